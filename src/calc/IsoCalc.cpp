@@ -1,0 +1,154 @@
+#include "calc/IsoCalc.h"
+
+#include <cmath>
+
+IsoCalc::IsoCalc()
+    : thr(0.001), degen(0.1), tableloaded(false), compositionset(false), normalized(false), calculated(false),
+      autocalc(false)
+{
+}
+
+IsoCalc::IsoCalc(char*) : IsoCalc() {}
+
+IsoCalc::~IsoCalc() {}
+
+int IsoCalc::Recalculate()
+{
+    normalized = false;
+    calculated = false;
+    const int status = ensemble.GenerateEnsemble(composition, thr);
+    if (status != 0) return status;
+    spectrum.resize(0);
+    ensemble.MakeSpectrum(&spectrum, degen);
+    calculated = true;
+    return 0;
+}
+
+int IsoCalc::Calculate()
+{
+    if (!tableloaded) return 3;
+    if (!compositionset) return 4;
+    return Recalculate();
+}
+
+int IsoCalc::SetCharge(int z)
+{
+    composition.charge = z;
+    if (autocalc && Ready()) Recalculate();
+    return 0;
+}
+
+int IsoCalc::SetThr(double t)
+{
+    if (!(t >= 0 && t < 1)) return 7;
+    thr = t;
+    if (autocalc && Ready()) Recalculate();
+    return 0;
+}
+
+int IsoCalc::SetDegen(double d)
+{
+    if (!(d >= 0)) return 7;
+    degen = d;
+    if (autocalc && Ready()) Recalculate();
+    return 0;
+}
+
+int IsoCalc::SetMassToCharge(bool b)
+{
+    ensemble.masstocharge = b ? 1 : 0;
+    if (autocalc && Ready() && !calculated) Recalculate();
+    return 0;
+}
+
+int IsoCalc::SetAutoCalc(bool b)
+{
+    autocalc = b;
+    if (autocalc && Ready() && !calculated) Recalculate();
+    return 0;
+}
+
+int IsoCalc::SetFwhm(double w)
+{
+    if (!(w > 0)) return 7;
+    spectrum.fwhm = w;
+    return 0;
+}
+
+int IsoCalc::GetThr(double& t)
+{
+    t = thr;
+    return 0;
+}
+
+int IsoCalc::GetDegen(double& d)
+{
+    d = degen;
+    return 0;
+}
+
+int IsoCalc::GetCharge(int& z)
+{
+    z = composition.charge;
+    return 0;
+}
+
+int IsoCalc::GetAutoCalc(bool& b)
+{
+    b = autocalc;
+    return 0;
+}
+
+int IsoCalc::GetFwhm(double& w)
+{
+    w = spectrum.fwhm;
+    return 0;
+}
+
+int IsoCalc::GetNPeaks(int& n)
+{
+    n = calculated ? spectrum.size() : 0;
+    return 0;
+}
+
+int IsoCalc::Peak(int i, double& m, double& a)
+{
+    m = 0;
+    a = 0;
+    if (!calculated) return 5;
+    if (i < 0 || i >= spectrum.size()) return 6;
+    m = spectrum[i].mass;
+    a = spectrum[i].abundance;
+    return 0;
+}
+
+int IsoCalc::Mass(int i, double& m)
+{
+    double a;
+    return Peak(i, m, a);
+}
+
+int IsoCalc::Abundance(int i, double& a)
+{
+    double m;
+    return Peak(i, m, a);
+}
+
+int IsoCalc::Normalize()
+{
+    if (!calculated) return 5;
+    const int n = spectrum.size();
+    double largest = 0.0;
+    for (int i = 0; i < n; ++i) largest = std::fmax(largest, spectrum[i].abundance);
+    for (int i = 0; i < n; ++i) spectrum[i].abundance = spectrum[i].abundance * 100.0 / largest;
+    normalized = true;
+    return 0;
+}
+
+int IsoCalc::Intensity(double x, double& y)
+{
+    y = 0;
+    if (!calculated) return 5;
+    y = spectrum.intensity(x);
+    return 0;
+}

@@ -1,0 +1,91 @@
+#include "elements/AtomIsoAbun.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+int comp_isotope_abundance(const void* a, const void* b)
+{
+    double d = static_cast<const isotope*>(b)->abundance - static_cast<const isotope*>(a)->abundance;
+    if (d > 0) return 1;
+    if (d < 0) return -1;
+    return 0;
+}
+
+AtomIsoAbun::AtomIsoAbun() : niso(0), elnum(0), symbol{0, 0, 0, 0}, iso(nullptr) {}
+
+AtomIsoAbun::AtomIsoAbun(int el, int n) : niso(n), elnum(el), symbol{0, 0, 0, 0}, iso(new isotope[n]) {}
+
+AtomIsoAbun::AtomIsoAbun(const AtomIsoAbun& a) : niso(0), elnum(0), symbol{0, 0, 0, 0}, iso(nullptr)
+{
+    CopyFrom(a);
+}
+
+AtomIsoAbun& AtomIsoAbun::operator=(const AtomIsoAbun& a)
+{
+    if (this != &a) CopyFrom(a);
+    return *this;
+}
+
+AtomIsoAbun::~AtomIsoAbun() { delete[] iso; }
+
+void AtomIsoAbun::CopyFrom(const AtomIsoAbun& a)
+{
+    isotope* entries = new isotope[a.niso];
+    for (int i = 0; i < a.niso; ++i) entries[i] = a.iso[i];
+    delete[] iso;
+    iso = entries;
+    niso = a.niso;
+    elnum = a.elnum;
+    std::memcpy(symbol, a.symbol, sizeof symbol);
+}
+
+bool AtomIsoAbun::operator<(const AtomIsoAbun& a) const { return std::strcmp(symbol, a.symbol) < 0; }
+
+bool AtomIsoAbun::operator==(const AtomIsoAbun& a) const { return std::strcmp(symbol, a.symbol) == 0; }
+
+void AtomIsoAbun::Setniso(int n)
+{
+    isotope* entries = new isotope[n];
+    delete[] iso;
+    iso = entries;
+    niso = n;
+}
+
+int AtomIsoAbun::Getniso() { return niso; }
+
+void AtomIsoAbun::Sort_abundance()
+{
+    if (niso > 1) std::qsort(iso, static_cast<size_t>(niso), sizeof(isotope), comp_isotope_abundance);
+}
+
+void AtomIsoAbun::SetSymbol(const char* s)
+{
+    std::strncpy(symbol, s, 3);
+    symbol[3] = '\0';
+}
+
+std::ostream& operator<<(std::ostream& os, AtomIsoAbun& a)
+{
+    os << a.elnum << ' ' << a.symbol << '\n' << a.niso << '\n';
+    for (int i = 0; i < a.niso; ++i) os << a.iso[i].mass << ' ' << a.iso[i].abundance << '\n';
+    return os;
+}
+
+std::istream& operator>>(std::istream& is, AtomIsoAbun& a)
+{
+    a.Setniso(0);
+    int elnum = 0, n = 0;
+    std::string sym;
+    if (!(is >> elnum >> sym >> n)) return is;
+    if (sym.size() > 3 || n < 0) {
+        is.setstate(std::ios::failbit);
+        return is;
+    }
+    AtomIsoAbun r(elnum, n);
+    r.SetSymbol(sym.c_str());
+    for (int i = 0; i < n; ++i)
+        if (!(is >> r.iso[i].mass >> r.iso[i].abundance)) return is;
+    a = r;
+    return is;
+}

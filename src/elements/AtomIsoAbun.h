@@ -1,0 +1,47 @@
+#ifndef MORVANE_ELEMENTS_ATOMISOABUN_H
+#define MORVANE_ELEMENTS_ATOMISOABUN_H
+
+#include <istream>
+#include <ostream>
+
+#include "elements/isotope.h"
+
+// qsort comparator: higher abundance first; equal or NaN abundances compare 0.
+int comp_isotope_abundance(const void* a, const void* b);
+
+// One element: its symbol, its element number and its isotope entries, which
+// the record owns. Records compare by symbol alone.
+class AtomIsoAbun {
+public:
+    int niso;
+    int elnum;
+    char symbol[4];
+    isotope* iso;
+
+    AtomIsoAbun();
+    AtomIsoAbun(int elnum, int niso);
+    AtomIsoAbun(const AtomIsoAbun& a);
+    AtomIsoAbun& operator=(const AtomIsoAbun& a);
+    virtual ~AtomIsoAbun();
+
+    bool operator<(const AtomIsoAbun& a) const;
+    bool operator==(const AtomIsoAbun& a) const;
+
+    void Setniso(int n);
+    int Getniso();
+    void Sort_abundance();
+
+    // Copies at most 3 bytes of s into symbol, always NUL-terminated.
+    void SetSymbol(const char* s);
+
+private:
+    void CopyFrom(const AtomIsoAbun& a);
+};
+
+std::ostream& operator<<(std::ostream& os, AtomIsoAbun& a);
+// Reads the form written by operator<<. A failed read (a symbol word longer
+// than 3 characters, a negative count, any unreadable number) leaves the
+// stream failed and the record valid.
+std::istream& operator>>(std::istream& is, AtomIsoAbun& a);
+
+#endif

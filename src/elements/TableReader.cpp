@@ -1,0 +1,117 @@
+#include "elements/TableReader.h"
+
+#include <cmath>
+#include <climits>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The element number: decimal digits only, within the range of int.
+bool ParseElementNumber(const std::string& word, int& elnum)
+{
+    if (word.empty()) return false;
+    long long v = 0;
+    for (char c : word) {
+        if (!IsDigit(c)) return false;
+        v = v * 10 + (c - '0');
+        if (v > INT_MAX) return false;
+    }
+    elnum = static_cast<int>(v);
+    return true;
+}
+
+// An element as the file gives it, before its values become isotope entries.
+struct PendingElement {
+    std::string symbol;
+    int elnum = 0;
+    std::vector<double> values;
+};
+
+// Turns the pending element into a record; fails on an odd number of values,
+// a negative mass or an abundance outside [0, 1].
+bool MakeRecord(const PendingElement& p, AtomIsoAbun& r)
+{
+    if (p.values.size() % 2 != 0 || p.values.size() / 2 > static_cast<size_t>(INT_MAX)) return false;
+    const int n = static_cast<int>(p.values.size() / 2);
+    AtomIsoAbun rec(p.elnum, n);
+    rec.SetSymbol(p.symbol.c_str());
+    for (int i = 0; i < n; ++i) {
+        const double mass = p.values[2 * static_cast<size_t>(i)];
+        const double abundance = p.values[2 * static_cast<size_t>(i) + 1];
+        if (mass < 0 || abundance > 1.0 || abundance < 0) return false;
+        rec.iso[i] = isotope(mass, abundance);
+    }
+    rec.Sort_abundance();
+    r = rec;
+    return true;
+}
+
+}  // namespace
+
+bool ParseDecimalWord(const std::string& word, double& value)
+{
+    size_t i = 0;
+    const size_t n = word.size();
+    if (i < n && (word[i] == '+' || word[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < n && IsDigit(word[i])) ++i, ++digits;
+    if (i < n && word[i] == '.') {
+        ++i;
+        while (i < n && IsDigit(word[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < n && (word[i] == 'e' || word[i] == 'E')) {
+        ++i;
+        if (i < n && (word[i] == '+' || word[i] == '-')) ++i;
+        size_t expdigits = 0;
+        while (i < n && IsDigit(word[i])) ++i, ++expdigits;
+        if (expdigits == 0) return false;
+    }
+    if (i != n) return false;
+    const double v = std::strtod(word.c_str(), nullptr);
+    // Underflow yields 0 or a subnormal and is accepted; overflow is not.
+    if (!std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+int ReadIsotopeTable(std::istream& in, std::deque<AtomIsoAbun>& table)
+{
+    std::deque<AtomIsoAbun> result;
+    std::set<std::string> seen;
+    PendingElement pending;
+    bool havePending = false;
+    std::string word;
+
+    auto closePending = [&]() {
+        AtomIsoAbun rec;
+        if (!MakeRecord(pending, rec) || !seen.insert(pending.symbol).second) return false;
+        result.push_back(rec);
+        return true;
+    };
+
+    while (in >> word) {
+        if (IsAsciiLetter(word[0])) {
+            if (havePending && !closePending()) return 1;
+            if (word.size() > 3 || word.find('\0') != std::string::npos) return 1;
+            pending = PendingElement();
+            pending.symbol = word;
+            havePending = true;
+            std::string number;
+            if (!(in >> number) || !ParseElementNumber(number, pending.elnum)) return 1;
+        } else {
+            double v = 0;
+            if (!havePending || !ParseDecimalWord(word, v)) return 1;
+            pending.values.push_back(v);
+        }
+    }
+    if (in.bad() || !havePending || !closePending()) return 1;
+    table.swap(result);
+    return 0;
+}

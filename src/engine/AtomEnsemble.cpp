@@ -1,0 +1,108 @@
+#include "engine/AtomEnsemble.h"
+
+#include <cfloat>
+#include <cmath>
+#include <utility>
+
+AtomEnsemble::AtomEnsemble() {}
+
+AtomEnsemble::AtomEnsemble(int elnum, int niso) : atom(elnum, niso) {}
+
+AtomEnsemble::AtomEnsemble(AtomIsoAbun& a) : atom(a) {}
+
+double AtomEnsemble::CombinationMass(const std::vector<int>& c) const
+{
+    double mass = 0.0;
+    for (std::size_t j = 0; j < c.size(); ++j) mass += c[j] * atom.iso[j].mass;
+    return mass;
+}
+
+// P(c) = P(B) * prod_j [ B_j! / c_j! * a_j^(c_j - B_j) ], B the last stored
+// combination: the multinomial n!/prod c_j! * prod a_j^c_j relative to B's.
+double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c) const
+{
+    const AtomDistribution& b = dist.back();
+    double p = b.abundance;
+    for (std::size_t j = 0; j < c.size(); ++j) {
+        p = p * fdiff(b.nat[j], c[j]);
+        p = p * std::pow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
+    }
+    return p;
+}
+
+bool AtomEnsemble::EnumerateCombinations(int n, double thr)
+{
+    dist.clear();
+    const int k = atom.niso;
+    if (k == 0) {
+        if (n != 0) return false;
+        dist.push_back(AtomDistribution{0.0, 1.0, {}});
+        return true;
+    }
+    // Combinations in reverse lexicographic order of c, starting from (n,0,..,0).
+    std::vector<int> c(static_cast<std::size_t>(k), 0);
+    c[0] = n;
+    const double p0 = std::pow(atom.iso[0].abundance, n);
+    if (n > 0 && !(p0 >= DBL_MIN)) return false;
+    dist.push_back(AtomDistribution{CombinationMass(c), p0, c});
+
+    std::vector<double> lm(static_cast<std::size_t>(k));  // level maxima
+    lm[0] = p0;
+    double best = p0;
+    int p = 0;
+    bool skip = false;
+    while (p >= 0) {
+        if (p < k - 1 && !skip && c[p] > 0) {
+            // Advance: move one atom from entry p to entry p+1.
+            c[p] -= 1;
+            c[p + 1] += 1;
+            const double prob = ProbabilityFromLastStored(c);
+            const double mass = CombinationMass(c);
+            if (prob > best * thr) {
+                dist.push_back(AtomDistribution{mass, prob, c});
+                if (prob > best) best = prob;
+            }
+            p += 1;
+            lm[p] = prob;
+            if (prob > 1.0) return false;
+        } else {
+            // Retreat to the next position that still has atoms to move.
+            const int p0pos = p;
+            while (true) {
+                bool rising = false;
+                if (p > 0 && lm[p] > lm[p - 1]) {
+                    lm[p - 1] = lm[p];
+                    rising = true;
+                }
+                if (p == 0) {
+                    p = -1;
+                    break;
+                }
+                if (c[p - 1] == 0) {
+                    p -= 1;
+                    continue;
+                }
+                std::swap(c[p0pos], c[p]);
+                // Cut: the branch just finished is falling and below the
+                // threshold, so the branches with fewer atoms at p-1 are too.
+                if (!rising && best * thr > lm[p]) {
+                    c[p - 1] += c[p];
+                    c[p] = 0;
+                    skip = true;
+                } else {
+                    skip = false;
+                }
+                p -= 1;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+std::ostream& operator<<(std::ostream& os, AtomEnsemble& e)
+{
+    os << e.atom;
+    for (const AtomDistribution& d : e.dist) os << d;
+    return os;
+}

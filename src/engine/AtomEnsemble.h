@@ -1,0 +1,36 @@
+#ifndef MORVANE_ENGINE_ATOMENSEMBLE_H
+#define MORVANE_ENGINE_ATOMENSEMBLE_H
+
+#include <list>
+#include <ostream>
+
+#include "elements/AtomIsoAbun.h"
+#include "engine/AtomDistribution.h"
+
+// The stored isotopic combinations of one element, in the order the
+// enumeration produced them. A list keeps every combination at a fixed
+// address, since molecular variants point at them.
+class AtomEnsemble {
+public:
+    AtomIsoAbun atom;
+    std::list<AtomDistribution> dist;
+
+    AtomEnsemble();
+    AtomEnsemble(int elnum, int niso);
+    explicit AtomEnsemble(AtomIsoAbun& a);
+
+    // Enumerates the combinations of n atoms over the entries of `atom`
+    // (sorted by decreasing abundance) with Yergey's multinomial recurrence,
+    // storing those above thr times the best stored so far. Returns false
+    // when the enumeration fails: a probability above 1, or a starting
+    // combination (all atoms in the first entry) that is 0 or subnormal.
+    bool EnumerateCombinations(int n, double thr);
+
+private:
+    double CombinationMass(const std::vector<int>& c) const;
+    double ProbabilityFromLastStored(const std::vector<int>& c) const;
+};
+
+std::ostream& operator<<(std::ostream& os, AtomEnsemble& e);
+
+#endif

@@ -1,0 +1,45 @@
+#ifndef MORVANE_ENGINE_MOLENSEMBLE_H
+#define MORVANE_ENGINE_MOLENSEMBLE_H
+
+#include <list>
+#include <ostream>
+
+#include "engine/AtomEnsemble.h"
+#include "engine/MolDistribution.h"
+#include "formula/MolComposition.h"
+
+class BaseSpectrum;
+
+// The isotopic variants of a molecule, combined from its elements'
+// combinations with a threshold relative to the best variant so far.
+class MolEnsemble {
+public:
+    AtomEnsemble* atomens;
+    int totalnat;
+    int masstocharge;
+    std::list<MolDistribution> moldist;
+
+    MolEnsemble();
+    MolEnsemble(MolComposition& c, double thr);
+    // Copies point their variants at the copy's own element combinations.
+    MolEnsemble(const MolEnsemble& e);
+    MolEnsemble& operator=(const MolEnsemble& e);
+    virtual ~MolEnsemble();
+
+    // Returns 0, or 6 when an element's enumeration fails or no variant has a
+    // probability above 0; the ensemble is then left empty.
+    int GenerateEnsemble(MolComposition& c, double thr);
+    void CalculateMasses();
+    // Sorts the variants by mass, merges those within res of their neighbour
+    // and appends one peak per group to `spectrum`.
+    void MakeSpectrum(BaseSpectrum* spectrum, double res);
+
+private:
+    void Clear();
+    void CopyFrom(const MolEnsemble& e);
+    void CombineElements(MolComposition& c, double thr);
+};
+
+std::ostream& operator<<(std::ostream& os, MolEnsemble& e);
+
+#endif
