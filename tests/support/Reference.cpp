@@ -1,0 +1,130 @@
+#include "support/Reference.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+std::map<std::string, std::vector<RefIsotope>> LoadReferenceTable(const std::string& path)
+{
+    std::map<std::string, std::vector<RefIsotope>> table;
+    std::ifstream in(path);
+    std::string line, current;
+    while (std::getline(in, line)) {
+        std::istringstream words(line);
+        std::string first, second;
+        words >> first >> second;
+        if (first.empty()) continue;
+        if (std::isalpha(static_cast<unsigned char>(first[0]))) {
+            current = first;
+            table[current];
+        } else {
+            table[current].push_back(RefIsotope{std::stod(first), std::stod(second)});
+        }
+    }
+    return table;
+}
+
+long double MultinomialProbability(const std::vector<int>& counts, const std::vector<double>& abundances)
+{
+    long double logp = 0;
+    int n = 0;
+    for (std::size_t j = 0; j < counts.size(); ++j) {
+        n += counts[j];
+        logp -= std::lgamma(static_cast<long double>(counts[j]) + 1);
+        if (counts[j] > 0) logp += counts[j] * std::log(static_cast<long double>(abundances[j]));
+    }
+    logp += std::lgamma(static_cast<long double>(n) + 1);
+    return std::exp(logp);
+}
+
+namespace {
+
+// All ways of putting n atoms into k isotope slots.
+void Compositions(int n, std::size_t k, std::vector<int>& c, std::size_t j, std::vector<std::vector<int>>& out)
+{
+    if (j + 1 == k) {
+        c[j] = n;
+        out.push_back(c);
+        return;
+    }
+    for (int i = n; i >= 0; --i) {
+        c[j] = i;
+        Compositions(n - i, k, c, j + 1, out);
+    }
+}
+
+std::vector<RefPeak> ElementVariants(const RefElement& e)
+{
+    std::vector<double> abund;
+    for (const RefIsotope& i : e.isotopes) abund.push_back(i.abundance);
+    std::vector<std::vector<int>> all;
+    std::vector<int> c(e.isotopes.size());
+    Compositions(e.atoms, e.isotopes.size(), c, 0, all);
+    std::vector<RefPeak> result;
+    for (const auto& counts : all) {
+        long double mass = 0;
+        for (std::size_t j = 0; j < counts.size(); ++j) mass += counts[j] * static_cast<long double>(e.isotopes[j].mass);
+        result.push_back(RefPeak{static_cast<double>(mass), static_cast<double>(MultinomialProbability(counts, abund))});
+    }
+    return result;
+}
+
+}  // namespace
+
+std::vector<RefPeak> AllVariants(const std::vector<RefElement>& molecule)
+{
+    std::vector<RefPeak> result{RefPeak{0.0, 1.0}};
+    for (const RefElement& e : molecule) {
+        std::vector<RefPeak> next;
+        for (const RefPeak& partial : result)
+            for (const RefPeak& v : ElementVariants(e))
+                next.push_back(RefPeak{partial.mass + v.mass, partial.abundance * v.abundance});
+        result.swap(next);
+    }
+    return result;
+}
+
+std::vector<RefPeak> NominalDistribution(const std::vector<RefElement>& molecule)
+{
+    // prob[i] and weighted mass sum wm[i] per count of extra nucleons i.
+    std::vector<long double> prob{1.0L}, wm{0.0L};
+    for (const RefElement& e : molecule) {
+        const double lightest = std::min_element(e.isotopes.begin(), e.isotopes.end(), [](auto& a, auto& b) {
+                                    return a.mass < b.mass;
+                                })->mass;
+        for (int atom = 0; atom < e.atoms; ++atom) {
+            std::vector<long double> p2(prob.size() + 8, 0.0L), w2(prob.size() + 8, 0.0L);
+            for (std::size_t i = 0; i < prob.size(); ++i)
+                for (const RefIsotope& iso : e.isotopes) {
+                    const auto shift = static_cast<std::size_t>(std::lround(iso.mass - lightest));
+                    p2[i + shift] += prob[i] * iso.abundance;
+                    w2[i + shift] += (wm[i] + prob[i] * iso.mass) * iso.abundance;
+                }
+            while (p2.size() > 1 && p2.back() == 0) p2.pop_back(), w2.pop_back();
+            prob.swap(p2);
+            wm.swap(w2);
+        }
+    }
+    std::vector<RefPeak> peaks;
+    for (std::size_t i = 0; i < prob.size(); ++i)
+        if (prob[i] > 0) peaks.push_back(RefPeak{static_cast<double>(wm[i] / prob[i]), static_cast<double>(prob[i])});
+    return peaks;
+}
+
+std::vector<RefPeak> MergeChained(std::vector<RefPeak> v, double res)
+{
+    std::stable_sort(v.begin(), v.end(), [](const RefPeak& a, const RefPeak& b) { return a.mass < b.mass; });
+    std::vector<RefPeak> peaks;
+    double sumw = 0, suma = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (i > 0 && v[i].mass - v[i - 1].mass > res) {
+            peaks.push_back(RefPeak{sumw / suma, suma});
+            sumw = suma = 0;
+        }
+        sumw += v[i].mass * v[i].abundance;
+        suma += v[i].abundance;
+    }
+    if (!v.empty()) peaks.push_back(RefPeak{sumw / suma, suma});
+    return peaks;
+}

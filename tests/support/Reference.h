@@ -1,0 +1,47 @@
+#ifndef MORVANE_TESTS_REFERENCE_H
+#define MORVANE_TESTS_REFERENCE_H
+
+// Independent reference computations of isotope distributions, written from
+// first principles and sharing no code with the calculator.
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct RefIsotope {
+    double mass;
+    double abundance;
+};
+
+struct RefElement {
+    std::vector<RefIsotope> isotopes;
+    int atoms;
+};
+
+struct RefPeak {
+    double mass;
+    double abundance;
+};
+
+// The shipped table as a map from symbol to isotopes, read with a plain
+// line parser (symbol lines hold two words, isotope lines mass and abundance).
+std::map<std::string, std::vector<RefIsotope>> LoadReferenceTable(const std::string& path);
+
+// Multinomial probability n!/prod(c_j!) * prod(a_j^c_j), in long double
+// through lgamma, for counts c over abundances a.
+long double MultinomialProbability(const std::vector<int>& counts, const std::vector<double>& abundances);
+
+// Every isotopic variant of the molecule (all count vectors of every
+// element), with its probability and mass. Only for small molecules.
+std::vector<RefPeak> AllVariants(const std::vector<RefElement>& molecule);
+
+// The distribution aggregated by nucleon number: peak i holds all variants
+// with i extra nucleons over the lightest isotopes, at their mean mass.
+// Built by convolving atom after atom.
+std::vector<RefPeak> NominalDistribution(const std::vector<RefElement>& molecule);
+
+// Merges mass-sorted variants whose neighbours lie within res of each other.
+std::vector<RefPeak> MergeChained(std::vector<RefPeak> variants, double res);
+
+#endif

@@ -1,0 +1,79 @@
+#include "support/RunMorvane.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string MakeTempDir()
+{
+    char tmpl[] = "/tmp/morvane-test-XXXXXX";
+    if (mkdtemp(tmpl) == nullptr) throw std::runtime_error("mkdtemp failed");
+    return tmpl;
+}
+
+}  // namespace
+
+std::string ShippedTable() { return std::string(MORVANE_SOURCE_DIR) + "/morvanetable.txt"; }
+
+RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd)
+{
+    const std::string dir = MakeTempDir();
+    const std::string outPath = dir + "/out", errPath = dir + "/err";
+    std::vector<char*> argv;
+    std::string exe = MORVANE_EXE;
+    argv.push_back(&exe[0]);
+    std::vector<std::string> copies(args);
+    for (std::string& a : copies) argv.push_back(&a[0]);
+    argv.push_back(nullptr);
+
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int in = open("/dev/null", O_RDONLY);
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
+        dup2(in, 0);
+        dup2(out, 1);
+        dup2(err, 2);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    RunResult r;
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    r.out = Slurp(outPath);
+    r.err = Slurp(errPath);
+    std::remove(outPath.c_str());
+    std::remove(errPath.c_str());
+    rmdir(dir.c_str());
+    return r;
+}
+
+TempFile::TempFile(const std::string& content, const std::string& name) : dir_(MakeTempDir()), path_(dir_ + "/" + name)
+{
+    std::ofstream f(path_, std::ios::binary);
+    f << content;
+}
+
+TempFile::~TempFile()
+{
+    std::remove(path_.c_str());
+    rmdir(dir_.c_str());
+}

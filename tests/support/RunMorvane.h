@@ -1,0 +1,36 @@
+#ifndef MORVANE_TESTS_RUNMORVANE_H
+#define MORVANE_TESTS_RUNMORVANE_H
+
+#include <string>
+#include <vector>
+
+// What one run of the built executable produced.
+struct RunResult {
+    std::string out;
+    std::string err;
+    int status = -1;  // exit status, or 128 + signal number
+};
+
+// Runs morvane with `args` (without the program name) in directory `cwd`
+// (the repository root by default); standard input is /dev/null.
+RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd = MORVANE_SOURCE_DIR);
+
+// Path of the shipped default table.
+std::string ShippedTable();
+
+// A file in a fresh temporary directory, removed with the object.
+class TempFile {
+public:
+    explicit TempFile(const std::string& content, const std::string& name = "table.txt");
+    ~TempFile();
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    const std::string& path() const { return path_; }
+    const std::string& dir() const { return dir_; }
+
+private:
+    std::string dir_;
+    std::string path_;
+};
+
+#endif
