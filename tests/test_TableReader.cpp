@@ -135,8 +135,8 @@ TEST(ReadAtomTable, FailureEmptiesTheTableAndSecondReadReplacesTheFirst)
 }
 
 // The shipped table against published values (NIST Atomic Weights and
-// Isotopic Compositions; monoisotopic masses of the 2003 atomic mass
-// evaluation as distributed there).
+// Isotopic Compositions: masses of Audi and Wapstra's 1995 update,
+// compositions of Rosman and Taylor 1997).
 TEST(ShippedTable, HoldsThePublishedValues)
 {
     std::ifstream in(ShippedTable());

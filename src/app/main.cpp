@@ -1,86 +1,9 @@
 // morvane: isotope distributions of molecular formulas by Yergey's method.
-#include <algorithm>
-#include <iostream>
-#include <stdexcept>
-
-#include "app/Options.h"
-#include "app/ResultTable.h"
-#include "calc/IsoCalc.h"
-
-namespace {
-
-// No double has more than 767 significant digits in its exact decimal
-// expansion, so printing with more than this gives the very same bytes.
-const int MAX_USEFUL_PRECISION = 800;
-
-void PrintUsage(std::ostream& out)
-{
-    out << "A program for calculating isotope distributions\n"
-           "2026 The morvane developers\n"
-           "Source and documentation: the README of the morvane repository\n\n"
-           "Win64 version\n\n"
-           "Based on J.A.Yergey, Int. J. Mass Spectrom. Ion Phys. 1983, 52, 337-349\n\n"
-           "Usage: morvane formula (massfile.txt)\n"
-           "Formula is the molecular formula written using standard element symbols\n"
-           "massfile.txt contains a table of elements and isotope distributions\n"
-           "If no file is specified, it defaults to morvanetable.txt\n\n"
-           "Followed by options:\n"
-           "\t-z charge\tSpecifies the charge, defaults to 0\n"
-           "\t-n\tNormalizes most intense peak to 100%\n"
-           "\t-f filt\tNormalizes and discards peaks of intensity < filt\n"
-           "\t-t thr\tSpecificies a probability threshold, defaults to 0.001\n"
-           "\t-p prec\tSpecifies the output precision, default is 8\n"
-           "\t-r res\tPeaks separated by <res will be merged. Defaults to 0.1\n"
-           "\t-c\tOutputs a comma separated table, default is tab\n"
-           "\t-mtz charge\tOutputs mass-to-charge ratio. By default outputs mass\n";
-}
-
-// One calculation from the command line to the printed table; the
-// calculator lives exactly as long as this call.
-int Run(int argc, char** argv)
-{
-    std::ostream& out = std::cout;
-    IsoCalc calc;
-    RunSettings s;
-    if (ScanOptions(argc, argv, s, out) != 0) return 5;
-    if (calc.ReadAtomTable(s.tablefile) != 0) {
-        out << "Error: cannot read isotope table\n";
-        return 1;
-    }
-    if (calc.SetComposition(argv[1]) != 0) {
-        out << "Error: cannot parse formula\n";
-        return 2;
-    }
-    calc.SetCharge(s.charge);
-    calc.SetThr(s.threshold);
-    calc.SetMassToCharge(s.masstocharge);
-    calc.SetDegen(s.merge);
-    out.precision(std::min(s.precision, MAX_USEFUL_PRECISION));
-    const int status = calc.Calculate();
-    if (status != 0) {
-        out << "Error: cannot calculate distributions\n";
-        return status;
-    }
-    PrintResultTable(calc, s, out);
-    return 0;
-}
-
-}  // namespace
+#include "app/Driver.h"
+#include "app/MemoryCap.h"
 
 int main(int argc, char** argv)
 {
-    try {
-        if (argc < 2) {
-            PrintUsage(std::cout);
-            return 0;
-        }
-        return Run(argc, argv);
-    } catch (const std::overflow_error&) {
-        std::cout << "Overflow error. Program terminating\n" << std::endl;
-    } catch (const std::range_error&) {
-        std::cout << "Range error. Program terminating\n";
-    } catch (...) {
-        std::cout << "An unexpected error occurred. Program terminating\n" << std::endl;
-    }
-    return 6;
+    CapAddressSpace();
+    return MorvaneMain(argc, argv);
 }
