@@ -37,7 +37,8 @@ AtomEnsemble Enumerate(const AtomIsoAbun& a, int n, double thr, bool expectSucce
 {
     AtomEnsemble e;
     e.atom = a;
-    EXPECT_EQ(e.EnumerateCombinations(n, thr), expectSuccess);
+    long long budget = MAX_ELEMENT_STEPS;
+    EXPECT_EQ(e.EnumerateCombinations(n, thr, budget), expectSuccess);
     return e;
 }
 

@@ -10,27 +10,32 @@ AtomEnsemble::AtomEnsemble(int elnum, int niso) : atom(elnum, niso) {}
 
 AtomEnsemble::AtomEnsemble(AtomIsoAbun& a) : atom(a) {}
 
+// Sum of c[j] * mass[j] from 0.0 in ascending j. Terms with c[j] == 0 add
+// exactly +0.0 (masses are finite and not negative) and are skipped.
 double AtomEnsemble::CombinationMass(const std::vector<int>& c) const
 {
     double mass = 0.0;
-    for (std::size_t j = 0; j < c.size(); ++j) mass += c[j] * atom.iso[j].mass;
+    for (std::size_t j = 0; j < c.size(); ++j)
+        if (c[j] != 0) mass += c[j] * atom.iso[j].mass;
     return mass;
 }
 
 // P(c) = P(B) * prod_j [ B_j! / c_j! * a_j^(c_j - B_j) ], B the last stored
 // combination: the multinomial n!/prod c_j! * prod a_j^c_j relative to B's.
+// Where c_j == B_j both factors are exactly 1 and are skipped.
 double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c) const
 {
     const AtomDistribution& b = dist.back();
     double p = b.abundance;
     for (std::size_t j = 0; j < c.size(); ++j) {
+        if (c[j] == b.nat[j]) continue;
         p = p * fdiff(b.nat[j], c[j]);
         p = p * std::pow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
     }
     return p;
 }
 
-bool AtomEnsemble::EnumerateCombinations(int n, double thr)
+bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
 {
     dist.clear();
     const int k = atom.niso;
@@ -53,6 +58,8 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr)
     bool skip = false;
     while (p >= 0) {
         if (p < k - 1 && !skip && c[p] > 0) {
+            budget -= k;
+            if (budget < 0) return false;
             // Advance: move one atom from entry p to entry p+1.
             c[p] -= 1;
             c[p + 1] += 1;

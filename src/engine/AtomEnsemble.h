@@ -21,10 +21,11 @@ public:
 
     // Enumerates the combinations of n atoms over the entries of `atom`
     // (sorted by decreasing abundance) with Yergey's multinomial recurrence,
-    // storing those above thr times the best stored so far. Returns false
-    // when the enumeration fails: a probability above 1, or a starting
-    // combination (all atoms in the first entry) that is 0 or subnormal.
-    bool EnumerateCombinations(int n, double thr);
+    // storing those above thr times the best stored so far. Each visited
+    // combination costs `niso` from `budget`. Returns false when the
+    // enumeration fails: a probability above 1, a starting combination (all
+    // atoms in the first entry) that is 0 or subnormal, or the budget spent.
+    bool EnumerateCombinations(int n, double thr, long long& budget);
 
 private:
     double CombinationMass(const std::vector<int>& c) const;

@@ -52,27 +52,29 @@ int MolEnsemble::GenerateEnsemble(MolComposition& c, double thr)
     totalnat = c.totalnat;
     Clear();
     atomens = new AtomEnsemble[totalnat];
+    long long budget = MAX_ELEMENT_STEPS;
     for (int i = 0; i < totalnat; ++i) {
         atomens[i].atom = c.atom[i];
-        if (!atomens[i].EnumerateCombinations(c.nat[i], thr)) {
+        if (!atomens[i].EnumerateCombinations(c.nat[i], thr, budget)) {
             Clear();
             return 6;
         }
     }
-    CombineElements(c, thr);
-    for (const MolDistribution& v : moldist)
-        if (v.abundance > 0) return 0;
+    if (CombineElements(c, thr))
+        for (const MolDistribution& v : moldist)
+            if (v.abundance > 0) return 0;
     Clear();
     return 6;
 }
 
 // Depth-first over one combination per element. cp[i] and cm[i] are the
 // probability product and mass sum of the first i chosen combinations; a
-// prefix below bestmol * thr is skipped with everything beneath it.
-void MolEnsemble::CombineElements(MolComposition& c, double thr)
+// prefix below bestmol * thr is skipped with everything beneath it. Returns
+// false when the visits exceed their bound.
+bool MolEnsemble::CombineElements(MolComposition& c, double thr)
 {
     const int e = totalnat;
-    if (e == 0) return;
+    if (e == 0) return true;
     std::vector<std::list<AtomDistribution>::iterator> cursor(static_cast<std::size_t>(e));
     std::vector<double> cp(static_cast<std::size_t>(e) + 1), cm(static_cast<std::size_t>(e) + 1);
     cp[0] = 1.0;
@@ -81,7 +83,8 @@ void MolEnsemble::CombineElements(MolComposition& c, double thr)
     const int z = c.charge;
     int i = 0;
     cursor[0] = atomens[0].dist.begin();
-    while (true) {
+    for (long long visits = 0;; ++visits) {
+        if (visits == MAX_COMBINATION_VISITS) return false;
         const AtomDistribution& d = *cursor[i];
         cp[i + 1] = cp[i] * d.abundance;
         cm[i + 1] = cm[i] + d.mass;
@@ -102,7 +105,7 @@ void MolEnsemble::CombineElements(MolComposition& c, double thr)
         }
         // Next combination at this level, climbing up when a list is done.
         while (++cursor[i] == atomens[i].dist.end())
-            if (--i < 0) return;
+            if (--i < 0) return true;
     }
 }
 

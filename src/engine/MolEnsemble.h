@@ -10,6 +10,15 @@
 
 class BaseSpectrum;
 
+// Bounds on the work of one generation, so that inputs whose enumeration
+// explodes (many isotope entries with many atoms, a threshold of 0 on large
+// molecules) end in an error within seconds instead of running for hours.
+// Element enumeration: visited combinations times isotope entries, summed
+// over the elements.
+const long long MAX_ELEMENT_STEPS = 1LL << 26;
+// Molecular combination: partial and complete variants visited.
+const long long MAX_COMBINATION_VISITS = 1LL << 33;
+
 // The isotopic variants of a molecule, combined from its elements'
 // combinations with a threshold relative to the best variant so far.
 class MolEnsemble {
@@ -26,8 +35,9 @@ public:
     MolEnsemble& operator=(const MolEnsemble& e);
     virtual ~MolEnsemble();
 
-    // Returns 0, or 6 when an element's enumeration fails or no variant has a
-    // probability above 0; the ensemble is then left empty.
+    // Returns 0, or 6 when an element's enumeration fails, a work bound is
+    // reached or no variant has a probability above 0; the ensemble is then
+    // left empty.
     int GenerateEnsemble(MolComposition& c, double thr);
     void CalculateMasses();
     // Sorts the variants by mass, merges those within res of their neighbour
@@ -37,7 +47,7 @@ public:
 private:
     void Clear();
     void CopyFrom(const MolEnsemble& e);
-    void CombineElements(MolComposition& c, double thr);
+    bool CombineElements(MolComposition& c, double thr);
 };
 
 std::ostream& operator<<(std::ostream& os, MolEnsemble& e);
