@@ -34,7 +34,8 @@ TEST(AtomIsoAbun, CopiesAreDeepAndSelfAssignmentIsHarmless)
         EXPECT_EQ(r->iso[1].abundance, 0.2422);
     }
     isotope* before = copied.iso;
-    copied = copied;
+    AtomIsoAbun& same = copied;
+    copied = same;
     EXPECT_EQ(copied.iso, before);
     EXPECT_EQ(copied.iso[1].mass, 36.9659026);
 }

@@ -115,7 +115,8 @@ TEST(MolComposition, CopiesAreDeepAndKeepCharge)
         EXPECT_EQ(m->nat[0], 6);
         EXPECT_EQ(m->atom[0].iso[0].mass, 12.0);
     }
-    copied = copied;
+    MolComposition& same = copied;
+    copied = same;
     EXPECT_EQ(copied.atom[0].iso[0].mass, 12.0);
 
     c.Settotalnat(0);

@@ -107,6 +107,8 @@ TEST(TableReader, RejectedFiles)
     };
     for (const char* text : bad) EXPECT_FALSE(Loads(text)) << text;
     EXPECT_FALSE(Loads(std::string("X\0 1 1 1\n", 9)));
+    EXPECT_FALSE(Loads("Xa 1 1 " + std::string(5000, '0') + "\n"));
+    EXPECT_FALSE(Loads(std::string(100000, '\0')));
     EXPECT_FALSE(Loads(std::string("Xa 1 1 1\0\n", 10)));
 }
 

@@ -13,6 +13,7 @@
 #endif
 #endif
 
+#ifndef MORVANE_ASAN
 namespace {
 
 // MemAvailable + SwapFree from /proc/meminfo, in bytes; 0 when unknown.
@@ -27,6 +28,7 @@ unsigned long long AvailableBytes()
 }
 
 }  // namespace
+#endif
 
 void CapAddressSpace()
 {

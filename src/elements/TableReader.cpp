@@ -3,11 +3,24 @@
 #include <cmath>
 #include <climits>
 #include <cstdlib>
+#include <iomanip>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
+
+// No valid word comes near this length; longer ones (a file of NUL bytes,
+// say) are refused without being held in memory whole.
+const std::size_t MAX_WORD = 4096;
+
+// Reads the next whitespace-delimited word; false at the end of the input
+// or for a word longer than MAX_WORD.
+bool ReadWord(std::istream& in, std::string& word)
+{
+    in >> std::setw(MAX_WORD + 1) >> word;
+    return in && word.size() <= MAX_WORD;
+}
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -96,7 +109,7 @@ int ReadIsotopeTable(std::istream& in, std::deque<AtomIsoAbun>& table)
         return true;
     };
 
-    while (in >> word) {
+    while (ReadWord(in, word)) {
         if (IsAsciiLetter(word[0])) {
             if (havePending && !closePending()) return 1;
             if (word.size() > 3 || word.find('\0') != std::string::npos) return 1;
@@ -104,14 +117,14 @@ int ReadIsotopeTable(std::istream& in, std::deque<AtomIsoAbun>& table)
             pending.symbol = word;
             havePending = true;
             std::string number;
-            if (!(in >> number) || !ParseElementNumber(number, pending.elnum)) return 1;
+            if (!ReadWord(in, number) || !ParseElementNumber(number, pending.elnum)) return 1;
         } else {
             double v = 0;
             if (!havePending || !ParseDecimalWord(word, v)) return 1;
             pending.values.push_back(v);
         }
     }
-    if (in.bad() || !havePending || !closePending()) return 1;
+    if (!in.eof() || in.bad() || !havePending || !closePending()) return 1;
     table.swap(result);
     return 0;
 }

@@ -4,6 +4,14 @@
 #include <cmath>
 #include <utility>
 
+namespace {
+
+// Work units charged for storing a combination beyond its k counts: about
+// its memory in ints (list node, vector header, allocator overhead).
+const long long STORE_COST = 32;
+
+}  // namespace
+
 AtomEnsemble::AtomEnsemble() {}
 
 AtomEnsemble::AtomEnsemble(int elnum, int niso) : atom(elnum, niso) {}
@@ -66,6 +74,8 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
             const double prob = ProbabilityFromLastStored(c);
             const double mass = CombinationMass(c);
             if (prob > best * thr) {
+                budget -= STORE_COST + k;
+                if (budget < 0) return false;
                 dist.push_back(AtomDistribution{mass, prob, c});
                 if (prob > best) best = prob;
             }

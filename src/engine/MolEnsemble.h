@@ -13,9 +13,9 @@ class BaseSpectrum;
 // Bounds on the work of one generation, so that inputs whose enumeration
 // explodes (many isotope entries with many atoms, a threshold of 0 on large
 // molecules) end in an error within seconds instead of running for hours.
-// Element enumeration: visited combinations times isotope entries, summed
-// over the elements.
-const long long MAX_ELEMENT_STEPS = 1LL << 26;
+// Element enumeration: isotope entries handled per visited combination
+// plus the size of every stored one, summed over the elements.
+const long long MAX_ELEMENT_STEPS = 1LL << 28;
 // Molecular combination: partial and complete variants visited.
 const long long MAX_COMBINATION_VISITS = 1LL << 33;
 

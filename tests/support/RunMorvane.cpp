@@ -1,6 +1,7 @@
 #include "support/RunMorvane.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,7 +32,7 @@ std::string MakeTempDir()
 
 std::string ShippedTable() { return std::string(MORVANE_SOURCE_DIR) + "/morvanetable.txt"; }
 
-RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd)
+RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd, unsigned long long addressSpaceLimit)
 {
     const std::string dir = MakeTempDir();
     const std::string outPath = dir + "/out", errPath = dir + "/err";
@@ -48,6 +49,10 @@ RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cw
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
+        if (addressSpaceLimit != 0) {
+            const rlimit limit{addressSpaceLimit, addressSpaceLimit};
+            if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
+        }
         dup2(in, 0);
         dup2(out, 1);
         dup2(err, 2);

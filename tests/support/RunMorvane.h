@@ -12,8 +12,10 @@ struct RunResult {
 };
 
 // Runs morvane with `args` (without the program name) in directory `cwd`
-// (the repository root by default); standard input is /dev/null.
-RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd = MORVANE_SOURCE_DIR);
+// (the repository root by default); standard input is /dev/null. A non-zero
+// `addressSpaceLimit` caps the child's address space (bytes).
+RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd = MORVANE_SOURCE_DIR,
+                     unsigned long long addressSpaceLimit = 0);
 
 // Path of the shipped default table.
 std::string ShippedTable();
