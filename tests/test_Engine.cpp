@@ -216,7 +216,7 @@ TEST(MolEnsemble, CopiesReferToTheirOwnCombinations)
         for (const MolDistribution& v : m->moldist)
             for (int i = 0; i < 2; ++i) {
                 bool own = false;
-                for (const AtomDistribution& d : m->atomens[i].dist) own = own || &d == v.atomdist[i];
+                for (const AtomDistribution& d : m->atomens[i].dist) own = own || &d == &m->Combination(v, i);
                 EXPECT_TRUE(own);
             }
         const double mass = m->moldist.front().mass;

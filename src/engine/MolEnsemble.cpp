@@ -1,8 +1,5 @@
 #include "engine/MolEnsemble.h"
 
-#include <unordered_map>
-#include <vector>
-
 MolEnsemble::MolEnsemble() : atomens(nullptr), totalnat(0), masstocharge(0) {}
 
 MolEnsemble::MolEnsemble(MolComposition& c, double thr) : MolEnsemble() { GenerateEnsemble(c, thr); }
@@ -25,26 +22,35 @@ void MolEnsemble::Clear()
     delete[] atomens;
     atomens = nullptr;
     moldist.clear();
+    references.clear();
+    combinations.clear();
 }
 
+// The copy's variants refer to the copy's own combinations: references are
+// indices, and the index tables are rebuilt from the copied lists.
 void MolEnsemble::CopyFrom(const MolEnsemble& e)
 {
     totalnat = e.totalnat;
     masstocharge = e.masstocharge;
     if (e.atomens == nullptr) return;
     atomens = new AtomEnsemble[totalnat];
-    // Map each source combination to its copy, so the copied variants refer
-    // to this ensemble's own combinations.
-    std::unordered_map<const AtomDistribution*, AtomDistribution*> counterpart;
-    for (int i = 0; i < totalnat; ++i) {
-        atomens[i] = e.atomens[i];
-        auto mine = atomens[i].dist.begin();
-        for (const AtomDistribution& d : e.atomens[i].dist) counterpart[&d] = &*mine++;
-    }
-    for (const MolDistribution& v : e.moldist) {
-        moldist.push_back(v);
-        for (AtomDistribution*& ref : moldist.back().atomdist) ref = counterpart.at(ref);
-    }
+    for (int i = 0; i < totalnat; ++i) atomens[i] = e.atomens[i];
+    IndexCombinations();
+    references = e.references;
+    moldist = e.moldist;
+}
+
+void MolEnsemble::IndexCombinations()
+{
+    combinations.assign(static_cast<std::size_t>(totalnat), {});
+    for (int i = 0; i < totalnat; ++i)
+        for (AtomDistribution& d : atomens[i].dist) combinations[static_cast<std::size_t>(i)].push_back(&d);
+}
+
+AtomDistribution& MolEnsemble::Combination(const MolDistribution& v, int element) const
+{
+    const std::size_t slot = static_cast<std::size_t>(v.atomdist) * static_cast<std::size_t>(totalnat);
+    return *combinations[static_cast<std::size_t>(element)][references[slot + static_cast<std::size_t>(element)]];
 }
 
 int MolEnsemble::GenerateEnsemble(MolComposition& c, double thr)
@@ -60,6 +66,7 @@ int MolEnsemble::GenerateEnsemble(MolComposition& c, double thr)
             return 6;
         }
     }
+    IndexCombinations();
     if (CombineElements(c, thr))
         for (const MolDistribution& v : moldist)
             if (v.abundance > 0) return 0;
@@ -70,57 +77,70 @@ int MolEnsemble::GenerateEnsemble(MolComposition& c, double thr)
 // Depth-first over one combination per element. cp[i] and cm[i] are the
 // probability product and mass sum of the first i chosen combinations; a
 // prefix below bestmol * thr is skipped with everything beneath it. Returns
-// false when the visits exceed their bound.
+// false when the visits or the variants exceed their bounds.
 bool MolEnsemble::CombineElements(MolComposition& c, double thr)
 {
-    const int e = totalnat;
+    const std::size_t e = static_cast<std::size_t>(totalnat);
     if (e == 0) return true;
-    std::vector<std::list<AtomDistribution>::iterator> cursor(static_cast<std::size_t>(e));
-    std::vector<double> cp(static_cast<std::size_t>(e) + 1), cm(static_cast<std::size_t>(e) + 1);
+    std::vector<std::uint32_t> cursor(e, 0);
+    std::vector<double> cp(e + 1), cm(e + 1);
     cp[0] = 1.0;
     cm[0] = 0.0;
     double bestmol = 0.0;
     const int z = c.charge;
-    int i = 0;
-    cursor[0] = atomens[0].dist.begin();
+    std::size_t i = 0;
     for (long long visits = 0;; ++visits) {
         if (visits == MAX_COMBINATION_VISITS) return false;
-        const AtomDistribution& d = *cursor[i];
+        const AtomDistribution& d = *combinations[i][cursor[i]];
         cp[i + 1] = cp[i] * d.abundance;
         cm[i + 1] = cm[i] + d.mass;
         if (!(bestmol * thr > cp[i + 1])) {
             if (i + 1 < e) {
-                ++i;
-                cursor[i] = atomens[i].dist.begin();
+                cursor[++i] = 0;
                 continue;
             }
-            MolDistribution v;
-            v.mass = z * ELECTRON_MASS_FACTOR + cm[e];
-            v.abundance = cp[e];
-            v.charge = z;
-            v.atomdist.reserve(static_cast<std::size_t>(e));
-            for (int j = 0; j < e; ++j) v.atomdist.push_back(&*cursor[j]);
-            moldist.push_back(std::move(v));
+            if (moldist.size() == UINT32_MAX) return false;
+            moldist.push_back(MolDistribution{z * ELECTRON_MASS_FACTOR + cm[e], cp[e], z,
+                                              static_cast<std::uint32_t>(moldist.size())});
+            references.insert(references.end(), cursor.begin(), cursor.end());
             if (cp[e] > bestmol) bestmol = cp[e];
         }
         // Next combination at this level, climbing up when a list is done.
-        while (++cursor[i] == atomens[i].dist.end())
-            if (--i < 0) return true;
+        while (++cursor[i] == combinations[i].size()) {
+            if (i == 0) return true;
+            --i;
+        }
     }
+}
+
+void MolEnsemble::CalculateMass(MolDistribution& v) const
+{
+    double sum = 0.0;
+    for (int i = 0; i < totalnat; ++i) sum += Combination(v, i).mass;
+    v.mass = v.charge * ELECTRON_MASS_FACTOR + sum;
 }
 
 void MolEnsemble::CalculateMasses()
 {
     for (MolDistribution& v : moldist) {
-        for (std::size_t i = 0; i < v.atomdist.size(); ++i) v.atomdist[i]->CalculateMass(&atomens[i].atom);
-        v.CalculateMass();
+        for (int i = 0; i < totalnat; ++i) Combination(v, i).CalculateMass(&atomens[i].atom);
+        CalculateMass(v);
     }
+}
+
+void WriteVariant(std::ostream& os, const MolEnsemble& e, const MolDistribution& v)
+{
+    for (int i = 0; i < e.totalnat; ++i) os << e.Combination(v, i);
+    const std::streamsize previous = os.precision(8);
+    os << ' ' << v.charge << ' ' << v.mass;
+    os.precision(previous);
+    os << ' ' << v.abundance << '\n';
 }
 
 std::ostream& operator<<(std::ostream& os, MolEnsemble& e)
 {
     if (e.atomens != nullptr)
         for (int i = 0; i < e.totalnat; ++i) os << e.atomens[i].atom;
-    for (const MolDistribution& v : e.moldist) os << v;
+    for (const MolDistribution& v : e.moldist) WriteVariant(os, e, v);
     return os;
 }

@@ -1,8 +1,9 @@
 #ifndef MORVANE_ENGINE_MOLENSEMBLE_H
 #define MORVANE_ENGINE_MOLENSEMBLE_H
 
-#include <list>
+#include <cstdint>
 #include <ostream>
+#include <vector>
 
 #include "engine/AtomEnsemble.h"
 #include "engine/MolDistribution.h"
@@ -26,11 +27,10 @@ public:
     AtomEnsemble* atomens;
     int totalnat;
     int masstocharge;
-    std::list<MolDistribution> moldist;
+    std::vector<MolDistribution> moldist;
 
     MolEnsemble();
     MolEnsemble(MolComposition& c, double thr);
-    // Copies point their variants at the copy's own element combinations.
     MolEnsemble(const MolEnsemble& e);
     MolEnsemble& operator=(const MolEnsemble& e);
     virtual ~MolEnsemble();
@@ -39,17 +39,32 @@ public:
     // reached or no variant has a probability above 0; the ensemble is then
     // left empty.
     int GenerateEnsemble(MolComposition& c, double thr);
+    // The combination of `element` that variant v is made of.
+    AtomDistribution& Combination(const MolDistribution& v, int element) const;
+    // Recomputes every combination's and every variant's mass.
     void CalculateMasses();
+    // mass = charge * (-electron mass) + sum of the combinations' masses.
+    void CalculateMass(MolDistribution& v) const;
     // Sorts the variants by mass, merges those within res of their neighbour
     // and appends one peak per group to `spectrum`.
     void MakeSpectrum(BaseSpectrum* spectrum, double res);
 
 private:
+    // Per variant ordinal, totalnat indices into the elements' combination
+    // lists; `combinations` maps those indices to the list entries.
+    std::vector<std::uint32_t> references;
+    std::vector<std::vector<AtomDistribution*>> combinations;
+
     void Clear();
     void CopyFrom(const MolEnsemble& e);
+    void IndexCombinations();
     bool CombineElements(MolComposition& c, double thr);
 };
 
+// Each variant: its counts element by element, a blank before each; then
+// the charge, the mass (8 digits) and the abundance, blank-separated.
+void WriteVariant(std::ostream& os, const MolEnsemble& e, const MolDistribution& v);
+// The element records, then every variant.
 std::ostream& operator<<(std::ostream& os, MolEnsemble& e);
 
 #endif

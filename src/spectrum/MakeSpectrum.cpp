@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "engine/MolEnsemble.h"
@@ -8,7 +9,7 @@
 // sum(p * m / z) / sum(p), its height sum(p).
 void MolEnsemble::MakeSpectrum(BaseSpectrum* spectrum, double res)
 {
-    moldist.sort();
+    std::stable_sort(moldist.begin(), moldist.end());
     const bool mtz = masstocharge == 1;
     auto v = moldist.begin();
     if (mtz)
