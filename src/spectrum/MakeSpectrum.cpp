@@ -1,15 +1,15 @@
-#include <algorithm>
 #include <cmath>
 
 #include "engine/MolEnsemble.h"
 #include "spectrum/BaseSpectrum.h"
+#include "spectrum/MassSort.h"
 
 // Chained merging: a variant joins the open group when its position lies
 // within res of the variant visited before it. A peak's position is
 // sum(p * m / z) / sum(p), its height sum(p).
 void MolEnsemble::MakeSpectrum(BaseSpectrum* spectrum, double res)
 {
-    std::stable_sort(moldist.begin(), moldist.end());
+    StableSortByMass(moldist);
     const bool mtz = masstocharge == 1;
     auto v = moldist.begin();
     if (mtz)

@@ -1,0 +1,250 @@
+// Speed and memory of the calculator on a ladder of real molecules, beside
+// the peer calculator IsoSpec (threshold generator, then sorted and merged at
+// 0.1 u as ours). Run: build/bench/morvane_bench (see docs/performance.md).
+#include <benchmark/benchmark.h>
+#include <isoSpec++.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "calc/IsoCalc.h"
+#include "elements/TableReader.h"
+#include "formula/FormulaParser.h"
+#include "spectrum/GaussianList.h"
+
+namespace {
+
+const char* const MOLECULES[] = {
+    "H2O",                        // water
+    "C6H12O6",                    // glucose
+    "C63H98N18O13S",              // substance P
+    "C257H383N65O77S6",           // insulin
+    "C2934H4615N781O897S39",      // a protein
+    "C12000H19000N3300O3600S80",  // a large protein
+};
+const double THRESHOLDS[] = {1e-3, 1e-6};
+const double MERGE = 0.1;
+
+const std::string TABLE = MORVANE_SOURCE_DIR "/morvanetable.txt";
+
+const std::deque<AtomIsoAbun>& Table()
+{
+    static const std::deque<AtomIsoAbun> table = [] {
+        std::deque<AtomIsoAbun> t;
+        std::ifstream in(TABLE);
+        if (ReadIsotopeTable(in, t) != 0) std::abort();
+        return t;
+    }();
+    return table;
+}
+
+MolComposition Composition(const char* formula)
+{
+    MolComposition c;
+    if (ParseFormula(formula, Table(), c) != 0) std::abort();
+    return c;
+}
+
+// Peak resident memory of `work` run once in a child process, less that of
+// a child doing nothing, in MiB.
+double PeakMemoryMiB(const std::function<void()>& work)
+{
+    auto childPeak = [](const std::function<void()>& f) {
+        int fd[2];
+        if (pipe(fd) != 0) std::abort();
+        const pid_t pid = fork();
+        if (pid == 0) {
+            f();
+            rusage u{};
+            getrusage(RUSAGE_SELF, &u);
+            const long kib = u.ru_maxrss;
+            if (write(fd[1], &kib, sizeof kib) != sizeof kib) _exit(1);
+            _exit(0);
+        }
+        long kib = 0;
+        if (read(fd[0], &kib, sizeof kib) != sizeof kib) kib = 0;
+        close(fd[0]);
+        close(fd[1]);
+        waitpid(pid, nullptr, 0);
+        return kib;
+    };
+    const long base = childPeak([] {});
+    return static_cast<double>(childPeak(work) - base) / 1024.0;
+}
+
+void SetLabel(benchmark::State& state, const char* formula, double thr)
+{
+    state.SetLabel(std::string(formula) + " thr=" + (thr == 1e-3 ? "1e-3" : "1e-6"));
+}
+
+// Every element's combinations, as the generation makes them.
+void ElementEnumeration(benchmark::State& state, const char* formula, double thr)
+{
+    MolComposition c = Composition(formula);
+    std::size_t combinations = 0;
+    for (auto _ : state) {
+        combinations = 0;
+        long long budget = MAX_ELEMENT_STEPS;
+        for (int i = 0; i < c.totalnat; ++i) {
+            AtomEnsemble e;
+            e.atom = c.atom[i];
+            e.EnumerateCombinations(c.nat[i], thr, budget);
+            combinations += e.dist.size();
+        }
+    }
+    state.counters["combinations"] = static_cast<double>(combinations);
+    SetLabel(state, formula, thr);
+}
+
+void GenerateEnsemble(benchmark::State& state, const char* formula, double thr)
+{
+    MolComposition c = Composition(formula);
+    MolEnsemble m;
+    for (auto _ : state) m.GenerateEnsemble(c, thr);
+    state.counters["variants"] = static_cast<double>(m.moldist.size());
+    state.counters["variants/s"] = benchmark::Counter(static_cast<double>(m.moldist.size()) *
+                                                          static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
+    SetLabel(state, formula, thr);
+}
+
+void SpectrumAssembly(benchmark::State& state, const char* formula, double thr)
+{
+    MolComposition c = Composition(formula);
+    MolEnsemble generated(c, thr), m;
+    for (auto _ : state) {
+        state.PauseTiming();
+        m = generated;
+        GaussianList peaks;
+        state.ResumeTiming();
+        m.MakeSpectrum(&peaks, MERGE);
+    }
+    state.counters["variants/s"] = benchmark::Counter(static_cast<double>(m.moldist.size()) *
+                                                          static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
+    SetLabel(state, formula, thr);
+}
+
+// The whole calculation through the facade, as the driver runs it.
+std::size_t CalculateOnce(IsoCalc& calc, const char* formula, double thr)
+{
+    std::string text(formula);
+    calc.SetComposition(&text[0]);
+    calc.SetThr(thr);
+    calc.Calculate();
+    int n = 0;
+    calc.GetNPeaks(n);
+    return static_cast<std::size_t>(n);
+}
+
+void WholeCalculation(benchmark::State& state, const char* formula, double thr)
+{
+    IsoCalc calc;
+    if (calc.ReadAtomTable(TABLE.c_str()) != 0) std::abort();
+    std::size_t peaks = 0;
+    for (auto _ : state) peaks = CalculateOnce(calc, formula, thr);
+    state.counters["peaks"] = static_cast<double>(peaks);
+    state.counters["peak_MiB"] = PeakMemoryMiB([&] {
+        IsoCalc fresh;
+        fresh.ReadAtomTable(TABLE.c_str());
+        CalculateOnce(fresh, formula, thr);
+    });
+    SetLabel(state, formula, thr);
+}
+
+// The peer: IsoSpec's configurations above thr times the most probable one,
+// sorted by mass and merged at 0.1 u with chained merging.
+std::size_t PeerOnce(const char* formula, double thr, std::size_t& configurations)
+{
+    IsoSpec::IsoThresholdGenerator gen(IsoSpec::Iso(formula), thr, false);
+    std::vector<std::pair<double, double>> v;
+    while (gen.advanceToNextConfiguration()) v.emplace_back(gen.mass(), gen.prob());
+    configurations = v.size();
+    std::stable_sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::pair<double, double>> peaks;
+    double w = 0, a = 0, previous = v.empty() ? 0 : v[0].first;
+    for (const auto& c : v) {
+        if (c.first - previous > MERGE) {
+            peaks.emplace_back(w / a, a);
+            w = a = 0;
+        }
+        w += c.second * c.first;
+        a += c.second;
+        previous = c.first;
+    }
+    if (a > 0) peaks.emplace_back(w / a, a);
+    return peaks.size();
+}
+
+void Peer(benchmark::State& state, const char* formula, double thr)
+{
+    std::size_t peaks = 0, configurations = 0;
+    for (auto _ : state) peaks = PeerOnce(formula, thr, configurations);
+    state.counters["peaks"] = static_cast<double>(peaks);
+    state.counters["variants/s"] = benchmark::Counter(static_cast<double>(configurations) *
+                                                          static_cast<double>(state.iterations()),
+                                                      benchmark::Counter::kIsRate);
+    state.counters["peak_MiB"] = PeakMemoryMiB([&] {
+        std::size_t n;
+        PeerOnce(formula, thr, n);
+    });
+    SetLabel(state, formula, thr);
+}
+
+// A whole run of the executable on glucose: start-up and table reading.
+void ExecutableGlucose(benchmark::State& state)
+{
+    for (auto _ : state) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(MORVANE_SOURCE_DIR) != 0 || !freopen("/dev/null", "w", stdout)) _exit(127);
+            execl(MORVANE_EXE, "morvane", "C6H12O6", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int status = 0;
+        waitpid(pid, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) state.SkipWithError("morvane failed");
+    }
+}
+
+void RegisterAll()
+{
+    using Fn = void (*)(benchmark::State&, const char*, double);
+    const std::pair<const char*, Fn> kinds[] = {{"ElementEnumeration", ElementEnumeration},
+                                                {"GenerateEnsemble", GenerateEnsemble},
+                                                {"SpectrumAssembly", SpectrumAssembly},
+                                                {"WholeCalculation", WholeCalculation},
+                                                {"Peer_IsoSpec", Peer}};
+    for (double thr : THRESHOLDS)
+        for (const char* formula : MOLECULES)
+            for (const auto& kind : kinds) {
+                const bool huge = std::string(formula) == "C12000H19000N3300O3600S80";
+                // The large protein at 1e-6 needs more memory than the machine has.
+                if (huge && thr == 1e-6 && kind.second != Peer && kind.second != ElementEnumeration) continue;
+                auto* b = benchmark::RegisterBenchmark((std::string(kind.first) + "/" + formula).c_str(), kind.second,
+                                                       formula, thr);
+                b->Unit(benchmark::kMillisecond);
+                if (huge) b->Iterations(1);
+            }
+    benchmark::RegisterBenchmark("ExecutableGlucose", ExecutableGlucose)->Unit(benchmark::kMillisecond);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    RegisterAll();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
