@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <functional>
 #include <stdexcept>
 
 #include "app/Options.h"
@@ -44,11 +45,22 @@ int Run(int argc, char** argv)
     IsoCalc calc;
     RunSettings s;
     if (ScanOptions(argc, argv, s, out) != 0) return 5;
+    out.precision(std::min(s.precision, MAX_USEFUL_PRECISION));
+    const int status = CalculateAsAsked(calc, s, out);
+    if (status != 0) return status;
+    PrintResultTable(calc, s, out);
+    return 0;
+}
+
+}  // namespace
+
+int CalculateAsAsked(IsoCalc& calc, const RunSettings& s, std::ostream& out)
+{
     if (calc.ReadAtomTable(s.tablefile) != 0) {
         out << "Error: cannot read isotope table\n";
         return 1;
     }
-    if (calc.SetComposition(argv[1]) != 0) {
+    if (calc.SetComposition(s.formula) != 0) {
         out << "Error: cannot parse formula\n";
         return 2;
     }
@@ -56,26 +68,15 @@ int Run(int argc, char** argv)
     calc.SetThr(s.threshold);
     calc.SetMassToCharge(s.masstocharge);
     calc.SetDegen(s.merge);
-    out.precision(std::min(s.precision, MAX_USEFUL_PRECISION));
     const int status = calc.Calculate();
-    if (status != 0) {
-        out << "Error: cannot calculate distributions\n";
-        return status;
-    }
-    PrintResultTable(calc, s, out);
-    return 0;
+    if (status != 0) out << "Error: cannot calculate distributions\n";
+    return status;
 }
 
-}  // namespace
-
-int MorvaneMain(int argc, char** argv)
+int RunGuarded(const std::function<int()>& body)
 {
     try {
-        if (argc < 2) {
-            PrintUsage(std::cout);
-            return 0;
-        }
-        return Run(argc, argv);
+        return body();
     } catch (const std::overflow_error&) {
         std::cout << "Overflow error. Program terminating\n" << std::endl;
     } catch (const std::range_error&) {
@@ -84,4 +85,15 @@ int MorvaneMain(int argc, char** argv)
         std::cout << "An unexpected error occurred. Program terminating\n" << std::endl;
     }
     return 6;
+}
+
+int MorvaneMain(int argc, char** argv)
+{
+    return RunGuarded([&] {
+        if (argc < 2) {
+            PrintUsage(std::cout);
+            return 0;
+        }
+        return Run(argc, argv);
+    });
 }

@@ -5,7 +5,7 @@
 
 // What the command line asks for; defaults as in the usage text.
 struct RunSettings {
-    const char* formula = nullptr;
+    char* formula = nullptr;
     const char* tablefile = "morvanetable.txt";
     int charge = 0;
     bool masstocharge = false;

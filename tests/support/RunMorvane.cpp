@@ -34,10 +34,16 @@ std::string ShippedTable() { return std::string(MORVANE_SOURCE_DIR) + "/morvanet
 
 RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd, unsigned long long addressSpaceLimit)
 {
+    return RunProgram(MORVANE_EXE, args, cwd, addressSpaceLimit);
+}
+
+RunResult RunProgram(const std::string& exePath, const std::vector<std::string>& args, const std::string& cwd,
+                     unsigned long long addressSpaceLimit)
+{
     const std::string dir = MakeTempDir();
     const std::string outPath = dir + "/out", errPath = dir + "/err";
     std::vector<char*> argv;
-    std::string exe = MORVANE_EXE;
+    std::string exe = exePath;
     argv.push_back(&exe[0]);
     std::vector<std::string> copies(args);
     for (std::string& a : copies) argv.push_back(&a[0]);

@@ -11,9 +11,13 @@ struct RunResult {
     int status = -1;  // exit status, or 128 + signal number
 };
 
-// Runs morvane with `args` (without the program name) in directory `cwd`
-// (the repository root by default); standard input is /dev/null. A non-zero
+// Runs the program `exe` with `args` (without the program name) in
+// directory `cwd`; standard input is /dev/null. A non-zero
 // `addressSpaceLimit` caps the child's address space (bytes).
+RunResult RunProgram(const std::string& exe, const std::vector<std::string>& args, const std::string& cwd,
+                     unsigned long long addressSpaceLimit = 0);
+
+// Runs morvane, by default in the repository root.
 RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd = MORVANE_SOURCE_DIR,
                      unsigned long long addressSpaceLimit = 0);
 

@@ -1,0 +1,31 @@
+#ifndef MORVANE_APP_SVGPLOT_H
+#define MORVANE_APP_SVGPLOT_H
+
+#include <string>
+#include <vector>
+
+// What a picture of an isotope pattern shows: the peaks as sticks, in
+// percent of the largest, and the profile an instrument of the given peak
+// width would record, sampled on a grid, in percent of its own maximum.
+struct PatternPicture {
+    std::string title;
+    std::string xlabel;
+    std::vector<double> positions;   // stick positions (u or m/z)
+    std::vector<double> heights;     // stick heights, percent
+    std::vector<double> profilex;    // profile grid, ascending
+    std::vector<double> profiley;    // profile, percent
+    double xmin = 0;
+    double xmax = 1;
+    int precision = 8;               // digits of the positions in the data attributes
+};
+
+// The picture as a standalone SVG document. Every stick carries its
+// position and height in data-position and data-height attributes, written
+// like morvane's table.
+std::string RenderSvg(const PatternPicture& p);
+
+// Tick spacing of 1, 2 or 5 times a power of ten giving about `target`
+// intervals over [lo, hi].
+double NiceStep(double lo, double hi, int target);
+
+#endif
