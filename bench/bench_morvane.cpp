@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -161,11 +162,24 @@ void WholeCalculation(benchmark::State& state, const char* formula, double thr)
     SetLabel(state, formula, thr);
 }
 
+// The formula with every count written out, as IsoSpec wants it (H2O1).
+std::string ExplicitCounts(const char* formula)
+{
+    std::string out;
+    for (const char* p = formula; *p != '\0'; ++p) {
+        out += *p;
+        const bool symbolEnds = std::isalpha(static_cast<unsigned char>(*p)) &&
+                                !std::islower(static_cast<unsigned char>(p[1])) && !std::isdigit(static_cast<unsigned char>(p[1]));
+        if (symbolEnds) out += '1';
+    }
+    return out;
+}
+
 // The peer: IsoSpec's configurations above thr times the most probable one,
 // sorted by mass and merged at 0.1 u with chained merging.
 std::size_t PeerOnce(const char* formula, double thr, std::size_t& configurations)
 {
-    IsoSpec::IsoThresholdGenerator gen(IsoSpec::Iso(formula), thr, false);
+    IsoSpec::IsoThresholdGenerator gen(IsoSpec::Iso(ExplicitCounts(formula).c_str()), thr, false);
     std::vector<std::pair<double, double>> v;
     while (gen.advanceToNextConfiguration()) v.emplace_back(gen.mass(), gen.prob());
     configurations = v.size();
