@@ -130,18 +130,6 @@ TEST(Chemistry, GlucoseWithoutThresholdEqualsAllVariantsMerged)
     }
 }
 
-}  // namespace
-
-namespace {
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 // A protein of 1.5 million variants at 17 digits: the table checked against
 // the aggregation above when it was recorded, kept as a regression value for
 // the generation and the mass sort.

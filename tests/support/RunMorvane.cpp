@@ -13,14 +13,6 @@
 
 namespace {
 
-std::string Slurp(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::string MakeTempDir()
 {
     char tmpl[] = "/tmp/morvane-test-XXXXXX";
@@ -29,6 +21,14 @@ std::string MakeTempDir()
 }
 
 }  // namespace
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 std::string ShippedTable() { return std::string(MORVANE_SOURCE_DIR) + "/morvanetable.txt"; }
 
@@ -69,8 +69,8 @@ RunResult RunProgram(const std::string& exePath, const std::vector<std::string>&
     int wstatus = 0;
     waitpid(pid, &wstatus, 0);
     r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    r.out = Slurp(outPath);
-    r.err = Slurp(errPath);
+    r.out = ReadFile(outPath);
+    r.err = ReadFile(errPath);
     std::remove(outPath.c_str());
     std::remove(errPath.c_str());
     rmdir(dir.c_str());

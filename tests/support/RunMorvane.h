@@ -21,6 +21,9 @@ RunResult RunProgram(const std::string& exe, const std::vector<std::string>& arg
 RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd = MORVANE_SOURCE_DIR,
                      unsigned long long addressSpaceLimit = 0);
 
+// The whole content of a file, empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+
 // Path of the shipped default table.
 std::string ShippedTable();
 
