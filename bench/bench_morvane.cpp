@@ -204,6 +204,7 @@ void Peer(benchmark::State& state, const char* formula, double thr)
     std::size_t peaks = 0, configurations = 0;
     for (auto _ : state) peaks = PeerOnce(formula, thr, configurations);
     state.counters["peaks"] = static_cast<double>(peaks);
+    state.counters["configurations"] = static_cast<double>(configurations);
     state.counters["variants/s"] = benchmark::Counter(static_cast<double>(configurations) *
                                                           static_cast<double>(state.iterations()),
                                                       benchmark::Counter::kIsRate);
