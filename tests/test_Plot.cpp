@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <regex>
@@ -27,6 +28,15 @@ std::string Sticks(const std::string& svg)
     for (auto it = std::sregex_iterator(svg.begin(), svg.end(), stick); it != std::sregex_iterator(); ++it)
         lines += (*it)[1].str() + "\t" + (*it)[2].str() + "\n";
     return lines;
+}
+
+// xmllint (libxml2-utils) and rsvg-convert (librsvg2-bin), which .ci/run
+// installs; without them the document checks are left out, with a note.
+bool HaveSvgTools()
+{
+    static const bool have = std::system("command -v xmllint >/dev/null && command -v rsvg-convert >/dev/null") == 0;
+    if (!have) std::printf("note: xmllint or rsvg-convert missing, SVG not validated\n");
+    return have;
 }
 
 class Plot : public ::testing::Test {
@@ -57,6 +67,7 @@ TEST_F(Plot, SticksMatchThePrintedPeaksAndTheSvgRenders)
         printed.push_back("-n");
         EXPECT_EQ(Sticks(svg), RunMorvane(printed).out) << args[0];
 
+        if (!HaveSvgTools()) continue;
         const std::string png = picture.dir() + "/pattern.png";
         EXPECT_EQ(std::system(("xmllint --noout " + picture.path()).c_str()), 0) << args[0];
         EXPECT_EQ(std::system(("rsvg-convert -o " + png + " " + picture.path()).c_str()), 0) << args[0];

@@ -1,8 +1,8 @@
 #include "app/Driver.h"
 
 #include <algorithm>
-#include <iostream>
 #include <functional>
+#include <iostream>
 #include <stdexcept>
 
 #include "app/Options.h"
