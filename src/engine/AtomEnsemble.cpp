@@ -10,6 +10,42 @@ namespace {
 // its memory in ints (list node, vector header, allocator overhead).
 const long long STORE_COST = 32;
 
+// Steps back from position p to the next one that still has atoms to move,
+// raising each level maximum lm[p-1] to lm[p] on the way. At that position
+// the atoms that sat at the old p move to p (the exchange), and the branch
+// just finished is cut when it was falling and stayed below the cut value:
+// the branches with fewer atoms at p-1 are then skipped. p becomes -1 when
+// the enumeration is complete.
+void Retreat(std::vector<int>& c, std::vector<double>& lm, int& p, bool& skip, double cut)
+{
+    const int from = p;
+    while (true) {
+        bool rising = false;
+        if (p > 0 && lm[p] > lm[p - 1]) {
+            lm[p - 1] = lm[p];
+            rising = true;
+        }
+        if (p == 0) {
+            p = -1;
+            return;
+        }
+        if (c[p - 1] == 0) {
+            p -= 1;
+            continue;
+        }
+        std::swap(c[from], c[p]);
+        if (!rising && cut > lm[p]) {
+            c[p - 1] += c[p];
+            c[p] = 0;
+            skip = true;
+        } else {
+            skip = false;
+        }
+        p -= 1;
+        return;
+    }
+}
+
 }  // namespace
 
 AtomEnsemble::AtomEnsemble() {}
@@ -83,35 +119,7 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
             lm[p] = prob;
             if (prob > 1.0) return false;
         } else {
-            // Retreat to the next position that still has atoms to move.
-            const int p0pos = p;
-            while (true) {
-                bool rising = false;
-                if (p > 0 && lm[p] > lm[p - 1]) {
-                    lm[p - 1] = lm[p];
-                    rising = true;
-                }
-                if (p == 0) {
-                    p = -1;
-                    break;
-                }
-                if (c[p - 1] == 0) {
-                    p -= 1;
-                    continue;
-                }
-                std::swap(c[p0pos], c[p]);
-                // Cut: the branch just finished is falling and below the
-                // threshold, so the branches with fewer atoms at p-1 are too.
-                if (!rising && best * thr > lm[p]) {
-                    c[p - 1] += c[p];
-                    c[p] = 0;
-                    skip = true;
-                } else {
-                    skip = false;
-                }
-                p -= 1;
-                break;
-            }
+            Retreat(c, lm, p, skip, best * thr);
         }
     }
     return true;
