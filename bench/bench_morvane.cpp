@@ -13,6 +13,7 @@
 #include <deque>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,7 +85,9 @@ double PeakMemoryMiB(const std::function<void()>& work)
 
 void SetLabel(benchmark::State& state, const char* formula, double thr)
 {
-    state.SetLabel(std::string(formula) + " thr=" + (thr == 1e-3 ? "1e-3" : "1e-6"));
+    std::ostringstream label;
+    label << formula << " thr=" << thr;
+    state.SetLabel(label.str());
 }
 
 // Every element's combinations, as the generation makes them.

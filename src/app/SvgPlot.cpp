@@ -36,6 +36,17 @@ std::string Number(double v, int digits)
     return s.str();
 }
 
+// Tick spacing of 1, 2 or 5 times a power of ten giving about `target`
+// intervals over [lo, hi].
+double NiceStep(double lo, double hi, int target)
+{
+    const double raw = (hi - lo) / target;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * power >= raw) return m * power;
+    return 10 * power;
+}
+
 class Frame {
 public:
     explicit Frame(const PatternPicture& p) : lo_(p.xmin), hi_(p.xmax) {}
@@ -119,15 +130,6 @@ void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
 }
 
 }  // namespace
-
-double NiceStep(double lo, double hi, int target)
-{
-    const double raw = (hi - lo) / target;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0})
-        if (m * power >= raw) return m * power;
-    return 10 * power;
-}
 
 std::string RenderSvg(const PatternPicture& p)
 {

@@ -24,8 +24,4 @@ struct PatternPicture {
 // like morvane's table.
 std::string RenderSvg(const PatternPicture& p);
 
-// Tick spacing of 1, 2 or 5 times a power of ten giving about `target`
-// intervals over [lo, hi].
-double NiceStep(double lo, double hi, int target);
-
 #endif

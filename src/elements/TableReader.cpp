@@ -65,8 +65,8 @@ bool MakeRecord(const PendingElement& p, AtomIsoAbun& r)
     return true;
 }
 
-}  // namespace
-
+// True when `word` is one whole, finite decimal number (optional sign, digits
+// with an optional point, optional exponent); its value goes to `value`.
 bool ParseDecimalWord(const std::string& word, double& value)
 {
     size_t i = 0;
@@ -93,6 +93,8 @@ bool ParseDecimalWord(const std::string& word, double& value)
     value = v;
     return true;
 }
+
+}  // namespace
 
 int ReadIsotopeTable(std::istream& in, std::deque<AtomIsoAbun>& table)
 {

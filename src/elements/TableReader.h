@@ -13,8 +13,4 @@
 // empty) in file order, or returns 1 and leaves `table` empty.
 int ReadIsotopeTable(std::istream& in, std::deque<AtomIsoAbun>& table);
 
-// True when `word` is one whole, finite decimal number (optional sign, digits
-// with an optional point, optional exponent); its value goes to `value`.
-bool ParseDecimalWord(const std::string& word, double& value);
-
 #endif

@@ -108,11 +108,10 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
             c[p] -= 1;
             c[p + 1] += 1;
             const double prob = ProbabilityFromLastStored(c);
-            const double mass = CombinationMass(c);
             if (prob > best * thr) {
                 budget -= STORE_COST + k;
                 if (budget < 0) return false;
-                dist.push_back(AtomDistribution{mass, prob, c});
+                dist.push_back(AtomDistribution{CombinationMass(c), prob, c});
                 if (prob > best) best = prob;
             }
             p += 1;

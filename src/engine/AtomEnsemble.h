@@ -23,9 +23,9 @@ public:
     // (sorted by decreasing abundance) with Yergey's multinomial recurrence,
     // storing those above thr times the best stored so far. Each visited
     // combination costs `niso` units of `budget`, each stored one about its
-    // size in ints more. Returns false when the
-    // enumeration fails: a probability above 1, a starting combination (all
-    // atoms in the first entry) that is 0 or subnormal, or the budget spent.
+    // size in ints more. Returns false when the enumeration fails: a
+    // probability above 1, a starting combination (all atoms in the first
+    // entry) that is 0 or subnormal, or the budget spent.
     bool EnumerateCombinations(int n, double thr, long long& budget);
 
 private:

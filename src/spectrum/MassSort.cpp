@@ -1,7 +1,6 @@
 #include "spectrum/MassSort.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
 
