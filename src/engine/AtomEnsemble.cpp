@@ -14,8 +14,10 @@ const long long STORE_COST = 32;
 // raising each level maximum lm[p-1] to lm[p] on the way. At that position
 // the atoms that sat at the old p move to p (the exchange), and the branch
 // just finished is cut when it was falling and stayed below the cut value:
-// the branches with fewer atoms at p-1 are then skipped. p becomes -1 when
-// the enumeration is complete.
+// the branches with fewer atoms at p-1 are then skipped. A branch whose
+// probabilities all underflowed to 0.0 is never cut: it says nothing about
+// where the level's peak lies (at high atom counts the peak may still be
+// ahead of it). p becomes -1 when the enumeration is complete.
 void Retreat(std::vector<int>& c, std::vector<double>& lm, int& p, bool& skip, double cut)
 {
     const int from = p;
@@ -34,7 +36,7 @@ void Retreat(std::vector<int>& c, std::vector<double>& lm, int& p, bool& skip, d
             continue;
         }
         std::swap(c[from], c[p]);
-        if (!rising && cut > lm[p]) {
+        if (!rising && lm[p] > 0.0 && cut > lm[p]) {
             c[p - 1] += c[p];
             c[p] = 0;
             skip = true;
