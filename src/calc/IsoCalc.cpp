@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "spectrum/CalculateSpectrum.h"
+
 IsoCalc::IsoCalc()
     : thr(0.001), degen(0.1), tableloaded(false), compositionset(false), normalized(false), calculated(false),
       autocalc(false)
@@ -16,10 +18,10 @@ int IsoCalc::Recalculate()
 {
     normalized = false;
     calculated = false;
-    const int status = ensemble.GenerateEnsemble(composition, thr);
-    if (status != 0) return status;
     spectrum.resize(0);
-    ensemble.MakeSpectrum(&spectrum, degen);
+    const int status =
+        CalculateSpectrum(composition, thr, ensemble.masstocharge == 1, degen, ensemble, &spectrum);
+    if (status != 0) return status;
     calculated = true;
     return 0;
 }

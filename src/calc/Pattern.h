@@ -1,0 +1,44 @@
+#ifndef MORVANE_CALC_PATTERN_H
+#define MORVANE_CALC_PATTERN_H
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "elements/AtomIsoAbun.h"
+#include "elements/isotope.h"
+
+// The settings of one pattern, meaning what morvane's options mean.
+struct PatternSettings {
+    int charge = 0;             // -z, -mtz
+    bool masstocharge = false;  // -mtz: positions are m/z
+    double threshold = 0.001;   // -t
+    double merge = 0.1;         // -r
+    bool normalize = false;     // -n: the largest peak becomes 100
+    double filter = 0;          // -f: normalise, then keep peaks of at least filter
+};
+
+// One pattern, or why there is none.
+struct PatternResult {
+    int status = 0;              // 0, or the exit status morvane gives for the same failure
+    std::string reason;          // what went wrong, for a person to act on; empty on success
+    std::vector<isotope> peaks;  // the peaks morvane prints, in mass order, bit for bit
+};
+
+// Reads an isotope table file into `table` (which it empties first). Returns
+// 0, or 1 with `reason` naming the line and the word that made the file
+// unusable; `table` is then empty.
+int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason);
+
+// The pattern of one formula against a loaded table. The table is only read,
+// so any number of threads may share it.
+PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
+                               const PatternSettings& settings);
+
+// The patterns of many formulas with `threads` threads (0: one per core),
+// result i belonging to formula i.
+std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
+                                             const std::vector<std::string>& formulas,
+                                             const PatternSettings& settings, unsigned threads);
+
+#endif
