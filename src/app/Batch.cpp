@@ -98,6 +98,25 @@ int Open(const BatchSettings& s, Streams& io)
     return 0;
 }
 
+// Lines handed to a thread at a time: a few hundred microseconds of work.
+const std::size_t CHUNK_LINES = 32;
+using Chunk = std::vector<InputLine>;
+
+// The pattern of one line as table rows, or why there is none.
+Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elements, const PatternSettings& settings,
+                      const BatchTable& table)
+{
+    if (line.tooLong) return Outcome{2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes", ""};
+    try {
+        PatternResult r = CalculatePattern(elements, line.formula, settings);
+        Outcome o{r.status, std::move(r.reason), ""};
+        table.AppendRows({line.id, line.formula}, r.peaks, o.rows);
+        return o;
+    } catch (const std::bad_alloc&) {
+        return Outcome{6, "too many variants for the available memory", ""};
+    }
+}
+
 // Counts of the run and the status it ends with.
 struct Tally {
     unsigned long long succeeded = 0;
@@ -119,32 +138,33 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, St
     Progress progress(std::cerr, isatty(STDERR_FILENO) == 1, RegularFileSize(s.input));
     const unsigned threads = s.threads > 0 ? s.threads : std::max(1u, std::thread::hardware_concurrency());
 
-    auto next = [&](InputLine& line) { return reader.Next(line); };
-    auto work = [&](const InputLine& line) {
-        if (line.tooLong)
-            return Outcome{2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes", ""};
-        try {
-            PatternResult r = CalculatePattern(elements, line.formula, settings);
-            Outcome o{r.status, std::move(r.reason), ""};
-            table.AppendRows({line.id, line.formula}, r.peaks, o.rows);
-            return o;
-        } catch (const std::bad_alloc&) {
-            return Outcome{6, "too many variants for the available memory", ""};
-        }
+    // Chunks of lines, so that the threads meet rarely.
+    auto next = [&](Chunk& chunk) {
+        InputLine line;
+        while (chunk.size() < CHUNK_LINES && reader.Next(line)) chunk.push_back(std::move(line));
+        return !chunk.empty();
     };
-    auto deliver = [&](const InputLine& line, const Outcome& o) {
-        out << o.rows;
-        if (o.status == 0) {
-            ++tally.succeeded;
-        } else {
-            if (tally.failed++ == 0) tally.status = o.status;
-            progress.Clear();
-            std::cerr << "line " << line.number << ": " << line.formula << ": " << o.reason << "\n";
+    auto work = [&](const Chunk& chunk) {
+        std::vector<Outcome> outcomes;
+        for (const InputLine& line : chunk) outcomes.push_back(CalculateLine(line, elements, settings, table));
+        return outcomes;
+    };
+    auto deliver = [&](const Chunk& chunk, const std::vector<Outcome>& outcomes) {
+        for (std::size_t i = 0; i < chunk.size(); ++i) {
+            const Outcome& o = outcomes[i];
+            out << o.rows;
+            if (o.status == 0) {
+                ++tally.succeeded;
+            } else {
+                if (tally.failed++ == 0) tally.status = o.status;
+                progress.Clear();
+                std::cerr << "line " << chunk[i].number << ": " << chunk[i].formula << ": " << o.reason << "\n";
+            }
         }
         progress.Update(tally.succeeded + tally.failed, reader.BytesRead());
         return static_cast<bool>(out);
     };
-    OrderedRunner<InputLine, Outcome> runner(threads, 256 * static_cast<std::size_t>(threads));
+    OrderedRunner<Chunk, std::vector<Outcome>> runner(threads, 8 * static_cast<std::size_t>(threads));
     runner.Run(next, work, deliver);
     progress.Clear();
     return FlushOutput(out, reason);
