@@ -31,6 +31,7 @@ struct Tokens {
 Tokens Tokenize(std::string_view text)
 {
     Tokens t;
+    t.groups.reserve(8);
     Group current;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
