@@ -44,7 +44,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 // The patterns of many formulas with `threads` threads (0: one per core),
 // result i belonging to formula i.
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
-                                             const std::vector<std::string>& formulas,
-                                             const PatternSettings& settings, unsigned threads);
+                                             const std::vector<std::string>& formulas, const PatternSettings& settings,
+                                             unsigned threads);
 
 #endif
