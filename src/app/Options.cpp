@@ -8,13 +8,21 @@
 
 namespace {
 
-const char* const OPTION_WORDS[] = {"-n", "-f", "-c", "-mtz", "-z", "-t", "-p", "-r"};
+enum class Option { None, Normalize, Filter, Comma, MassToCharge, Charge, Threshold, Precision, Merge };
 
-bool IsOptionWord(const char* w)
+// The option words, exact and case-sensitive; any other word is not an option.
+const struct {
+    const char* word;
+    Option option;
+} OPTION_WORDS[] = {{"-n", Option::Normalize},    {"-f", Option::Filter},     {"-c", Option::Comma},
+                    {"-mtz", Option::MassToCharge}, {"-z", Option::Charge},      {"-t", Option::Threshold},
+                    {"-p", Option::Precision},      {"-r", Option::Merge}};
+
+Option FindOption(const char* w)
 {
-    for (const char* o : OPTION_WORDS)
-        if (std::strcmp(w, o) == 0) return true;
-    return false;
+    for (const auto& o : OPTION_WORDS)
+        if (std::strcmp(w, o.word) == 0) return o.option;
+    return Option::None;
 }
 
 // A real number as strtod reads it, the whole word consumed and not NaN.
@@ -54,35 +62,47 @@ int ScanOptions(int argc, char** argv, RunSettings& s, std::ostream& out)
 int ScanTableAndOptions(int n, char** words, RunSettings& s, std::ostream& out)
 {
     for (int i = 0; i < n; ++i) {
-        const char* w = words[i];
+        const Option option = FindOption(words[i]);
         const bool last = i == n - 1;
         const char* value = last ? nullptr : words[i + 1];
-        if (std::strcmp(w, "-n") == 0) {
+        switch (option) {
+        case Option::None:
+            break;
+        case Option::Normalize:
             s.normalize = true;
-        } else if (std::strcmp(w, "-f") == 0) {
+            break;
+        case Option::Filter:
             if (last) return Fail(out, "Error: filter value not given\n");
             if (!ConvertReal(value, s.filter) || s.filter >= 100 || s.filter < 0)
                 return Fail(out, "Error: filter must be between 0 and 100\n");
             s.normalize = true;
-        } else if (std::strcmp(w, "-c") == 0) {
+            break;
+        case Option::Comma:
             s.comma = true;
-        } else if (std::strcmp(w, "-mtz") == 0 || std::strcmp(w, "-z") == 0) {
-            if (std::strcmp(w, "-mtz") == 0) s.masstocharge = true;
+            break;
+        case Option::MassToCharge:
+        case Option::Charge:
+            if (option == Option::MassToCharge) s.masstocharge = true;
             if (last) return Fail(out, "Error: charge not specified\n");
             if (!ConvertInt(value, s.charge)) return Fail(out, "Error: charge must be integer\n");
-        } else if (std::strcmp(w, "-t") == 0) {
+            break;
+        case Option::Threshold:
             if (last) return Fail(out, "Error: threshold not specified\n");
             if (!ConvertReal(value, s.threshold) || s.threshold >= 1 || s.threshold < 0)
                 return Fail(out, "Error: threshold must be between 0 and 1\n");
-        } else if (std::strcmp(w, "-p") == 0) {
+            break;
+        case Option::Precision:
             if (last) return Fail(out, "Error: precision not specified\n");
             if (!ConvertInt(value, s.precision) || s.precision <= 0)
                 return Fail(out, "Error: precision must be an integer > 0\n");
-        } else if (std::strcmp(w, "-r") == 0) {
+            break;
+        case Option::Merge:
+            // "vslue" is the message's historic spelling, kept verbatim: scripts match on it.
             if (last) return Fail(out, "Error: peak merge vslue not specified\n");
             if (!ConvertReal(value, s.merge) || s.merge < 0) return Fail(out, "Error: peak merge must be >= 0\n");
+            break;
         }
     }
-    if (n > 0 && !IsOptionWord(words[0])) s.tablefile = words[0];
+    if (n > 0 && FindOption(words[0]) == Option::None) s.tablefile = words[0];
     return 0;
 }
