@@ -211,6 +211,7 @@ PYBIND11_MODULE(_core, m)
           py::arg("threads"),
           "The peaks of many formulas on `threads` threads (0: one per core), the GIL released; each result is "
           "(mass, abundance) arrays or the exception object of its failure.");
+    m.def("default_table_path", [] { return std::string("morvanetable.txt"); });
     m.def("profile", &Profile, py::arg("mass"), py::arg("abundance"), py::arg("fwhm"), py::arg("x"),
           "The library's Gaussian peak profile (GaussianList::intensity) at the positions x.");
 }
