@@ -5,7 +5,7 @@ import operator
 import numpy as np
 
 from . import _core
-from ._table import default_table
+from ._table import IsotopeTable, default_table
 
 # Peak profile grid of plot(): steps per peak width, margin in widths beyond
 # the outer peaks, and the bounds of the number of points (as morvane-plot).
@@ -132,6 +132,14 @@ def _settings(charge, mz, threshold, merge, normalize, filter):
     return s
 
 
+def _library_table(table):
+    if table is None:
+        return default_table()._table
+    if not isinstance(table, IsotopeTable):
+        raise TypeError(f"table must be an IsotopeTable, not {type(table).__name__}")
+    return table._table
+
+
 def _wrap(peaks, formula, settings):
     return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge)
 
@@ -167,9 +175,7 @@ def pattern(formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, 
     and :class:`CalculationError` for a pattern that cannot be calculated.
     """
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
-    if table is None:
-        table = default_table()
-    return _wrap(_core.calculate(table._table, formula, settings), formula, settings)
+    return _wrap(_core.calculate(_library_table(table), formula, settings), formula, settings)
 
 
 def patterns(
@@ -202,9 +208,7 @@ def patterns(
         raise ValueError("threads must be an integer >= 0")
     formulas = list(formulas)
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
-    if table is None:
-        table = default_table()
-    results = _core.calculate_many(table._table, formulas, settings, threads)
+    results = _core.calculate_many(_library_table(table), formulas, settings, threads)
     out = []
     for formula, result in zip(formulas, results):
         if isinstance(result, Exception):
