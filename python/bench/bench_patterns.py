@@ -9,7 +9,8 @@ sorted by mass and merged at 0.1 u, as numpy arrays; IsoSpecPy (Debian
 python3-isospec) gives each formula's configurations above the same
 fraction of the most probable one, unsorted and unmerged, read out as numpy
 arrays. Each figure is the median of three runs. --only runs one call once
-(morvane1, morvane2, loop, isospec), for timing whole processes from outside.
+(morvane1, morvane2, loop, isospec; setup runs none), for timing whole
+processes from outside.
 """
 
 import argparse
@@ -50,7 +51,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--count", type=int, default=100_000)
     parser.add_argument("--threshold", type=float, default=1e-3)
-    parser.add_argument("--only", choices=["morvane1", "morvane2", "loop", "isospec"])
+    parser.add_argument("--only", choices=["morvane1", "morvane2", "loop", "isospec", "setup"])
     args = parser.parse_args()
     rng = random.Random(make_batch_formulas.SEED)
     formulas = [formula for _, formula in make_batch_formulas.peptides(rng, args.count)]
@@ -66,7 +67,8 @@ def main():
         "isospec": ("IsoSpecPy.IsoThreshold in a Python loop", lambda: isospec_loop(explicit, t)),
     }
     if args.only:
-        calls[args.only][1]()
+        if args.only != "setup":
+            calls[args.only][1]()
         return
     rates = {name: median_rate(args.count, run) for name, run in calls.values()}
     peer = rates[calls["isospec"][0]]
