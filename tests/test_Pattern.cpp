@@ -118,7 +118,9 @@ TEST(LoadIsotopeTable, ReasonNamesTheFileOrTheFault)
     std::deque<AtomIsoAbun> t;
     std::string reason;
     EXPECT_EQ(LoadIsotopeTable("/nonexistent/table.txt", t, reason), 1);
-    EXPECT_EQ(reason, "cannot open /nonexistent/table.txt");
+    EXPECT_EQ(reason, "cannot open /nonexistent/table.txt: No such file or directory");
+    EXPECT_EQ(LoadIsotopeTable("/", t, reason), 1);
+    EXPECT_EQ(reason, "/ is not a regular file");
     TempFile bad("H 1 1.0078 0.99\nC 6 12 1 13\n");
     EXPECT_EQ(LoadIsotopeTable(bad.path(), t, reason), 1);
     EXPECT_EQ(reason, "line 2, word '13': mass of C without its abundance");

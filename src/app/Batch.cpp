@@ -1,11 +1,15 @@
 #include "app/Batch.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <thread>
 
@@ -13,6 +17,7 @@
 #include "app/BatchOptions.h"
 #include "app/BatchTable.h"
 #include "app/OrderedRunner.h"
+#include "app/OutputCheck.h"
 #include "app/Progress.h"
 #include "calc/Pattern.h"
 #include "elements/DefaultTable.h"
@@ -47,6 +52,8 @@ unsigned long long RegularFileSize(const char* path)
     return static_cast<unsigned long long>(st.st_size);
 }
 
+std::string Reason(int err) { return std::strerror(err != 0 ? err : EIO); }
+
 bool IsDirectory(const char* path)
 {
     struct stat st {};
@@ -54,33 +61,60 @@ bool IsDirectory(const char* path)
 }
 
 // The input and output streams: the named files, or the standard streams.
+// Output goes through an FdOutputBuffer, which knows why a write failed.
 struct Streams {
     std::ifstream inFile;
-    std::ofstream outFile;
+    int outFd = -1;
+    std::unique_ptr<FdOutputBuffer> outBuffer;
+    std::ostream outFile{nullptr};
     std::istream* in = &std::cin;
     std::ostream* out = &std::cout;
+
+    ~Streams()
+    {
+        if (outFd >= 0) close(outFd);
+    }
 };
 
 // Opens the named files; returns 0, or the status after the message.
 int Open(const BatchSettings& s, Streams& io)
 {
     if (s.input != nullptr) {
-        if (!IsDirectory(s.input)) io.inFile.open(s.input, std::ios::binary);
+        errno = IsDirectory(s.input) ? EISDIR : 0;
+        if (errno == 0) io.inFile.open(s.input, std::ios::binary);
         if (!io.inFile.is_open()) {
-            std::cerr << "Error: cannot read input file " << s.input << "\n";
+            std::cerr << "Error: cannot read input file " << s.input << ": " << Reason(errno) << "\n";
             return 1;
         }
         io.in = &io.inFile;
     }
     if (s.output != nullptr) {
-        io.outFile.open(s.output, std::ios::binary);
-        if (!io.outFile.is_open()) {
-            std::cerr << "Error: cannot write output file " << s.output << "\n";
-            return 8;
-        }
+        io.outFd = open(s.output, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (io.outFd < 0) return ReportOutputFailure("morvane-batch", s.output + (": " + Reason(errno)));
+        io.outBuffer.reset(new FdOutputBuffer(io.outFd));
+        io.outFile.rdbuf(io.outBuffer.get());
         io.out = &io.outFile;
     }
     return 0;
+}
+
+// Lines handed to a thread at a time: a few hundred microseconds of work.
+const std::size_t CHUNK_LINES = 32;
+using Chunk = std::vector<InputLine>;
+
+// The pattern of one line as table rows, or why there is none.
+Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elements, const PatternSettings& settings,
+                      const BatchTable& table)
+{
+    if (line.tooLong) return Outcome{2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes", ""};
+    try {
+        PatternResult r = CalculatePattern(elements, line.formula, settings);
+        Outcome o{r.status, std::move(r.reason), ""};
+        table.AppendRows({line.id, line.formula}, r.peaks, o.rows);
+        return o;
+    } catch (const std::bad_alloc&) {
+        return Outcome{6, "too many variants for the available memory", ""};
+    }
 }
 
 // Counts of the run and the status it ends with.
@@ -91,8 +125,9 @@ struct Tally {
 };
 
 // Calculates every formula of the input and writes the rows in input order.
-// Returns false when the output could not be written.
-bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, Streams& io, Tally& tally)
+// Returns false, with the reason, when the output could not be written.
+bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, Streams& io, Tally& tally,
+             std::string& reason)
 {
     const PatternSettings settings = PatternSettingsOf(s.run);
     const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION), {"id", "formula"},
@@ -103,35 +138,36 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, St
     Progress progress(std::cerr, isatty(STDERR_FILENO) == 1, RegularFileSize(s.input));
     const unsigned threads = s.threads > 0 ? s.threads : std::max(1u, std::thread::hardware_concurrency());
 
-    auto next = [&](InputLine& line) { return reader.Next(line); };
-    auto work = [&](const InputLine& line) {
-        if (line.tooLong)
-            return Outcome{2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes", ""};
-        try {
-            PatternResult r = CalculatePattern(elements, line.formula, settings);
-            Outcome o{r.status, std::move(r.reason), ""};
-            table.AppendRows({line.id, line.formula}, r.peaks, o.rows);
-            return o;
-        } catch (const std::bad_alloc&) {
-            return Outcome{6, "too many variants for the available memory", ""};
-        }
+    // Chunks of lines, so that the threads meet rarely.
+    auto next = [&](Chunk& chunk) {
+        InputLine line;
+        while (chunk.size() < CHUNK_LINES && reader.Next(line)) chunk.push_back(std::move(line));
+        return !chunk.empty();
     };
-    auto deliver = [&](const InputLine& line, const Outcome& o) {
-        out << o.rows;
-        if (o.status == 0) {
-            ++tally.succeeded;
-        } else {
-            if (tally.failed++ == 0) tally.status = o.status;
-            progress.Clear();
-            std::cerr << "line " << line.number << ": " << line.formula << ": " << o.reason << "\n";
+    auto work = [&](const Chunk& chunk) {
+        std::vector<Outcome> outcomes;
+        for (const InputLine& line : chunk) outcomes.push_back(CalculateLine(line, elements, settings, table));
+        return outcomes;
+    };
+    auto deliver = [&](const Chunk& chunk, const std::vector<Outcome>& outcomes) {
+        for (std::size_t i = 0; i < chunk.size(); ++i) {
+            const Outcome& o = outcomes[i];
+            out << o.rows;
+            if (o.status == 0) {
+                ++tally.succeeded;
+            } else {
+                if (tally.failed++ == 0) tally.status = o.status;
+                progress.Clear();
+                std::cerr << "line " << chunk[i].number << ": " << chunk[i].formula << ": " << o.reason << "\n";
+            }
         }
         progress.Update(tally.succeeded + tally.failed, reader.BytesRead());
         return static_cast<bool>(out);
     };
-    OrderedRunner<InputLine, Outcome> runner(threads, 256 * static_cast<std::size_t>(threads));
-    const bool written = runner.Run(next, work, deliver) && out.flush();
+    OrderedRunner<Chunk, std::vector<Outcome>> runner(threads, 8 * static_cast<std::size_t>(threads));
+    runner.Run(next, work, deliver);
     progress.Clear();
-    return written;
+    return FlushOutput(out, reason);
 }
 
 }  // namespace
@@ -142,18 +178,15 @@ int BatchMain(int argc, char** argv)
     if (ScanBatchOptions(argc, argv, s, std::cerr) != 0) return 5;
     std::deque<AtomIsoAbun> elements;
     std::string reason;
-    const std::string table = s.run.tablefile != nullptr ? s.run.tablefile : DefaultTablePath();
-    if (LoadIsotopeTable(table, elements, reason) != 0) {
+    const std::string tablefile = s.run.tablefile != nullptr ? s.run.tablefile : DefaultTablePath();
+    if (LoadIsotopeTable(tablefile, elements, reason) != 0) {
         std::cerr << "Error: cannot read isotope table: " << reason << "\n";
         return 1;
     }
     Streams io;
     if (const int status = Open(s, io)) return status;
     Tally tally;
-    if (!Process(s, elements, io, tally)) {
-        std::cerr << "Error: cannot write output\n";
-        return 8;
-    }
+    if (!Process(s, elements, io, tally, reason)) return ReportOutputFailure("morvane-batch", reason);
     std::cerr << tally.succeeded << " formulas succeeded, " << tally.failed << " failed\n";
     return tally.status;
 }

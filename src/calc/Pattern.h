@@ -27,7 +27,8 @@ struct PatternResult {
 
 // Reads an isotope table file into `table` (which it empties first). Returns
 // 0, or 1 with `reason` naming the line and the word that made the file
-// unusable (or saying that the file cannot be opened); `table` is then empty.
+// unusable (or saying that it cannot be opened or is not a regular file);
+// `table` is then empty.
 int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason);
 
 // The pattern of one formula against a loaded table: the peaks that
