@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -21,8 +21,17 @@ namespace {
 TEST(BatchTable, NumbersAreTheBytesOfTheStreamsDefaultNotation)
 {
     std::mt19937_64 rng(42);
-    std::vector<double> values = {0.0, -0.0, 1.0, 100.0, 78.04695, 0.000012345678, 1e-300, 5e-324, 1.7976931348623157e308,
-                                  std::numeric_limits<double>::infinity(), std::nan("")};
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1.0,
+                                  100.0,
+                                  78.04695,
+                                  0.000012345678,
+                                  1e-300,
+                                  5e-324,
+                                  1.7976931348623157e308,
+                                  std::numeric_limits<double>::infinity(),
+                                  std::nan("")};
     for (int i = 0; i < 2000; ++i) {
         double v;
         const std::uint64_t bits = rng();
@@ -142,8 +151,7 @@ TEST(OrderedRunner, StopsWhenDeliveryFails)
                 item = produced++;
                 return true;  // endless input
             },
-            [](const int& item) { return item; },
-            [&](const int&, const int&) { return ++delivered < 10; });
+            [](const int& item) { return item; }, [&](const int&, const int&) { return ++delivered < 10; });
         EXPECT_FALSE(completed);
         EXPECT_EQ(delivered, 10);
         EXPECT_LE(produced, 10 + 8);

@@ -83,8 +83,7 @@ TEST_F(Pattern, FailuresGiveMorvanesStatusAndAReason)
 
     EXPECT_EQ(CalculatePattern(table, "C6H6", With(0, false, 1, 0.1, false, 0)).reason,
               "threshold must be between 0 and 1");
-    EXPECT_EQ(CalculatePattern(table, "C6H6", With(0, false, 0.001, -0.1, false, 0)).reason,
-              "peak merge must be >= 0");
+    EXPECT_EQ(CalculatePattern(table, "C6H6", With(0, false, 0.001, -0.1, false, 0)).reason, "peak merge must be >= 0");
     const PatternResult filter = CalculatePattern(table, "C6H6", With(0, false, 0.001, 0.1, true, 100));
     EXPECT_EQ(filter.status, 5);
     EXPECT_EQ(filter.reason, "filter must be between 0 and 100");

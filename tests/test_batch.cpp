@@ -12,7 +12,10 @@
 
 namespace {
 
-RunResult RunBatch(const std::vector<std::string>& args) { return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR); }
+RunResult RunBatch(const std::vector<std::string>& args)
+{
+    return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
+}
 
 const char* const TSV_HEADER = "id\tformula\tpeak\tmass\tabundance\n";
 
@@ -125,8 +128,8 @@ void ExpectSameAsMorvane(const Input& input, const std::vector<std::string>& opt
 TEST(Batch, RowsEqualMorvaneForEachFormulaWithOneAndTwoThreads)
 {
     Input input;
-    const char* const real[] = {"C6H12O6", "C254H377N65O75S6", "C63H98N18O13S", "CH3CH2OH", "Br2", "C8H10N4O2",
-                                "C1000H1600N280O300S10"};
+    const char* const real[] = {"C6H12O6", "C254H377N65O75S6", "C63H98N18O13S",        "CH3CH2OH",
+                                "Br2",     "C8H10N4O2",        "C1000H1600N280O300S10"};
     for (const char* f : real) input.Add("", f);
     const std::vector<std::string> random = RandomFormulas(300);
     for (std::size_t i = 0; i < random.size(); ++i) {
@@ -154,13 +157,12 @@ TEST(Batch, FailingLinesSayWhichLineAndWhy)
               "line 8: C99999999999: count 99999999999 at position 2 is beyond the 32-bit range\n"
               "2 formulas succeeded, 3 failed\n");
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.out,
-              std::string(TSV_HEADER) +
-                  "\tC6H6\t1\t78.04695\t0.93684636\n"
-                  "\tC6H6\t2\t79.050305\t0.060796054\n"
-                  "\tC6H6\t3\t80.05366\t0.001643884\n"
-                  "water\tH2O\t1\t18.010565\t0.99734057\n"
-                  "water\tH2O\t2\t20.01481\t0.0020495285\n");
+    EXPECT_EQ(r.out, std::string(TSV_HEADER) +
+                         "\tC6H6\t1\t78.04695\t0.93684636\n"
+                         "\tC6H6\t2\t79.050305\t0.060796054\n"
+                         "\tC6H6\t3\t80.05366\t0.001643884\n"
+                         "water\tH2O\t1\t18.010565\t0.99734057\n"
+                         "water\tH2O\t2\t20.01481\t0.0020495285\n");
 }
 
 TEST(Batch, CommaSeparatedWithQuotingAsCsvRequires)
@@ -210,7 +212,8 @@ TEST(Batch, OptionTableAndFileErrors)
     const RunResult full = RunBatch({"-i", file.path(), "-o", "/dev/full"});
     EXPECT_EQ(full.status, 8);
     EXPECT_EQ(full.err, "morvane-batch: cannot write output: No space left on device\n");
-    const RunResult fullStdout = RunProgram("/bin/sh", {"-c", std::string(MORVANE_BATCH_EXE) + " -i " + file.path() + " >/dev/full"}, MORVANE_SOURCE_DIR);
+    const RunResult fullStdout = RunProgram(
+        "/bin/sh", {"-c", std::string(MORVANE_BATCH_EXE) + " -i " + file.path() + " >/dev/full"}, MORVANE_SOURCE_DIR);
     EXPECT_EQ(fullStdout.status, 8);
     EXPECT_EQ(fullStdout.err, full.err);
 }

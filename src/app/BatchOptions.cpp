@@ -15,8 +15,9 @@ int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
             continue;
         }
         if (i == argc - 1) {
-            err << (input ? "Error: input file not specified\n"
-                          : output ? "Error: output file not specified\n" : "Error: threads not specified\n");
+            err << (input    ? "Error: input file not specified\n"
+                    : output ? "Error: output file not specified\n"
+                             : "Error: threads not specified\n");
             return 5;
         }
         const char* value = argv[++i];

@@ -23,8 +23,7 @@ class OrderedRunner {
 public:
     OrderedRunner(unsigned threads, std::size_t window)
         : threads_(threads < 1 ? 1 : threads), window_(window < 1 ? 1 : window)
-    {
-    }
+    {}
 
     // Returns false when `deliver` stopped the run; the items read but not
     // delivered are then dropped once their work ends.

@@ -117,8 +117,8 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 }
 
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
-                                             const std::vector<std::string>& formulas,
-                                             const PatternSettings& settings, unsigned threads)
+                                             const std::vector<std::string>& formulas, const PatternSettings& settings,
+                                             unsigned threads)
 {
     std::vector<PatternResult> results(formulas.size());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());

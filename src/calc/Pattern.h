@@ -45,7 +45,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 // result i belonging to formula i. When the system starts fewer threads than
 // asked, those started do all the work.
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
-                                             const std::vector<std::string>& formulas,
-                                             const PatternSettings& settings, unsigned threads);
+                                             const std::vector<std::string>& formulas, const PatternSettings& settings,
+                                             unsigned threads);
 
 #endif

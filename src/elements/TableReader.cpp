@@ -1,7 +1,7 @@
 #include "elements/TableReader.h"
 
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <locale>
 #include <set>
@@ -18,10 +18,7 @@ const std::size_t MAX_WORD = 4096;
 // The whitespace-delimited words of a stream, with the line each is on.
 class WordReader {
 public:
-    explicit WordReader(std::istream& in)
-        : in_(in), ctype_(std::use_facet<std::ctype<char>>(in.getloc()))
-    {
-    }
+    explicit WordReader(std::istream& in) : in_(in), ctype_(std::use_facet<std::ctype<char>>(in.getloc())) {}
 
     // Reads the next word; false at the end of the input, on a read error or
     // for a word longer than MAX_WORD (EndedCleanly tells which).
@@ -205,8 +202,7 @@ private:
         for (int i = 0; i < n; ++i) sum += p.values[2 * static_cast<size_t>(i) + 1];
         if (sum > 1.0 + ABUNDANCE_SUM_TOLERANCE) {
             std::ostringstream what;
-            what << "abundances of " << p.symbol << " sum to " << sum << ", more than 1 + "
-                 << ABUNDANCE_SUM_TOLERANCE;
+            what << "abundances of " << p.symbol << " sum to " << sum << ", more than 1 + " << ABUNDANCE_SUM_TOLERANCE;
             error_ = TableError{p.symbolLine, p.symbol, what.str()};
             return false;
         }
