@@ -1,0 +1,247 @@
+#include "formula/Adduct.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "formula/FormulaParser.h"
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+bool IsFormulaByte(char c) { return IsUpper(c) || IsLower(c) || IsDigit(c) || c == '*'; }
+
+// Walks the adduct text from its first byte and phrases what it finds there.
+class Cursor {
+public:
+    explicit Cursor(const std::string& text) : t(text) {}
+
+    bool AtEnd() const { return pos == t.size(); }
+    bool AtBracketOrEnd() const { return AtEnd() || t[pos] == '[' || t[pos] == ']'; }
+    char Peek() const { return AtEnd() ? '\0' : t[pos]; }
+    std::size_t Pos() const { return pos; }
+    bool Take(char c)
+    {
+        if (AtEnd() || t[pos] != c) return false;
+        ++pos;
+        return true;
+    }
+
+    // The decimal number at the cursor; `present` false when there are no
+    // digits. False when it exceeds INT_MAX.
+    bool Number(int& value, bool& present)
+    {
+        present = IsDigit(Peek());
+        long long v = 0;
+        for (; IsDigit(Peek()); ++pos) {
+            v = v * 10 + (t[pos] - '0');
+            if (v > INT_MAX) return false;
+        }
+        value = present ? static_cast<int>(v) : 1;
+        return true;
+    }
+
+    // The formula bytes (letters, digits, asterisks) at the cursor.
+    std::string Formula()
+    {
+        const std::size_t start = pos;
+        while (!AtEnd() && IsFormulaByte(t[pos])) ++pos;
+        return t.substr(start, pos - start);
+    }
+
+    // "at position N" for byte i (counted from 1 in messages).
+    static std::string At(std::size_t i) { return "at position " + std::to_string(i + 1); }
+
+    // Why the byte at the cursor is not what was expected there.
+    std::string Unexpected() const
+    {
+        if (AtEnd()) return "malformed brackets: no closing ]";
+        const char c = t[pos];
+        if (c == '[' || c == ']') return std::string("malformed brackets: ") + c + " " + At(pos);
+        const unsigned char b = static_cast<unsigned char>(c);
+        if (b < 0x21 || b > 0x7e) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "0x%02X", b);
+            return std::string("unexpected byte ") + hex + " " + At(pos);
+        }
+        return std::string("unexpected '") + c + "' " + At(pos);
+    }
+
+private:
+    const std::string& t;
+    std::size_t pos = 0;
+};
+
+// Why ParseFormula refused a group's formula: its first symbol the table
+// lacks, else a count too large.
+std::string FormulaFault(const std::string& formula, const std::deque<AtomIsoAbun>& table)
+{
+    std::string symbol;
+    MolComposition probe;
+    for (std::size_t i = 0; i <= formula.size(); ++i) {
+        const char c = i < formula.size() ? formula[i] : '\0';
+        if (IsLower(c) || c == '*') {
+            symbol += c;
+            continue;
+        }
+        if (IsDigit(c)) continue;
+        if (!symbol.empty() && ParseFormula(symbol.c_str(), table, probe) != 0) return "unknown element " + symbol;
+        symbol.assign(1, c);
+    }
+    return "a count beyond the range of int";
+}
+
+// The molecule written as a formula, for messages.
+std::string FormulaText(const MolComposition& c)
+{
+    std::string s;
+    for (int i = 0; i < c.totalnat; ++i) {
+        s += c.atom[i].symbol;
+        if (c.nat[i] != 1) s += std::to_string(c.nat[i]);
+    }
+    return s;
+}
+
+// Adds n atoms of `symbol` to `counts`; false when the sum exceeds INT_MAX.
+bool AddAtoms(std::map<std::string, int>& counts, const std::string& symbol, long long n)
+{
+    int& total = counts[symbol];
+    if (total + n > INT_MAX) return false;
+    total = static_cast<int>(total + n);
+    return true;
+}
+
+}  // namespace
+
+int Adduct::Parse(const std::string& source, const std::deque<AtomIsoAbun>& table, std::string& reason)
+{
+    Adduct a;
+    a.text = source;
+    Cursor cur(source);
+    bool present = false;
+    if (!cur.Take('[')) {
+        reason = "malformed brackets: an adduct begins with [, as in [M+H]+";
+        return 2;
+    }
+    if (!cur.Number(a.multiple, present) || (present && a.multiple == 0)) {
+        reason = "a multiple of M must be between 1 and " + std::to_string(INT_MAX) + ", " + Cursor::At(1);
+        return 2;
+    }
+    if (!cur.Take('M')) {
+        reason = cur.AtBracketOrEnd() ? cur.Unexpected() : "expected M, the molecule, " + Cursor::At(cur.Pos());
+        return 2;
+    }
+    while (cur.Peek() == '+' || cur.Peek() == '-') {
+        const std::size_t start = cur.Pos();
+        const bool adds = cur.Peek() == '+';
+        cur.Take(cur.Peek());
+        int count = 1;
+        if (!cur.Number(count, present) || (present && count == 0)) {
+            reason = "a group's count must be between 1 and " + std::to_string(INT_MAX) + ", " + Cursor::At(start + 1);
+            return 2;
+        }
+        const std::string formula = cur.Formula();
+        const std::string group = source.substr(start, cur.Pos() - start);
+        if (formula.empty()) {
+            reason = cur.AtEnd() ? cur.Unexpected() : "the group " + group + " has no formula, " + Cursor::At(start);
+            return 2;
+        }
+        MolComposition atoms;
+        if (ParseFormula(formula.c_str(), table, atoms) != 0) {
+            reason = FormulaFault(formula, table) + " in the group " + group + " " + Cursor::At(start);
+            return 2;
+        }
+        for (int j = 0; j < atoms.totalnat; ++j) {
+            const std::string symbol = atoms.atom[j].symbol;
+            if (!AddAtoms(adds ? a.added : a.removed, symbol, static_cast<long long>(count) * atoms.nat[j])) {
+                reason = "more than " + std::to_string(INT_MAX) + " atoms of " + symbol + " " +
+                         (adds ? "added" : "removed") + ", " + Cursor::At(start);
+                return 2;
+            }
+            a.records.emplace(symbol, atoms.atom[j]);
+        }
+    }
+    if (!cur.Take(']')) {
+        reason = cur.Unexpected();
+        return 2;
+    }
+    const std::size_t chargeAt = cur.Pos();
+    int z = 1;
+    if (!cur.Number(z, present)) {
+        reason = "a charge beyond the range of int, " + Cursor::At(chargeAt);
+        return 2;
+    }
+    if (present && z == 0) {
+        reason = "a charge of 0 makes no ion, " + Cursor::At(chargeAt);
+        return 2;
+    }
+    if (cur.Take('+')) {
+        a.charge = z;
+    } else if (cur.Take('-')) {
+        a.charge = -z;
+    } else {
+        reason = "expected the charge (+, -, 2+, 3-...) " + Cursor::At(cur.Pos());
+        return 2;
+    }
+    if (!cur.AtEnd()) {
+        reason = cur.Unexpected() + " after the charge";
+        return 2;
+    }
+    *this = a;
+    return 0;
+}
+
+int Adduct::MakeIon(const MolComposition& molecule, MolComposition& ion, std::string& reason) const
+{
+    struct Count {
+        const AtomIsoAbun* atom = nullptr;
+        long long present = 0;  // n times the molecule's atoms plus the added ones
+        long long removed = 0;
+    };
+    std::map<std::string, Count> counts;
+    for (int i = 0; i < molecule.totalnat; ++i) {
+        Count& c = counts[molecule.atom[i].symbol];
+        c.atom = &molecule.atom[i];
+        c.present += static_cast<long long>(multiple) * molecule.nat[i];
+    }
+    for (const auto& [symbol, n] : added) {
+        Count& c = counts[symbol];
+        if (c.atom == nullptr) c.atom = &records.at(symbol);
+        c.present += n;
+    }
+    for (const auto& [symbol, n] : removed) counts[symbol].removed = n;
+
+    const std::string context = text + " of " + FormulaText(molecule) + ": ";
+    int kept = 0;
+    for (const auto& [symbol, c] : counts) {
+        if (c.present > INT_MAX) {
+            reason = context + "more than " + std::to_string(INT_MAX) + " atoms of " + symbol;
+            return 2;
+        }
+        if (c.removed > c.present) {
+            const std::string what = (c.removed == 1 ? "" : std::to_string(c.removed) + " ") + symbol;
+            reason = context + "removes " + what +
+                     (c.present == 0 ? ", which " + FormulaText(molecule) + " lacks"
+                                     : ", but there are only " + std::to_string(c.present));
+            return 2;
+        }
+        if (c.present > c.removed || c.removed == 0) ++kept;
+    }
+    if (kept == 0) {
+        reason = context + "leaves no atoms";
+        return 2;
+    }
+
+    MolComposition result(kept);
+    result.charge = charge;
+    int j = 0;
+    for (const auto& [symbol, c] : counts) {
+        if (c.present == c.removed && c.removed != 0) continue;
+        result.atom[j] = *c.atom;
+        result.nat[j] = static_cast<int>(c.present - c.removed);
+        ++j;
+    }
+    ion = result;
+    return 0;
+}

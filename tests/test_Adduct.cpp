@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "elements/TableReader.h"
+#include "engine/MolEnsemble.h"
+#include "formula/Adduct.h"
+#include "formula/FormulaParser.h"
+#include "formula/MolComposition.h"
+#include "spectrum/CalculateSpectrum.h"
+#include "spectrum/PeakList.h"
+#include "support/RunMorvane.h"
+
+namespace {
+
+class AdductTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::ifstream in(ShippedTable());
+        ASSERT_EQ(ReadIsotopeTable(in, table), 0);
+    }
+
+    MolComposition Molecule(const char* formula)
+    {
+        MolComposition c;
+        EXPECT_EQ(ParseFormula(formula, table, c), 0) << formula;
+        return c;
+    }
+
+    Adduct Parsed(const std::string& text)
+    {
+        Adduct a;
+        std::string reason;
+        EXPECT_EQ(a.Parse(text, table, reason), 0) << text << ": " << reason;
+        return a;
+    }
+
+    MolComposition Ion(const char* formula, const std::string& adduct)
+    {
+        MolComposition ion;
+        std::string reason;
+        EXPECT_EQ(Parsed(adduct).MakeIon(Molecule(formula), ion, reason), 0) << reason;
+        return ion;
+    }
+
+    // The reason Parse gives for text it refuses.
+    std::string ParseFailure(const std::string& text)
+    {
+        Adduct a;
+        std::string reason;
+        EXPECT_EQ(a.Parse(text, table, reason), 2) << text;
+        return reason;
+    }
+
+    // The reason MakeIon gives for an ion it cannot make.
+    std::string IonFailure(const char* formula, const std::string& adduct)
+    {
+        MolComposition ion;
+        std::string reason;
+        EXPECT_EQ(Parsed(adduct).MakeIon(Molecule(formula), ion, reason), 2) << adduct << " of " << formula;
+        return reason;
+    }
+
+    std::deque<AtomIsoAbun> table;
+};
+
+// Entry by entry, records included, the two compositions are the same.
+void ExpectSameComposition(const MolComposition& a, const MolComposition& b)
+{
+    ASSERT_EQ(a.totalnat, b.totalnat);
+    EXPECT_EQ(a.charge, b.charge);
+    for (int i = 0; i < a.totalnat; ++i) {
+        EXPECT_STREQ(a.atom[i].symbol, b.atom[i].symbol);
+        EXPECT_EQ(a.nat[i], b.nat[i]) << a.atom[i].symbol;
+        EXPECT_EQ(a.atom[i].elnum, b.atom[i].elnum);
+        ASSERT_EQ(a.atom[i].niso, b.atom[i].niso);
+        for (int k = 0; k < a.atom[i].niso; ++k) {
+            EXPECT_EQ(a.atom[i].iso[k].mass, b.atom[i].iso[k].mass);
+            EXPECT_EQ(a.atom[i].iso[k].abundance, b.atom[i].iso[k].abundance);
+        }
+    }
+}
+
+// The peaks of a composition as m/z at the default threshold and merge distance.
+std::vector<isotope> Peaks(MolComposition ion)
+{
+    MolEnsemble ensemble;
+    PeakList peaks;
+    EXPECT_EQ(CalculateSpectrum(ion, 0.001, true, 0.1, ensemble, &peaks), 0);
+    std::vector<isotope> result;
+    for (int i = 0; i < peaks.size(); ++i) result.push_back(peaks[i]);
+    return result;
+}
+
+// What morvane prints with -p 17 (which reads back to the same doubles).
+std::vector<isotope> MorvanePeaks(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all = args;
+    all.insert(all.end(), {"-p", "17"});
+    const RunResult r = RunMorvane(all);
+    EXPECT_EQ(r.status, 0) << r.out;
+    std::vector<isotope> result;
+    std::istringstream lines(r.out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        char* end = nullptr;
+        isotope p;
+        p.mass = std::strtod(line.c_str(), &end);
+        p.abundance = std::strtod(end, nullptr);
+        result.push_back(p);
+    }
+    return result;
+}
+
+struct IonCase {
+    const char* molecule;
+    const char* adduct;
+    const char* written;  // the ion's formula written out by hand
+    int charge;
+};
+
+// Glucose, angiotensin II (DRVYIHPF, C50H71N13O12) and insulin
+// (C254H377N65O75S6) with the common positive and negative adducts.
+const IonCase ION_CASES[] = {
+    {"C6H12O6", "[M+H]+", "C6H13O6", 1},
+    {"C6H12O6", "[M+Na]+", "C6H12O6Na", 1},
+    {"C6H12O6", "[M+K]+", "C6H12O6K", 1},
+    {"C6H12O6", "[M+NH4]+", "C6H16NO6", 1},
+    {"C6H12O6", "[M-H]-", "C6H11O6", -1},
+    {"C6H12O6", "[M+Cl]-", "C6H12O6Cl", -1},
+    {"C6H12O6", "[M+HCOO]-", "C7H13O8", -1},
+    {"C6H12O6", "[M+CH3COO]-", "C8H15O8", -1},
+    {"C6H12O6", "[2M+H]+", "C12H25O12", 1},
+    {"C6H12O6", "[2M+Na]+", "C12H24O12Na", 1},
+    {"C6H12O6", "[M-H2O+H]+", "C6H11O5", 1},
+    {"C6H12O6", "[M]+", "C6H12O6", 1},
+    {"C50H71N13O12", "[M+2H]2+", "C50H73N13O12", 2},
+    {"C50H71N13O12", "[M+3H]3+", "C50H74N13O12", 3},
+    {"C50H71N13O12", "[M-2H]2-", "C50H69N13O12", -2},
+    {"C254H377N65O75S6", "[M+5H]5+", "C254H382N65O75S6", 5},
+};
+
+TEST_F(AdductTest, IonIsTheParsedHandWrittenFormula)
+{
+    for (const IonCase& c : ION_CASES) {
+        SCOPED_TRACE(std::string(c.adduct) + " of " + c.molecule);
+        MolComposition written = Molecule(c.written);
+        written.charge = c.charge;
+        ExpectSameComposition(Ion(c.molecule, c.adduct), written);
+    }
+}
+
+TEST_F(AdductTest, PeaksEqualMorvaneOnTheHandWrittenFormulaBitForBit)
+{
+    for (const IonCase& c : ION_CASES) {
+        SCOPED_TRACE(std::string(c.adduct) + " of " + c.molecule);
+        const std::vector<isotope> ours = Peaks(Ion(c.molecule, c.adduct));
+        const std::vector<isotope> theirs = MorvanePeaks({c.written, "-mtz", std::to_string(c.charge)});
+        ASSERT_EQ(ours.size(), theirs.size());
+        ASSERT_FALSE(ours.empty());
+        for (std::size_t i = 0; i < ours.size(); ++i) {
+            EXPECT_EQ(ours[i].mass, theirs[i].mass) << "peak " << i + 1;
+            EXPECT_EQ(ours[i].abundance, theirs[i].abundance) << "peak " << i + 1;
+        }
+    }
+}
+
+// Monoisotopic m/z of glucose ions as an independent calculator gives them
+// from the same isotope masses (C 12, H 1.0078250321, O 15.9949146221,
+// Na 22.98976966, electron 0.00054857990943), to 10 significant digits.
+TEST_F(AdductTest, GlucoseIonsAtTheirPublishedMonoisotopicMz)
+{
+    EXPECT_NEAR(Peaks(Ion("C6H12O6", "[M+H]+"))[0].mass, 181.0706646, 5e-8);
+    EXPECT_NEAR(Peaks(Ion("C6H12O6", "[M+Na]+"))[0].mass, 203.0526092, 5e-8);
+}
+
+TEST_F(AdductTest, CompositionChangeAndCharge)
+{
+    const Adduct a = Parsed("[2M+2H-H2O+Na]3+");
+    EXPECT_EQ(a.Text(), "[2M+2H-H2O+Na]3+");
+    EXPECT_EQ(a.Multiple(), 2);
+    EXPECT_EQ(a.Charge(), 3);
+    EXPECT_EQ(a.Added(), (std::map<std::string, int>{{"H", 2}, {"Na", 1}}));
+    EXPECT_EQ(a.Removed(), (std::map<std::string, int>{{"H", 2}, {"O", 1}}));
+
+    const Adduct b = Parsed("[M+2CH3COO]2-");
+    EXPECT_EQ(b.Multiple(), 1);
+    EXPECT_EQ(b.Charge(), -2);
+    EXPECT_EQ(b.Added(), (std::map<std::string, int>{{"C", 4}, {"H", 6}, {"O", 4}}));
+    EXPECT_TRUE(b.Removed().empty());
+}
+
+TEST_F(AdductTest, ElementsRemovedToNoneAreLeftOutAsInTheWrittenFormula)
+{
+    MolComposition h = Molecule("H");
+    h.charge = 1;
+    ExpectSameComposition(Ion("H2O", "[M-H2O+H]+"), h);
+    // An element the molecule itself lists with 0 atoms stays, as it would.
+    MolComposition written = Molecule("C0H3");
+    written.charge = 1;
+    ExpectSameComposition(Ion("C0H2", "[M+H]+"), written);
+}
+
+TEST_F(AdductTest, RemovalOfAtomsTheMoleculeLacks)
+{
+    EXPECT_EQ(IonFailure("CH4", "[M-H2O+H]+"), "[M-H2O+H]+ of CH4: removes O, which CH4 lacks");
+    EXPECT_EQ(IonFailure("H2O", "[M-3H]3-"), "[M-3H]3- of H2O: removes 3 H, but there are only 2");
+    EXPECT_EQ(IonFailure("H2", "[M-H2]+"), "[M-H2]+ of H2: leaves no atoms");
+    // The added atoms count as present; n molecules give n times theirs.
+    EXPECT_EQ(Ion("H2O", "[M+H-2H]-").totalnat, 2);
+    EXPECT_EQ(Ion("CH4O", "[2M-2H2O]+").totalnat, 2);
+}
+
+TEST_F(AdductTest, CountsBeyondTheRangeOfInt)
+{
+    EXPECT_EQ(IonFailure("C2000000000", "[2M+H]+"), "[2M+H]+ of C2000000000: more than 2147483647 atoms of C");
+    EXPECT_EQ(IonFailure("H2147483647", "[M+H]+"), "[M+H]+ of H2147483647: more than 2147483647 atoms of H");
+    EXPECT_EQ(ParseFailure("[M+2000000000H+2000000000H]+"), "more than 2147483647 atoms of H added, at position 15");
+    EXPECT_EQ(ParseFailure("[M+2H1500000000]+"), "more than 2147483647 atoms of H added, at position 3");
+    EXPECT_EQ(ParseFailure("[M+H9999999999]+"),
+              "a count beyond the range of int in the group +H9999999999 at position 3");
+    EXPECT_EQ(ParseFailure("[M+9999999999H]+"), "a group's count must be between 1 and 2147483647, at position 4");
+    EXPECT_EQ(ParseFailure("[9999999999M+H]+"), "a multiple of M must be between 1 and 2147483647, at position 2");
+    EXPECT_EQ(ParseFailure("[M+H]9999999999+"), "a charge beyond the range of int, at position 6");
+}
+
+TEST_F(AdductTest, UnknownElements)
+{
+    EXPECT_EQ(ParseFailure("[M+Xx]+"), "unknown element Xx in the group +Xx at position 3");
+    EXPECT_EQ(ParseFailure("[M+NaXx2]+"), "unknown element Xx in the group +NaXx2 at position 3");
+    EXPECT_EQ(ParseFailure("[M-h]-"), "unknown element h in the group -h at position 3");
+    EXPECT_EQ(ParseFailure("[M+Abcd]+"), "unknown element Abcd in the group +Abcd at position 3");
+    EXPECT_EQ(ParseFailure("[M+*]+"), "unknown element * in the group +* at position 3");
+}
+
+TEST_F(AdductTest, ZeroCountsAndCharges)
+{
+    EXPECT_EQ(ParseFailure("[M+H]0+"), "a charge of 0 makes no ion, at position 6");
+    EXPECT_EQ(ParseFailure("[M+H]00-"), "a charge of 0 makes no ion, at position 6");
+    EXPECT_EQ(ParseFailure("[0M+H]+"), "a multiple of M must be between 1 and 2147483647, at position 2");
+    EXPECT_EQ(ParseFailure("[M+0H]+"), "a group's count must be between 1 and 2147483647, at position 4");
+}
+
+TEST_F(AdductTest, MalformedBracketsAndSyntax)
+{
+    EXPECT_EQ(ParseFailure(""), "malformed brackets: an adduct begins with [, as in [M+H]+");
+    EXPECT_EQ(ParseFailure("M+H]+"), "malformed brackets: an adduct begins with [, as in [M+H]+");
+    EXPECT_EQ(ParseFailure("(M+H)+"), "malformed brackets: an adduct begins with [, as in [M+H]+");
+    EXPECT_EQ(ParseFailure("[M+H+"), "malformed brackets: no closing ]");
+    EXPECT_EQ(ParseFailure("[M+H"), "malformed brackets: no closing ]");
+    EXPECT_EQ(ParseFailure("["), "malformed brackets: no closing ]");
+    EXPECT_EQ(ParseFailure("[[M+H]+"), "malformed brackets: [ at position 2");
+    EXPECT_EQ(ParseFailure("[]+"), "malformed brackets: ] at position 2");
+    EXPECT_EQ(ParseFailure("[M+H[Na]]+"), "malformed brackets: [ at position 5");
+    EXPECT_EQ(ParseFailure("[M+H]]+"), "expected the charge (+, -, 2+, 3-...) at position 6");
+    EXPECT_EQ(ParseFailure("[M+H]+]"), "malformed brackets: ] at position 7 after the charge");
+    EXPECT_EQ(ParseFailure("[M+H]"), "expected the charge (+, -, 2+, 3-...) at position 6");
+    EXPECT_EQ(ParseFailure("[M+H]2"), "expected the charge (+, -, 2+, 3-...) at position 7");
+    EXPECT_EQ(ParseFailure("[M+H]+2"), "unexpected '2' at position 7 after the charge");
+    EXPECT_EQ(ParseFailure("[M+H]++"), "unexpected '+' at position 7 after the charge");
+    EXPECT_EQ(ParseFailure("[2H+H]+"), "expected M, the molecule, at position 3");
+    EXPECT_EQ(ParseFailure("[M+]+"), "the group + has no formula, at position 3");
+    EXPECT_EQ(ParseFailure("[M-2]-"), "the group -2 has no formula, at position 3");
+    EXPECT_EQ(ParseFailure("[M*H]+"), "unexpected '*' at position 3");
+    EXPECT_EQ(ParseFailure("[M + H]+"), "unexpected byte 0x20 at position 3");
+    EXPECT_EQ(ParseFailure("[M+H]\xe2\x81\xba"), "expected the charge (+, -, 2+, 3-...) at position 6");
+}
+
+TEST_F(AdductTest, FailuresLeaveTheirTargetsUnchanged)
+{
+    Adduct a = Parsed("[M+Na]+");
+    std::string reason;
+    EXPECT_EQ(a.Parse("[M+Xx]-", table, reason), 2);
+    EXPECT_EQ(a.Text(), "[M+Na]+");
+    EXPECT_EQ(a.Charge(), 1);
+    EXPECT_EQ(a.Added(), (std::map<std::string, int>{{"Na", 1}}));
+
+    MolComposition ion = Molecule("C6H12O6");
+    const MolComposition before = ion;
+    EXPECT_EQ(Parsed("[M-Cl]-").MakeIon(Molecule("CH4"), ion, reason), 2);
+    ExpectSameComposition(ion, before);
+}
+
+}  // namespace
