@@ -204,6 +204,10 @@ TEST_F(AdductTest, ElementsRemovedToNoneAreLeftOutAsInTheWrittenFormula)
     MolComposition written = Molecule("C0H3");
     written.charge = 1;
     ExpectSameComposition(Ion("C0H2", "[M+H]+"), written);
+    // Removing 0 atoms of an element the molecule lacks names no element.
+    MolComposition protonated = Molecule("C6H13O6");
+    protonated.charge = 1;
+    ExpectSameComposition(Ion("C6H12O6", "[M-Y0+H]+"), protonated);
 }
 
 TEST_F(AdductTest, RemovalOfAtomsTheMoleculeLacks)

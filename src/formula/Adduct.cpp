@@ -198,6 +198,9 @@ int Adduct::MakeIon(const MolComposition& molecule, MolComposition& ion, std::st
         const AtomIsoAbun* atom = nullptr;
         long long present = 0;  // n times the molecule's atoms plus the added ones
         long long removed = 0;
+        // Written out, the ion's formula names the element: it is in the
+        // molecule or added, and not removed down to 0 atoms.
+        bool Kept() const { return atom != nullptr && (present > removed || removed == 0); }
     };
     std::map<std::string, Count> counts;
     for (int i = 0; i < molecule.totalnat; ++i) {
@@ -226,7 +229,7 @@ int Adduct::MakeIon(const MolComposition& molecule, MolComposition& ion, std::st
                                      : ", but there are only " + std::to_string(c.present));
             return 2;
         }
-        if (c.present > c.removed || c.removed == 0) ++kept;
+        if (c.Kept()) ++kept;
     }
     if (kept == 0) {
         reason = context + "leaves no atoms";
@@ -237,7 +240,7 @@ int Adduct::MakeIon(const MolComposition& molecule, MolComposition& ion, std::st
     result.charge = charge;
     int j = 0;
     for (const auto& [symbol, c] : counts) {
-        if (c.present == c.removed && c.removed != 0) continue;
+        if (!c.Kept()) continue;
         result.atom[j] = *c.atom;
         result.nat[j] = static_cast<int>(c.present - c.removed);
         ++j;
