@@ -90,6 +90,31 @@ TEST_F(Formula, EveryByteOutsideTheGrammarIsRejected)
     }
 }
 
+TEST_F(Formula, ReasonsSayWhatAndWhere)
+{
+    auto reason = [&](std::string_view text) {
+        MolComposition c;
+        std::string why;
+        EXPECT_EQ(ParseFormula(text, table, c, &why), 2) << text;
+        return why;
+    };
+    EXPECT_EQ(reason(""), "empty formula");
+    EXPECT_EQ(reason("  "), "no element symbol in the formula");
+    EXPECT_EQ(reason("123"), "no element symbol in the formula");
+    EXPECT_EQ(reason("C6 Xx2"), "unknown element symbol 'Xx' at position 4");
+    EXPECT_EQ(reason("cl2"), "unknown element symbol 'cl' at position 1");
+    EXPECT_EQ(reason("2 cl2"), "unknown element symbol 'cl' at position 3");
+    EXPECT_EQ(reason("HAbcd"), "unknown element symbol 'Abcd' at position 2");
+    EXPECT_EQ(reason("Ca(OH)2"), "character '(' at position 3 is not allowed in a formula");
+    // Whichever fault comes first in the text is named.
+    EXPECT_EQ(reason("C6H5-Xx"), "character '-' at position 5 is not allowed in a formula");
+    EXPECT_EQ(reason("XxH-"), "unknown element symbol 'Xx' at position 1");
+    EXPECT_EQ(reason("H\xC3\xA9"), "byte 0xc3 at position 2 is not allowed in a formula");
+    EXPECT_EQ(reason(std::string_view("H2\0O", 4)), "byte 0x00 at position 3 is not allowed in a formula");
+    EXPECT_EQ(reason("H2C99999999999"), "count 99999999999 at position 4 is beyond the 32-bit range");
+    EXPECT_EQ(reason("C2147483647C1"), "total count of C is beyond the 32-bit range");
+}
+
 TEST_F(Formula, EmptyTableNamesNothing)
 {
     std::deque<AtomIsoAbun> none;

@@ -112,6 +112,33 @@ TEST(TableReader, RejectedFiles)
     EXPECT_FALSE(Loads(std::string("Xa 1 1 1\0\n", 10)));
 }
 
+TEST(TableReader, RefusalsNameTheLineAndTheWord)
+{
+    auto reason = [](const std::string& text) {
+        std::istringstream in(text);
+        std::deque<AtomIsoAbun> t;
+        TableError e;
+        EXPECT_EQ(ReadIsotopeTable(in, t, &e), 1) << text;
+        return DescribeTableError(e);
+    };
+    EXPECT_EQ(reason(""), "line 1: no element in the file");
+    EXPECT_EQ(reason("\n\n"), "line 3: no element in the file");
+    EXPECT_EQ(reason("Xa 1 1 1\nAbcd 2\n"), "line 2, word 'Abcd': element symbol longer than 3 characters");
+    EXPECT_EQ(reason("Xa"), "line 1: element number of Xa missing at the end of the file");
+    EXPECT_EQ(reason("Xa\n7.0 1 1\n"), "line 2, word '7.0': not an element number (a whole number from 0 to 2147483647)");
+    EXPECT_EQ(reason("Xa 1 1 1\nXb 2\n\nXa 3\n"), "line 4, word 'Xa': element symbol given twice");
+    EXPECT_EQ(reason("Xa 1\n-1 0.5\n"), "line 2, word '-1': negative mass");
+    EXPECT_EQ(reason("Xa 1\n1 0.5\n2 98.9\n"),
+              "line 3, word '98.9': abundance outside 0 to 1 (abundances are fractions, not percentages)");
+    EXPECT_EQ(reason("Xa 1\n1 0.5\n2\nXb 2\n"), "line 3, word '2': mass of Xa without its abundance");
+    EXPECT_EQ(reason("Xa 1 1 0.5 2"), "line 1, word '2': mass of Xa without its abundance");
+    EXPECT_EQ(reason("1.0 0.5 Xa 1 1 1\n"), "line 1, word '1.0': a value before the first element symbol");
+    EXPECT_EQ(reason("Xa 1\n1,0 1\n"), "line 2, word '1,0': not a number");
+    EXPECT_EQ(reason(std::string("X\0 1 1 1\n", 9)), "line 1, word 'X\\x00': NUL byte in an element symbol");
+    EXPECT_EQ(reason("Xa 1 1 " + std::string(5000, '0') + "\n"),
+              "line 1, word '" + std::string(40, '0') + "...': word longer than 4096 characters");
+}
+
 TEST(TableReader, ManyElementsLoadWithoutQuadraticDuplicateSearch)
 {
     const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";

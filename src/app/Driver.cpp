@@ -11,10 +11,6 @@
 
 namespace {
 
-// No double has more than 767 significant digits in its exact decimal
-// expansion, so printing with more than this gives the very same bytes.
-const int MAX_USEFUL_PRECISION = 800;
-
 void PrintUsage(std::ostream& out)
 {
     out << "A program for calculating isotope distributions\n"

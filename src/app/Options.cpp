@@ -17,18 +17,6 @@ bool IsOptionWord(const char* w)
     return false;
 }
 
-// An integer as strtol reads it with base 0 (0x hexadecimal, 0 octal), the
-// whole word consumed and the value within the range of int.
-bool ConvertInt(const char* w, int& value)
-{
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(w, &end, 0);
-    if (*end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
-    value = static_cast<int>(v);
-    return true;
-}
-
 // A real number as strtod reads it, the whole word consumed and not NaN.
 bool ConvertReal(const char* w, double& value)
 {
@@ -47,13 +35,28 @@ int Fail(std::ostream& out, const char* message)
 
 }  // namespace
 
+bool ConvertInt(const char* w, int& value)
+{
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(w, &end, 0);
+    if (*end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
 int ScanOptions(int argc, char** argv, RunSettings& s, std::ostream& out)
 {
     s.formula = argv[1];
-    for (int i = 2; i < argc; ++i) {
-        const char* w = argv[i];
-        const bool last = i == argc - 1;
-        const char* value = last ? nullptr : argv[i + 1];
+    return ScanTableAndOptions(argc - 2, argv + 2, s, out);
+}
+
+int ScanTableAndOptions(int n, char** words, RunSettings& s, std::ostream& out)
+{
+    for (int i = 0; i < n; ++i) {
+        const char* w = words[i];
+        const bool last = i == n - 1;
+        const char* value = last ? nullptr : words[i + 1];
         if (std::strcmp(w, "-n") == 0) {
             s.normalize = true;
         } else if (std::strcmp(w, "-f") == 0) {
@@ -80,6 +83,6 @@ int ScanOptions(int argc, char** argv, RunSettings& s, std::ostream& out)
             if (!ConvertReal(value, s.merge) || s.merge < 0) return Fail(out, "Error: peak merge must be >= 0\n");
         }
     }
-    if (argc > 2 && !IsOptionWord(argv[2])) s.tablefile = argv[2];
+    if (n > 0 && !IsOptionWord(words[0])) s.tablefile = words[0];
     return 0;
 }

@@ -3,6 +3,10 @@
 
 #include <ostream>
 
+// No double has more than 767 significant digits in its exact decimal
+// expansion, so printing with more than this gives the very same bytes.
+const int MAX_USEFUL_PRECISION = 800;
+
 // What the command line asks for; defaults as in the usage text.
 struct RunSettings {
     char* formula = nullptr;
@@ -21,5 +25,15 @@ struct RunSettings {
 // argv[1..argc-1] (argc >= 2). On the first bad option writes its message to
 // `out` and returns 5; otherwise returns 0.
 int ScanOptions(int argc, char** argv, RunSettings& s, std::ostream& out);
+
+// The same without the formula: the optional table file name (words[0], when
+// it is not an option word) and the options of words[0..n-1]. Words that are
+// neither are ignored. Returns 0, or 5 after writing the message to `out`;
+// `s` then holds the options read before the bad one.
+int ScanTableAndOptions(int n, char** words, RunSettings& s, std::ostream& out);
+
+// An integer as strtol reads it with base 0 (0x hexadecimal, 0 octal), the
+// whole word consumed and the value within the range of int.
+bool ConvertInt(const char* w, int& value);
 
 #endif

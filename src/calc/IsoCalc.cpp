@@ -1,7 +1,6 @@
 #include "calc/IsoCalc.h"
 
-#include <cmath>
-
+#include "calc/Normalize.h"
 #include "spectrum/CalculateSpectrum.h"
 
 IsoCalc::IsoCalc()
@@ -139,10 +138,7 @@ int IsoCalc::Abundance(int i, double& a)
 int IsoCalc::Normalize()
 {
     if (!calculated) return 5;
-    const int n = spectrum.size();
-    double largest = 0.0;
-    for (int i = 0; i < n; ++i) largest = std::fmax(largest, spectrum[i].abundance);
-    for (int i = 0; i < n; ++i) spectrum[i].abundance = spectrum[i].abundance * 100.0 / largest;
+    NormalizeToLargest(spectrum, spectrum.size());
     normalized = true;
     return 0;
 }

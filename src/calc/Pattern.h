@@ -12,26 +12,31 @@
 struct PatternSettings {
     int charge = 0;             // -z, -mtz
     bool masstocharge = false;  // -mtz: positions are m/z
-    double threshold = 0.001;   // -t
-    double merge = 0.1;         // -r
+    double threshold = 0.001;   // -t: 0 <= threshold < 1
+    double merge = 0.1;         // -r: merge >= 0
     bool normalize = false;     // -n: the largest peak becomes 100
-    double filter = 0;          // -f: normalise, then keep peaks of at least filter
+    double filter = 0;          // -f: 0 <= filter < 100; above 0 it normalises too
 };
 
 // One pattern, or why there is none.
 struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
-    std::vector<isotope> peaks;  // the peaks morvane prints, in mass order, bit for bit
+    std::vector<isotope> peaks;  // the peaks morvane prints, in its order, bit for bit
 };
 
 // Reads an isotope table file into `table` (which it empties first). Returns
 // 0, or 1 with `reason` naming the line and the word that made the file
-// unusable; `table` is then empty.
+// unusable (or saying that the file cannot be opened); `table` is then empty.
 int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason);
 
-// The pattern of one formula against a loaded table. The table is only read,
-// so any number of threads may share it.
+// The pattern of one formula against a loaded table: the peaks that
+// `morvane formula -p 17` with the same settings prints, normalised and
+// filtered as it does. Failures, with their reason: 2 the formula does not
+// parse (unknown symbol and its position, illegal character, count beyond
+// 32 bits); 5 a setting out of range (morvane's words for that option);
+// 6 the calculation failed, or needed more memory than there is. The table
+// is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings);
 

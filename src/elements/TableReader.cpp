@@ -3,7 +3,7 @@
 #include <cmath>
 #include <climits>
 #include <cstdlib>
-#include <iomanip>
+#include <locale>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,13 +14,47 @@ namespace {
 // say) are refused without being held in memory whole.
 const std::size_t MAX_WORD = 4096;
 
-// Reads the next whitespace-delimited word; false at the end of the input
-// or for a word longer than MAX_WORD.
-bool ReadWord(std::istream& in, std::string& word)
-{
-    in >> std::setw(MAX_WORD + 1) >> word;
-    return in && word.size() <= MAX_WORD;
-}
+// The whitespace-delimited words of a stream, with the line each is on.
+class WordReader {
+public:
+    explicit WordReader(std::istream& in)
+        : in_(in), ctype_(std::use_facet<std::ctype<char>>(in.getloc()))
+    {
+    }
+
+    // Reads the next word; false at the end of the input, on a read error or
+    // for a word longer than MAX_WORD (EndedCleanly tells which).
+    bool Next(std::string& word)
+    {
+        word.clear();
+        int c;
+        while ((c = in_.get()) != EOF && IsSpace(c))
+            if (c == '\n') ++line_;
+        if (c == EOF) {
+            endedCleanly_ = !in_.bad();
+            return false;
+        }
+        word += static_cast<char>(c);
+        while ((c = in_.peek()) != EOF && !IsSpace(c)) {
+            if (word.size() == MAX_WORD) return false;
+            word += static_cast<char>(in_.get());
+        }
+        return !in_.bad();
+    }
+
+    // The line of the word last read, or where the input ended.
+    int Line() const { return line_; }
+    // Whether the last failed Next met the end of the input and nothing else.
+    bool EndedCleanly() const { return endedCleanly_; }
+
+private:
+    std::istream& in_;
+    const std::ctype<char>& ctype_;
+    int line_ = 1;
+    bool endedCleanly_ = false;
+
+    bool IsSpace(int c) const { return ctype_.is(std::ctype_base::space, static_cast<char>(c)); }
+};
 
 bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -36,32 +70,6 @@ bool ParseElementNumber(const std::string& word, int& elnum)
         if (v > INT_MAX) return false;
     }
     elnum = static_cast<int>(v);
-    return true;
-}
-
-// An element as the file gives it, before its values become isotope entries.
-struct PendingElement {
-    std::string symbol;
-    int elnum = 0;
-    std::vector<double> values;
-};
-
-// Turns the pending element into a record; fails on an odd number of values,
-// a negative mass or an abundance outside [0, 1].
-bool MakeRecord(const PendingElement& p, AtomIsoAbun& r)
-{
-    if (p.values.size() % 2 != 0 || p.values.size() / 2 > static_cast<size_t>(INT_MAX)) return false;
-    const int n = static_cast<int>(p.values.size() / 2);
-    AtomIsoAbun rec(p.elnum, n);
-    rec.SetSymbol(p.symbol.c_str());
-    for (int i = 0; i < n; ++i) {
-        const double mass = p.values[2 * static_cast<size_t>(i)];
-        const double abundance = p.values[2 * static_cast<size_t>(i) + 1];
-        if (mass < 0 || abundance > 1.0 || abundance < 0) return false;
-        rec.iso[i] = isotope(mass, abundance);
-    }
-    rec.Sort_abundance();
-    r = rec;
     return true;
 }
 
@@ -94,39 +102,142 @@ bool ParseDecimalWord(const std::string& word, double& value)
     return true;
 }
 
-}  // namespace
+// An element as the file gives it, before its values become isotope entries.
+struct PendingElement {
+    std::string symbol;
+    int elnum = 0;
+    std::vector<double> values;
+    std::string lastValue;  // the last value word, for the message on an odd count
+    int lastLine = 0;       // and its line
+};
 
-int ReadIsotopeTable(std::istream& in, std::deque<AtomIsoAbun>& table)
-{
-    std::deque<AtomIsoAbun> result;
-    std::set<std::string> seen;
-    PendingElement pending;
-    bool havePending = false;
-    std::string word;
+// Reads the table element by element, recording the first fault.
+class TableParser {
+public:
+    TableParser(WordReader& words, TableError& error) : words_(words), error_(error) {}
 
-    auto closePending = [&]() {
-        AtomIsoAbun rec;
-        if (!MakeRecord(pending, rec) || !seen.insert(pending.symbol).second) return false;
+    // The whole table into `result`; false at the first fault.
+    bool Read(std::deque<AtomIsoAbun>& result)
+    {
+        std::string word;
+        while (words_.Next(word)) {
+            const bool ok = IsAsciiLetter(word[0]) ? StartElement(word, result) : AddValue(word);
+            if (!ok) return false;
+        }
+        if (!words_.EndedCleanly()) return Fail(word, ReadFailure(word));
+        if (!havePending_) return Fail("", "no element in the file");
+        return CloseElement(result);
+    }
+
+private:
+    WordReader& words_;
+    TableError& error_;
+    std::set<std::string> seen_;
+    PendingElement pending_;
+    bool havePending_ = false;
+
+    bool Fail(const std::string& word, const std::string& what)
+    {
+        error_ = TableError{words_.Line(), word, what};
+        return false;
+    }
+
+    static std::string ReadFailure(const std::string& word)
+    {
+        return word.empty() ? "read error" : "word longer than " + std::to_string(MAX_WORD) + " characters";
+    }
+
+    bool StartElement(const std::string& symbol, std::deque<AtomIsoAbun>& result)
+    {
+        if (havePending_ && !CloseElement(result)) return false;
+        if (symbol.size() > 3) return Fail(symbol, "element symbol longer than 3 characters");
+        if (symbol.find('\0') != std::string::npos) return Fail(symbol, "NUL byte in an element symbol");
+        if (!seen_.insert(symbol).second) return Fail(symbol, "element symbol given twice");
+        pending_ = PendingElement();
+        pending_.symbol = symbol;
+        havePending_ = true;
+        std::string number;
+        if (!words_.Next(number)) {
+            if (!words_.EndedCleanly()) return Fail(number, ReadFailure(number));
+            return Fail("", "element number of " + symbol + " missing at the end of the file");
+        }
+        if (!ParseElementNumber(number, pending_.elnum))
+            return Fail(number, "not an element number (a whole number from 0 to 2147483647)");
+        return true;
+    }
+
+    // A mass when it is the first of its pair, else an abundance.
+    bool AddValue(const std::string& word)
+    {
+        double v = 0;
+        if (!havePending_) return Fail(word, "a value before the first element symbol");
+        if (!ParseDecimalWord(word, v)) return Fail(word, "not a number");
+        const bool isMass = pending_.values.size() % 2 == 0;
+        if (isMass && v < 0) return Fail(word, "negative mass");
+        if (!isMass && (v > 1.0 || v < 0))
+            return Fail(word, "abundance outside 0 to 1 (abundances are fractions, not percentages)");
+        pending_.values.push_back(v);
+        pending_.lastValue = word;
+        pending_.lastLine = words_.Line();
+        return true;
+    }
+
+    // Turns the pending element into a record at the end of `result`.
+    bool CloseElement(std::deque<AtomIsoAbun>& result)
+    {
+        const PendingElement& p = pending_;
+        if (p.values.size() % 2 != 0) {
+            Fail(p.lastValue, "mass of " + p.symbol + " without its abundance");
+            error_.line = p.lastLine;
+            return false;
+        }
+        if (p.values.size() / 2 > static_cast<size_t>(INT_MAX))
+            return Fail("", "more isotope entries for " + p.symbol + " than an int counts");
+        const int n = static_cast<int>(p.values.size() / 2);
+        AtomIsoAbun rec(p.elnum, n);
+        rec.SetSymbol(p.symbol.c_str());
+        for (int i = 0; i < n; ++i)
+            rec.iso[i] = isotope(p.values[2 * static_cast<size_t>(i)], p.values[2 * static_cast<size_t>(i) + 1]);
+        rec.Sort_abundance();
         result.push_back(rec);
         return true;
-    };
+    }
+};
 
-    while (ReadWord(in, word)) {
-        if (IsAsciiLetter(word[0])) {
-            if (havePending && !closePending()) return 1;
-            if (word.size() > 3 || word.find('\0') != std::string::npos) return 1;
-            pending = PendingElement();
-            pending.symbol = word;
-            havePending = true;
-            std::string number;
-            if (!ReadWord(in, number) || !ParseElementNumber(number, pending.elnum)) return 1;
+// The word as a message can show it: bytes outside printable ASCII as \xNN,
+// and a long word cut after 40 bytes.
+std::string ShownWord(const std::string& word)
+{
+    const std::size_t shown = 40;
+    std::string text;
+    for (std::size_t i = 0; i < word.size() && i < shown; ++i) {
+        const unsigned char c = static_cast<unsigned char>(word[i]);
+        if (c >= 0x20 && c < 0x7f) {
+            text += static_cast<char>(c);
         } else {
-            double v = 0;
-            if (!havePending || !ParseDecimalWord(word, v)) return 1;
-            pending.values.push_back(v);
+            const char* const hex = "0123456789abcdef";
+            text += std::string("\\x") + hex[c >> 4] + hex[c & 15];
         }
     }
-    if (!in.eof() || in.bad() || !havePending || !closePending()) return 1;
+    return word.size() > shown ? text + "..." : text;
+}
+
+}  // namespace
+
+std::string DescribeTableError(const TableError& e)
+{
+    std::string text = "line " + std::to_string(e.line);
+    if (!e.word.empty()) text += ", word '" + ShownWord(e.word) + "'";
+    return text + ": " + e.what;
+}
+
+int ReadIsotopeTable(std::istream& in, std::deque<AtomIsoAbun>& table, TableError* error)
+{
+    TableError ignored;
+    WordReader words(in);
+    TableParser parser(words, error != nullptr ? *error : ignored);
+    std::deque<AtomIsoAbun> result;
+    if (!parser.Read(result)) return 1;
     table.swap(result);
     return 0;
 }

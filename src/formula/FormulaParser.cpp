@@ -1,9 +1,8 @@
 #include "formula/FormulaParser.h"
 
 #include <climits>
-#include <cstring>
 #include <map>
-#include <string>
+#include <vector>
 
 namespace {
 
@@ -12,22 +11,56 @@ bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsContinuation(char c) { return (c >= 'a' && c <= 'z') || c == '*'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// One group of the formula: a symbol and its count text. Positions count
+// from 1 in the formula as given, whitespace included; 0 means absent.
+struct Group {
+    std::string symbol;
+    std::string digits;
+    std::size_t symbolAt = 0;
+    std::size_t digitsAt = 0;
+};
+
+// The formula cut into groups by the grammar of FormulaParser.h. Every
+// group but the last has a symbol; the last has none only when the text
+// holds no symbol byte at all.
+struct Tokens {
+    std::vector<Group> groups;
+    std::size_t illegalAt = 0;  // the first byte no group can hold
+};
+
+Tokens Tokenize(std::string_view text)
+{
+    Tokens t;
+    Group current;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const std::size_t at = i + 1;
+        if (IsWhitespace(c)) continue;
+        if (IsUpper(c)) {
+            // A group without a symbol can only be leading digits: dropped.
+            if (!current.symbol.empty()) t.groups.push_back(current);
+            current = Group{std::string(1, c), "", at, 0};
+        } else if (IsContinuation(c)) {
+            if (current.symbol.empty()) current.symbolAt = at;
+            current.symbol += c;
+        } else if (IsDigit(c)) {
+            if (current.digits.empty()) current.digitsAt = at;
+            current.digits += c;
+        } else if (t.illegalAt == 0) {
+            t.illegalAt = at;
+        }
+    }
+    t.groups.push_back(current);
+    return t;
+}
+
 // Symbols of the formula in byte order, each mapped to its composition index.
 using SymbolIndex = std::map<std::string, int>;
 
-SymbolIndex CollectSymbols(const std::string& text)
+SymbolIndex CollectSymbols(const Tokens& t)
 {
     SymbolIndex symbols;
-    std::string current;
-    for (char c : text) {
-        if (IsUpper(c)) {
-            if (!current.empty()) symbols.emplace(current, 0);
-            current.assign(1, c);
-        } else if (IsContinuation(c)) {
-            current += c;
-        }
-    }
-    symbols.emplace(current, 0);
+    for (const Group& g : t.groups) symbols.emplace(g.symbol, 0);
     int j = 0;
     for (auto& s : symbols) s.second = j++;
     return symbols;
@@ -48,63 +81,78 @@ bool LookUpElements(const SymbolIndex& symbols, const std::deque<AtomIsoAbun>& t
     return found == symbols.size();
 }
 
-// Value of a count text (digits only, maybe empty meaning 1); false when it
-// exceeds INT_MAX.
-bool CountValue(const std::string& digits, long long& value)
+// The first group, in text order, whose symbol no record of comp bears.
+const Group* FirstUnknown(const Tokens& t, const SymbolIndex& symbols, const MolComposition& comp)
 {
-    if (digits.empty()) {
-        value = 1;
-        return true;
-    }
-    value = 0;
-    for (char d : digits) {
-        value = value * 10 + (d - '0');
-        if (value > INT_MAX) return false;
-    }
-    return true;
+    for (const Group& g : t.groups)
+        if (comp.atom[symbols.at(g.symbol)].symbol[0] == '\0') return &g;
+    return nullptr;
 }
 
-bool CloseGroup(const SymbolIndex& symbols, const std::string& symbol, const std::string& digits, MolComposition& comp)
+std::string ShownByte(char c)
 {
-    long long count = 0;
-    if (!CountValue(digits, count)) return false;
-    int& total = comp.nat[symbols.at(symbol)];
-    if (total + count > INT_MAX) return false;
-    total = static_cast<int>(total + count);
-    return true;
+    if (c >= 0x20 && c < 0x7f) return std::string("character '") + c + "'";
+    const char* const hex = "0123456789abcdef";
+    const unsigned char u = static_cast<unsigned char>(c);
+    return std::string("byte 0x") + hex[u >> 4] + hex[u & 15];
 }
 
-bool AddCounts(const std::string& text, const SymbolIndex& symbols, MolComposition& comp)
+// Why the symbols did not all resolve, or an illegal byte: whichever comes
+// first in the text.
+std::string LookUpReason(std::string_view text, const Tokens& t, const Group* unknown)
 {
-    std::string symbol, digits;
-    for (char c : text) {
-        if (IsUpper(c)) {
-            if (!symbol.empty() && !CloseGroup(symbols, symbol, digits, comp)) return false;
-            symbol.assign(1, c);
-            digits.clear();
-        } else if (IsContinuation(c)) {
-            symbol += c;
-        } else if (IsDigit(c)) {
-            digits += c;
-        } else {
+    const std::size_t unknownAt = unknown != nullptr ? unknown->symbolAt : 0;
+    if (t.illegalAt != 0 && (unknownAt == 0 || t.illegalAt < unknownAt))
+        return ShownByte(text[t.illegalAt - 1]) + " at position " + std::to_string(t.illegalAt) +
+               " is not allowed in a formula";
+    if (unknown->symbol.empty()) return "no element symbol in the formula";
+    return "unknown element symbol '" + unknown->symbol + "' at position " + std::to_string(unknownAt);
+}
+
+// Adds each group's count to its element; false, with the reason, when a
+// count or a total exceeds INT_MAX.
+bool AddCounts(const Tokens& t, const SymbolIndex& symbols, MolComposition& comp, std::string& reason)
+{
+    for (const Group& g : t.groups) {
+        long long count = g.digits.empty() ? 1 : 0;
+        for (char d : g.digits) {
+            count = count * 10 + (d - '0');
+            if (count > INT_MAX) {
+                reason = "count " + g.digits + " at position " + std::to_string(g.digitsAt) +
+                         " is beyond the 32-bit range";
+                return false;
+            }
+        }
+        int& total = comp.nat[symbols.at(g.symbol)];
+        if (total + count > INT_MAX) {
+            reason = "total count of " + g.symbol + " is beyond the 32-bit range";
             return false;
         }
+        total = static_cast<int>(total + count);
     }
-    return CloseGroup(symbols, symbol, digits, comp);
+    return true;
+}
+
+int Fail(std::string* reason, const std::string& why)
+{
+    if (reason != nullptr) *reason = why;
+    return 2;
 }
 
 }  // namespace
 
-int ParseFormula(const char* formula, const std::deque<AtomIsoAbun>& table, MolComposition& comp)
+int ParseFormula(std::string_view formula, const std::deque<AtomIsoAbun>& table, MolComposition& comp,
+                 std::string* reason)
 {
-    if (formula[0] == '\0') return 2;
-    std::string text;
-    for (const char* p = formula; *p != '\0'; ++p)
-        if (!IsWhitespace(*p)) text += *p;
-
-    const SymbolIndex symbols = CollectSymbols(text);
+    if (formula.empty()) return Fail(reason, "empty formula");
+    const Tokens t = Tokenize(formula);
+    const SymbolIndex symbols = CollectSymbols(t);
     comp.Settotalnat(static_cast<int>(symbols.size()));
-    if (!LookUpElements(symbols, table, comp)) return 2;
+    const bool resolved = LookUpElements(symbols, table, comp);
+    if (!resolved || t.illegalAt != 0)
+        return Fail(reason, LookUpReason(formula, t, resolved ? nullptr : FirstUnknown(t, symbols, comp)));
     for (int j = 0; j < comp.totalnat; ++j) comp.nat[j] = 0;
-    return AddCounts(text, symbols, comp) ? 0 : 2;
+    std::string why;
+    if (!AddCounts(t, symbols, comp, why)) return Fail(reason, why);
+    return 0;
 }

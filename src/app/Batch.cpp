@@ -1,0 +1,157 @@
+#include "app/Batch.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iostream>
+#include <new>
+#include <thread>
+
+#include "app/BatchInput.h"
+#include "app/BatchOptions.h"
+#include "app/BatchTable.h"
+#include "app/OrderedRunner.h"
+#include "app/Progress.h"
+#include "calc/Pattern.h"
+
+namespace {
+
+// What a worker makes of one input line: its status, the reason of a
+// failure and the table rows of a success.
+struct Outcome {
+    int status = 0;
+    std::string reason;
+    std::string rows;
+};
+
+PatternSettings PatternSettingsOf(const RunSettings& r)
+{
+    PatternSettings p;
+    p.charge = r.charge;
+    p.masstocharge = r.masstocharge;
+    p.threshold = r.threshold;
+    p.merge = r.merge;
+    p.normalize = r.normalize;
+    p.filter = r.filter;
+    return p;
+}
+
+// The size of a regular file, 0 for anything else.
+unsigned long long RegularFileSize(const char* path)
+{
+    struct stat st {};
+    if (path == nullptr || stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    return static_cast<unsigned long long>(st.st_size);
+}
+
+bool IsDirectory(const char* path)
+{
+    struct stat st {};
+    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The input and output streams: the named files, or the standard streams.
+struct Streams {
+    std::ifstream inFile;
+    std::ofstream outFile;
+    std::istream* in = &std::cin;
+    std::ostream* out = &std::cout;
+};
+
+// Opens the named files; returns 0, or the status after the message.
+int Open(const BatchSettings& s, Streams& io)
+{
+    if (s.input != nullptr) {
+        if (!IsDirectory(s.input)) io.inFile.open(s.input, std::ios::binary);
+        if (!io.inFile.is_open()) {
+            std::cerr << "Error: cannot read input file " << s.input << "\n";
+            return 1;
+        }
+        io.in = &io.inFile;
+    }
+    if (s.output != nullptr) {
+        io.outFile.open(s.output, std::ios::binary);
+        if (!io.outFile.is_open()) {
+            std::cerr << "Error: cannot write output file " << s.output << "\n";
+            return 8;
+        }
+        io.out = &io.outFile;
+    }
+    return 0;
+}
+
+// Counts of the run and the status it ends with.
+struct Tally {
+    unsigned long long succeeded = 0;
+    unsigned long long failed = 0;
+    int status = 0;  // of the first failing line
+};
+
+// Calculates every formula of the input and writes the rows in input order.
+// Returns false when the output could not be written.
+bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, Streams& io, Tally& tally)
+{
+    const PatternSettings settings = PatternSettingsOf(s.run);
+    const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION), {"id", "formula"},
+                           s.run.masstocharge ? "mz" : "mass");
+    std::ostream& out = *io.out;
+    out << table.Header();
+    FormulaReader reader(*io.in);
+    Progress progress(std::cerr, isatty(STDERR_FILENO) == 1, RegularFileSize(s.input));
+    const unsigned threads = s.threads > 0 ? s.threads : std::max(1u, std::thread::hardware_concurrency());
+
+    auto next = [&](InputLine& line) { return reader.Next(line); };
+    auto work = [&](const InputLine& line) {
+        if (line.tooLong)
+            return Outcome{2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes", ""};
+        try {
+            PatternResult r = CalculatePattern(elements, line.formula, settings);
+            Outcome o{r.status, std::move(r.reason), ""};
+            table.AppendRows({line.id, line.formula}, r.peaks, o.rows);
+            return o;
+        } catch (const std::bad_alloc&) {
+            return Outcome{6, "too many variants for the available memory", ""};
+        }
+    };
+    auto deliver = [&](const InputLine& line, const Outcome& o) {
+        out << o.rows;
+        if (o.status == 0) {
+            ++tally.succeeded;
+        } else {
+            if (tally.failed++ == 0) tally.status = o.status;
+            progress.Clear();
+            std::cerr << "line " << line.number << ": " << line.formula << ": " << o.reason << "\n";
+        }
+        progress.Update(tally.succeeded + tally.failed, reader.BytesRead());
+        return static_cast<bool>(out);
+    };
+    OrderedRunner<InputLine, Outcome> runner(threads, 256 * static_cast<std::size_t>(threads));
+    const bool written = runner.Run(next, work, deliver) && out.flush();
+    progress.Clear();
+    return written;
+}
+
+}  // namespace
+
+int BatchMain(int argc, char** argv)
+{
+    BatchSettings s;
+    if (ScanBatchOptions(argc, argv, s, std::cerr) != 0) return 5;
+    std::deque<AtomIsoAbun> elements;
+    std::string reason;
+    if (LoadIsotopeTable(s.run.tablefile, elements, reason) != 0) {
+        std::cerr << "Error: cannot read isotope table: " << reason << "\n";
+        return 1;
+    }
+    Streams io;
+    if (const int status = Open(s, io)) return status;
+    Tally tally;
+    if (!Process(s, elements, io, tally)) {
+        std::cerr << "Error: cannot write output\n";
+        return 8;
+    }
+    std::cerr << tally.succeeded << " formulas succeeded, " << tally.failed << " failed\n";
+    return tally.status;
+}

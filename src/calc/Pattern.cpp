@@ -1,0 +1,122 @@
+#include "calc/Pattern.h"
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <new>
+#include <stdexcept>
+#include <thread>
+
+#include "calc/Normalize.h"
+#include "elements/TableReader.h"
+#include "engine/MolEnsemble.h"
+#include "formula/FormulaParser.h"
+#include "spectrum/BaseSpectrum.h"
+#include "spectrum/CalculateSpectrum.h"
+
+namespace {
+
+// The peak list of one pattern: the spectrum assembly appends to a vector.
+class PeakVector : public BaseSpectrum {
+public:
+    explicit PeakVector(std::vector<isotope>& peaks) : peaks_(peaks) {}
+    int size() override { return static_cast<int>(peaks_.size()); }
+    void resize(int n) override { peaks_.resize(static_cast<std::size_t>(n)); }
+    double intensity(double) override { return 0.0; }
+    void push_back(isotope& p) override { peaks_.push_back(p); }
+
+private:
+    std::vector<isotope>& peaks_;
+};
+
+// The message of morvane's option scan for a value it refuses, without
+// "Error: "; null when every setting is in range.
+const char* SettingFault(const PatternSettings& s)
+{
+    if (!(s.filter >= 0 && s.filter < 100)) return "filter must be between 0 and 100";
+    if (!(s.threshold >= 0 && s.threshold < 1)) return "threshold must be between 0 and 1";
+    if (!(s.merge >= 0)) return "peak merge must be >= 0";
+    return nullptr;
+}
+
+PatternResult Failure(int status, const std::string& reason)
+{
+    PatternResult r;
+    r.status = status;
+    r.reason = reason;
+    return r;
+}
+
+// Parse, calculate, normalise and filter as morvane's run does.
+PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string& formula, const PatternSettings& s)
+{
+    PatternResult r;
+    MolComposition composition;
+    if (ParseFormula(formula, table, composition, &r.reason) != 0) {
+        r.status = 2;
+        return r;
+    }
+    composition.charge = s.charge;
+    MolEnsemble ensemble;
+    PeakVector spectrum(r.peaks);
+    r.status = CalculateSpectrum(composition, s.threshold, s.masstocharge, s.merge, ensemble, &spectrum);
+    if (r.status != 0)
+        return Failure(r.status,
+                       "cannot calculate distributions: the work bound was reached, or no variant has a "
+                       "probability above 0 (a larger threshold needs less work)");
+    if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
+    std::size_t kept = 0;
+    for (const isotope& p : r.peaks)
+        if (p.abundance >= s.filter) r.peaks[kept++] = p;
+    r.peaks.resize(kept);
+    return r;
+}
+
+}  // namespace
+
+int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason)
+{
+    table.clear();
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) {
+        reason = "cannot open " + path;
+        return 1;
+    }
+    TableError error;
+    if (ReadIsotopeTable(in, table, &error) != 0) {
+        reason = DescribeTableError(error);
+        return 1;
+    }
+    return 0;
+}
+
+PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
+                               const PatternSettings& settings)
+{
+    if (const char* fault = SettingFault(settings)) return Failure(5, fault);
+    try {
+        return Calculate(table, formula, settings);
+    } catch (const std::bad_alloc&) {
+        return Failure(6, "too many variants for the available memory");
+    } catch (const std::exception& e) {
+        return Failure(6, std::string("calculation too large: ") + e.what());
+    }
+}
+
+std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
+                                             const std::vector<std::string>& formulas,
+                                             const PatternSettings& settings, unsigned threads)
+{
+    std::vector<PatternResult> results(formulas.size());
+    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < formulas.size();)
+            results[i] = CalculatePattern(table, formulas[i], settings);
+    };
+    std::vector<std::thread> pool;
+    for (unsigned t = 1; t < threads && t < formulas.size(); ++t) pool.emplace_back(work);
+    work();
+    for (std::thread& t : pool) t.join();
+    return results;
+}

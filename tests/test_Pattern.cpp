@@ -1,0 +1,128 @@
+// The library call against the executable: each pattern equals, number for
+// number, what `morvane formula -p 17` prints with the same settings.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "calc/Pattern.h"
+#include "support/RunMorvane.h"
+
+namespace {
+
+class Pattern : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::string reason;
+        ASSERT_EQ(LoadIsotopeTable(ShippedTable(), table, reason), 0) << reason;
+    }
+
+    // The peaks as morvane prints them at precision 17.
+    static std::string Printed(const PatternResult& r, bool comma = false)
+    {
+        std::ostringstream out;
+        out.precision(17);
+        for (const isotope& p : r.peaks) out << p.mass << (comma ? ',' : '\t') << p.abundance << '\n';
+        return out.str();
+    }
+
+    static std::deque<AtomIsoAbun> table;
+};
+
+std::deque<AtomIsoAbun> Pattern::table;
+
+struct Case {
+    std::string formula;
+    std::vector<std::string> options;
+    PatternSettings settings;
+};
+
+PatternSettings With(int charge, bool mtz, double thr, double merge, bool normalize, double filter)
+{
+    PatternSettings s;
+    s.charge = charge;
+    s.masstocharge = mtz;
+    s.threshold = thr;
+    s.merge = merge;
+    s.normalize = normalize;
+    s.filter = filter;
+    return s;
+}
+
+TEST_F(Pattern, EqualsMorvaneAtPrecision17)
+{
+    const std::vector<Case> cases = {
+        {"C6H12O6", {}, PatternSettings()},
+        {"C254H377N65O75S6", {"-t", "1e-5"}, With(0, false, 1e-5, 0.1, false, 0)},
+        {"C254H377N65O75S6", {"-mtz", "3", "-f", "2.5"}, With(3, true, 0.001, 0.1, true, 2.5)},
+        {"Br2Cl3", {"-z", "-2", "-r", "0", "-n"}, With(-2, false, 0.001, 0, true, 0)},
+        {"C6H6", {"-mtz", "-2", "-t", "0"}, With(-2, true, 0, 0.1, false, 0)},
+        {"C 2 H 6 O", {"-f", "0"}, With(0, false, 0.001, 0.1, true, 0)},
+        {"Pt300", {}, PatternSettings()},
+        {"C6H6", {"-mtz", "0"}, With(0, true, 0.001, 0.1, false, 0)},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {c.formula, "-p", "17"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const RunResult expected = RunMorvane(args);
+        const PatternResult r = CalculatePattern(table, c.formula, c.settings);
+        EXPECT_EQ(r.status, 0) << c.formula;
+        EXPECT_EQ(r.reason, "");
+        EXPECT_EQ(Printed(r), expected.out) << c.formula;
+    }
+}
+
+TEST_F(Pattern, FailuresGiveMorvanesStatusAndAReason)
+{
+    const PatternResult unknown = CalculatePattern(table, "C6H12Xx", PatternSettings());
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_EQ(unknown.reason, "unknown element symbol 'Xx' at position 6");
+    EXPECT_TRUE(unknown.peaks.empty());
+
+    EXPECT_EQ(CalculatePattern(table, "C6H6", With(0, false, 1, 0.1, false, 0)).reason,
+              "threshold must be between 0 and 1");
+    EXPECT_EQ(CalculatePattern(table, "C6H6", With(0, false, 0.001, -0.1, false, 0)).reason,
+              "peak merge must be >= 0");
+    const PatternResult filter = CalculatePattern(table, "C6H6", With(0, false, 0.001, 0.1, true, 100));
+    EXPECT_EQ(filter.status, 5);
+    EXPECT_EQ(filter.reason, "filter must be between 0 and 100");
+
+    // Sn has ten isotopes: at threshold 0 the enumeration meets its work bound.
+    const PatternResult huge = CalculatePattern(table, "Sn2000", With(0, false, 0, 0.1, false, 0));
+    EXPECT_EQ(huge.status, RunMorvane({"Sn2000", "-t", "0"}).status);
+    EXPECT_NE(huge.reason, "");
+}
+
+TEST_F(Pattern, ManyFormulasKeepTheirOrderWithAnyThreadCount)
+{
+    std::vector<std::string> formulas;
+    for (int n = 1; n <= 60; ++n) formulas.push_back("C" + std::to_string(n) + "H" + std::to_string(2 * n + 2));
+    formulas[17] = "Xx";
+    const std::vector<PatternResult> one = CalculatePatterns(table, formulas, PatternSettings(), 1);
+    const std::vector<PatternResult> two = CalculatePatterns(table, formulas, PatternSettings(), 2);
+    ASSERT_EQ(one.size(), formulas.size());
+    ASSERT_EQ(two.size(), formulas.size());
+    for (std::size_t i = 0; i < formulas.size(); ++i) {
+        const PatternResult alone = CalculatePattern(table, formulas[i], PatternSettings());
+        EXPECT_EQ(Printed(one[i]), Printed(alone));
+        EXPECT_EQ(Printed(two[i]), Printed(alone));
+        EXPECT_EQ(two[i].status, alone.status);
+    }
+    EXPECT_EQ(two[17].status, 2);
+}
+
+TEST(LoadIsotopeTable, ReasonNamesTheFileOrTheFault)
+{
+    std::deque<AtomIsoAbun> t;
+    std::string reason;
+    EXPECT_EQ(LoadIsotopeTable("/nonexistent/table.txt", t, reason), 1);
+    EXPECT_EQ(reason, "cannot open /nonexistent/table.txt");
+    TempFile bad("H 1 1.0078 0.99\nC 6 12 1 13\n");
+    EXPECT_EQ(LoadIsotopeTable(bad.path(), t, reason), 1);
+    EXPECT_EQ(reason, "line 2, word '13': mass of C without its abundance");
+    EXPECT_TRUE(t.empty());
+}
+
+}  // namespace
