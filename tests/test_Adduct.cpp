@@ -227,7 +227,7 @@ TEST_F(AdductTest, CountsBeyondTheRangeOfInt)
     EXPECT_EQ(ParseFailure("[M+2000000000H+2000000000H]+"), "more than 2147483647 atoms of H added, at position 15");
     EXPECT_EQ(ParseFailure("[M+2H1500000000]+"), "more than 2147483647 atoms of H added, at position 3");
     EXPECT_EQ(ParseFailure("[M+H9999999999]+"),
-              "a count beyond the range of int in the group +H9999999999 at position 3");
+              "count 9999999999 at position 5 is beyond the 32-bit range in the group +H9999999999");
     EXPECT_EQ(ParseFailure("[M+9999999999H]+"), "a group's count must be between 1 and 2147483647, at position 4");
     EXPECT_EQ(ParseFailure("[9999999999M+H]+"), "a multiple of M must be between 1 and 2147483647, at position 2");
     EXPECT_EQ(ParseFailure("[M+H]9999999999+"), "a charge beyond the range of int, at position 6");
@@ -235,11 +235,11 @@ TEST_F(AdductTest, CountsBeyondTheRangeOfInt)
 
 TEST_F(AdductTest, UnknownElements)
 {
-    EXPECT_EQ(ParseFailure("[M+Xx]+"), "unknown element Xx in the group +Xx at position 3");
-    EXPECT_EQ(ParseFailure("[M+NaXx2]+"), "unknown element Xx in the group +NaXx2 at position 3");
-    EXPECT_EQ(ParseFailure("[M-h]-"), "unknown element h in the group -h at position 3");
-    EXPECT_EQ(ParseFailure("[M+Abcd]+"), "unknown element Abcd in the group +Abcd at position 3");
-    EXPECT_EQ(ParseFailure("[M+*]+"), "unknown element * in the group +* at position 3");
+    EXPECT_EQ(ParseFailure("[M+Xx]+"), "unknown element symbol 'Xx' at position 4 in the group +Xx");
+    EXPECT_EQ(ParseFailure("[M+NaXx2]+"), "unknown element symbol 'Xx' at position 6 in the group +NaXx2");
+    EXPECT_EQ(ParseFailure("[M-2h]-"), "unknown element symbol 'h' at position 5 in the group -2h");
+    EXPECT_EQ(ParseFailure("[M+Abcd]+"), "unknown element symbol 'Abcd' at position 4 in the group +Abcd");
+    EXPECT_EQ(ParseFailure("[M+*]+"), "unknown element symbol '*' at position 4 in the group +*");
 }
 
 TEST_F(AdductTest, ZeroCountsAndCharges)

@@ -73,25 +73,6 @@ private:
     std::size_t pos = 0;
 };
 
-// Why ParseFormula refused a group's formula: its first symbol the table
-// lacks, else a count too large.
-std::string FormulaFault(const std::string& formula, const std::deque<AtomIsoAbun>& table)
-{
-    std::string symbol;
-    MolComposition probe;
-    for (std::size_t i = 0; i <= formula.size(); ++i) {
-        const char c = i < formula.size() ? formula[i] : '\0';
-        if (IsLower(c) || c == '*') {
-            symbol += c;
-            continue;
-        }
-        if (IsDigit(c)) continue;
-        if (!symbol.empty() && ParseFormula(symbol.c_str(), table, probe) != 0) return "unknown element " + symbol;
-        symbol.assign(1, c);
-    }
-    return "a count beyond the range of int";
-}
-
 // The molecule written as a formula, for messages.
 std::string FormulaText(const MolComposition& c)
 {
@@ -147,9 +128,12 @@ int Adduct::Parse(const std::string& source, const std::deque<AtomIsoAbun>& tabl
             reason = cur.AtEnd() ? cur.Unexpected() : "the group " + group + " has no formula, " + Cursor::At(start);
             return 2;
         }
+        // Blanks in place of the bytes before the formula, which the
+        // parser drops, make its positions count in the adduct's text.
         MolComposition atoms;
-        if (ParseFormula(formula.c_str(), table, atoms) != 0) {
-            reason = FormulaFault(formula, table) + " in the group " + group + " " + Cursor::At(start);
+        std::string why;
+        if (ParseFormula(std::string(cur.Pos() - formula.size(), ' ') + formula, table, atoms, &why) != 0) {
+            reason = why + " in the group " + group;
             return 2;
         }
         for (int j = 0; j < atoms.totalnat; ++j) {
