@@ -6,13 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "calc/Pattern.h"
 #include "elements/TableReader.h"
-#include "engine/MolEnsemble.h"
 #include "formula/Adduct.h"
 #include "formula/FormulaParser.h"
 #include "formula/MolComposition.h"
-#include "spectrum/CalculateSpectrum.h"
-#include "spectrum/PeakList.h"
 #include "support/RunMorvane.h"
 
 namespace {
@@ -46,6 +44,14 @@ protected:
         std::string reason;
         EXPECT_EQ(Parsed(adduct).MakeIon(Molecule(formula), ion, reason), 0) << reason;
         return ion;
+    }
+
+    // The pattern of the ion through the library call.
+    PatternResult IonPattern(const std::string& formula, const std::string& adduct, PatternSettings settings = {})
+    {
+        const Adduct a = Parsed(adduct);
+        settings.adduct = &a;
+        return CalculatePattern(table, formula, settings);
     }
 
     // The reason Parse gives for text it refuses.
@@ -84,17 +90,6 @@ void ExpectSameComposition(const MolComposition& a, const MolComposition& b)
             EXPECT_EQ(a.atom[i].iso[k].abundance, b.atom[i].iso[k].abundance);
         }
     }
-}
-
-// The peaks of a composition as m/z at the default threshold and merge distance.
-std::vector<isotope> Peaks(MolComposition ion)
-{
-    MolEnsemble ensemble;
-    PeakList peaks;
-    EXPECT_EQ(CalculateSpectrum(ion, 0.001, true, 0.1, ensemble, &peaks), 0);
-    std::vector<isotope> result;
-    for (int i = 0; i < peaks.size(); ++i) result.push_back(peaks[i]);
-    return result;
 }
 
 // What morvane prints with -p 17 (which reads back to the same doubles).
@@ -155,19 +150,66 @@ TEST_F(AdductTest, IonIsTheParsedHandWrittenFormula)
     }
 }
 
-TEST_F(AdductTest, PeaksEqualMorvaneOnTheHandWrittenFormulaBitForBit)
+void ExpectSamePeaks(const std::vector<isotope>& ours, const std::vector<isotope>& theirs)
+{
+    ASSERT_EQ(ours.size(), theirs.size());
+    ASSERT_FALSE(ours.empty());
+    for (std::size_t i = 0; i < ours.size(); ++i) {
+        EXPECT_EQ(ours[i].mass, theirs[i].mass) << "peak " << i + 1;
+        EXPECT_EQ(ours[i].abundance, theirs[i].abundance) << "peak " << i + 1;
+    }
+}
+
+TEST_F(AdductTest, PatternEqualsMorvaneOnTheHandWrittenFormulaBitForBit)
 {
     for (const IonCase& c : ION_CASES) {
         SCOPED_TRACE(std::string(c.adduct) + " of " + c.molecule);
-        const std::vector<isotope> ours = Peaks(Ion(c.molecule, c.adduct));
-        const std::vector<isotope> theirs = MorvanePeaks({c.written, "-mtz", std::to_string(c.charge)});
-        ASSERT_EQ(ours.size(), theirs.size());
-        ASSERT_FALSE(ours.empty());
-        for (std::size_t i = 0; i < ours.size(); ++i) {
-            EXPECT_EQ(ours[i].mass, theirs[i].mass) << "peak " << i + 1;
-            EXPECT_EQ(ours[i].abundance, theirs[i].abundance) << "peak " << i + 1;
-        }
+        const PatternResult r = IonPattern(c.molecule, c.adduct);
+        EXPECT_EQ(r.status, 0) << r.reason;
+        ExpectSamePeaks(r.peaks, MorvanePeaks({c.written, "-mtz", std::to_string(c.charge)}));
     }
+}
+
+TEST_F(AdductTest, PatternSettingsApplyAndTheAdductSetsTheCharge)
+{
+    PatternSettings s;
+    s.charge = 7;  // not used: the adduct's charge counts, in m/z
+    s.masstocharge = false;
+    s.threshold = 1e-5;
+    s.merge = 0.05;
+    s.filter = 1;
+    const PatternResult r = IonPattern("C254H377N65O75S6", "[M+4H]4+", s);
+    EXPECT_EQ(r.status, 0) << r.reason;
+    ExpectSamePeaks(r.peaks, MorvanePeaks({"C254H381N65O75S6", "-mtz", "4", "-t", "1e-5", "-r", "0.05", "-f", "1"}));
+}
+
+TEST_F(AdductTest, PatternOfAnIonTheMoleculeCannotMake)
+{
+    PatternResult r = IonPattern("CH4", "[M-H2O+H]+");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.reason, "[M-H2O+H]+ of CH4: removes O, which CH4 lacks");
+    EXPECT_TRUE(r.peaks.empty());
+    r = IonPattern("CXx4", "[M+H]+");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.reason, "unknown element symbol 'Xx' at position 2");
+}
+
+TEST_F(AdductTest, ManyIonsInOrderWithTwoThreads)
+{
+    const std::vector<std::string> formulas = {"C6H12O6", "CH4", "C50H71N13O12", "H2O", "C12H22O11"};
+    const Adduct a = Parsed("[M-H2O+Na]+");
+    PatternSettings s;
+    s.adduct = &a;
+    const std::vector<PatternResult> many = CalculatePatterns(table, formulas, s, 2);
+    ASSERT_EQ(many.size(), formulas.size());
+    for (std::size_t i = 0; i < formulas.size(); ++i) {
+        const PatternResult one = CalculatePattern(table, formulas[i], s);
+        EXPECT_EQ(many[i].status, one.status) << formulas[i];
+        EXPECT_EQ(many[i].reason, one.reason);
+        if (one.status == 0) ExpectSamePeaks(many[i].peaks, one.peaks);
+    }
+    EXPECT_EQ(many[1].status, 2);
+    EXPECT_EQ(many[3].status, 0);  // Na+: the water goes, the sodium stays
 }
 
 // Monoisotopic m/z of glucose ions as an independent calculator gives them
@@ -175,8 +217,8 @@ TEST_F(AdductTest, PeaksEqualMorvaneOnTheHandWrittenFormulaBitForBit)
 // Na 22.98976966, electron 0.00054857990943), to 10 significant digits.
 TEST_F(AdductTest, GlucoseIonsAtTheirPublishedMonoisotopicMz)
 {
-    EXPECT_NEAR(Peaks(Ion("C6H12O6", "[M+H]+"))[0].mass, 181.0706646, 5e-8);
-    EXPECT_NEAR(Peaks(Ion("C6H12O6", "[M+Na]+"))[0].mass, 203.0526092, 5e-8);
+    EXPECT_NEAR(IonPattern("C6H12O6", "[M+H]+").peaks.at(0).mass, 181.0706646, 5e-8);
+    EXPECT_NEAR(IonPattern("C6H12O6", "[M+Na]+").peaks.at(0).mass, 203.0526092, 5e-8);
 }
 
 TEST_F(AdductTest, CompositionChangeAndCharge)
