@@ -15,14 +15,16 @@
 #include "app/OrderedRunner.h"
 #include "app/Progress.h"
 #include "calc/Pattern.h"
+#include "formula/Adduct.h"
+#include "formula/FormulaParser.h"
 
 namespace {
 
-// What a worker makes of one input line: its status, the reason of a
-// failure and the table rows of a success.
+// What a worker makes of one input line: its status (of its first failure),
+// the reasons of its failures and the table rows of its successes.
 struct Outcome {
     int status = 0;
-    std::string reason;
+    std::vector<std::string> reasons;
     std::string rows;
 };
 
@@ -89,13 +91,56 @@ struct Tally {
     int status = 0;  // of the first failing line
 };
 
+// Records a failure of one pattern of a line.
+void Fail(Outcome& o, int status, const std::string& reason)
+{
+    if (o.status == 0) o.status = status;
+    o.reasons.push_back(reason);
+}
+
+// The rows of one input line: of the molecule, or of each of its ions in
+// turn (the line's own adduct, else those of -a).
+Outcome Calculate(const std::deque<AtomIsoAbun>& elements, const InputLine& line, const std::vector<Adduct>& adducts,
+                  PatternSettings settings, const BatchTable& table)
+{
+    Outcome o;
+    std::vector<Adduct> own(1);
+    std::string reason;
+    if (!line.adduct.empty() && own[0].Parse(line.adduct, elements, reason) != 0) {
+        Fail(o, 2, "adduct " + line.adduct + ": " + reason);
+        return o;
+    }
+    const std::vector<Adduct>& ions = line.adduct.empty() ? adducts : own;
+    if (ions.empty()) {
+        PatternResult r = CalculatePattern(elements, line.formula, settings);
+        if (r.status != 0) Fail(o, r.status, r.reason);
+        table.AppendRows({line.id, line.formula, ""}, r.peaks, o.rows);
+        return o;
+    }
+    // A formula that does not parse fails once, not once per ion; after it
+    // parses, a failure of status 2 is the adduct's, and names it.
+    MolComposition molecule;
+    if (ParseFormula(line.formula, elements, molecule, &reason) != 0) {
+        Fail(o, 2, reason);
+        return o;
+    }
+    for (const Adduct& a : ions) {
+        settings.adduct = &a;
+        PatternResult r = CalculatePattern(elements, line.formula, settings);
+        if (r.status != 0) Fail(o, r.status, r.status == 2 ? r.reason : a.Text() + ": " + r.reason);
+        table.AppendRows({line.id, line.formula, a.Text()}, r.peaks, o.rows);
+    }
+    return o;
+}
+
 // Calculates every formula of the input and writes the rows in input order.
 // Returns false when the output could not be written.
-bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, Streams& io, Tally& tally)
+bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
+             Streams& io, Tally& tally)
 {
     const PatternSettings settings = PatternSettingsOf(s.run);
-    const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION), {"id", "formula"},
-                           s.run.masstocharge ? "mz" : "mass");
+    const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
+                           {"id", "formula", "adduct"}, s.run.masstocharge || !adducts.empty() ? "mz" : "mass");
     std::ostream& out = *io.out;
     out << table.Header();
     FormulaReader reader(*io.in);
@@ -105,14 +150,11 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, St
     auto next = [&](InputLine& line) { return reader.Next(line); };
     auto work = [&](const InputLine& line) {
         if (line.tooLong)
-            return Outcome{2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes", ""};
+            return Outcome{2, {"line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes"}, ""};
         try {
-            PatternResult r = CalculatePattern(elements, line.formula, settings);
-            Outcome o{r.status, std::move(r.reason), ""};
-            table.AppendRows({line.id, line.formula}, r.peaks, o.rows);
-            return o;
+            return Calculate(elements, line, adducts, settings, table);
         } catch (const std::bad_alloc&) {
-            return Outcome{6, "too many variants for the available memory", ""};
+            return Outcome{6, {"too many variants for the available memory"}, ""};
         }
     };
     auto deliver = [&](const InputLine& line, const Outcome& o) {
@@ -122,7 +164,8 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, St
         } else {
             if (tally.failed++ == 0) tally.status = o.status;
             progress.Clear();
-            std::cerr << "line " << line.number << ": " << line.formula << ": " << o.reason << "\n";
+            for (const std::string& reason : o.reasons)
+                std::cerr << "line " << line.number << ": " << line.formula << ": " << reason << "\n";
         }
         progress.Update(tally.succeeded + tally.failed, reader.BytesRead());
         return static_cast<bool>(out);
@@ -145,10 +188,21 @@ int BatchMain(int argc, char** argv)
         std::cerr << "Error: cannot read isotope table: " << reason << "\n";
         return 1;
     }
+    std::vector<Adduct> adducts(s.adducts.size());
+    for (std::size_t i = 0; i < adducts.size(); ++i) {
+        if (adducts[i].Parse(s.adducts[i], elements, reason) != 0) {
+            std::cerr << "Error: adduct " << s.adducts[i] << ": " << reason << "\n";
+            return 5;
+        }
+    }
+    if (!adducts.empty() && (s.run.charge != 0 || s.run.masstocharge)) {
+        std::cerr << "Error: an adduct sets the charge; leave out -z and -mtz\n";
+        return 5;
+    }
     Streams io;
     if (const int status = Open(s, io)) return status;
     Tally tally;
-    if (!Process(s, elements, io, tally)) {
+    if (!Process(s, elements, adducts, io, tally)) {
         std::cerr << "Error: cannot write output\n";
         return 8;
     }
