@@ -1,0 +1,33 @@
+"""Isotope patterns of molecules, from Python.
+
+morvane works out every isotopic variant of a molecule that matters, by
+J. A. Yergey's multinomial method, merges variants closer together than a
+mass spectrometer could tell apart, and gives the peaks: position (mass in u,
+or m/z) and abundance. The numbers are those of the ``morvane`` command, bit
+for bit: this package wraps the same C++ library.
+
+    import morvane
+    glucose = morvane.pattern("C6H12O6")
+    glucose.mass, glucose.abundance   # numpy float64 arrays
+    glucose.plot(fwhm=0.05)           # sticks and profile on a matplotlib axis
+"""
+
+from ._core import CalculationError, FormulaError, TableError
+from ._pattern import Pattern, pattern, patterns
+from ._table import Element, IsotopeTable
+
+# Public names belong to the package, as pickles and help() show them.
+for _name in ("Element", "IsotopeTable", "Pattern", "pattern", "patterns"):
+    globals()[_name].__module__ = __name__
+del _name
+
+__all__ = [
+    "CalculationError",
+    "Element",
+    "FormulaError",
+    "IsotopeTable",
+    "Pattern",
+    "TableError",
+    "pattern",
+    "patterns",
+]

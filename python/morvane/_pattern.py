@@ -1,0 +1,216 @@
+"""Isotope patterns: the calculation calls and the pattern object."""
+
+import operator
+
+import numpy as np
+
+from . import _core
+from ._table import default_table
+
+# Peak profile grid of plot(): steps per peak width, margin in widths beyond
+# the outer peaks, and the bounds of the number of points (as morvane-plot).
+_STEPS_PER_WIDTH = 8
+_MARGIN_WIDTHS = 4
+_MIN_POINTS, _MAX_POINTS = 200, 20000
+
+
+class Pattern:
+    """The isotope pattern of one molecule.
+
+    ``mass`` holds the peak positions (mass in u, or m/z when the pattern was
+    calculated with ``mz=True``) and ``abundance`` the peak heights
+    (probabilities, or percent of the largest peak when normalised), both
+    float64 arrays in ascending order of mass. ``formula``, ``charge`` and
+    ``mz`` record what was calculated.
+
+    ``len(p)`` is the number of peaks; iterating gives (position, abundance)
+    pairs. Patterns pickle.
+    """
+
+    __slots__ = ("formula", "charge", "mz", "mass", "abundance")
+
+    def __init__(self, mass, abundance, formula="", charge=0, mz=False):
+        self.mass = np.asarray(mass, dtype=np.float64)
+        self.abundance = np.asarray(abundance, dtype=np.float64)
+        self.formula = formula
+        self.charge = charge
+        self.mz = mz
+
+    def __len__(self):
+        return len(self.mass)
+
+    def __iter__(self):
+        return zip(self.mass.tolist(), self.abundance.tolist())
+
+    def __getstate__(self):
+        return {name: getattr(self, name) for name in self.__slots__}
+
+    def __setstate__(self, state):
+        for name, value in state.items():
+            setattr(self, name, value)
+
+    def __repr__(self):
+        where = f", {self.mass[0]:.4f} to {self.mass[-1]:.4f}" if len(self) else ""
+        unit = " m/z" if self.mz else " u"
+        return f"<Pattern {self.formula} charge {self.charge}: {len(self)} peaks{where}{unit if len(self) else ''}>"
+
+    def profile(self, x, fwhm):
+        """The profile an instrument of peak width ``fwhm`` would record, at the positions ``x``.
+
+        Each peak is a Gaussian of full width at half maximum ``fwhm`` (in the
+        units of the positions) whose area is the peak's abundance; the
+        result is their sum at each position, as a float64 array of the shape
+        of ``x``. This is the library's profile, that of ``morvane-plot``.
+        """
+        return _core.profile(self.mass, self.abundance, float(fwhm), np.asarray(x, dtype=np.float64))
+
+    def to_pandas(self):
+        """The peaks as a pandas DataFrame with the columns ``mass`` and ``abundance``."""
+        import pandas
+
+        return pandas.DataFrame({"mass": self.mass, "abundance": self.abundance})
+
+    def plot(self, ax=None, fwhm=None):
+        """Draws the peaks as sticks on a matplotlib axis and returns the axis.
+
+        ``ax`` defaults to the current axis of pyplot. With a peak width
+        ``fwhm`` (in the units of the positions) the profile of
+        :meth:`profile` is drawn as well, in the colour of the sticks, scaled
+        so that its highest point is as high as the largest stick. Several
+        patterns drawn on one axis take the axis's successive colours.
+        """
+        if ax is None:
+            import matplotlib.pyplot as plt
+
+            ax = plt.gca()
+        label = self.formula if self.charge == 0 else f"{self.formula}, charge {self.charge}"
+        sticks_x = np.repeat(self.mass, 3)
+        sticks_y = np.column_stack([np.zeros(len(self)), self.abundance, np.full(len(self), np.nan)]).ravel()
+        sticks_x[2::3] = np.nan
+        (sticks,) = ax.plot(sticks_x, sticks_y, label=label)
+        if fwhm is not None and len(self):
+            x = self._profile_grid(float(fwhm))
+            y = self.profile(x, fwhm)
+            if y.max() > 0:
+                ax.plot(x, y * (self.abundance.max() / y.max()), color=sticks.get_color(), linewidth=0.8)
+        ax.set_xlabel("m/z" if self.mz else "mass (u)")
+        ax.set_ylabel("abundance")
+        return ax
+
+    def _profile_grid(self, fwhm):
+        if not fwhm > 0:
+            raise ValueError("peak width must be > 0")
+        low = self.mass.min() - _MARGIN_WIDTHS * fwhm
+        high = self.mass.max() + _MARGIN_WIDTHS * fwhm
+        points = int(min(_MAX_POINTS, max(_MIN_POINTS, (high - low) / fwhm * _STEPS_PER_WIDTH)))
+        return np.linspace(low, high, points)
+
+
+def _integer(value, message):
+    try:
+        return operator.index(value)
+    except TypeError:
+        raise ValueError(message) from None
+
+
+def _real(value, message):
+    try:
+        return float(value)
+    except (TypeError, ValueError):
+        raise ValueError(message) from None
+
+
+def _settings(charge, mz, threshold, merge, normalize, filter):
+    """The library's settings from the keywords of pattern() and patterns()."""
+    s = _core.Settings()
+    s.charge = _integer(charge, "charge must be integer")
+    s.masstocharge = bool(mz)
+    s.threshold = _real(threshold, "threshold must be between 0 and 1")
+    s.merge = _real(merge, "peak merge must be >= 0")
+    s.normalize = bool(normalize)
+    s.filter = _real(filter, "filter must be between 0 and 100")
+    return s
+
+
+def _wrap(peaks, formula, settings):
+    return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge)
+
+
+def pattern(formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, normalize=False, filter=0.0):
+    """The isotope pattern of one molecule, as ``morvane`` calculates it.
+
+    formula
+        element symbols with optional counts, as on morvane's command line
+        (``"C6H12O6"``, ``"CH3CH2OH"``).
+    table
+        an :class:`IsotopeTable`; by default morvane's default table.
+    charge
+        charge of the ion: every mass is lowered by charge times the electron
+        mass (morvane's ``-z``).
+    mz
+        positions are mass divided by the signed charge (``-mtz``).
+    threshold
+        probability threshold relative to the most probable variant found so
+        far, 0 to 1 (``-t``).
+    merge
+        variants at most this far apart are merged into one peak, in the units
+        of the positions (``-r``).
+    normalize
+        the largest peak becomes 100 (``-n``).
+    filter
+        normalise, then keep the peaks of at least this percentage of the
+        largest, 0 to 100 (``-f``).
+
+    Returns a :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
+    for the same settings. Raises :class:`FormulaError` for a formula that
+    does not parse, ``ValueError`` with morvane's message for a bad setting,
+    and :class:`CalculationError` for a pattern that cannot be calculated.
+    """
+    settings = _settings(charge, mz, threshold, merge, normalize, filter)
+    if table is None:
+        table = default_table()
+    return _wrap(_core.calculate(table._table, formula, settings), formula, settings)
+
+
+def patterns(
+    formulas,
+    table=None,
+    charge=0,
+    mz=False,
+    threshold=1e-3,
+    merge=0.1,
+    normalize=False,
+    filter=0.0,
+    threads=0,
+    errors="raise",
+):
+    """The isotope patterns of many molecules, calculated on several threads.
+
+    ``formulas`` is an iterable of formula strings; the settings are those
+    of :func:`pattern` and apply to every formula. ``threads`` is the number
+    of threads (0: one per core); the calculation releases the GIL.
+
+    Returns a list of :class:`Pattern` in the order of ``formulas``. A
+    formula that fails raises its exception (the first failure in input
+    order) when ``errors="raise"``; with ``errors="return"`` its exception
+    object stands in its place in the list.
+    """
+    if errors not in ("raise", "return"):
+        raise ValueError('errors must be "raise" or "return"')
+    threads = _integer(threads, "threads must be an integer >= 0")
+    if threads < 0:
+        raise ValueError("threads must be an integer >= 0")
+    formulas = list(formulas)
+    settings = _settings(charge, mz, threshold, merge, normalize, filter)
+    if table is None:
+        table = default_table()
+    results = _core.calculate_many(table._table, formulas, settings, threads)
+    out = []
+    for formula, result in zip(formulas, results):
+        if isinstance(result, Exception):
+            if errors == "raise":
+                raise result
+            out.append(result)
+        else:
+            out.append(_wrap(result, formula, settings))
+    return out

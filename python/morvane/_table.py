@@ -1,0 +1,88 @@
+"""The isotope table: per element a symbol, an element number and isotope entries."""
+
+import collections.abc
+import threading
+from typing import NamedTuple
+
+import numpy as np
+
+from . import _core
+
+
+class Element(NamedTuple):
+    """One element of an isotope table.
+
+    ``symbol`` is the element symbol as formulas write it, ``number`` the
+    element number the table gives, ``masses`` the isotope masses (u) and
+    ``abundances`` their abundances (fractions), both read-only float64 arrays
+    in the table's order: decreasing abundance.
+    """
+
+    symbol: str
+    number: int
+    masses: np.ndarray
+    abundances: np.ndarray
+
+
+class IsotopeTable(collections.abc.Mapping):
+    """An isotope table: a read-only mapping from element symbol to :class:`Element`.
+
+    ``IsotopeTable()`` reads morvane's default table (the one shipped with
+    the sources, or the installed one); ``IsotopeTable(path)`` reads the
+    given file. A file that cannot be read or is malformed raises
+    :class:`morvane.TableError` naming the line and the word.
+
+    Iteration gives the symbols in file order. Tables pickle with their
+    contents, so a table passes to other processes without its file.
+    """
+
+    def __init__(self, path=None):
+        if path is None:
+            path = _core.default_table_path()
+        self.path = str(path)
+        self._table = _core.Table(self.path)
+        self._index = self._make_index()
+
+    def _make_index(self):
+        return {self._table.element(i)[0]: i for i in range(len(self._table))}
+
+    def __getstate__(self):
+        return {"path": self.path, "table": self._table}
+
+    def __setstate__(self, state):
+        self.path = state["path"]
+        self._table = state["table"]
+        self._index = self._make_index()
+
+    def __getitem__(self, symbol):
+        symbol, number, masses, abundances = self._table.element(self._index[symbol])
+        masses.flags.writeable = False
+        abundances.flags.writeable = False
+        return Element(symbol, number, masses, abundances)
+
+    def __iter__(self):
+        return iter(self._index)
+
+    def __len__(self):
+        return len(self._index)
+
+    @property
+    def symbols(self):
+        """The element symbols, in file order."""
+        return list(self._index)
+
+    def __repr__(self):
+        return f"IsotopeTable({self.path!r}: {len(self)} elements)"
+
+
+_default = None
+_default_lock = threading.Lock()
+
+
+def default_table():
+    """The default table, read once per process and shared by every call that gives no table."""
+    global _default
+    with _default_lock:
+        if _default is None:
+            _default = IsotopeTable()
+        return _default

@@ -1,0 +1,217 @@
+// morvane._core: the library's table reader, pattern calculation and peak
+// profile for the Python package. Everything numeric happens in the library;
+// this file only converts between Python objects and the library's types.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "calc/Pattern.h"
+#include "elements/AtomIsoAbun.h"
+#include "spectrum/GaussianList.h"
+
+namespace py = pybind11;
+
+namespace {
+
+// The package's exception classes; made once when the module loads and kept
+// for the life of the interpreter.
+PyObject* TableError = nullptr;
+PyObject* FormulaError = nullptr;
+PyObject* CalculationError = nullptr;
+
+PyObject* MakeException(const char* name, PyObject* base, const char* doc)
+{
+    PyObject* cls = PyErr_NewExceptionWithDoc(name, doc, base, nullptr);
+    if (cls == nullptr) throw py::error_already_set();
+    return cls;
+}
+
+// An isotope table loaded once and then only read, so calculations on any
+// number of threads may share it.
+struct Table {
+    std::deque<AtomIsoAbun> elements;
+};
+
+py::array_t<double> ToArray(const std::vector<double>& values)
+{
+    return py::array_t<double>(static_cast<py::ssize_t>(values.size()), values.data());
+}
+
+// One element as (symbol, element number, masses, abundances), entries in
+// the table's order: decreasing abundance.
+py::tuple ElementState(const AtomIsoAbun& e)
+{
+    std::vector<double> masses, abundances;
+    for (int i = 0; i < e.niso; ++i) {
+        masses.push_back(e.iso[i].mass);
+        abundances.push_back(e.iso[i].abundance);
+    }
+    return py::make_tuple(std::string(e.symbol), e.elnum, ToArray(masses), ToArray(abundances));
+}
+
+// Rebuilds a table from the element states of ElementState, as pickling
+// saved them.
+Table TableFromState(const py::list& state)
+{
+    Table t;
+    for (const py::handle item : state) {
+        const auto e = item.cast<py::tuple>();
+        if (e.size() != 4) throw py::value_error("an element state is (symbol, number, masses, abundances)");
+        const auto symbol = e[0].cast<std::string>();
+        const auto masses = e[2].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
+        const auto abundances = e[3].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
+        if (symbol.empty() || symbol.size() > 3 || masses.size() != abundances.size())
+            throw py::value_error("malformed element state for '" + symbol + "'");
+        AtomIsoAbun record(e[1].cast<int>(), static_cast<int>(masses.size()));
+        record.SetSymbol(symbol.c_str());
+        for (int i = 0; i < record.niso; ++i) record.iso[i] = isotope(masses.at(i), abundances.at(i));
+        t.elements.push_back(record);
+    }
+    return t;
+}
+
+py::tuple PeakArrays(const std::vector<isotope>& peaks)
+{
+    const auto n = static_cast<py::ssize_t>(peaks.size());
+    py::array_t<double> mass(n), abundance(n);
+    auto m = mass.mutable_unchecked<1>();
+    auto a = abundance.mutable_unchecked<1>();
+    for (py::ssize_t i = 0; i < n; ++i) {
+        m(i) = peaks[i].mass;
+        a(i) = peaks[i].abundance;
+    }
+    return py::make_tuple(mass, abundance);
+}
+
+// The exception class for a failed calculation's status: the formula, the
+// settings, or the calculation itself.
+PyObject* ExceptionFor(int status)
+{
+    switch (status) {
+    case 2: return FormulaError;
+    case 5: return PyExc_ValueError;
+    default: return CalculationError;
+    }
+}
+
+py::object ExceptionObject(const PatternResult& r)
+{
+    return py::reinterpret_borrow<py::object>(ExceptionFor(r.status))(r.reason);
+}
+
+py::tuple Calculate(const Table& table, const std::string& formula, const PatternSettings& settings)
+{
+    PatternResult r;
+    {
+        py::gil_scoped_release unlocked;
+        r = CalculatePattern(table.elements, formula, settings);
+    }
+    if (r.status != 0) {
+        PyErr_SetString(ExceptionFor(r.status), r.reason.c_str());
+        throw py::error_already_set();
+    }
+    return PeakArrays(r.peaks);
+}
+
+// Result i is formula i's (mass, abundance) arrays, or the exception object
+// that describes its failure.
+py::list CalculateMany(const Table& table, const std::vector<std::string>& formulas, const PatternSettings& settings,
+                       unsigned threads)
+{
+    std::vector<PatternResult> results;
+    {
+        py::gil_scoped_release unlocked;
+        results = CalculatePatterns(table.elements, formulas, settings, threads);
+    }
+    py::list out;
+    for (const PatternResult& r : results) out.append(r.status == 0 ? py::object(PeakArrays(r.peaks)) : ExceptionObject(r));
+    return out;
+}
+
+py::array_t<double> Profile(const py::array_t<double, py::array::c_style | py::array::forcecast>& mass,
+                            const py::array_t<double, py::array::c_style | py::array::forcecast>& abundance,
+                            double fwhm, const py::array_t<double, py::array::c_style | py::array::forcecast>& x)
+{
+    if (mass.ndim() != 1 || abundance.ndim() != 1 || mass.size() != abundance.size())
+        throw py::value_error("mass and abundance must be one-dimensional arrays of the same length");
+    if (!(fwhm > 0)) throw py::value_error("peak width must be > 0");
+    GaussianList peaks;
+    peaks.fwhm = fwhm;
+    for (py::ssize_t i = 0; i < mass.size(); ++i) {
+        isotope p(mass.at(i), abundance.at(i));
+        peaks.push_back(p);
+    }
+    py::array_t<double> y(x.request().shape);
+    const double* in = x.data();
+    double* out = y.mutable_data();
+    py::gil_scoped_release unlocked;
+    for (py::ssize_t i = 0; i < x.size(); ++i) out[i] = peaks.intensity(in[i]);
+    return y;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m)
+{
+    m.doc() = "The compiled part of morvane: the C++ library's table reader, pattern calculation and peak profile.";
+
+    TableError = MakeException("morvane.TableError", PyExc_ValueError,
+                               "An isotope table file that cannot be read or is malformed; the message names the "
+                               "line and the word.");
+    FormulaError = MakeException("morvane.FormulaError", PyExc_ValueError,
+                                 "A formula that does not parse or names an element the table lacks; the message "
+                                 "names the symbol or character and its position.");
+    CalculationError = MakeException("morvane.CalculationError", PyExc_RuntimeError,
+                                     "A pattern that cannot be calculated (for example too many atoms of an element "
+                                     "for the enumeration's bounds); the message gives the reason.");
+    m.attr("TableError") = py::handle(TableError);
+    m.attr("FormulaError") = py::handle(FormulaError);
+    m.attr("CalculationError") = py::handle(CalculationError);
+
+    py::class_<PatternSettings>(m, "Settings", "The settings of one pattern, as morvane's options.")
+        .def(py::init<>())
+        .def_readwrite("charge", &PatternSettings::charge, "Charge of the ion (-z).")
+        .def_readwrite("masstocharge", &PatternSettings::masstocharge, "Positions are m/z (-mtz).")
+        .def_readwrite("threshold", &PatternSettings::threshold, "Probability threshold (-t).")
+        .def_readwrite("merge", &PatternSettings::merge, "Merge distance (-r).")
+        .def_readwrite("normalize", &PatternSettings::normalize, "Largest peak becomes 100 (-n).")
+        .def_readwrite("filter", &PatternSettings::filter, "Smallest percentage kept (-f).");
+
+    py::class_<Table>(m, "Table", "An isotope table as the library holds it.")
+        .def(py::init([](const std::string& path) {
+                 Table t;
+                 std::string reason;
+                 if (LoadIsotopeTable(path, t.elements, reason) != 0) {
+                     PyErr_SetString(TableError, reason.c_str());
+                     throw py::error_already_set();
+                 }
+                 return t;
+             }),
+             py::arg("path"), "Reads the isotope table file at path; raises TableError.")
+        .def("__len__", [](const Table& t) { return t.elements.size(); })
+        .def(
+            "element", [](const Table& t, std::size_t i) { return ElementState(t.elements.at(i)); }, py::arg("index"),
+            "Element i in file order as (symbol, number, masses, abundances).")
+        .def(py::pickle(
+            [](const Table& t) {
+                py::list state;
+                for (const AtomIsoAbun& e : t.elements) state.append(ElementState(e));
+                return state;
+            },
+            [](const py::list& state) { return TableFromState(state); }));
+
+    m.def("calculate", &Calculate, py::arg("table"), py::arg("formula"), py::arg("settings"),
+          "The peaks of one formula as (mass, abundance) arrays; raises FormulaError, ValueError or "
+          "CalculationError.");
+    m.def("calculate_many", &CalculateMany, py::arg("table"), py::arg("formulas"), py::arg("settings"),
+          py::arg("threads"),
+          "The peaks of many formulas on `threads` threads (0: one per core), the GIL released; each result is "
+          "(mass, abundance) arrays or the exception object of its failure.");
+    m.def("default_table_path", [] { return std::string("morvanetable.txt"); });
+    m.def("profile", &Profile, py::arg("mass"), py::arg("abundance"), py::arg("fwhm"), py::arg("x"),
+          "The library's Gaussian peak profile (GaussianList::intensity) at the positions x.");
+}

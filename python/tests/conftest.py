@@ -1,0 +1,32 @@
+"""Shared fixtures: the shipped table, the built executable, peptide formulas."""
+
+import os
+import pathlib
+import subprocess
+
+import pytest
+
+import morvane
+
+SOURCE_DIR = pathlib.Path(__file__).resolve().parents[2]
+TABLE_PATH = SOURCE_DIR / "morvanetable.txt"
+
+
+@pytest.fixture(scope="session")
+def table():
+    return morvane.IsotopeTable(TABLE_PATH)
+
+
+def run_morvane(*args, cwd=None):
+    """Runs the built executable; returns its exit status and standard output."""
+    exe = os.environ.get("MORVANE_EXE")
+    if not exe:
+        pytest.skip("MORVANE_EXE names no executable (the tests run from ctest)")
+    done = subprocess.run([exe, *map(str, args)], capture_output=True, text=True, cwd=cwd, check=False)
+    return done.returncode, done.stdout
+
+
+def parse_table(text):
+    """The two columns of morvane's result table as lists of doubles."""
+    rows = [line.split("\t") for line in text.splitlines()]
+    return [float(m) for m, _ in rows], [float(a) for _, a in rows]

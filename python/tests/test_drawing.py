@@ -1,0 +1,56 @@
+"""to_pandas and plot, when pandas and matplotlib are installed."""
+
+import numpy as np
+import pytest
+
+import morvane
+
+
+def test_to_pandas(table):
+    pandas = pytest.importorskip("pandas")
+    p = morvane.pattern("C254H377N65O75S6", table)
+    frame = p.to_pandas()
+    assert isinstance(frame, pandas.DataFrame)
+    assert list(frame.columns) == ["mass", "abundance"]
+    assert frame["mass"].to_numpy().tobytes() == p.mass.tobytes()
+    assert frame["abundance"].to_numpy().tobytes() == p.abundance.tobytes()
+
+
+def test_plot_two_charges_to_png(table, tmp_path):
+    matplotlib = pytest.importorskip("matplotlib")
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    fig, ax = plt.subplots()
+    peptide = "C63H98N18O13S"
+    two = morvane.pattern(peptide, table, charge=2, mz=True)
+    three = morvane.pattern(peptide, table, charge=3, mz=True)
+    assert two.plot(ax, fwhm=0.02) is ax
+    three.plot(ax, fwhm=0.02)
+    sticks2, profile2, sticks3, profile3 = ax.get_lines()
+    # Each stick rises from 0 to its abundance at its position.
+    x, y = sticks2.get_xdata(), sticks2.get_ydata()
+    assert np.array_equal(x[0::3], two.mass) and np.array_equal(y[1::3], two.abundance)
+    assert not np.any(y[0::3])
+    # The profile is the library's, scaled to the largest stick, in the sticks' colour.
+    px, py = profile2.get_xdata(), profile2.get_ydata()
+    raw = two.profile(px, 0.02)
+    np.testing.assert_allclose(py, raw * two.abundance.max() / raw.max(), rtol=1e-15)
+    assert profile2.get_color() == sticks2.get_color() != sticks3.get_color() == profile3.get_color()
+    assert ax.get_xlabel() == "m/z"
+    assert sticks3.get_label() == f"{peptide}, charge 3"
+    path = tmp_path / "peptide.png"
+    fig.savefig(path)
+    plt.close(fig)
+    assert path.read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"
+
+
+def test_plot_without_width_draws_sticks_only_on_the_current_axis(table):
+    matplotlib = pytest.importorskip("matplotlib")
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    plt.figure()
+    ax = morvane.pattern("C6H12O6", table).plot()
+    assert ax is plt.gca() and len(ax.get_lines()) == 1 and ax.get_xlabel() == "mass (u)"
+    plt.close("all")

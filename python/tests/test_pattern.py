@@ -1,0 +1,119 @@
+"""One pattern: its object, its settings, its errors, its profile."""
+
+import math
+
+import numpy as np
+import pytest
+
+import morvane
+
+ELECTRON = 0.00054857990943
+
+
+def test_glucose(table):
+    # The README's glucose table, printed by morvane with 8 digits.
+    p = morvane.pattern("C6H12O6", table)
+    assert len(p) == 3
+    assert p.mass.dtype == np.float64 and p.abundance.dtype == np.float64
+    assert [float(f"{m:.8g}") for m in p.mass] == [180.06339, 181.06683, 182.06794]
+    assert [float(f"{a:.8g}") for a in p.abundance] == [0.92263298, 0.063255793, 0.012994973]
+    assert list(p) == list(zip(p.mass.tolist(), p.abundance.tolist()))
+    assert all(type(m) is float and type(a) is float for m, a in p)
+    assert p.formula == "C6H12O6" and p.charge == 0 and not p.mz
+    assert "C6H12O6" in repr(p) and "3 peaks" in repr(p)
+
+
+def test_default_table_is_used_without_a_table(table, monkeypatch, tmp_path):
+    monkeypatch.chdir(tmp_path)
+    assert morvane.pattern("C6H12O6").mass.tolist() == morvane.pattern("C6H12O6", table).mass.tolist()
+
+
+def test_settings_act_as_morvanes_options(table):
+    plain = morvane.pattern("C6H12O6", table)
+    ion = morvane.pattern("C6H12O6", table, charge=2)
+    assert ion.mass[0] == pytest.approx(plain.mass[0] - 2 * ELECTRON, abs=1e-12)
+    mz = morvane.pattern("C6H12O6", table, charge=2, mz=True)
+    assert mz.mz and mz.charge == 2
+    assert mz.mass[0] == pytest.approx(ion.mass[0] / 2, abs=1e-12)
+    normalised = morvane.pattern("C6H12O6", table, normalize=True)
+    assert normalised.abundance.max() == 100
+    filtered = morvane.pattern("C254H377N65O75S6", table, filter=5)
+    assert filtered.abundance.min() >= 5 and filtered.abundance.max() == 100
+    # Br2 at a merge distance of 0.5 u: the README's three peaks.
+    assert len(morvane.pattern("Br2", table, merge=0.5)) == 3
+    assert len(morvane.pattern("C6H12O6", table, threshold=1e-6)) > len(plain)
+    assert len(morvane.pattern("C6H12O6", table, merge=0)) > len(plain)
+
+
+def test_charge_zero_with_mz_gives_no_peaks(table):
+    # morvane -mtz 0 prints no line.
+    assert len(morvane.pattern("C6H12O6", table, mz=True)) == 0
+
+
+@pytest.mark.parametrize(
+    "settings, message",
+    [
+        ({"threshold": 1.5}, "threshold must be between 0 and 1"),
+        ({"threshold": -0.1}, "threshold must be between 0 and 1"),
+        ({"threshold": math.nan}, "threshold must be between 0 and 1"),
+        ({"threshold": "low"}, "threshold must be between 0 and 1"),
+        ({"merge": -0.1}, "peak merge must be >= 0"),
+        ({"filter": 100}, "filter must be between 0 and 100"),
+        ({"filter": -0.5}, "filter must be between 0 and 100"),
+        ({"charge": 1.5}, "charge must be integer"),
+        ({"charge": "2"}, "charge must be integer"),
+    ],
+)
+def test_bad_settings_raise_value_error_with_morvanes_words(table, settings, message):
+    with pytest.raises(ValueError) as caught:
+        morvane.pattern("C6H12O6", table, **settings)
+    assert str(caught.value) == message
+    assert type(caught.value) is ValueError
+
+
+@pytest.mark.parametrize(
+    "formula, words",
+    [
+        ("C6H12Xx", ["Xx", "position 6"]),
+        ("Ca(OH)2", ["(", "position 3"]),
+        ("H2O.H2O", [".", "position 4"]),
+        ("cl2", ["cl", "position 1"]),
+        ("", ["empty"]),
+        ("C99999999999", ["99999999999"]),
+    ],
+)
+def test_bad_formulas_raise_formula_error(table, formula, words):
+    with pytest.raises(morvane.FormulaError) as caught:
+        morvane.pattern(formula, table)
+    assert isinstance(caught.value, ValueError)
+    for word in words:
+        assert word in str(caught.value)
+
+
+def test_formula_with_a_nul_character_is_refused(table):
+    with pytest.raises(morvane.FormulaError):
+        morvane.pattern("C6\0H12O6", table)
+
+
+def test_calculation_beyond_the_bounds_raises_calculation_error(table):
+    # 1,100 bromine atoms leave no most abundant combination a normal double
+    # (README, Limits).
+    with pytest.raises(morvane.CalculationError, match="cannot calculate distributions"):
+        morvane.pattern("Br1100", table)
+    assert not issubclass(morvane.CalculationError, ValueError)
+
+
+def test_profile_is_the_librarys_gaussian(table):
+    # One peak of height a and width w: a * 0.9394372785 / w at its position,
+    # half of that at w/2 from it (morvane's stored constants).
+    one = morvane.Pattern([100.0], [0.5])
+    assert one.profile([100.0], 0.2)[0] == 0.5 * 0.9394372785 / 0.2
+    assert one.profile(100.1, 0.2) == pytest.approx(0.5 * 0.9394372785 / 0.2 / 2, rel=1e-9)
+    # Peaks add.
+    two = morvane.Pattern([100.0, 100.3], [0.5, 0.25])
+    x = np.linspace(99, 101, 11)
+    second = morvane.Pattern([100.3], [0.25])
+    np.testing.assert_allclose(two.profile(x, 0.2), one.profile(x, 0.2) + second.profile(x, 0.2), rtol=1e-15)
+    assert two.profile(x.reshape(11, 1), 0.2).shape == (11, 1)
+    with pytest.raises(ValueError, match="peak width must be > 0"):
+        one.profile(x, 0)
