@@ -5,6 +5,7 @@ import operator
 import numpy as np
 
 from . import _core
+from ._adduct import adduct_for
 from ._table import default_table
 
 # Peak profile grid of plot(): steps per peak width, margin in widths beyond
@@ -20,21 +21,23 @@ class Pattern:
     ``mass`` holds the peak positions (mass in u, or m/z when the pattern was
     calculated with ``mz=True``) and ``abundance`` the peak heights
     (probabilities, or percent of the largest peak when normalised), both
-    float64 arrays in ascending order of mass. ``formula``, ``charge`` and
-    ``mz`` record what was calculated.
+    float64 arrays in ascending order of mass. ``formula``, ``charge``,
+    ``mz`` and ``adduct`` (the ion's notation, or "") record what was
+    calculated.
 
     ``len(p)`` is the number of peaks; iterating gives (position, abundance)
     pairs. Patterns pickle.
     """
 
-    __slots__ = ("formula", "charge", "mz", "mass", "abundance")
+    __slots__ = ("formula", "charge", "mz", "mass", "abundance", "adduct")
 
-    def __init__(self, mass, abundance, formula="", charge=0, mz=False):
+    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct=""):
         self.mass = np.asarray(mass, dtype=np.float64)
         self.abundance = np.asarray(abundance, dtype=np.float64)
         self.formula = formula
         self.charge = charge
         self.mz = mz
+        self.adduct = adduct
 
     def __len__(self):
         return len(self.mass)
@@ -52,7 +55,7 @@ class Pattern:
     def __repr__(self):
         where = f", {self.mass[0]:.4f} to {self.mass[-1]:.4f}" if len(self) else ""
         unit = " m/z" if self.mz else " u"
-        return f"<Pattern {self.formula} charge {self.charge}: {len(self)} peaks{where}{unit if len(self) else ''}>"
+        return f"<Pattern {self._name()} charge {self.charge}: {len(self)} peaks{where}{unit if len(self) else ''}>"
 
     def profile(self, x, fwhm):
         """The profile an instrument of peak width ``fwhm`` would record, at the positions ``x``.
@@ -83,7 +86,7 @@ class Pattern:
             import matplotlib.pyplot as plt
 
             ax = plt.gca()
-        label = self.formula if self.charge == 0 else f"{self.formula}, charge {self.charge}"
+        label = self._name() if self.charge == 0 or self.adduct else f"{self.formula}, charge {self.charge}"
         sticks_x = np.repeat(self.mass, 3)
         sticks_y = np.column_stack([np.zeros(len(self)), self.abundance, np.full(len(self), np.nan)]).ravel()
         sticks_x[2::3] = np.nan
@@ -96,6 +99,9 @@ class Pattern:
         ax.set_xlabel("m/z" if self.mz else "mass (u)")
         ax.set_ylabel("abundance")
         return ax
+
+    def _name(self):
+        return f"{self.formula} {self.adduct}" if self.adduct else self.formula
 
     def _profile_grid(self, fwhm):
         if not fwhm > 0:
@@ -132,11 +138,24 @@ def _settings(charge, mz, threshold, merge, normalize, filter):
     return s
 
 
+def _with_adduct(settings, adduct, table):
+    """Makes the settings those of the ion ``adduct`` (text or :class:`Adduct`)."""
+    if settings.charge != 0 or settings.masstocharge:
+        raise ValueError("an adduct sets the charge; leave out charge and mz")
+    parsed = adduct_for(adduct, table)
+    settings.adduct = parsed._adduct
+    settings.charge = parsed.charge
+    settings.masstocharge = True
+
+
 def _wrap(peaks, formula, settings):
-    return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge)
+    adduct = settings.adduct.text if settings.adduct is not None else ""
+    return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge, adduct)
 
 
-def pattern(formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, normalize=False, filter=0.0):
+def pattern(
+    formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, normalize=False, filter=0.0, adduct=None
+):
     """The isotope pattern of one molecule, as ``morvane`` calculates it.
 
     formula
@@ -160,15 +179,24 @@ def pattern(formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, 
     filter
         normalise, then keep the peaks of at least this percentage of the
         largest, 0 to 100 (``-f``).
+    adduct
+        the ion to calculate instead of the molecule, as text (``"[M+H]+"``,
+        ``"[M+2H]2+"``, ``"[M-H]-"``) or an :class:`Adduct`. It sets the
+        charge and positions are m/z, so ``charge`` and ``mz`` stay unset.
 
     Returns a :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
-    for the same settings. Raises :class:`FormulaError` for a formula that
-    does not parse, ``ValueError`` with morvane's message for a bad setting,
-    and :class:`CalculationError` for a pattern that cannot be calculated.
+    for the same settings (with an adduct, for the ion's formula written out
+    and ``-mtz`` with its charge). Raises :class:`FormulaError` for a formula
+    that does not parse or an adduct that removes atoms the molecule lacks,
+    :class:`AdductError` for adduct text that does not parse, ``ValueError``
+    with morvane's message for a bad setting, and :class:`CalculationError`
+    for a pattern that cannot be calculated.
     """
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
     if table is None:
         table = default_table()
+    if adduct is not None:
+        _with_adduct(settings, adduct, table)
     return _wrap(_core.calculate(table._table, formula, settings), formula, settings)
 
 
@@ -183,11 +211,12 @@ def patterns(
     filter=0.0,
     threads=0,
     errors="raise",
+    adduct=None,
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
-    ``formulas`` is an iterable of formula strings; the settings are those
-    of :func:`pattern` and apply to every formula. ``threads`` is the number
+    ``formulas`` is an iterable of formula strings; the settings (``adduct``
+    included) are those of :func:`pattern` and apply to every formula. ``threads`` is the number
     of threads (0: one per core); the calculation releases the GIL.
 
     Returns a list of :class:`Pattern` in the order of ``formulas``. A
@@ -204,6 +233,8 @@ def patterns(
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
     if table is None:
         table = default_table()
+    if adduct is not None:
+        _with_adduct(settings, adduct, table)
     results = _core.calculate_many(table._table, formulas, settings, threads)
     out = []
     for formula, result in zip(formulas, results):
