@@ -62,7 +62,7 @@ public:
         const unsigned char b = static_cast<unsigned char>(c);
         if (b < 0x21 || b > 0x7e) {
             char hex[8];
-            std::snprintf(hex, sizeof hex, "0x%02X", b);
+            std::snprintf(hex, sizeof hex, "0x%02x", b);
             return std::string("unexpected byte ") + hex + " " + At(pos);
         }
         return std::string("unexpected '") + c + "' " + At(pos);
@@ -93,6 +93,72 @@ bool AddAtoms(std::map<std::string, int>& counts, const std::string& symbol, lon
     return true;
 }
 
+// One group of the adduct: its sign, and its formula's atoms taken `count`
+// times.
+struct Group {
+    std::size_t start = 0;  // position of the sign
+    bool adds = true;
+    int count = 1;
+    MolComposition atoms;
+};
+
+// Reads the group whose sign is at the cursor.
+bool ReadGroup(Cursor& cur, const std::string& source, const std::deque<AtomIsoAbun>& table, Group& g,
+               std::string& reason)
+{
+    g.start = cur.Pos();
+    g.adds = cur.Take('+');
+    if (!g.adds) cur.Take('-');
+    bool present = false;
+    if (!cur.Number(g.count, present) || (present && g.count == 0)) {
+        reason = "a group's count must be between 1 and " + std::to_string(INT_MAX) + ", " + Cursor::At(g.start + 1);
+        return false;
+    }
+    const std::string formula = cur.Formula();
+    const std::string text = source.substr(g.start, cur.Pos() - g.start);
+    if (formula.empty()) {
+        reason = cur.AtEnd() ? cur.Unexpected() : "the group " + text + " has no formula, " + Cursor::At(g.start);
+        return false;
+    }
+    // Blanks in place of the bytes before the formula, which the parser
+    // drops, make its positions count in the adduct's text.
+    std::string why;
+    if (ParseFormula(std::string(cur.Pos() - formula.size(), ' ') + formula, table, g.atoms, &why) != 0) {
+        reason = why + " in the group " + text;
+        return false;
+    }
+    return true;
+}
+
+// Reads the charge after the closing bracket, up to the end of the text.
+bool ReadCharge(Cursor& cur, int& charge, std::string& reason)
+{
+    const std::size_t at = cur.Pos();
+    int z = 1;
+    bool present = false;
+    if (!cur.Number(z, present)) {
+        reason = "a charge beyond the range of int, " + Cursor::At(at);
+        return false;
+    }
+    if (present && z == 0) {
+        reason = "a charge of 0 makes no ion, " + Cursor::At(at);
+        return false;
+    }
+    if (cur.Take('+')) {
+        charge = z;
+    } else if (cur.Take('-')) {
+        charge = -z;
+    } else {
+        reason = "expected the charge (+, -, 2+, 3-...) " + Cursor::At(cur.Pos());
+        return false;
+    }
+    if (!cur.AtEnd()) {
+        reason = cur.Unexpected() + " after the charge";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int Adduct::Parse(const std::string& source, const std::deque<AtomIsoAbun>& table, std::string& reason)
@@ -114,64 +180,23 @@ int Adduct::Parse(const std::string& source, const std::deque<AtomIsoAbun>& tabl
         return 2;
     }
     while (cur.Peek() == '+' || cur.Peek() == '-') {
-        const std::size_t start = cur.Pos();
-        const bool adds = cur.Peek() == '+';
-        cur.Take(cur.Peek());
-        int count = 1;
-        if (!cur.Number(count, present) || (present && count == 0)) {
-            reason = "a group's count must be between 1 and " + std::to_string(INT_MAX) + ", " + Cursor::At(start + 1);
-            return 2;
-        }
-        const std::string formula = cur.Formula();
-        const std::string group = source.substr(start, cur.Pos() - start);
-        if (formula.empty()) {
-            reason = cur.AtEnd() ? cur.Unexpected() : "the group " + group + " has no formula, " + Cursor::At(start);
-            return 2;
-        }
-        // Blanks in place of the bytes before the formula, which the
-        // parser drops, make its positions count in the adduct's text.
-        MolComposition atoms;
-        std::string why;
-        if (ParseFormula(std::string(cur.Pos() - formula.size(), ' ') + formula, table, atoms, &why) != 0) {
-            reason = why + " in the group " + group;
-            return 2;
-        }
-        for (int j = 0; j < atoms.totalnat; ++j) {
-            const std::string symbol = atoms.atom[j].symbol;
-            if (!AddAtoms(adds ? a.added : a.removed, symbol, static_cast<long long>(count) * atoms.nat[j])) {
+        Group g;
+        if (!ReadGroup(cur, source, table, g, reason)) return 2;
+        for (int j = 0; j < g.atoms.totalnat; ++j) {
+            const std::string symbol = g.atoms.atom[j].symbol;
+            if (!AddAtoms(g.adds ? a.added : a.removed, symbol, static_cast<long long>(g.count) * g.atoms.nat[j])) {
                 reason = "more than " + std::to_string(INT_MAX) + " atoms of " + symbol + " " +
-                         (adds ? "added" : "removed") + ", " + Cursor::At(start);
+                         (g.adds ? "added" : "removed") + ", " + Cursor::At(g.start);
                 return 2;
             }
-            a.records.emplace(symbol, atoms.atom[j]);
+            a.records.emplace(symbol, g.atoms.atom[j]);
         }
     }
     if (!cur.Take(']')) {
         reason = cur.Unexpected();
         return 2;
     }
-    const std::size_t chargeAt = cur.Pos();
-    int z = 1;
-    if (!cur.Number(z, present)) {
-        reason = "a charge beyond the range of int, " + Cursor::At(chargeAt);
-        return 2;
-    }
-    if (present && z == 0) {
-        reason = "a charge of 0 makes no ion, " + Cursor::At(chargeAt);
-        return 2;
-    }
-    if (cur.Take('+')) {
-        a.charge = z;
-    } else if (cur.Take('-')) {
-        a.charge = -z;
-    } else {
-        reason = "expected the charge (+, -, 2+, 3-...) " + Cursor::At(cur.Pos());
-        return 2;
-    }
-    if (!cur.AtEnd()) {
-        reason = cur.Unexpected() + " after the charge";
-        return 2;
-    }
+    if (!ReadCharge(cur, a.charge, reason)) return 2;
     *this = a;
     return 0;
 }
