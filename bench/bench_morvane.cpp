@@ -2,13 +2,11 @@
 // the peer calculator IsoSpec (threshold generator, then sorted and merged at
 // 0.1 u as ours). Run: build/bench/morvane_bench (see docs/performance.md).
 #include <benchmark/benchmark.h>
-#include <isoSpec++.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -22,6 +20,7 @@
 #include "elements/TableReader.h"
 #include "formula/FormulaParser.h"
 #include "spectrum/GaussianList.h"
+#include "PeerIsoSpec.h"
 
 namespace {
 
@@ -165,47 +164,10 @@ void WholeCalculation(benchmark::State& state, const char* formula, double thr)
     SetLabel(state, formula, thr);
 }
 
-// The formula with every count written out, as IsoSpec wants it (H2O1).
-std::string ExplicitCounts(const char* formula)
-{
-    std::string out;
-    for (const char* p = formula; *p != '\0'; ++p) {
-        out += *p;
-        const bool symbolEnds = std::isalpha(static_cast<unsigned char>(*p)) &&
-                                !std::islower(static_cast<unsigned char>(p[1])) && !std::isdigit(static_cast<unsigned char>(p[1]));
-        if (symbolEnds) out += '1';
-    }
-    return out;
-}
-
-// The peer: IsoSpec's configurations above thr times the most probable one,
-// sorted by mass and merged at 0.1 u with chained merging.
-std::size_t PeerOnce(const char* formula, double thr, std::size_t& configurations)
-{
-    IsoSpec::IsoThresholdGenerator gen(IsoSpec::Iso(ExplicitCounts(formula).c_str()), thr, false);
-    std::vector<std::pair<double, double>> v;
-    while (gen.advanceToNextConfiguration()) v.emplace_back(gen.mass(), gen.prob());
-    configurations = v.size();
-    std::stable_sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::pair<double, double>> peaks;
-    double w = 0, a = 0, previous = v.empty() ? 0 : v[0].first;
-    for (const auto& c : v) {
-        if (c.first - previous > MERGE) {
-            peaks.emplace_back(w / a, a);
-            w = a = 0;
-        }
-        w += c.second * c.first;
-        a += c.second;
-        previous = c.first;
-    }
-    if (a > 0) peaks.emplace_back(w / a, a);
-    return peaks.size();
-}
-
 void Peer(benchmark::State& state, const char* formula, double thr)
 {
     std::size_t peaks = 0, configurations = 0;
-    for (auto _ : state) peaks = PeerOnce(formula, thr, configurations);
+    for (auto _ : state) peaks = PeerOnce(formula, thr, MERGE, configurations);
     state.counters["peaks"] = static_cast<double>(peaks);
     state.counters["configurations"] = static_cast<double>(configurations);
     state.counters["variants/s"] = benchmark::Counter(static_cast<double>(configurations) *
@@ -213,7 +175,7 @@ void Peer(benchmark::State& state, const char* formula, double thr)
                                                       benchmark::Counter::kIsRate);
     state.counters["peak_MiB"] = PeakMemoryMiB([&] {
         std::size_t n;
-        PeerOnce(formula, thr, n);
+        PeerOnce(formula, thr, MERGE, n);
     });
     SetLabel(state, formula, thr);
 }

@@ -1,0 +1,211 @@
+// morvane-batch as a user meets it: whole output, standard error and exit
+// status. Every row must equal what morvane prints for that formula alone.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/RunMorvane.h"
+
+namespace {
+
+RunResult RunBatch(const std::vector<std::string>& args) { return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR); }
+
+const char* const TSV_HEADER = "id\tformula\tpeak\tmass\tabundance\n";
+
+// Random formulas over common elements, some with whitespace or repeats.
+std::vector<std::string> RandomFormulas(std::size_t n)
+{
+    const char* const symbols[] = {"C", "H", "N", "O", "S", "P", "Cl", "Br", "F", "Se", "Fe", "Na", "K", "Si"};
+    std::mt19937 rng(1207);
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < n; ++i) {
+        std::string f;
+        const int groups = 1 + static_cast<int>(rng() % 5);
+        for (int g = 0; g < groups; ++g) {
+            f += symbols[rng() % 14];
+            const unsigned count = rng() % 16;
+            if (count > 1) f += std::to_string(count);
+            if (rng() % 10 == 0) f += ' ';
+        }
+        out.push_back(f);
+    }
+    return out;
+}
+
+// Lines for the input file, and the id and formula of each in order.
+struct Input {
+    std::string text;
+    std::vector<long long> lineNumbers;
+    std::vector<std::string> ids, formulas;
+
+    void Add(const std::string& id, const std::string& formula)
+    {
+        text += id.empty() ? formula + "\n" : id + "\t" + formula + "\n";
+        lineNumbers.push_back(static_cast<long long>(std::count(text.begin(), text.end(), '\n')));
+        ids.push_back(id);
+        // The formula column holds the formula without the blanks around it.
+        const std::size_t first = formula.find_first_not_of(" \t"), last = formula.find_last_not_of(" \t");
+        formulas.push_back(first == std::string::npos ? "" : formula.substr(first, last - first + 1));
+    }
+};
+
+// What morvane-batch must print, made from one morvane run per formula:
+// rows, the failure lines' prefix ("line N: formula: ") and the status.
+struct Expected {
+    std::string rows;
+    std::vector<std::string> failures;
+    int status = 0;
+};
+
+Expected FromMorvane(const Input& in, const std::vector<std::string>& options, bool comma)
+{
+    Expected e;
+    const char sep = comma ? ',' : '\t';
+    for (std::size_t i = 0; i < in.formulas.size(); ++i) {
+        std::vector<std::string> args = {in.formulas[i]};
+        args.insert(args.end(), options.begin(), options.end());
+        const RunResult r = RunMorvane(args);
+        if (r.status != 0) {
+            e.failures.push_back("line " + std::to_string(in.lineNumbers[i]) + ": " + in.formulas[i] + ": ");
+            if (e.status == 0) e.status = r.status;
+            continue;
+        }
+        std::istringstream lines(r.out);
+        int peak = 0;
+        for (std::string line; std::getline(lines, line);)
+            e.rows += in.ids[i] + sep + in.formulas[i] + sep + std::to_string(++peak) + sep + line + "\n";
+    }
+    return e;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// Equal texts, or the first line where they differ.
+::testing::AssertionResult SameLines(const std::string& actual, const std::string& expected)
+{
+    const std::vector<std::string> a = Lines(actual), e = Lines(expected);
+    for (std::size_t i = 0; i < a.size() && i < e.size(); ++i)
+        if (a[i] != e[i])
+            return ::testing::AssertionFailure() << "line " << i + 1 << ": " << a[i] << "\nexpected: " << e[i];
+    if (a.size() != e.size() || actual != expected)
+        return ::testing::AssertionFailure() << a.size() << " lines, expected " << e.size();
+    return ::testing::AssertionSuccess();
+}
+
+void ExpectSameAsMorvane(const Input& input, const std::vector<std::string>& options)
+{
+    TempFile file(input.text, "formulas.txt");
+    const Expected e = FromMorvane(input, options, false);
+    for (const char* threads : {"1", "2"}) {
+        std::vector<std::string> args = {"-i", file.path(), "-j", threads};
+        args.insert(args.end(), options.begin(), options.end());
+        const RunResult r = RunBatch(args);
+        const bool mtz = std::find(options.begin(), options.end(), "-mtz") != options.end();
+        const std::string header = mtz ? "id\tformula\tpeak\tmz\tabundance\n" : TSV_HEADER;
+        EXPECT_TRUE(SameLines(r.out, header + e.rows)) << "-j " << threads;
+        EXPECT_EQ(r.status, e.status);
+        const std::vector<std::string> err = Lines(r.err);
+        ASSERT_EQ(err.size(), e.failures.size() + 1);
+        for (std::size_t i = 0; i < e.failures.size(); ++i) EXPECT_EQ(err[i].rfind(e.failures[i], 0), 0u) << err[i];
+        EXPECT_EQ(err.back(), std::to_string(input.formulas.size() - e.failures.size()) + " formulas succeeded, " +
+                                  std::to_string(e.failures.size()) + " failed");
+    }
+}
+
+TEST(Batch, RowsEqualMorvaneForEachFormulaWithOneAndTwoThreads)
+{
+    Input input;
+    const char* const real[] = {"C6H12O6", "C254H377N65O75S6", "C63H98N18O13S", "CH3CH2OH", "Br2", "C8H10N4O2",
+                                "C1000H1600N280O300S10"};
+    for (const char* f : real) input.Add("", f);
+    const std::vector<std::string> random = RandomFormulas(300);
+    for (std::size_t i = 0; i < random.size(); ++i) {
+        input.Add("r" + std::to_string(i), random[i]);
+        if (i % 50 == 7) input.Add("bad" + std::to_string(i), i % 100 == 7 ? "C6H5-" : "C6Xx2");
+    }
+    ExpectSameAsMorvane(input, {"-p", "17"});
+}
+
+TEST(Batch, OptionsMeanWhatTheyMeanForMorvane)
+{
+    Input input;
+    for (const std::string& f : RandomFormulas(40)) input.Add("", f);
+    ExpectSameAsMorvane(input, {"-mtz", "-2", "-f", "1.5", "-r", "0.01", "-t", "1e-4"});
+    ExpectSameAsMorvane(input, {"-z", "3", "-n", "-p", "5"});
+}
+
+TEST(Batch, FailingLinesSayWhichLineAndWhy)
+{
+    TempFile file("# peptides\nC6H6\n\n   \nwater\tH2O\nx\tC6H12Xx\nCa(OH)2\nC99999999999\n", "in.txt");
+    const RunResult r = RunBatch({"-i", file.path()});
+    EXPECT_EQ(r.err,
+              "line 6: C6H12Xx: unknown element symbol 'Xx' at position 6\n"
+              "line 7: Ca(OH)2: character '(' at position 3 is not allowed in a formula\n"
+              "line 8: C99999999999: count 99999999999 at position 2 is beyond the 32-bit range\n"
+              "2 formulas succeeded, 3 failed\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out,
+              std::string(TSV_HEADER) +
+                  "\tC6H6\t1\t78.04695\t0.93684636\n"
+                  "\tC6H6\t2\t79.050305\t0.060796054\n"
+                  "\tC6H6\t3\t80.05366\t0.001643884\n"
+                  "water\tH2O\t1\t18.010565\t0.99734057\n"
+                  "water\tH2O\t2\t20.01481\t0.0020495285\n");
+}
+
+TEST(Batch, CommaSeparatedWithQuotingAsCsvRequires)
+{
+    TempFile file("a,b\tH2O\nsay \"hi\"\tH2\nplain\t H2 \n", "in.txt");
+    const RunResult r = RunBatch({"-i", file.path(), "-c", "-mtz", "1", "-f", "1"});
+    EXPECT_EQ(r.out,
+              "id,formula,peak,mz,abundance\n"
+              "\"a,b\",H2O,1,18.010016,100\n"
+              "\"say \"\"hi\"\"\",H2,1,2.0151015,100\n"
+              "plain,H2,1,2.0151015,100\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(Batch, EmptyInputGivesTheHeaderOnly)
+{
+    const RunResult r = RunBatch({});
+    EXPECT_EQ(r.out, TSV_HEADER);
+    EXPECT_EQ(r.err, "0 formulas succeeded, 0 failed\n");
+    EXPECT_EQ(r.status, 0);
+}
+
+TEST(Batch, OptionTableAndFileErrors)
+{
+    const RunResult option = RunBatch({"-t", "1.5"});
+    EXPECT_EQ(option.err, "Error: threshold must be between 0 and 1\n");
+    EXPECT_EQ(option.status, 5);
+    EXPECT_EQ(option.out, "");
+    EXPECT_EQ(RunBatch({"-j", "0"}).err, "Error: threads must be an integer > 0\n");
+    EXPECT_EQ(RunBatch({"-p", "-i", "x"}).err, "Error: precision not specified\n");
+    EXPECT_EQ(RunBatch({"-o"}).status, 5);
+
+    TempFile table("H 1 1.0078 0.99\nC 6 12 1 13\n");
+    const RunResult bad = RunBatch({table.path()});
+    EXPECT_EQ(bad.err, "Error: cannot read isotope table: line 2, word '13': mass of C without its abundance\n");
+    EXPECT_EQ(bad.status, 1);
+
+    const RunResult input = RunBatch({"-i", "/nonexistent/in.txt"});
+    EXPECT_EQ(input.err, "Error: cannot read input file /nonexistent/in.txt\n");
+    EXPECT_EQ(input.status, 1);
+
+    TempFile file("C6H6\n", "in.txt");
+    const RunResult full = RunBatch({"-i", file.path(), "-o", "/dev/full"});
+    EXPECT_EQ(full.status, 8);
+    EXPECT_EQ(full.err, "Error: cannot write output\n");
+}
+
+}  // namespace
