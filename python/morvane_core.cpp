@@ -6,11 +6,13 @@
 #include <pybind11/stl.h>
 
 #include <deque>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "calc/Pattern.h"
 #include "elements/AtomIsoAbun.h"
+#include "elements/DefaultTable.h"
 #include "formula/Adduct.h"
 #include "spectrum/GaussianList.h"
 
@@ -154,6 +156,17 @@ py::array_t<double> Profile(const py::array_t<double, py::array::c_style | py::a
     return y;
 }
 
+// The table the command line reads without a table argument. An installed
+// package lies at MORVANE_PACKAGE_TO_BIN from the prefix's bin/ folder,
+// beside which the installed table is found; a package in the build folder
+// finds the source tree's table from its own folder.
+std::string DefaultTableFor(const std::string& packageDir)
+{
+    const auto bin = (std::filesystem::path(packageDir) / MORVANE_PACKAGE_TO_BIN).lexically_normal();
+    const std::string installed = DefaultTablePath(bin.string());
+    return installed != DEFAULT_TABLE_NAME ? installed : DefaultTablePath(packageDir);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m)
@@ -231,7 +244,8 @@ PYBIND11_MODULE(_core, m)
           py::arg("threads"),
           "The peaks of many formulas on `threads` threads (0: one per core), the GIL released; each result is "
           "(mass, abundance) arrays or the exception object of its failure.");
-    m.def("default_table_path", [] { return std::string("morvanetable.txt"); });
+    m.def("default_table_path", &DefaultTableFor, py::arg("package_dir"),
+          "The table morvane reads when none is named, for the package installed at package_dir.");
     m.def("profile", &Profile, py::arg("mass"), py::arg("abundance"), py::arg("fwhm"), py::arg("x"),
           "The library's Gaussian peak profile (GaussianList::intensity) at the positions x.");
 }

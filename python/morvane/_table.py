@@ -1,6 +1,7 @@
 """The isotope table: per element a symbol, an element number and isotope entries."""
 
 import collections.abc
+import os
 import threading
 from typing import NamedTuple
 
@@ -27,9 +28,11 @@ class Element(NamedTuple):
 class IsotopeTable(collections.abc.Mapping):
     """An isotope table: a read-only mapping from element symbol to :class:`Element`.
 
-    ``IsotopeTable()`` reads morvane's default table (the one shipped with
-    the sources, or the installed one); ``IsotopeTable(path)`` reads the
-    given file. A file that cannot be read or is malformed raises
+    ``IsotopeTable()`` reads the table that the ``morvane`` command reads
+    without a table argument: ``morvanetable.txt`` in the current folder if
+    there is one, else the installed table (``share/morvane`` of the
+    prefix), else, for a package in the build folder, the source tree's.
+    ``IsotopeTable(path)`` reads the given file. A file that cannot be read or is malformed raises
     :class:`morvane.TableError` naming the line and the word.
 
     Iteration gives the symbols in file order. Tables pickle with their
@@ -38,7 +41,7 @@ class IsotopeTable(collections.abc.Mapping):
 
     def __init__(self, path=None):
         if path is None:
-            path = _core.default_table_path()
+            path = _core.default_table_path(os.path.dirname(os.path.abspath(__file__)))
         self.path = str(path)
         self._table = _core.Table(self.path)
         self._index = self._make_index()

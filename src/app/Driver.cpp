@@ -4,17 +4,19 @@
 #include <functional>
 #include <iostream>
 #include <stdexcept>
+#include <string>
 
 #include "app/Options.h"
 #include "app/ResultTable.h"
 #include "calc/IsoCalc.h"
+#include "elements/DefaultTable.h"
 
 namespace {
 
 void PrintUsage(std::ostream& out)
 {
     out << "A program for calculating isotope distributions\n"
-           "2026 The morvane developers\n"
+           "2026 The morvane developers, version " MORVANE_VERSION "\n"
            "Source and documentation: the README of the morvane repository\n\n"
            "Win64 version\n\n"
            "Based on J.A.Yergey, Int. J. Mass Spectrom. Ion Phys. 1983, 52, 337-349\n\n"
@@ -52,7 +54,8 @@ int Run(int argc, char** argv)
 
 int CalculateAsAsked(IsoCalc& calc, const RunSettings& s, std::ostream& out)
 {
-    if (calc.ReadAtomTable(s.tablefile) != 0) {
+    const std::string table = s.tablefile != nullptr ? s.tablefile : DefaultTablePath();
+    if (calc.ReadAtomTable(table.c_str()) != 0) {
         out << "Error: cannot read isotope table\n";
         return 1;
     }

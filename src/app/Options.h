@@ -10,7 +10,7 @@ const int MAX_USEFUL_PRECISION = 800;
 // What the command line asks for; defaults as in the usage text.
 struct RunSettings {
     char* formula = nullptr;
-    const char* tablefile = "morvanetable.txt";
+    const char* tablefile = nullptr;  // none named: the default table is looked up
     int charge = 0;
     bool masstocharge = false;
     bool normalize = false;

@@ -1,9 +1,11 @@
 // morvane: isotope distributions of molecular formulas by Yergey's method.
 #include "app/Driver.h"
 #include "app/MemoryCap.h"
+#include "app/OutputCheck.h"
 
 int main(int argc, char** argv)
 {
+    CheckStandardOutput();
     CapAddressSpace();
-    return MorvaneMain(argc, argv);
+    return FinishStandardOutput(MorvaneMain(argc, argv), "morvane");
 }

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -13,6 +12,7 @@
 #include "app/Driver.h"
 #include "app/MemoryCap.h"
 #include "app/Options.h"
+#include "app/OutputCheck.h"
 #include "app/SvgPlot.h"
 
 namespace {
@@ -133,10 +133,10 @@ int Plot(int argc, char** argv)
     if (status != 0) return status;
     calc.SetFwhm(p.width);
     const std::string svg = RenderSvg(Picture(calc, s, p));
-    std::ofstream file(p.output, std::ios::binary);
-    if (!(file << svg) || !file.flush()) {
+    std::string reason;
+    if (!ReplaceFile(p.output, svg, reason)) {
         out << "Error: cannot write plot file\n";
-        return 8;
+        return OUTPUT_FAILURE_STATUS;
     }
     return 0;
 }
@@ -145,12 +145,14 @@ int Plot(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    CheckStandardOutput();
     CapAddressSpace();
-    return RunGuarded([&] {
+    const int status = RunGuarded([&] {
         if (argc < 2) {
             PrintUsage(std::cout);
             return 0;
         }
         return Plot(argc, argv);
     });
+    return FinishStandardOutput(status, "morvane-plot");
 }

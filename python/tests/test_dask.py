@@ -1,0 +1,32 @@
+"""Beyond one machine: patterns computed by dask.distributed worker processes
+equal those computed in this process."""
+
+import os
+import random
+
+import pytest
+
+import morvane
+from peptides import peptide_formulas
+
+distributed = pytest.importorskip("distributed")
+dask_bag = pytest.importorskip("dask.bag")
+
+
+@pytest.mark.filterwarnings("ignore::DeprecationWarning:tornado")
+def test_ten_thousand_peptides_on_two_worker_processes(table):
+    formulas = peptide_formulas(10_000, random.Random(2026))
+    expected = morvane.patterns(formulas, table, charge=2, mz=True)
+    with distributed.LocalCluster(
+        n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None
+    ) as cluster, distributed.Client(cluster) as client:
+        workers = client.run(os.getpid)
+        assert len(set(workers.values())) == 2 and os.getpid() not in workers.values()
+        # The table travels pickled with the tasks; each worker calculates
+        # one partition of formulas with morvane.pattern.
+        bag = dask_bag.from_sequence(formulas, npartitions=20)
+        got = client.compute(bag.map(morvane.pattern, table=table, charge=2, mz=True)).result()
+    assert len(got) == len(expected)
+    for g, e in zip(got, expected):
+        assert g.formula == e.formula
+        assert g.mass.tobytes() == e.mass.tobytes() and g.abundance.tobytes() == e.abundance.tobytes()
