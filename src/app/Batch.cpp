@@ -15,6 +15,7 @@
 #include "app/OrderedRunner.h"
 #include "app/Progress.h"
 #include "calc/Pattern.h"
+#include "elements/DefaultTable.h"
 #include "formula/Adduct.h"
 #include "formula/FormulaParser.h"
 
@@ -184,7 +185,8 @@ int BatchMain(int argc, char** argv)
     if (ScanBatchOptions(argc, argv, s, std::cerr) != 0) return 5;
     std::deque<AtomIsoAbun> elements;
     std::string reason;
-    if (LoadIsotopeTable(s.run.tablefile, elements, reason) != 0) {
+    const std::string table = s.run.tablefile != nullptr ? s.run.tablefile : DefaultTablePath();
+    if (LoadIsotopeTable(table, elements, reason) != 0) {
         std::cerr << "Error: cannot read isotope table: " << reason << "\n";
         return 1;
     }
