@@ -17,8 +17,8 @@ struct InputLine {
 // Reads morvane-batch's input: one formula per line, or an identifier, a tab
 // and a formula, and maybe a tab and an adduct. Blank lines and lines whose
 // first byte is '#' are skipped. Identifier, formula and adduct lose the
-// whitespace around them (a carriage return before the line feed included). Holds one line at a time, at most MAX_LINE
-// bytes of it.
+// whitespace around them (a carriage return before the line feed included).
+// Holds one line at a time, at most MAX_LINE bytes of it.
 class FormulaReader {
 public:
     static const std::size_t MAX_LINE = 1 << 20;
