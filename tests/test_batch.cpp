@@ -199,13 +199,20 @@ TEST(Batch, OptionTableAndFileErrors)
     EXPECT_EQ(bad.status, 1);
 
     const RunResult input = RunBatch({"-i", "/nonexistent/in.txt"});
-    EXPECT_EQ(input.err, "Error: cannot read input file /nonexistent/in.txt\n");
+    EXPECT_EQ(input.err, "Error: cannot read input file /nonexistent/in.txt: No such file or directory\n");
     EXPECT_EQ(input.status, 1);
+    EXPECT_EQ(RunBatch({"-i", "/"}).err, "Error: cannot read input file /: Is a directory\n");
+    const RunResult output = RunBatch({"-o", "/nonexistent/out.tsv"});
+    EXPECT_EQ(output.err, "morvane-batch: cannot write output: /nonexistent/out.tsv: No such file or directory\n");
+    EXPECT_EQ(output.status, 8);
 
     TempFile file("C6H6\n", "in.txt");
     const RunResult full = RunBatch({"-i", file.path(), "-o", "/dev/full"});
     EXPECT_EQ(full.status, 8);
-    EXPECT_EQ(full.err, "Error: cannot write output\n");
+    EXPECT_EQ(full.err, "morvane-batch: cannot write output: No space left on device\n");
+    const RunResult fullStdout = RunProgram("/bin/sh", {"-c", std::string(MORVANE_BATCH_EXE) + " -i " + file.path() + " >/dev/full"}, MORVANE_SOURCE_DIR);
+    EXPECT_EQ(fullStdout.status, 8);
+    EXPECT_EQ(fullStdout.err, full.err);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace {
 
 const char* const USAGE =
     "A program for calculating isotope distributions\n"
-    "2026 The morvane developers\n"
+    "2026 The morvane developers, version " MORVANE_VERSION "\n"
     "Source and documentation: the README of the morvane repository\n\n"
     "Win64 version\n\n"
     "Based on J.A.Yergey, Int. J. Mass Spectrom. Ion Phys. 1983, 52, 337-349\n\n"
@@ -65,10 +65,13 @@ TEST(CommandLine, SecondArgumentNamesTheTableUnlessItIsAnOptionWord)
     ExpectRun({"C6H6", ShippedTable(), "-x", "--help", "extra"}, BENZENE, 0);
 }
 
-TEST(CommandLine, MissingDefaultTable)
+// Run from this build folder, morvane reads the source tree's table when the
+// current folder has none; a named table is read as named.
+TEST(CommandLine, DefaultTableFromAnotherFolder)
 {
     TempFile elsewhere("");
-    ExpectRun({"C6H6"}, "Error: cannot read isotope table\n", 1, elsewhere.dir());
+    ExpectRun({"C6H6"}, BENZENE, 0, elsewhere.dir());
+    ExpectRun({"C6H6", "morvanetable.txt"}, "Error: cannot read isotope table\n", 1, elsewhere.dir());
 }
 
 TEST(CommandLine, FormulaErrors)

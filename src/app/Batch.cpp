@@ -1,11 +1,15 @@
 #include "app/Batch.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <thread>
 
@@ -13,6 +17,7 @@
 #include "app/BatchOptions.h"
 #include "app/BatchTable.h"
 #include "app/OrderedRunner.h"
+#include "app/OutputCheck.h"
 #include "app/Progress.h"
 #include "calc/Pattern.h"
 #include "elements/DefaultTable.h"
@@ -49,6 +54,8 @@ unsigned long long RegularFileSize(const char* path)
     return static_cast<unsigned long long>(st.st_size);
 }
 
+std::string Reason(int err) { return std::strerror(err != 0 ? err : EIO); }
+
 bool IsDirectory(const char* path)
 {
     struct stat st {};
@@ -56,30 +63,38 @@ bool IsDirectory(const char* path)
 }
 
 // The input and output streams: the named files, or the standard streams.
+// Output goes through an FdOutputBuffer, which knows why a write failed.
 struct Streams {
     std::ifstream inFile;
-    std::ofstream outFile;
+    int outFd = -1;
+    std::unique_ptr<FdOutputBuffer> outBuffer;
+    std::ostream outFile{nullptr};
     std::istream* in = &std::cin;
     std::ostream* out = &std::cout;
+
+    ~Streams()
+    {
+        if (outFd >= 0) close(outFd);
+    }
 };
 
 // Opens the named files; returns 0, or the status after the message.
 int Open(const BatchSettings& s, Streams& io)
 {
     if (s.input != nullptr) {
-        if (!IsDirectory(s.input)) io.inFile.open(s.input, std::ios::binary);
+        errno = IsDirectory(s.input) ? EISDIR : 0;
+        if (errno == 0) io.inFile.open(s.input, std::ios::binary);
         if (!io.inFile.is_open()) {
-            std::cerr << "Error: cannot read input file " << s.input << "\n";
+            std::cerr << "Error: cannot read input file " << s.input << ": " << Reason(errno) << "\n";
             return 1;
         }
         io.in = &io.inFile;
     }
     if (s.output != nullptr) {
-        io.outFile.open(s.output, std::ios::binary);
-        if (!io.outFile.is_open()) {
-            std::cerr << "Error: cannot write output file " << s.output << "\n";
-            return 8;
-        }
+        io.outFd = open(s.output, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (io.outFd < 0) return ReportOutputFailure("morvane-batch", s.output + (": " + Reason(errno)));
+        io.outBuffer.reset(new FdOutputBuffer(io.outFd));
+        io.outFile.rdbuf(io.outBuffer.get());
         io.out = &io.outFile;
     }
     return 0;
@@ -135,9 +150,9 @@ Outcome Calculate(const std::deque<AtomIsoAbun>& elements, const InputLine& line
 }
 
 // Calculates every formula of the input and writes the rows in input order.
-// Returns false when the output could not be written.
+// Returns false, with the reason, when the output could not be written.
 bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
-             Streams& io, Tally& tally)
+             Streams& io, Tally& tally, std::string& reason)
 {
     const PatternSettings settings = PatternSettingsOf(s.run);
     const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
@@ -172,9 +187,9 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
         return static_cast<bool>(out);
     };
     OrderedRunner<InputLine, Outcome> runner(threads, 256 * static_cast<std::size_t>(threads));
-    const bool written = runner.Run(next, work, deliver) && out.flush();
+    runner.Run(next, work, deliver);
     progress.Clear();
-    return written;
+    return FlushOutput(out, reason);
 }
 
 }  // namespace
@@ -185,8 +200,8 @@ int BatchMain(int argc, char** argv)
     if (ScanBatchOptions(argc, argv, s, std::cerr) != 0) return 5;
     std::deque<AtomIsoAbun> elements;
     std::string reason;
-    const std::string table = s.run.tablefile != nullptr ? s.run.tablefile : DefaultTablePath();
-    if (LoadIsotopeTable(table, elements, reason) != 0) {
+    const std::string tablefile = s.run.tablefile != nullptr ? s.run.tablefile : DefaultTablePath();
+    if (LoadIsotopeTable(tablefile, elements, reason) != 0) {
         std::cerr << "Error: cannot read isotope table: " << reason << "\n";
         return 1;
     }
@@ -204,10 +219,7 @@ int BatchMain(int argc, char** argv)
     Streams io;
     if (const int status = Open(s, io)) return status;
     Tally tally;
-    if (!Process(s, elements, adducts, io, tally)) {
-        std::cerr << "Error: cannot write output\n";
-        return 8;
-    }
+    if (!Process(s, elements, adducts, io, tally, reason)) return ReportOutputFailure("morvane-batch", reason);
     std::cerr << tally.succeeded << " formulas succeeded, " << tally.failed << " failed\n";
     return tally.status;
 }

@@ -1,7 +1,30 @@
 #include "app/BatchTable.h"
 
-#include <sstream>
+#include <charconv>
 #include <utility>
+
+namespace {
+
+// Room for any double at any useful precision (at most 767 significant
+// digits, a sign, a point and an exponent).
+const std::size_t NUMBER_ROOM = 800;
+
+// `v` as the stream's default notation writes it at `precision` digits:
+// both are printf's %.*g in the C locale.
+void AppendNumber(double v, int precision, std::string& out)
+{
+    char text[NUMBER_ROOM];
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text, v, std::chars_format::general, precision);
+    out.append(text, r.ptr);
+}
+
+void AppendNumber(std::size_t n, std::string& out)
+{
+    char text[24];
+    out.append(text, std::to_chars(text, text + sizeof text, n).ptr);
+}
+
+}  // namespace
 
 BatchTable::BatchTable(bool comma, int precision, std::vector<std::string> labelNames, std::string positionName)
     : separator_(comma ? ',' : '\t'), precision_(precision), labelNames_(std::move(labelNames)),
@@ -36,9 +59,13 @@ void BatchTable::AppendRows(const std::vector<std::string>& labels, const std::v
     if (peaks.empty()) return;
     std::string prefix;
     for (const std::string& label : labels) AppendField(label, prefix);
-    std::ostringstream numbers;
-    numbers.precision(precision_);
-    for (std::size_t i = 0; i < peaks.size(); ++i)
-        numbers << prefix << i + 1 << separator_ << peaks[i].mass << separator_ << peaks[i].abundance << '\n';
-    out += numbers.str();
+    for (std::size_t i = 0; i < peaks.size(); ++i) {
+        out += prefix;
+        AppendNumber(i + 1, out);
+        out += separator_;
+        AppendNumber(peaks[i].mass, precision_, out);
+        out += separator_;
+        AppendNumber(peaks[i].abundance, precision_, out);
+        out += '\n';
+    }
 }

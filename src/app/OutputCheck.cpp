@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <vector>
@@ -34,6 +35,19 @@ mode_t NewFileMode()
     const mode_t mask = umask(0);
     umask(mask);
     return 0666 & ~mask;
+}
+
+bool WriteInPlace(const std::string& path, const std::string& content, std::string& reason)
+{
+    const int fd = open(path.c_str(), O_WRONLY);
+    if (fd < 0) {
+        reason = Reason(errno);
+        return false;
+    }
+    int err = WriteAll(fd, content.data(), content.size());
+    if (close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) reason = Reason(err);
+    return err == 0;
 }
 
 }  // namespace
@@ -102,7 +116,18 @@ int FinishStandardOutput(int status, const char* program)
 
 bool ReplaceFile(const std::string& path, const std::string& content, std::string& reason)
 {
-    std::vector<char> temp(path.begin(), path.end());
+    // Through a symbolic link to the file it names; a device, pipe or other
+    // special file is written in place, since renaming over it would replace
+    // it rather than write to it.
+    struct stat st;
+    std::string target = path;
+    if (stat(path.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return WriteInPlace(path, content, reason);
+        char* resolved = realpath(path.c_str(), nullptr);
+        if (resolved != nullptr) target = resolved;
+        std::free(resolved);
+    }
+    std::vector<char> temp(target.begin(), target.end());
     const std::string suffix = ".XXXXXX";
     temp.insert(temp.end(), suffix.begin(), suffix.end());
     temp.push_back('\0');
@@ -113,7 +138,7 @@ bool ReplaceFile(const std::string& path, const std::string& content, std::strin
     }
     int err = fchmod(fd, NewFileMode()) != 0 ? errno : WriteAll(fd, content.data(), content.size());
     if (close(fd) != 0 && err == 0) err = errno;
-    if (err == 0 && std::rename(temp.data(), path.c_str()) != 0) err = errno;
+    if (err == 0 && std::rename(temp.data(), target.c_str()) != 0) err = errno;
     if (err == 0) return true;
     std::remove(temp.data());
     reason = Reason(err);

@@ -1,6 +1,6 @@
 #include "elements/AtomIsoAbun.h"
 
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -56,7 +56,11 @@ int AtomIsoAbun::Getniso() { return niso; }
 
 void AtomIsoAbun::Sort_abundance()
 {
-    if (niso > 1) std::qsort(iso, static_cast<size_t>(niso), sizeof(isotope), comp_isotope_abundance);
+    // Stable, so that entries of equal abundance (Xe-124 and Xe-126 in the
+    // shipped table) keep the order of the table file on every platform;
+    // qsort leaves their order open.
+    std::stable_sort(iso, iso + niso,
+                     [](const isotope& a, const isotope& b) { return comp_isotope_abundance(&a, &b) < 0; });
 }
 
 void AtomIsoAbun::SetSymbol(const char* s)

@@ -6,7 +6,8 @@
 
 #include "elements/isotope.h"
 
-// qsort comparator: higher abundance first; equal or NaN abundances compare 0.
+// Comparator in qsort's form: higher abundance first; equal or NaN
+// abundances compare 0.
 int comp_isotope_abundance(const void* a, const void* b);
 
 // One element: its symbol, its element number and its isotope entries, which
@@ -29,6 +30,8 @@ public:
 
     void Setniso(int n);
     int Getniso();
+    // Puts the entries in decreasing order of abundance; entries of equal
+    // abundance keep their order (a stable sort).
     void Sort_abundance();
 
     // Copies at most 3 bytes of s into symbol, always NUL-terminated.

@@ -1,7 +1,7 @@
 #include "formula/FormulaParser.h"
 
+#include <algorithm>
 #include <climits>
-#include <map>
 #include <vector>
 
 namespace {
@@ -54,38 +54,45 @@ Tokens Tokenize(std::string_view text)
     return t;
 }
 
-// Symbols of the formula in byte order, each mapped to its composition index.
-using SymbolIndex = std::map<std::string, int>;
+// The distinct symbols of the formula in byte order; symbol j is entry j of
+// the composition.
+using Symbols = std::vector<std::string>;
 
-SymbolIndex CollectSymbols(const Tokens& t)
+Symbols CollectSymbols(const Tokens& t)
 {
-    SymbolIndex symbols;
-    for (const Group& g : t.groups) symbols.emplace(g.symbol, 0);
-    int j = 0;
-    for (auto& s : symbols) s.second = j++;
+    Symbols symbols;
+    for (const Group& g : t.groups) symbols.push_back(g.symbol);
+    std::sort(symbols.begin(), symbols.end());
+    symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
     return symbols;
 }
 
-// Copies into comp, for each symbol, the first table record that bears it.
-bool LookUpElements(const SymbolIndex& symbols, const std::deque<AtomIsoAbun>& table, MolComposition& comp)
+int IndexOf(const Symbols& symbols, const std::string& symbol)
+{
+    return static_cast<int>(std::lower_bound(symbols.begin(), symbols.end(), symbol) - symbols.begin());
+}
+
+// Copies into comp, for each symbol, the first table record that bears it;
+// false when some symbol has none.
+bool LookUpElements(const Symbols& symbols, const std::deque<AtomIsoAbun>& table, MolComposition& comp)
 {
     std::size_t found = 0;
-    std::string key;
-    for (const AtomIsoAbun& rec : table) {
-        key.assign(rec.symbol);
-        auto it = symbols.find(key);
-        if (it == symbols.end() || comp.atom[it->second].symbol[0] != '\0') continue;
-        comp.atom[it->second] = rec;
-        ++found;
+    for (auto rec = table.begin(); rec != table.end() && found < symbols.size(); ++rec) {
+        for (std::size_t j = 0; j < symbols.size(); ++j) {
+            AtomIsoAbun& entry = comp.atom[j];
+            if (entry.symbol[0] != '\0' || symbols[j] != rec->symbol) continue;
+            entry = *rec;
+            ++found;
+        }
     }
     return found == symbols.size();
 }
 
 // The first group, in text order, whose symbol no record of comp bears.
-const Group* FirstUnknown(const Tokens& t, const SymbolIndex& symbols, const MolComposition& comp)
+const Group* FirstUnknown(const Tokens& t, const Symbols& symbols, const MolComposition& comp)
 {
     for (const Group& g : t.groups)
-        if (comp.atom[symbols.at(g.symbol)].symbol[0] == '\0') return &g;
+        if (comp.atom[IndexOf(symbols, g.symbol)].symbol[0] == '\0') return &g;
     return nullptr;
 }
 
@@ -111,7 +118,7 @@ std::string LookUpReason(std::string_view text, const Tokens& t, const Group* un
 
 // Adds each group's count to its element; false, with the reason, when a
 // count or a total exceeds INT_MAX.
-bool AddCounts(const Tokens& t, const SymbolIndex& symbols, MolComposition& comp, std::string& reason)
+bool AddCounts(const Tokens& t, const Symbols& symbols, MolComposition& comp, std::string& reason)
 {
     for (const Group& g : t.groups) {
         long long count = g.digits.empty() ? 1 : 0;
@@ -123,7 +130,7 @@ bool AddCounts(const Tokens& t, const SymbolIndex& symbols, MolComposition& comp
                 return false;
             }
         }
-        int& total = comp.nat[symbols.at(g.symbol)];
+        int& total = comp.nat[IndexOf(symbols, g.symbol)];
         if (total + count > INT_MAX) {
             reason = "total count of " + g.symbol + " is beyond the 32-bit range";
             return false;
@@ -146,7 +153,7 @@ int ParseFormula(std::string_view formula, const std::deque<AtomIsoAbun>& table,
 {
     if (formula.empty()) return Fail(reason, "empty formula");
     const Tokens t = Tokenize(formula);
-    const SymbolIndex symbols = CollectSymbols(t);
+    const Symbols symbols = CollectSymbols(t);
     comp.Settotalnat(static_cast<int>(symbols.size()));
     const bool resolved = LookUpElements(symbols, table, comp);
     if (!resolved || t.illegalAt != 0)

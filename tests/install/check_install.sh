@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The install as a user meets it: `cmake --install` into a temporary prefix,
+# the installed morvane and morvane-plot run from another folder, the manual
+# pages, and a program of another project built against the installed
+# package, once with find_package(morvane) and once with pkg-config.
+# Arguments: the build folder and the source folder.
+set -euo pipefail
+build=$(realpath "$1")
+source=$(realpath "$2")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+fail() { echo "FAIL: $*"; exit 1; }
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+glucose=$'180.06339\t0.92263298\n181.06683\t0.063255793\n182.06794\t0.012994973'
+mkdir "$work/elsewhere"
+cd "$work/elsewhere"
+[ "$("$prefix/bin/morvane" C6H12O6)" = "$glucose" ] || fail "installed morvane does not read its table"
+"$prefix/bin/morvane-plot" C6H12O6 -o glucose.svg && grep -q "</svg>" glucose.svg || fail "installed morvane-plot"
+# A moved tree still finds its table.
+mv "$prefix" "$work/moved"
+[ "$("$work/moved/bin/morvane" C6H12O6)" = "$glucose" ] || fail "moved install does not find its table"
+mv "$work/moved" "$prefix"
+cmp -s "$prefix/share/morvane/morvanetable.txt" "$source/morvanetable.txt" || fail "installed table"
+[ -f "$prefix/include/morvane/calc/IsoCalc.h" ] || fail "headers"
+
+for page in morvane morvane-plot; do
+  man=$(find "$prefix" -name "$page.1")
+  [ -n "$man" ] || fail "manual page $page.1 not installed"
+  grep -q '"morvane [0-9]' "$man" || fail "no version in $page.1"
+  if command -v groff >/dev/null; then
+    warnings=$(groff -man -ww -z "$man" 2>&1)
+    [ -z "$warnings" ] || fail "groff warns on $page.1: $warnings"
+  else
+    echo "note: groff missing, manual pages not checked"
+  fi
+done
+
+cmake -S "$source/tests/install/consumer" -B "$work/cmake-consumer" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/cmake-consumer" >/dev/null
+"$work/cmake-consumer/consumer" "$prefix/bin" || fail "find_package consumer"
+
+pcdir=$(dirname "$(find "$prefix" -name morvane.pc)")
+flags=$(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs morvane)
+[ "$(PKG_CONFIG_PATH=$pcdir pkg-config --modversion morvane)" = "$("$prefix/bin/morvane" | sed -n 's/.*version //p')" ] ||
+  fail "pkg-config version differs from the usage banner's"
+c++ -std=c++17 "$source/tests/install/consumer/consumer.cpp" $flags -o "$work/pc-consumer"
+"$work/pc-consumer" "$prefix/bin" || fail "pkg-config consumer"
+echo "install: all checks passed"
