@@ -159,12 +159,13 @@ py::array_t<double> Profile(const py::array_t<double, py::array::c_style | py::a
 // The table the command line reads without a table argument. An installed
 // package lies at MORVANE_PACKAGE_TO_BIN from the prefix's bin/ folder,
 // beside which the installed table is found; a package in the build folder
-// finds the source tree's table from its own folder.
+// finds the source tree's table from its own folder. Without a folder the
+// lookup gives the plain name, as it does when it finds nothing.
 std::string DefaultTableFor(const std::string& packageDir)
 {
     const auto bin = (std::filesystem::path(packageDir) / MORVANE_PACKAGE_TO_BIN).lexically_normal();
     const std::string installed = DefaultTablePath(bin.string());
-    return installed != DEFAULT_TABLE_NAME ? installed : DefaultTablePath(packageDir);
+    return installed != DefaultTablePath(std::string()) ? installed : DefaultTablePath(packageDir);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -146,6 +147,7 @@ TEST(LostOutput, PlotKeepsTheOldPictureWhenTheNewOneCannotBeWritten)
 TEST(LostOutput, PlotReplacesThePictureOnlyWhenComplete)
 {
     TempFile picture("the previous picture", "pattern.svg");
+    ASSERT_EQ(chmod(picture.path().c_str(), 0640), 0);
     const std::string link = picture.dir() + "/link.svg";
     ASSERT_EQ(symlink(picture.path().c_str(), link.c_str()), 0);
     const RunResult r = RunProgram(MORVANE_PLOT_EXE, {"C6H6", "-o", link}, MORVANE_SOURCE_DIR);
@@ -153,6 +155,9 @@ TEST(LostOutput, PlotReplacesThePictureOnlyWhenComplete)
     const std::string svg = ReadFile(picture.path());
     EXPECT_EQ(svg.rfind("</svg>\n"), svg.size() - 7);
     EXPECT_EQ(ReadFile(link), svg);  // the link still names the picture
+    struct stat st;
+    ASSERT_EQ(stat(picture.path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);  // and the picture keeps its permissions
     std::remove(link.c_str());
 }
 

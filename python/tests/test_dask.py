@@ -2,12 +2,11 @@
 equal those computed in this process."""
 
 import os
-import random
 
 import pytest
 
 import morvane
-from peptides import peptide_formulas
+from conftest import peptide_formulas
 
 distributed = pytest.importorskip("distributed")
 dask_bag = pytest.importorskip("dask.bag")
@@ -15,7 +14,7 @@ dask_bag = pytest.importorskip("dask.bag")
 
 @pytest.mark.filterwarnings("ignore::DeprecationWarning:tornado")
 def test_ten_thousand_peptides_on_two_worker_processes(table):
-    formulas = peptide_formulas(10_000, random.Random(2026))
+    formulas = peptide_formulas(10_000, 2026)
     expected = morvane.patterns(formulas, table, charge=2, mz=True)
     with distributed.LocalCluster(
         n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None

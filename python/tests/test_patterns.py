@@ -1,12 +1,11 @@
 """Many patterns at once: threads, order, failures."""
 
-import random
 import threading
 
 import pytest
 
 import morvane
-from peptides import peptide_formulas
+from conftest import peptide_formulas
 
 
 def same(a, b):
@@ -19,7 +18,7 @@ def same(a, b):
 
 @pytest.fixture(scope="module")
 def formulas():
-    return peptide_formulas(400, random.Random(7)) + ["C6H12O6", "C254H377N65O75S6", "Br2", "C2934H4615N781O897S39"]
+    return peptide_formulas(400, 7) + ["C6H12O6", "C254H377N65O75S6", "Br2", "C2934H4615N781O897S39"]
 
 
 @pytest.mark.parametrize("threads", [0, 1, 2, 3, 16])

@@ -121,11 +121,13 @@ bool ReplaceFile(const std::string& path, const std::string& content, std::strin
     // it rather than write to it.
     struct stat st;
     std::string target = path;
+    mode_t mode = NewFileMode();
     if (stat(path.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode)) return WriteInPlace(path, content, reason);
         char* resolved = realpath(path.c_str(), nullptr);
         if (resolved != nullptr) target = resolved;
         std::free(resolved);
+        mode = st.st_mode & 07777;
     }
     std::vector<char> temp(target.begin(), target.end());
     const std::string suffix = ".XXXXXX";
@@ -136,7 +138,7 @@ bool ReplaceFile(const std::string& path, const std::string& content, std::strin
         reason = Reason(errno);
         return false;
     }
-    int err = fchmod(fd, NewFileMode()) != 0 ? errno : WriteAll(fd, content.data(), content.size());
+    int err = fchmod(fd, mode) != 0 ? errno : WriteAll(fd, content.data(), content.size());
     if (close(fd) != 0 && err == 0) err = errno;
     if (err == 0 && std::rename(temp.data(), target.c_str()) != 0) err = errno;
     if (err == 0) return true;

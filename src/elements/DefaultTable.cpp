@@ -6,9 +6,9 @@
 
 namespace fs = std::filesystem;
 
-const char* const DEFAULT_TABLE_NAME = "morvanetable.txt";
-
 namespace {
+
+const char* const DEFAULT_TABLE_NAME = "morvanetable.txt";
 
 bool Exists(const fs::path& p)
 {

@@ -3,9 +3,6 @@
 
 #include <string>
 
-// Name of the isotope table read when none is named.
-extern const char* const DEFAULT_TABLE_NAME;  // "morvanetable.txt"
-
 // The isotope table to read when none is named: the first that exists of
 //  1. morvanetable.txt in the current folder (an entry of that name wins
 //     even when it is not a readable file, so that the read reports it
