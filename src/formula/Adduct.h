@@ -12,7 +12,8 @@
 // taken n times (n omitted means 1), then any number of groups, each a sign, an
 // optional count and a formula (+H, +Na, +NH4, -H2O, +2H, +HCOO), then the
 // charge (+, -, 2+, 3-). Examples: [M+H]+, [M-H]-, [2M+Na]+, [M+2H]2+,
-// [M-H2O+H]+. No whitespace is allowed inside.
+// [M-H2O+H]+. No whitespace is allowed inside. A default-constructed adduct
+// (nothing parsed) makes the molecule itself, uncharged.
 class Adduct {
 public:
     // Parses `text`, resolving the groups' elements against `table` (the table
