@@ -13,7 +13,8 @@ std::string ExplicitCounts(const char* formula)
     for (const char* p = formula; *p != '\0'; ++p) {
         out += *p;
         const bool symbolEnds = std::isalpha(static_cast<unsigned char>(*p)) &&
-                                !std::islower(static_cast<unsigned char>(p[1])) && !std::isdigit(static_cast<unsigned char>(p[1]));
+                                !std::islower(static_cast<unsigned char>(p[1])) &&
+                                !std::isdigit(static_cast<unsigned char>(p[1]));
         if (symbolEnds) out += '1';
     }
     return out;
@@ -40,4 +41,3 @@ std::size_t PeerOnce(const char* formula, double thr, double merge, std::size_t&
     if (a > 0) peaks.emplace_back(w / a, a);
     return peaks.size();
 }
-

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <sstream>
@@ -21,8 +21,17 @@ namespace {
 TEST(BatchTable, NumbersAreTheBytesOfTheStreamsDefaultNotation)
 {
     std::mt19937_64 rng(42);
-    std::vector<double> values = {0.0, -0.0, 1.0, 100.0, 78.04695, 0.000012345678, 1e-300, 5e-324, 1.7976931348623157e308,
-                                  std::numeric_limits<double>::infinity(), std::nan("")};
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1.0,
+                                  100.0,
+                                  78.04695,
+                                  0.000012345678,
+                                  1e-300,
+                                  5e-324,
+                                  1.7976931348623157e308,
+                                  std::numeric_limits<double>::infinity(),
+                                  std::nan("")};
     for (int i = 0; i < 2000; ++i) {
         double v;
         const std::uint64_t bits = rng();
@@ -104,19 +113,20 @@ TEST(OrderedRunner, DeliversInInputOrder)
     for (unsigned threads : {1u, 2u, 5u}) {
         for (std::size_t window : {1u, 3u, 64u}) {
             OrderedRunner<int, int> runner(threads, window);
-            int produced = 0;
+            int produced = 1;
             std::vector<int> delivered;
             std::mt19937 rng(threads * 100 + static_cast<unsigned>(window));
             std::vector<int> delays(500);
             for (int& d : delays) d = static_cast<int>(rng() % 50);
             const bool completed = runner.Run(
                 [&](int& item) {
-                    if (produced == 500) return false;
+                    EXPECT_EQ(item, 0);  // a fresh item each time
+                    if (produced == 501) return false;
                     item = produced++;
                     return true;
                 },
                 [&](const int& item) {
-                    std::this_thread::sleep_for(std::chrono::microseconds(delays[static_cast<std::size_t>(item)]));
+                    std::this_thread::sleep_for(std::chrono::microseconds(delays[static_cast<std::size_t>(item - 1)]));
                     return item * 2;
                 },
                 [&](const int& item, const int& result) {
@@ -126,7 +136,7 @@ TEST(OrderedRunner, DeliversInInputOrder)
                 });
             EXPECT_TRUE(completed);
             ASSERT_EQ(delivered.size(), 500u);
-            for (int i = 0; i < 500; ++i) ASSERT_EQ(delivered[static_cast<std::size_t>(i)], i);
+            for (int i = 0; i < 500; ++i) ASSERT_EQ(delivered[static_cast<std::size_t>(i)], i + 1);
         }
     }
 }
@@ -141,8 +151,7 @@ TEST(OrderedRunner, StopsWhenDeliveryFails)
                 item = produced++;
                 return true;  // endless input
             },
-            [](const int& item) { return item; },
-            [&](const int&, const int&) { return ++delivered < 10; });
+            [](const int& item) { return item; }, [&](const int&, const int&) { return ++delivered < 10; });
         EXPECT_FALSE(completed);
         EXPECT_EQ(delivered, 10);
         EXPECT_LE(produced, 10 + 8);

@@ -83,8 +83,7 @@ TEST_F(Pattern, FailuresGiveMorvanesStatusAndAReason)
 
     EXPECT_EQ(CalculatePattern(table, "C6H6", With(0, false, 1, 0.1, false, 0)).reason,
               "threshold must be between 0 and 1");
-    EXPECT_EQ(CalculatePattern(table, "C6H6", With(0, false, 0.001, -0.1, false, 0)).reason,
-              "peak merge must be >= 0");
+    EXPECT_EQ(CalculatePattern(table, "C6H6", With(0, false, 0.001, -0.1, false, 0)).reason, "peak merge must be >= 0");
     const PatternResult filter = CalculatePattern(table, "C6H6", With(0, false, 0.001, 0.1, true, 100));
     EXPECT_EQ(filter.status, 5);
     EXPECT_EQ(filter.reason, "filter must be between 0 and 100");
@@ -118,7 +117,9 @@ TEST(LoadIsotopeTable, ReasonNamesTheFileOrTheFault)
     std::deque<AtomIsoAbun> t;
     std::string reason;
     EXPECT_EQ(LoadIsotopeTable("/nonexistent/table.txt", t, reason), 1);
-    EXPECT_EQ(reason, "cannot open /nonexistent/table.txt");
+    EXPECT_EQ(reason, "cannot open /nonexistent/table.txt: No such file or directory");
+    EXPECT_EQ(LoadIsotopeTable("/", t, reason), 1);
+    EXPECT_EQ(reason, "/ is not a regular file");
     TempFile bad("H 1 1.0078 0.99\nC 6 12 1 13\n");
     EXPECT_EQ(LoadIsotopeTable(bad.path(), t, reason), 1);
     EXPECT_EQ(reason, "line 2, word '13': mass of C without its abundance");

@@ -132,6 +132,8 @@ TEST(TableReader, RefusalsNameTheLineAndTheWord)
               "line 3, word '98.9': abundance outside 0 to 1 (abundances are fractions, not percentages)");
     EXPECT_EQ(reason("Xa 1\n1 0.5\n2\nXb 2\n"), "line 3, word '2': mass of Xa without its abundance");
     EXPECT_EQ(reason("Xa 1 1 0.5 2"), "line 1, word '2': mass of Xa without its abundance");
+    EXPECT_EQ(reason("Xa 1 1 1\nX 1\n1 0.5\n2 0.3\n3 0.3\nXb 2 1 1\n"),
+              "line 2, word 'X': abundances of X sum to 1.1, more than 1 + 0.001");
     EXPECT_EQ(reason("1.0 0.5 Xa 1 1 1\n"), "line 1, word '1.0': a value before the first element symbol");
     EXPECT_EQ(reason("Xa 1\n1,0 1\n"), "line 2, word '1,0': not a number");
     EXPECT_EQ(reason(std::string("X\0 1 1 1\n", 9)), "line 1, word 'X\\x00': NUL byte in an element symbol");

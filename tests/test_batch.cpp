@@ -12,7 +12,10 @@
 
 namespace {
 
-RunResult RunBatch(const std::vector<std::string>& args) { return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR); }
+RunResult RunBatch(const std::vector<std::string>& args)
+{
+    return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
+}
 
 const char* const TSV_HEADER = "id\tformula\tadduct\tpeak\tmass\tabundance\n";
 
@@ -125,8 +128,8 @@ void ExpectSameAsMorvane(const Input& input, const std::vector<std::string>& opt
 TEST(Batch, RowsEqualMorvaneForEachFormulaWithOneAndTwoThreads)
 {
     Input input;
-    const char* const real[] = {"C6H12O6", "C254H377N65O75S6", "C63H98N18O13S", "CH3CH2OH", "Br2", "C8H10N4O2",
-                                "C1000H1600N280O300S10"};
+    const char* const real[] = {"C6H12O6", "C254H377N65O75S6", "C63H98N18O13S",        "CH3CH2OH",
+                                "Br2",     "C8H10N4O2",        "C1000H1600N280O300S10"};
     for (const char* f : real) input.Add("", f);
     const std::vector<std::string> random = RandomFormulas(300);
     for (std::size_t i = 0; i < random.size(); ++i) {
@@ -210,7 +213,8 @@ TEST(Batch, OptionTableAndFileErrors)
     const RunResult full = RunBatch({"-i", file.path(), "-o", "/dev/full"});
     EXPECT_EQ(full.status, 8);
     EXPECT_EQ(full.err, "morvane-batch: cannot write output: No space left on device\n");
-    const RunResult fullStdout = RunProgram("/bin/sh", {"-c", std::string(MORVANE_BATCH_EXE) + " -i " + file.path() + " >/dev/full"}, MORVANE_SOURCE_DIR);
+    const RunResult fullStdout = RunProgram(
+        "/bin/sh", {"-c", std::string(MORVANE_BATCH_EXE) + " -i " + file.path() + " >/dev/full"}, MORVANE_SOURCE_DIR);
     EXPECT_EQ(fullStdout.status, 8);
     EXPECT_EQ(fullStdout.err, full.err);
 }

@@ -100,6 +100,10 @@ int Open(const BatchSettings& s, Streams& io)
     return 0;
 }
 
+// Lines handed to a thread at a time: a few hundred microseconds of work.
+const std::size_t CHUNK_LINES = 32;
+using Chunk = std::vector<InputLine>;
+
 // Counts of the run and the status it ends with.
 struct Tally {
     unsigned long long succeeded = 0;
@@ -114,37 +118,46 @@ void Fail(Outcome& o, int status, const std::string& reason)
     o.reasons.push_back(reason);
 }
 
-// The rows of one input line: of the molecule, or of each of its ions in
-// turn (the line's own adduct, else those of -a).
-Outcome Calculate(const std::deque<AtomIsoAbun>& elements, const InputLine& line, const std::vector<Adduct>& adducts,
-                  PatternSettings settings, const BatchTable& table)
+// Appends to `o` the rows of one input line: of the molecule, or of each of
+// its ions in turn (the line's own adduct, else those of -a).
+void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
+                 PatternSettings settings, const BatchTable& table, Outcome& o)
 {
-    Outcome o;
     std::vector<Adduct> own(1);
     std::string reason;
-    if (!line.adduct.empty() && own[0].Parse(line.adduct, elements, reason) != 0) {
-        Fail(o, 2, "adduct " + line.adduct + ": " + reason);
-        return o;
-    }
+    if (!line.adduct.empty() && own[0].Parse(line.adduct, elements, reason) != 0)
+        return Fail(o, 2, "adduct " + line.adduct + ": " + reason);
     const std::vector<Adduct>& ions = line.adduct.empty() ? adducts : own;
     if (ions.empty()) {
         PatternResult r = CalculatePattern(elements, line.formula, settings);
         if (r.status != 0) Fail(o, r.status, r.reason);
-        table.AppendRows({line.id, line.formula, ""}, r.peaks, o.rows);
-        return o;
+        return table.AppendRows({line.id, line.formula, ""}, r.peaks, o.rows);
     }
     // A formula that does not parse fails once, not once per ion; after it
     // parses, a failure of status 2 is the adduct's, and names it.
     MolComposition molecule;
-    if (ParseFormula(line.formula, elements, molecule, &reason) != 0) {
-        Fail(o, 2, reason);
-        return o;
-    }
+    if (ParseFormula(line.formula, elements, molecule, &reason) != 0) return Fail(o, 2, reason);
     for (const Adduct& a : ions) {
         settings.adduct = &a;
         PatternResult r = CalculatePattern(elements, line.formula, settings);
         if (r.status != 0) Fail(o, r.status, r.status == 2 ? r.reason : a.Text() + ": " + r.reason);
         table.AppendRows({line.id, line.formula, a.Text()}, r.peaks, o.rows);
+    }
+}
+
+// The rows of one input line, or why there are none (or not all).
+Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
+                      const std::vector<Adduct>& adducts, const PatternSettings& settings, const BatchTable& table)
+{
+    Outcome o;
+    if (line.tooLong) {
+        Fail(o, 2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes");
+        return o;
+    }
+    try {
+        AddLineRows(line, elements, adducts, settings, table, o);
+    } catch (const std::bad_alloc&) {
+        Fail(o, 6, "too many variants for the available memory");
     }
     return o;
 }
@@ -163,30 +176,34 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
     Progress progress(std::cerr, isatty(STDERR_FILENO) == 1, RegularFileSize(s.input));
     const unsigned threads = s.threads > 0 ? s.threads : std::max(1u, std::thread::hardware_concurrency());
 
-    auto next = [&](InputLine& line) { return reader.Next(line); };
-    auto work = [&](const InputLine& line) {
-        if (line.tooLong)
-            return Outcome{2, {"line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes"}, ""};
-        try {
-            return Calculate(elements, line, adducts, settings, table);
-        } catch (const std::bad_alloc&) {
-            return Outcome{6, {"too many variants for the available memory"}, ""};
-        }
+    // Chunks of lines, so that the threads meet rarely.
+    auto next = [&](Chunk& chunk) {
+        InputLine line;
+        while (chunk.size() < CHUNK_LINES && reader.Next(line)) chunk.push_back(std::move(line));
+        return !chunk.empty();
     };
-    auto deliver = [&](const InputLine& line, const Outcome& o) {
-        out << o.rows;
-        if (o.status == 0) {
-            ++tally.succeeded;
-        } else {
-            if (tally.failed++ == 0) tally.status = o.status;
-            progress.Clear();
-            for (const std::string& reason : o.reasons)
-                std::cerr << "line " << line.number << ": " << line.formula << ": " << reason << "\n";
+    auto work = [&](const Chunk& chunk) {
+        std::vector<Outcome> outcomes;
+        for (const InputLine& line : chunk) outcomes.push_back(CalculateLine(line, elements, adducts, settings, table));
+        return outcomes;
+    };
+    auto deliver = [&](const Chunk& chunk, const std::vector<Outcome>& outcomes) {
+        for (std::size_t i = 0; i < chunk.size(); ++i) {
+            const Outcome& o = outcomes[i];
+            out << o.rows;
+            if (o.status == 0) {
+                ++tally.succeeded;
+            } else {
+                if (tally.failed++ == 0) tally.status = o.status;
+                progress.Clear();
+                for (const std::string& reason : o.reasons)
+                    std::cerr << "line " << chunk[i].number << ": " << chunk[i].formula << ": " << reason << "\n";
+            }
         }
         progress.Update(tally.succeeded + tally.failed, reader.BytesRead());
         return static_cast<bool>(out);
     };
-    OrderedRunner<InputLine, Outcome> runner(threads, 256 * static_cast<std::size_t>(threads));
+    OrderedRunner<Chunk, std::vector<Outcome>> runner(threads, 8 * static_cast<std::size_t>(threads));
     runner.Run(next, work, deliver);
     progress.Clear();
     return FlushOutput(out, reason);

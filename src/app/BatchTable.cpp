@@ -27,10 +27,11 @@ void AppendNumber(std::size_t n, std::string& out)
 }  // namespace
 
 BatchTable::BatchTable(bool comma, int precision, std::vector<std::string> labelNames, std::string positionName)
-    : separator_(comma ? ',' : '\t'), precision_(precision), labelNames_(std::move(labelNames)),
+    : separator_(comma ? ',' : '\t'),
+      precision_(precision),
+      labelNames_(std::move(labelNames)),
       positionName_(std::move(positionName))
-{
-}
+{}
 
 std::string BatchTable::Header() const
 {

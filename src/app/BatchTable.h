@@ -22,8 +22,7 @@ public:
     std::string Header() const;
     // Appends the rows of one pattern to `out`; labels.size() must equal the
     // number of label names. Const, so threads may share one table.
-    void AppendRows(const std::vector<std::string>& labels, const std::vector<isotope>& peaks,
-                    std::string& out) const;
+    void AppendRows(const std::vector<std::string>& labels, const std::vector<isotope>& peaks, std::string& out) const;
 
 private:
     char separator_;

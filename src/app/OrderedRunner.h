@@ -13,7 +13,8 @@
 // At most `window` items are held at once (read, in work, or waiting for
 // an earlier one), so memory stays bounded for any number of items.
 //
-// The calling thread reads items (`next(item)` returns false at the end)
+// The calling thread reads items (`next(item)` fills a default-constructed
+// item, or returns false at the end)
 // and delivers them (`deliver(item, result)` returns false to stop early);
 // the worker threads only call `work(item)`, which must not throw. With one
 // thread everything happens on the calling thread.
@@ -22,8 +23,7 @@ class OrderedRunner {
 public:
     OrderedRunner(unsigned threads, std::size_t window)
         : threads_(threads < 1 ? 1 : threads), window_(window < 1 ? 1 : window)
-    {
-    }
+    {}
 
     // Returns false when `deliver` stopped the run; the items read but not
     // delivered are then dropped once their work ends.
@@ -31,12 +31,12 @@ public:
     bool Run(Next next, Work work, Deliver deliver)
     {
         if (threads_ == 1) {
-            Item item;
-            while (next(item)) {
+            for (;;) {
+                Item item{};
+                if (!next(item)) return true;
                 Result result = work(item);
                 if (!deliver(item, result)) return false;
             }
-            return true;
         }
         Shared shared;
         std::vector<std::thread> pool;
@@ -77,7 +77,7 @@ private:
         bool inputLeft = true;
         for (;;) {
             while (inputLeft && Held(shared) < window_) {
-                Item item;
+                Item item{};
                 inputLeft = next(item);
                 if (!inputLeft) break;
                 {

@@ -4,8 +4,7 @@
 
 Progress::Progress(std::ostream& out, bool enabled, unsigned long long totalBytes)
     : out_(out), enabled_(enabled), totalBytes_(totalBytes), start_(Clock::now()), last_(start_)
-{
-}
+{}
 
 void Progress::Update(unsigned long long done, unsigned long long bytesRead)
 {
@@ -16,8 +15,7 @@ void Progress::Update(unsigned long long done, unsigned long long bytesRead)
     const double seconds = std::chrono::duration<double>(now - start_).count();
     char line[128];
     int n = std::snprintf(line, sizeof line, "\r%llu formulas, %.0f per second", done, done / seconds);
-    if (totalBytes_ > 0)
-        std::snprintf(line + n, sizeof line - n, ", %.0f%% read", 100.0 * bytesRead / totalBytes_);
+    if (totalBytes_ > 0) std::snprintf(line + n, sizeof line - n, ", %.0f%% read", 100.0 * bytesRead / totalBytes_);
     out_ << line << "\x1b[K" << std::flush;
     shown_ = true;
 }

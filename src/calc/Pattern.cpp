@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <new>
 #include <stdexcept>
@@ -72,8 +73,8 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     r.status = CalculateSpectrum(composition, s.threshold, masstocharge, s.merge, ensemble, &spectrum);
     if (r.status != 0)
         return Failure(r.status,
-                       "cannot calculate distributions: the work bound was reached, or no variant has a "
-                       "probability above 0 (a larger threshold needs less work)");
+                       "cannot calculate distributions: the work bound was reached, no variant has a "
+                       "probability above 0, or a peak is not finite (a larger threshold needs less work)");
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
     std::size_t kept = 0;
     for (const isotope& p : r.peaks)
@@ -87,6 +88,17 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
 int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason)
 {
     table.clear();
+    // Only a regular file: opening a named pipe would wait for a writer.
+    std::error_code statusError;
+    const std::filesystem::file_status status = std::filesystem::status(path, statusError);
+    if (statusError) {
+        reason = "cannot open " + path + ": " + statusError.message();
+        return 1;
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        reason = path + " is not a regular file";
+        return 1;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) {
         reason = "cannot open " + path;
@@ -114,8 +126,8 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 }
 
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
-                                             const std::vector<std::string>& formulas,
-                                             const PatternSettings& settings, unsigned threads)
+                                             const std::vector<std::string>& formulas, const PatternSettings& settings,
+                                             unsigned threads)
 {
     std::vector<PatternResult> results(formulas.size());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());

@@ -34,7 +34,8 @@ struct PatternResult {
 
 // Reads an isotope table file into `table` (which it empties first). Returns
 // 0, or 1 with `reason` naming the line and the word that made the file
-// unusable (or saying that the file cannot be opened); `table` is then empty.
+// unusable (or saying that it cannot be opened or is not a regular file);
+// `table` is then empty.
 int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason);
 
 // The pattern of one formula against a loaded table: the peaks that
@@ -51,7 +52,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 // The patterns of many formulas with `threads` threads (0: one per core),
 // result i belonging to formula i.
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
-                                             const std::vector<std::string>& formulas,
-                                             const PatternSettings& settings, unsigned threads);
+                                             const std::vector<std::string>& formulas, const PatternSettings& settings,
+                                             unsigned threads);
 
 #endif

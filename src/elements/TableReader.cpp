@@ -1,10 +1,11 @@
 #include "elements/TableReader.h"
 
-#include <cmath>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <locale>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,10 +18,7 @@ const std::size_t MAX_WORD = 4096;
 // The whitespace-delimited words of a stream, with the line each is on.
 class WordReader {
 public:
-    explicit WordReader(std::istream& in)
-        : in_(in), ctype_(std::use_facet<std::ctype<char>>(in.getloc()))
-    {
-    }
+    explicit WordReader(std::istream& in) : in_(in), ctype_(std::use_facet<std::ctype<char>>(in.getloc())) {}
 
     // Reads the next word; false at the end of the input, on a read error or
     // for a word longer than MAX_WORD (EndedCleanly tells which).
@@ -102,9 +100,14 @@ bool ParseDecimalWord(const std::string& word, double& value)
     return true;
 }
 
+// Abundances are fractions of one element's atoms: their sum, added in file
+// order, may exceed 1 only by this much (rounded hand-made tables).
+const double ABUNDANCE_SUM_TOLERANCE = 1e-3;
+
 // An element as the file gives it, before its values become isotope entries.
 struct PendingElement {
     std::string symbol;
+    int symbolLine = 0;
     int elnum = 0;
     std::vector<double> values;
     std::string lastValue;  // the last value word, for the message on an odd count
@@ -155,6 +158,7 @@ private:
         if (!seen_.insert(symbol).second) return Fail(symbol, "element symbol given twice");
         pending_ = PendingElement();
         pending_.symbol = symbol;
+        pending_.symbolLine = words_.Line();
         havePending_ = true;
         std::string number;
         if (!words_.Next(number)) {
@@ -194,6 +198,14 @@ private:
         if (p.values.size() / 2 > static_cast<size_t>(INT_MAX))
             return Fail("", "more isotope entries for " + p.symbol + " than an int counts");
         const int n = static_cast<int>(p.values.size() / 2);
+        double sum = 0.0;
+        for (int i = 0; i < n; ++i) sum += p.values[2 * static_cast<size_t>(i) + 1];
+        if (sum > 1.0 + ABUNDANCE_SUM_TOLERANCE) {
+            std::ostringstream what;
+            what << "abundances of " << p.symbol << " sum to " << sum << ", more than 1 + " << ABUNDANCE_SUM_TOLERANCE;
+            error_ = TableError{p.symbolLine, p.symbol, what.str()};
+            return false;
+        }
         AtomIsoAbun rec(p.elnum, n);
         rec.SetSymbol(p.symbol.c_str());
         for (int i = 0; i < n; ++i)

@@ -31,6 +31,7 @@ struct Tokens {
 Tokens Tokenize(std::string_view text)
 {
     Tokens t;
+    t.groups.reserve(8);
     Group current;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
@@ -125,8 +126,8 @@ bool AddCounts(const Tokens& t, const Symbols& symbols, MolComposition& comp, st
         for (char d : g.digits) {
             count = count * 10 + (d - '0');
             if (count > INT_MAX) {
-                reason = "count " + g.digits + " at position " + std::to_string(g.digitsAt) +
-                         " is beyond the 32-bit range";
+                reason =
+                    "count " + g.digits + " at position " + std::to_string(g.digitsAt) + " is beyond the 32-bit range";
                 return false;
             }
         }

@@ -16,8 +16,9 @@
 // A group without digits counts 1, leading zeros are ignored, 0 is allowed.
 // Bytes before the first uppercase letter form a group of their own: digits
 // alone there are ignored (2H2O is water); lowercase letters there make a
-// symbol without its capital, which no table names. Groups of one symbol add
-// up. Any other byte (brackets, signs, dots, bytes above 0x7f) fails.
+// symbol of their own (c2 is the symbol c, which a table may name). Groups
+// of one symbol add up. Any other byte (brackets, signs, dots, bytes above
+// 0x7f) fails the formula.
 
 // Parses formula text against the element table into `comp`: one entry per
 // distinct symbol in byte order, with the summed count; the charge is kept.
