@@ -1,16 +1,20 @@
 #!/usr/bin/python3
 """morvane.patterns against IsoSpecPy in a Python loop: tryptic peptides per second.
 
-    PYTHONPATH=build/python /usr/bin/python3 python/bench/bench_patterns.py [count] [threshold]
+    PYTHONPATH=build/python /usr/bin/python3 python/bench/bench_patterns.py [--count N] [--threshold T] [--only CALL]
 
 The peptides are those of tools/make_batch_formulas.py (fixed seed), 100,000
 by default, at the threshold 1e-3 by default. morvane gives each pattern
 sorted by mass and merged at 0.1 u, as numpy arrays; IsoSpecPy (Debian
 python3-isospec) gives each formula's configurations above the same
 fraction of the most probable one, unsorted and unmerged, read out as numpy
-arrays. Each figure is the median of three runs.
+arrays. Each figure is the median of three runs; the CPU time counts every
+thread. --only runs one call once
+(morvane1, morvane2, loop, isospec; setup runs none), for timing whole
+processes from outside.
 """
 
+import argparse
 import pathlib
 import random
 import re
@@ -30,12 +34,14 @@ RUNS = 3
 
 
 def median_rate(count, calculate):
-    times = []
+    """Formulas per wall-clock second, and CPU microseconds per formula (all threads)."""
+    walls, cpus = [], []
     for _ in range(RUNS):
-        start = time.perf_counter()
+        wall, cpu = time.perf_counter(), time.process_time()
         calculate()
-        times.append(time.perf_counter() - start)
-    return count / statistics.median(times)
+        walls.append(time.perf_counter() - wall)
+        cpus.append(time.process_time() - cpu)
+    return count / statistics.median(walls), statistics.median(cpus) / count * 1e6
 
 
 def isospec_loop(formulas, threshold):
@@ -45,27 +51,35 @@ def isospec_loop(formulas, threshold):
 
 
 def main():
-    count = int(sys.argv[1]) if len(sys.argv) > 1 else 100_000
-    threshold = float(sys.argv[2]) if len(sys.argv) > 2 else 1e-3
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--count", type=int, default=100_000)
+    parser.add_argument("--threshold", type=float, default=1e-3)
+    parser.add_argument("--only", choices=["morvane1", "morvane2", "loop", "isospec", "setup"])
+    args = parser.parse_args()
     rng = random.Random(make_batch_formulas.SEED)
-    formulas = [formula for _, formula in make_batch_formulas.peptides(rng, count)]
+    formulas = [formula for _, formula in make_batch_formulas.peptides(rng, args.count)]
     # IsoSpecPy wants every count written out: S becomes S1.
     explicit = [re.sub(r"([A-Z][a-z]?)(?![a-z0-9])", r"\g<1>1", f) for f in formulas]
     table = morvane.IsotopeTable(SOURCE_DIR / "morvanetable.txt")
+    t = args.threshold
 
-    rows = [
-        ("morvane.patterns, 1 thread", lambda: morvane.patterns(formulas, table, threshold=threshold, threads=1)),
-        ("morvane.patterns, 2 threads", lambda: morvane.patterns(formulas, table, threshold=threshold, threads=2)),
-        ("morvane.pattern in a Python loop", lambda: [morvane.pattern(f, table, threshold=threshold) for f in formulas]),
-        ("IsoSpecPy.IsoThreshold in a Python loop", lambda: isospec_loop(explicit, threshold)),
-    ]
-    rates = {name: median_rate(count, run) for name, run in rows}
-    peer = rates[rows[-1][0]]
-    print(f"{count} tryptic peptides, threshold {threshold:g}")
-    print("| call | formulas per second | times IsoSpecPy's rate |")
-    print("|---|---|---|")
-    for name, rate in rates.items():
-        print(f"| {name} | {rate:,.0f} | {rate / peer:.1f} |")
+    calls = {
+        "morvane1": ("morvane.patterns, 1 thread", lambda: morvane.patterns(formulas, table, threshold=t, threads=1)),
+        "morvane2": ("morvane.patterns, 2 threads", lambda: morvane.patterns(formulas, table, threshold=t, threads=2)),
+        "loop": ("morvane.pattern in a Python loop", lambda: [morvane.pattern(f, table, threshold=t) for f in formulas]),
+        "isospec": ("IsoSpecPy.IsoThreshold in a Python loop", lambda: isospec_loop(explicit, t)),
+    }
+    if args.only:
+        if args.only != "setup":
+            calls[args.only][1]()
+        return
+    rates = {name: median_rate(args.count, run) for name, run in calls.values()}
+    peer = rates[calls["isospec"][0]][0]
+    print(f"{args.count} tryptic peptides, threshold {t:g}")
+    print("| call | formulas per second | times IsoSpecPy's rate | CPU us per formula |")
+    print("|---|---|---|---|")
+    for name, (rate, cpu) in rates.items():
+        print(f"| {name} | {rate:,.0f} | {rate / peer:.1f} | {cpu:.1f} |")
 
 
 if __name__ == "__main__":

@@ -1,7 +1,7 @@
 """Ions as mass spectrometrists write them: [M+H]+, [M-H]-, [2M+Na]+, [M+2H]2+."""
 
 from . import _core
-from ._table import default_table
+from ._table import IsotopeTable, default_table
 
 
 class AdductError(ValueError):
@@ -30,6 +30,8 @@ class Adduct:
     __slots__ = ("table", "_adduct")
 
     def __init__(self, text, table=None):
+        if table is not None and not isinstance(table, IsotopeTable):
+            raise TypeError(f"table must be an IsotopeTable, not {type(table).__name__}")
         self.table = default_table() if table is None else table
         try:
             self._adduct = _core.Adduct(self.table._table, str(text))
@@ -78,7 +80,10 @@ class Adduct:
 
 
 def adduct_for(adduct, table):
-    """The adduct parsed against ``table``: text, or an :class:`Adduct` of another table, is parsed anew."""
+    """The adduct parsed against ``table`` (None: the default table): text,
+    or an :class:`Adduct` of another table, is parsed anew."""
+    if table is None:
+        table = default_table()
     if isinstance(adduct, Adduct) and adduct.table is table:
         return adduct
     return Adduct(adduct.text if isinstance(adduct, Adduct) else adduct, table)

@@ -6,7 +6,7 @@ import numpy as np
 
 from . import _core
 from ._adduct import adduct_for
-from ._table import default_table
+from ._table import IsotopeTable, default_table
 
 # Peak profile grid of plot(): steps per peak width, margin in widths beyond
 # the outer peaks, and the bounds of the number of points (as morvane-plot).
@@ -138,6 +138,14 @@ def _settings(charge, mz, threshold, merge, normalize, filter):
     return s
 
 
+def _library_table(table):
+    if table is None:
+        return default_table()._table
+    if not isinstance(table, IsotopeTable):
+        raise TypeError(f"table must be an IsotopeTable, not {type(table).__name__}")
+    return table._table
+
+
 def _with_adduct(settings, adduct, table):
     """Makes the settings those of the ion ``adduct`` (text or :class:`Adduct`)."""
     if settings.charge != 0 or settings.masstocharge:
@@ -193,11 +201,10 @@ def pattern(
     for a pattern that cannot be calculated.
     """
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
-    if table is None:
-        table = default_table()
+    library_table = _library_table(table)
     if adduct is not None:
         _with_adduct(settings, adduct, table)
-    return _wrap(_core.calculate(table._table, formula, settings), formula, settings)
+    return _wrap(_core.calculate(library_table, formula, settings), formula, settings)
 
 
 def patterns(
@@ -231,11 +238,10 @@ def patterns(
         raise ValueError("threads must be an integer >= 0")
     formulas = list(formulas)
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
-    if table is None:
-        table = default_table()
+    library_table = _library_table(table)
     if adduct is not None:
         _with_adduct(settings, adduct, table)
-    results = _core.calculate_many(table._table, formulas, settings, threads)
+    results = _core.calculate_many(library_table, formulas, settings, threads)
     out = []
     for formula, result in zip(formulas, results):
         if isinstance(result, Exception):

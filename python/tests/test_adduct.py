@@ -85,6 +85,11 @@ def test_adduct_text_that_does_not_parse(table, text, reason):
         morvane.pattern("C6H12O6", table, adduct=text)
 
 
+def test_table_must_be_an_isotope_table():
+    with pytest.raises(TypeError, match="table must be an IsotopeTable, not str"):
+        morvane.Adduct("[M+H]+", "morvanetable.txt")
+
+
 def test_ion_the_molecule_cannot_make(table):
     with pytest.raises(morvane.FormulaError, match=r"^\[M-H2O\+H\]\+ of CH4: removes O, which CH4 lacks$"):
         morvane.pattern("CH4", table, adduct="[M-H2O+H]+")

@@ -117,3 +117,15 @@ def test_profile_is_the_librarys_gaussian(table):
     assert two.profile(x.reshape(11, 1), 0.2).shape == (11, 1)
     with pytest.raises(ValueError, match="peak width must be > 0"):
         one.profile(x, 0)
+
+
+def test_table_must_be_a_table(table):
+    with pytest.raises(TypeError, match="table must be an IsotopeTable, not str"):
+        morvane.pattern("H2O", "morvanetable.txt")
+
+
+def test_every_public_name_has_a_docstring():
+    names = [getattr(morvane, name) for name in morvane.__all__]
+    methods = [morvane.Pattern.profile, morvane.Pattern.plot, morvane.Pattern.to_pandas, morvane.IsotopeTable.symbols]
+    for thing in [morvane] + names + methods:
+        assert thing.__doc__ and len(thing.__doc__.strip()) > 20, thing
