@@ -123,23 +123,27 @@ void Fail(Outcome& o, int status, const std::string& reason)
 void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
                  PatternSettings settings, const BatchTable& table, Outcome& o)
 {
-    std::vector<Adduct> own(1);
+    std::vector<Adduct> own;
     std::string reason;
-    if (!line.adduct.empty() && own[0].Parse(line.adduct, elements, reason) != 0)
-        return Fail(o, 2, "adduct " + line.adduct + ": " + reason);
+    if (!line.adduct.empty()) {
+        own.resize(1);
+        if (own[0].Parse(line.adduct, elements, reason) != 0)
+            return Fail(o, 2, "adduct " + line.adduct + ": " + reason);
+    }
     const std::vector<Adduct>& ions = line.adduct.empty() ? adducts : own;
     if (ions.empty()) {
         PatternResult r = CalculatePattern(elements, line.formula, settings);
         if (r.status != 0) Fail(o, r.status, r.reason);
         return table.AppendRows({line.id, line.formula, ""}, r.peaks, o.rows);
     }
-    // A formula that does not parse fails once, not once per ion; after it
-    // parses, a failure of status 2 is the adduct's, and names it.
-    MolComposition molecule;
-    if (ParseFormula(line.formula, elements, molecule, &reason) != 0) return Fail(o, 2, reason);
     for (const Adduct& a : ions) {
         settings.adduct = &a;
         PatternResult r = CalculatePattern(elements, line.formula, settings);
+        // A formula that does not parse fails once, not once per ion. When
+        // it parses, a failure of status 2 is the adduct's, and names it.
+        MolComposition molecule;
+        if (r.status == 2 && &a == &ions.front() && ParseFormula(line.formula, elements, molecule) != 0)
+            return Fail(o, 2, r.reason);
         if (r.status != 0) Fail(o, r.status, r.status == 2 ? r.reason : a.Text() + ": " + r.reason);
         table.AppendRows({line.id, line.formula, a.Text()}, r.peaks, o.rows);
     }

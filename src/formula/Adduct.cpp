@@ -224,36 +224,31 @@ int Adduct::MakeIon(const MolComposition& molecule, MolComposition& ion, std::st
     }
     for (const auto& [symbol, n] : removed) counts[symbol].removed = n;
 
-    const std::string context = text + " of " + FormulaText(molecule) + ": ";
+    auto fail = [&](const std::string& why) {
+        reason = text + " of " + FormulaText(molecule) + ": " + why;
+        return 2;
+    };
     int kept = 0;
     for (const auto& [symbol, c] : counts) {
-        if (c.present > INT_MAX) {
-            reason = context + "more than " + std::to_string(INT_MAX) + " atoms of " + symbol;
-            return 2;
-        }
+        if (c.present > INT_MAX) return fail("more than " + std::to_string(INT_MAX) + " atoms of " + symbol);
         if (c.removed > c.present) {
             const std::string what = (c.removed == 1 ? "" : std::to_string(c.removed) + " ") + symbol;
-            reason = context + "removes " + what +
-                     (c.present == 0 ? ", which " + FormulaText(molecule) + " lacks"
-                                     : ", but there are only " + std::to_string(c.present));
-            return 2;
+            return fail("removes " + what +
+                        (c.present == 0 ? ", which " + FormulaText(molecule) + " lacks"
+                                        : ", but there are only " + std::to_string(c.present)));
         }
         if (c.Kept()) ++kept;
     }
-    if (kept == 0) {
-        reason = context + "leaves no atoms";
-        return 2;
-    }
+    if (kept == 0) return fail("leaves no atoms");
 
-    MolComposition result(kept);
-    result.charge = charge;
+    ion.Settotalnat(kept);
+    ion.charge = charge;
     int j = 0;
     for (const auto& [symbol, c] : counts) {
         if (!c.Kept()) continue;
-        result.atom[j] = *c.atom;
-        result.nat[j] = static_cast<int>(c.present - c.removed);
+        ion.atom[j] = *c.atom;
+        ion.nat[j] = static_cast<int>(c.present - c.removed);
         ++j;
     }
-    ion = result;
     return 0;
 }

@@ -27,7 +27,9 @@ public:
     // element in byte order of the symbols; an element that the removals bring
     // to 0 atoms is left out. Returns 0, or 2 with `reason` when the adduct
     // removes atoms that the molecule lacks, leaves no atoms, or a count
-    // exceeds the range of int; `ion` is then unchanged.
+    // exceeds the range of int; `ion` is then unchanged. `ion` must be
+    // another object than `molecule`. Memory exhaustion throws the standard
+    // allocation exception and leaves `ion` a valid, partly filled composition.
     int MakeIon(const MolComposition& molecule, MolComposition& ion, std::string& reason) const;
 
     const std::string& Text() const { return text; }
