@@ -1,3 +1,6 @@
+// Adducts: the notation, the ion's composition (that of the ion's formula
+// written out by hand, as the formula parser gives it) and its pattern,
+// bit for bit that of morvane on the written-out formula with -mtz.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -317,7 +320,7 @@ TEST_F(AdductTest, MalformedBracketsAndSyntax)
     EXPECT_EQ(ParseFailure("[M+H]\xe2\x81\xba"), "expected the charge (+, -, 2+, 3-...) at position 6");
 }
 
-TEST_F(AdductTest, FailuresLeaveTheirTargetsUnchanged)
+TEST_F(AdductTest, FailuresLeaveTheirTargetsUnchangedAndSuccessesReplaceThem)
 {
     Adduct a = Parsed("[M+Na]+");
     std::string reason;
@@ -330,6 +333,12 @@ TEST_F(AdductTest, FailuresLeaveTheirTargetsUnchanged)
     const MolComposition before = ion;
     EXPECT_EQ(Parsed("[M-Cl]-").MakeIon(Molecule("CH4"), ion, reason), 2);
     ExpectSameComposition(ion, before);
+
+    // A success replaces what the ion held.
+    EXPECT_EQ(Parsed("[M-H]-").MakeIon(Molecule("CH4"), ion, reason), 0);
+    MolComposition written = Molecule("CH3");
+    written.charge = -1;
+    ExpectSameComposition(ion, written);
 }
 
 }  // namespace
