@@ -1,10 +1,12 @@
 #!/usr/bin/python3
 """morvane.patterns against IsoSpecPy in a Python loop: tryptic peptides per second.
 
-    PYTHONPATH=build/python /usr/bin/python3 python/bench/bench_patterns.py [--count N] [--threshold T] [--only CALL]
+    PYTHONPATH=build/python /usr/bin/python3 python/bench/bench_patterns.py [--count N] [--threshold T]
+        [--formulas FILE] [--only CALL]
 
 The peptides are those of tools/make_batch_formulas.py (fixed seed), 100,000
-by default, at the threshold 1e-3 by default. morvane gives each pattern
+by default, or the formulas of FILE (that tool's output: the last word of
+each line), at the threshold 1e-3 by default. morvane gives each pattern
 sorted by mass and merged at 0.1 u, as numpy arrays; IsoSpecPy (Debian
 python3-isospec) gives each formula's configurations above the same
 fraction of the most probable one, unsorted and unmerged, read out as numpy
@@ -21,8 +23,6 @@ import re
 import statistics
 import sys
 import time
-
-import IsoSpecPy
 
 import morvane
 
@@ -45,6 +45,8 @@ def median_rate(count, calculate):
 
 
 def isospec_loop(formulas, threshold):
+    import IsoSpecPy
+
     for formula in formulas:
         result = IsoSpecPy.IsoThreshold(threshold, formula=formula, absolute=False)
         result.np_masses(), result.np_probs()
@@ -54,10 +56,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--count", type=int, default=100_000)
     parser.add_argument("--threshold", type=float, default=1e-3)
+    parser.add_argument("--formulas", type=pathlib.Path)
     parser.add_argument("--only", choices=["morvane1", "morvane2", "loop", "isospec", "setup"])
     args = parser.parse_args()
-    rng = random.Random(make_batch_formulas.SEED)
-    formulas = [formula for _, formula in make_batch_formulas.peptides(rng, args.count)]
+    if args.formulas:
+        formulas = [line.split()[-1] for line in args.formulas.read_text().splitlines()]
+    else:
+        rng = random.Random(make_batch_formulas.SEED)
+        formulas = [formula for _, formula in make_batch_formulas.peptides(rng, args.count)]
     # IsoSpecPy wants every count written out: S becomes S1.
     explicit = [re.sub(r"([A-Z][a-z]?)(?![a-z0-9])", r"\g<1>1", f) for f in formulas]
     table = morvane.IsotopeTable(SOURCE_DIR / "morvanetable.txt")
@@ -73,9 +79,9 @@ def main():
         if args.only != "setup":
             calls[args.only][1]()
         return
-    rates = {name: median_rate(args.count, run) for name, run in calls.values()}
+    rates = {name: median_rate(len(formulas), run) for name, run in calls.values()}
     peer = rates[calls["isospec"][0]][0]
-    print(f"{args.count} tryptic peptides, threshold {t:g}")
+    print(f"{len(formulas)} tryptic peptides, threshold {t:g}")
     print("| call | formulas per second | times IsoSpecPy's rate | CPU us per formula |")
     print("|---|---|---|---|")
     for name, (rate, cpu) in rates.items():

@@ -1,5 +1,6 @@
 """Isotope patterns: the calculation calls and the pattern object."""
 
+import math
 import operator
 
 import numpy as np
@@ -21,9 +22,9 @@ class Pattern:
     ``mass`` holds the peak positions (mass in u, or m/z when the pattern was
     calculated with ``mz=True``) and ``abundance`` the peak heights
     (probabilities, or percent of the largest peak when normalised), both
-    float64 arrays in ascending order of mass. ``formula``, ``charge``,
-    ``mz`` and ``adduct`` (the ion's notation, or "") record what was
-    calculated.
+    float64 arrays in the order morvane prints the peaks: ascending mass
+    (descending m/z for a negative charge). ``formula``, ``charge``, ``mz``
+    and ``adduct`` (the ion's notation, or "") record what was calculated.
 
     ``len(p)`` is the number of peaks; iterating gives (position, abundance)
     pairs. Patterns pickle.
@@ -45,17 +46,10 @@ class Pattern:
     def __iter__(self):
         return zip(self.mass.tolist(), self.abundance.tolist())
 
-    def __getstate__(self):
-        return {name: getattr(self, name) for name in self.__slots__}
-
-    def __setstate__(self, state):
-        for name, value in state.items():
-            setattr(self, name, value)
-
     def __repr__(self):
-        where = f", {self.mass[0]:.4f} to {self.mass[-1]:.4f}" if len(self) else ""
-        unit = " m/z" if self.mz else " u"
-        return f"<Pattern {self._name()} charge {self.charge}: {len(self)} peaks{where}{unit if len(self) else ''}>"
+        unit = "m/z" if self.mz else "u"
+        where = f" from {self.mass[0]:.4f} to {self.mass[-1]:.4f} {unit}" if len(self) else ""
+        return f"<Pattern {self._name()} charge {self.charge}: {len(self)} peaks{where}>"
 
     def profile(self, x, fwhm):
         """The profile an instrument of peak width ``fwhm`` would record, at the positions ``x``.
@@ -104,7 +98,7 @@ class Pattern:
         return f"{self.formula} {self.adduct}" if self.adduct else self.formula
 
     def _profile_grid(self, fwhm):
-        if not fwhm > 0:
+        if not (fwhm > 0 and math.isfinite(fwhm)):
             raise ValueError("peak width must be > 0")
         low = self.mass.min() - _MARGIN_WIDTHS * fwhm
         high = self.mass.max() + _MARGIN_WIDTHS * fwhm
@@ -119,6 +113,13 @@ def _integer(value, message):
         raise ValueError(message) from None
 
 
+def _charge(value):
+    charge = _integer(value, "charge must be integer")
+    if not -(2**31) <= charge < 2**31:
+        raise ValueError("charge must be a 32-bit integer")
+    return charge
+
+
 def _real(value, message):
     try:
         return float(value)
@@ -129,7 +130,7 @@ def _real(value, message):
 def _settings(charge, mz, threshold, merge, normalize, filter):
     """The library's settings from the keywords of pattern() and patterns()."""
     s = _core.Settings()
-    s.charge = _integer(charge, "charge must be integer")
+    s.charge = _charge(charge)
     s.masstocharge = bool(mz)
     s.threshold = _real(threshold, "threshold must be between 0 and 1")
     s.merge = _real(merge, "peak merge must be >= 0")

@@ -32,8 +32,9 @@ class IsotopeTable(collections.abc.Mapping):
     without a table argument: ``morvanetable.txt`` in the current folder if
     there is one, else the installed table (``share/morvane`` of the
     prefix), else, for a package in the build folder, the source tree's.
-    ``IsotopeTable(path)`` reads the given file. A file that cannot be read or is malformed raises
-    :class:`morvane.TableError` naming the line and the word.
+    ``IsotopeTable(path)`` reads the given file. A file that cannot be read
+    or is malformed raises :class:`morvane.TableError` naming the line and
+    the word.
 
     Iteration gives the symbols in file order. Tables pickle with their
     contents, so a table passes to other processes without its file.

@@ -62,6 +62,7 @@ def test_charge_zero_with_mz_gives_no_peaks(table):
         ({"filter": -0.5}, "filter must be between 0 and 100"),
         ({"charge": 1.5}, "charge must be integer"),
         ({"charge": "2"}, "charge must be integer"),
+        ({"charge": 2**31}, "charge must be a 32-bit integer"),
     ],
 )
 def test_bad_settings_raise_value_error_with_morvanes_words(table, settings, message):

@@ -1,5 +1,9 @@
 """Many patterns at once: threads, order, failures."""
 
+import os
+import pathlib
+import subprocess
+import sys
 import threading
 
 import pytest
@@ -87,3 +91,21 @@ def test_calculation_releases_the_gil(table, formulas):
         done.set()
         counter.join()
     assert during > 1000
+
+
+def test_more_threads_than_can_be_started(tmp_path):
+    # With its address space capped, the process cannot start a thousand
+    # threads (each wants its stack); the call goes on with those it has.
+    code = """
+import resource, morvane
+from conftest import TABLE_PATH
+table = morvane.IsotopeTable(TABLE_PATH)
+size = next(int(l.split()[1]) for l in open('/proc/self/status') if l.startswith('VmSize')) * 1024
+resource.setrlimit(resource.RLIMIT_AS, (size + 200 * 2**20, resource.RLIM_INFINITY))
+got = morvane.patterns(['H2O', 'C6H12O6'] * 1000, table, threads=1000)
+print(len(got), got[1].mass[0] == morvane.pattern('C6H12O6', table).mass[0])
+"""
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join([str(pathlib.Path(__file__).parent), os.environ.get("PYTHONPATH", "")]))
+    done = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True, env=env)
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.split() == ["2000", "True"]

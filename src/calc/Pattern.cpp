@@ -6,6 +6,7 @@
 #include <fstream>
 #include <new>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 #include "calc/Normalize.h"
@@ -135,7 +136,14 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
             results[i] = CalculatePattern(table, formulas[i], settings);
     };
     std::vector<std::thread> pool;
-    for (unsigned t = 1; t < threads && t < formulas.size(); ++t) pool.emplace_back(work);
+    pool.reserve(std::min<std::size_t>(threads, formulas.size()));
+    for (unsigned t = 1; t < threads && t < formulas.size(); ++t) {
+        try {
+            pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had: those started share the work
+        }
+    }
     work();
     for (std::thread& t : pool) t.join();
     return results;

@@ -50,7 +50,8 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
                                const PatternSettings& settings);
 
 // The patterns of many formulas with `threads` threads (0: one per core),
-// result i belonging to formula i.
+// result i belonging to formula i. When the system starts fewer threads than
+// asked, those started do all the work.
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
                                              unsigned threads);
