@@ -13,6 +13,7 @@
 #include "calc/Pattern.h"
 #include "elements/AtomIsoAbun.h"
 #include "elements/DefaultTable.h"
+#include "formula/Adduct.h"
 #include "spectrum/GaussianList.h"
 
 namespace py = pybind11;
@@ -193,7 +194,26 @@ PYBIND11_MODULE(_core, m)
         .def_readwrite("threshold", &PatternSettings::threshold, "Probability threshold (-t).")
         .def_readwrite("merge", &PatternSettings::merge, "Merge distance (-r).")
         .def_readwrite("normalize", &PatternSettings::normalize, "Largest peak becomes 100 (-n).")
-        .def_readwrite("filter", &PatternSettings::filter, "Smallest percentage kept (-f).");
+        .def_readwrite("filter", &PatternSettings::filter, "Smallest percentage kept (-f).")
+        .def_property(
+            "adduct",
+            py::cpp_function([](const PatternSettings& s) { return s.adduct; }, py::return_value_policy::reference),
+            py::cpp_function([](PatternSettings& s, const Adduct* a) { s.adduct = a; }, py::keep_alive<1, 2>()),
+            "The ion to calculate, an Adduct of the same table, or None; it keeps the adduct alive.");
+
+    py::class_<Adduct>(m, "Adduct", "An ion in the notation [nM+A-B...]z+, parsed against a table.")
+        .def(py::init([](const Table& table, const std::string& text) {
+                 Adduct a;
+                 std::string reason;
+                 if (a.Parse(text, table.elements, reason) != 0) throw py::value_error(reason);
+                 return a;
+             }),
+             py::arg("table"), py::arg("text"), "Parses text against the table; raises ValueError with the reason.")
+        .def_property_readonly("text", &Adduct::Text)
+        .def_property_readonly("multiple", &Adduct::Multiple)
+        .def_property_readonly("charge", &Adduct::Charge)
+        .def_property_readonly("added", &Adduct::Added, "Atoms added, per element symbol.")
+        .def_property_readonly("removed", &Adduct::Removed, "Atoms removed, per element symbol.");
 
     py::class_<Table>(m, "Table", "An isotope table as the library holds it.")
         .def(py::init([](const std::string& path) {

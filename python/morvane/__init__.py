@@ -12,16 +12,19 @@ for bit: this package wraps the same C++ library.
     glucose.plot(fwhm=0.05)           # sticks and profile on a matplotlib axis
 """
 
+from ._adduct import Adduct, AdductError
 from ._core import CalculationError, FormulaError, TableError
 from ._pattern import Pattern, pattern, patterns
 from ._table import Element, IsotopeTable
 
 # Public names belong to the package, as pickles and help() show them.
-for _name in ("Element", "IsotopeTable", "Pattern", "pattern", "patterns"):
+for _name in ("Adduct", "AdductError", "Element", "IsotopeTable", "Pattern", "pattern", "patterns"):
     globals()[_name].__module__ = __name__
 del _name
 
 __all__ = [
+    "Adduct",
+    "AdductError",
     "CalculationError",
     "Element",
     "FormulaError",

@@ -6,6 +6,7 @@ import operator
 import numpy as np
 
 from . import _core
+from ._adduct import adduct_for
 from ._table import IsotopeTable, default_table
 
 # Peak profile grid of plot(): steps per peak width, margin in widths beyond
@@ -22,21 +23,22 @@ class Pattern:
     calculated with ``mz=True``) and ``abundance`` the peak heights
     (probabilities, or percent of the largest peak when normalised), both
     float64 arrays in the order morvane prints the peaks: ascending mass
-    (descending m/z for a negative charge). ``formula``, ``charge`` and ``mz``
-    record what was calculated.
+    (descending m/z for a negative charge). ``formula``, ``charge``, ``mz``
+    and ``adduct`` (the ion's notation, or "") record what was calculated.
 
     ``len(p)`` is the number of peaks; iterating gives (position, abundance)
     pairs. Patterns pickle.
     """
 
-    __slots__ = ("formula", "charge", "mz", "mass", "abundance")
+    __slots__ = ("formula", "charge", "mz", "mass", "abundance", "adduct")
 
-    def __init__(self, mass, abundance, formula="", charge=0, mz=False):
+    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct=""):
         self.mass = np.asarray(mass, dtype=np.float64)
         self.abundance = np.asarray(abundance, dtype=np.float64)
         self.formula = formula
         self.charge = charge
         self.mz = mz
+        self.adduct = adduct
 
     def __len__(self):
         return len(self.mass)
@@ -47,7 +49,7 @@ class Pattern:
     def __repr__(self):
         unit = "m/z" if self.mz else "u"
         where = f" from {self.mass[0]:.4f} to {self.mass[-1]:.4f} {unit}" if len(self) else ""
-        return f"<Pattern {self.formula} charge {self.charge}: {len(self)} peaks{where}>"
+        return f"<Pattern {self._name()} charge {self.charge}: {len(self)} peaks{where}>"
 
     def profile(self, x, fwhm):
         """The profile an instrument of peak width ``fwhm`` would record, at the positions ``x``.
@@ -78,7 +80,7 @@ class Pattern:
             import matplotlib.pyplot as plt
 
             ax = plt.gca()
-        label = self.formula if self.charge == 0 else f"{self.formula}, charge {self.charge}"
+        label = self._name() if self.charge == 0 or self.adduct else f"{self.formula}, charge {self.charge}"
         sticks_x = np.repeat(self.mass, 3)
         sticks_y = np.column_stack([np.zeros(len(self)), self.abundance, np.full(len(self), np.nan)]).ravel()
         sticks_x[2::3] = np.nan
@@ -91,6 +93,9 @@ class Pattern:
         ax.set_xlabel("m/z" if self.mz else "mass (u)")
         ax.set_ylabel("abundance")
         return ax
+
+    def _name(self):
+        return f"{self.formula} {self.adduct}" if self.adduct else self.formula
 
     def _profile_grid(self, fwhm):
         if not (fwhm > 0 and math.isfinite(fwhm)):
@@ -142,11 +147,24 @@ def _library_table(table):
     return table._table
 
 
+def _with_adduct(settings, adduct, table):
+    """Makes the settings those of the ion ``adduct`` (text or :class:`Adduct`)."""
+    if settings.charge != 0 or settings.masstocharge:
+        raise ValueError("an adduct sets the charge; leave out charge and mz")
+    parsed = adduct_for(adduct, table)
+    settings.adduct = parsed._adduct
+    settings.charge = parsed.charge
+    settings.masstocharge = True
+
+
 def _wrap(peaks, formula, settings):
-    return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge)
+    adduct = settings.adduct.text if settings.adduct is not None else ""
+    return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge, adduct)
 
 
-def pattern(formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, normalize=False, filter=0.0):
+def pattern(
+    formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, normalize=False, filter=0.0, adduct=None
+):
     """The isotope pattern of one molecule, as ``morvane`` calculates it.
 
     formula
@@ -170,14 +188,24 @@ def pattern(formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, 
     filter
         normalise, then keep the peaks of at least this percentage of the
         largest, 0 to 100 (``-f``).
+    adduct
+        the ion to calculate instead of the molecule, as text (``"[M+H]+"``,
+        ``"[M+2H]2+"``, ``"[M-H]-"``) or an :class:`Adduct`. It sets the
+        charge and positions are m/z, so ``charge`` and ``mz`` stay unset.
 
     Returns a :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
-    for the same settings. Raises :class:`FormulaError` for a formula that
-    does not parse, ``ValueError`` with morvane's message for a bad setting,
-    and :class:`CalculationError` for a pattern that cannot be calculated.
+    for the same settings (with an adduct, for the ion's formula written out
+    and ``-mtz`` with its charge). Raises :class:`FormulaError` for a formula
+    that does not parse or an adduct that removes atoms the molecule lacks,
+    :class:`AdductError` for adduct text that does not parse, ``ValueError``
+    with morvane's message for a bad setting, and :class:`CalculationError`
+    for a pattern that cannot be calculated.
     """
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
-    return _wrap(_core.calculate(_library_table(table), formula, settings), formula, settings)
+    library_table = _library_table(table)
+    if adduct is not None:
+        _with_adduct(settings, adduct, table)
+    return _wrap(_core.calculate(library_table, formula, settings), formula, settings)
 
 
 def patterns(
@@ -191,11 +219,12 @@ def patterns(
     filter=0.0,
     threads=0,
     errors="raise",
+    adduct=None,
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
-    ``formulas`` is an iterable of formula strings; the settings are those
-    of :func:`pattern` and apply to every formula. ``threads`` is the number
+    ``formulas`` is an iterable of formula strings; the settings (``adduct``
+    included) are those of :func:`pattern` and apply to every formula. ``threads`` is the number
     of threads (0: one per core); the calculation releases the GIL.
 
     Returns a list of :class:`Pattern` in the order of ``formulas``. A
@@ -210,7 +239,10 @@ def patterns(
         raise ValueError("threads must be an integer >= 0")
     formulas = list(formulas)
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
-    results = _core.calculate_many(_library_table(table), formulas, settings, threads)
+    library_table = _library_table(table)
+    if adduct is not None:
+        _with_adduct(settings, adduct, table)
+    results = _core.calculate_many(library_table, formulas, settings, threads)
     out = []
     for formula, result in zip(formulas, results):
         if isinstance(result, Exception):

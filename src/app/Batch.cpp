@@ -21,14 +21,16 @@
 #include "app/Progress.h"
 #include "calc/Pattern.h"
 #include "elements/DefaultTable.h"
+#include "formula/Adduct.h"
+#include "formula/FormulaParser.h"
 
 namespace {
 
-// What a worker makes of one input line: its status, the reason of a
-// failure and the table rows of a success.
+// What a worker makes of one input line: its status (of its first failure),
+// the reasons of its failures and the table rows of its successes.
 struct Outcome {
     int status = 0;
-    std::string reason;
+    std::vector<std::string> reasons;
     std::string rows;
 };
 
@@ -102,21 +104,6 @@ int Open(const BatchSettings& s, Streams& io)
 const std::size_t CHUNK_LINES = 32;
 using Chunk = std::vector<InputLine>;
 
-// The pattern of one line as table rows, or why there is none.
-Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elements, const PatternSettings& settings,
-                      const BatchTable& table)
-{
-    if (line.tooLong) return Outcome{2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes", ""};
-    try {
-        PatternResult r = CalculatePattern(elements, line.formula, settings);
-        Outcome o{r.status, std::move(r.reason), ""};
-        table.AppendRows({line.id, line.formula}, r.peaks, o.rows);
-        return o;
-    } catch (const std::bad_alloc&) {
-        return Outcome{6, "too many variants for the available memory", ""};
-    }
-}
-
 // Counts of the run and the status it ends with.
 struct Tally {
     unsigned long long succeeded = 0;
@@ -124,14 +111,69 @@ struct Tally {
     int status = 0;  // of the first failing line
 };
 
+// Records a failure of one pattern of a line.
+void Fail(Outcome& o, int status, const std::string& reason)
+{
+    if (o.status == 0) o.status = status;
+    o.reasons.push_back(reason);
+}
+
+// Appends to `o` the rows of one input line: of the molecule, or of each of
+// its ions in turn (the line's own adduct, else those of -a).
+void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
+                 PatternSettings settings, const BatchTable& table, Outcome& o)
+{
+    std::vector<Adduct> own;
+    std::string reason;
+    if (!line.adduct.empty()) {
+        own.resize(1);
+        if (own[0].Parse(line.adduct, elements, reason) != 0)
+            return Fail(o, 2, "adduct " + line.adduct + ": " + reason);
+    }
+    const std::vector<Adduct>& ions = line.adduct.empty() ? adducts : own;
+    if (ions.empty()) {
+        PatternResult r = CalculatePattern(elements, line.formula, settings);
+        if (r.status != 0) Fail(o, r.status, r.reason);
+        return table.AppendRows({line.id, line.formula, ""}, r.peaks, o.rows);
+    }
+    for (const Adduct& a : ions) {
+        settings.adduct = &a;
+        PatternResult r = CalculatePattern(elements, line.formula, settings);
+        // A formula that does not parse fails once, not once per ion. When
+        // it parses, a failure of status 2 is the adduct's, and names it.
+        MolComposition molecule;
+        if (r.status == 2 && &a == &ions.front() && ParseFormula(line.formula, elements, molecule) != 0)
+            return Fail(o, 2, r.reason);
+        if (r.status != 0) Fail(o, r.status, r.status == 2 ? r.reason : a.Text() + ": " + r.reason);
+        table.AppendRows({line.id, line.formula, a.Text()}, r.peaks, o.rows);
+    }
+}
+
+// The rows of one input line, or why there are none (or not all).
+Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
+                      const std::vector<Adduct>& adducts, const PatternSettings& settings, const BatchTable& table)
+{
+    Outcome o;
+    if (line.tooLong) {
+        Fail(o, 2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes");
+        return o;
+    }
+    try {
+        AddLineRows(line, elements, adducts, settings, table, o);
+    } catch (const std::bad_alloc&) {
+        Fail(o, 6, "too many variants for the available memory");
+    }
+    return o;
+}
+
 // Calculates every formula of the input and writes the rows in input order.
 // Returns false, with the reason, when the output could not be written.
-bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, Streams& io, Tally& tally,
-             std::string& reason)
+bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
+             Streams& io, Tally& tally, std::string& reason)
 {
     const PatternSettings settings = PatternSettingsOf(s.run);
-    const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION), {"id", "formula"},
-                           s.run.masstocharge ? "mz" : "mass");
+    const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
+                           {"id", "formula", "adduct"}, s.run.masstocharge || !adducts.empty() ? "mz" : "mass");
     std::ostream& out = *io.out;
     out << table.Header();
     FormulaReader reader(*io.in);
@@ -146,7 +188,7 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, St
     };
     auto work = [&](const Chunk& chunk) {
         std::vector<Outcome> outcomes;
-        for (const InputLine& line : chunk) outcomes.push_back(CalculateLine(line, elements, settings, table));
+        for (const InputLine& line : chunk) outcomes.push_back(CalculateLine(line, elements, adducts, settings, table));
         return outcomes;
     };
     auto deliver = [&](const Chunk& chunk, const std::vector<Outcome>& outcomes) {
@@ -158,7 +200,8 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, St
             } else {
                 if (tally.failed++ == 0) tally.status = o.status;
                 progress.Clear();
-                std::cerr << "line " << chunk[i].number << ": " << chunk[i].formula << ": " << o.reason << "\n";
+                for (const std::string& reason : o.reasons)
+                    std::cerr << "line " << chunk[i].number << ": " << chunk[i].formula << ": " << reason << "\n";
             }
         }
         progress.Update(tally.succeeded + tally.failed, reader.BytesRead());
@@ -183,10 +226,21 @@ int BatchMain(int argc, char** argv)
         std::cerr << "Error: cannot read isotope table: " << reason << "\n";
         return 1;
     }
+    std::vector<Adduct> adducts(s.adducts.size());
+    for (std::size_t i = 0; i < adducts.size(); ++i) {
+        if (adducts[i].Parse(s.adducts[i], elements, reason) != 0) {
+            std::cerr << "Error: adduct " << s.adducts[i] << ": " << reason << "\n";
+            return 5;
+        }
+    }
+    if (!adducts.empty() && (s.run.charge != 0 || s.run.masstocharge)) {
+        std::cerr << "Error: an adduct sets the charge; leave out -z and -mtz\n";
+        return 5;
+    }
     Streams io;
     if (const int status = Open(s, io)) return status;
     Tally tally;
-    if (!Process(s, elements, io, tally, reason)) return ReportOutputFailure("morvane-batch", reason);
+    if (!Process(s, elements, adducts, io, tally, reason)) return ReportOutputFailure("morvane-batch", reason);
     std::cerr << tally.succeeded << " formulas succeeded, " << tally.failed << " failed\n";
     return tally.status;
 }

@@ -42,9 +42,12 @@ bool FormulaReader::Next(InputLine& line)
         if ((!text.empty() && text[0] == '#') || Trimmed(text, 0, text.size()).empty()) continue;
         const std::size_t tab = text.find('\t');
         const std::size_t start = tab == std::string::npos ? 0 : tab + 1;
+        const std::size_t second = tab == std::string::npos ? tab : text.find('\t', start);
+        const std::size_t end = second == std::string::npos ? text.size() : second;
         line.number = lineNumber_;
         line.id = tab == std::string::npos ? std::string() : Trimmed(text, 0, tab);
-        line.formula = Trimmed(text, start, text.size());
+        line.formula = Trimmed(text, start, end);
+        line.adduct = second == std::string::npos ? std::string() : Trimmed(text, second + 1, text.size());
         line.tooLong = tooLong;
         return true;
     }

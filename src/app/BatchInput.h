@@ -10,14 +10,15 @@ struct InputLine {
     long long number = 0;  // line number, from 1
     std::string id;        // empty when the line holds no tab
     std::string formula;
+    std::string adduct;    // the line's own adduct (its third column), or empty
     bool tooLong = false;  // the line was longer than FormulaReader::MAX_LINE; id and formula are cut
 };
 
 // Reads morvane-batch's input: one formula per line, or an identifier, a tab
-// and a formula. Blank lines and lines whose first byte is '#' are skipped.
-// Identifier and formula lose the whitespace around them (a carriage return
-// before the line feed included). Holds one line at a time, at most MAX_LINE
-// bytes of it.
+// and a formula, and maybe a tab and an adduct. Blank lines and lines whose
+// first byte is '#' are skipped. Identifier, formula and adduct lose the
+// whitespace around them (a carriage return before the line feed included).
+// Holds one line at a time, at most MAX_LINE bytes of it.
 class FormulaReader {
 public:
     static const std::size_t MAX_LINE = 1 << 20;

@@ -2,6 +2,7 @@
 #define MORVANE_APP_BATCHOPTIONS_H
 
 #include <ostream>
+#include <vector>
 
 #include "app/Options.h"
 
@@ -12,9 +13,10 @@ struct BatchSettings {
     const char* input = nullptr;   // null: standard input
     const char* output = nullptr;  // null: standard output
     unsigned threads = 0;          // 0: one per core
+    std::vector<const char*> adducts;  // -a, in the order given: each formula's ions
 };
 
-// Reads argv[1..argc-1]: -i, -o and -j with their value words wherever they
+// Reads argv[1..argc-1]: -i, -o, -j and -a with their value words wherever they
 // stand, then the remaining words as morvane reads the words after its
 // formula (table file name, options). Returns 0, or 5 after writing the
 // message of the first bad option to `err`.

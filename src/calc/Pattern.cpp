@@ -49,7 +49,8 @@ PatternResult Failure(int status, const std::string& reason)
     return r;
 }
 
-// Parse, calculate, normalise and filter as morvane's run does.
+// Parse (and make the ion of an adduct), calculate, normalise and filter as
+// morvane's run does.
 PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string& formula, const PatternSettings& s)
 {
     PatternResult r;
@@ -59,9 +60,16 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
         return r;
     }
     composition.charge = s.charge;
+    MolComposition ion;
+    if (s.adduct != nullptr && s.adduct->MakeIon(composition, ion, r.reason) != 0) {
+        r.status = 2;
+        return r;
+    }
+    MolComposition& molecule = s.adduct != nullptr ? ion : composition;
+    const bool masstocharge = s.adduct != nullptr || s.masstocharge;
     MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
-    r.status = CalculateSpectrum(composition, s.threshold, s.masstocharge, s.merge, ensemble, &spectrum);
+    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ensemble, &spectrum);
     if (r.status != 0)
         return Failure(r.status,
                        "cannot calculate distributions: the work bound was reached, no variant has a "

@@ -7,6 +7,7 @@
 
 #include "elements/AtomIsoAbun.h"
 #include "elements/isotope.h"
+#include "formula/Adduct.h"
 
 // The settings of one pattern, meaning what morvane's options mean.
 struct PatternSettings {
@@ -16,6 +17,12 @@ struct PatternSettings {
     double merge = 0.1;         // -r: merge >= 0
     bool normalize = false;     // -n: the largest peak becomes 100
     double filter = 0;          // -f: 0 <= filter < 100; above 0 it normalises too
+    // The ion to calculate instead of the molecule, or null. The adduct
+    // (parsed against the same table, and living as long as the settings
+    // are used) sets the charge, and positions are m/z: charge and
+    // masstocharge are then not used. The peaks equal those of the ion's
+    // formula written out, with the adduct's charge and m/z.
+    const Adduct* adduct = nullptr;
 };
 
 // One pattern, or why there is none.
@@ -35,7 +42,8 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 // `morvane formula -p 17` with the same settings prints, normalised and
 // filtered as it does. Failures, with their reason: 2 the formula does not
 // parse (unknown symbol and its position, illegal character, count beyond
-// 32 bits); 5 a setting out of range (morvane's words for that option);
+// 32 bits; an adduct that removes atoms the molecule lacks); 5 a setting
+// out of range (morvane's words for that option);
 // 6 the calculation failed, or needed more memory than there is. The table
 // is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,

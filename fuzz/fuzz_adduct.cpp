@@ -1,0 +1,51 @@
+// Adduct parser against the shipped table: any bytes as adduct text, applied
+// to glucose.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "elements/TableReader.h"
+#include "formula/Adduct.h"
+#include "formula/FormulaParser.h"
+
+namespace {
+
+const std::deque<AtomIsoAbun>& Table()
+{
+    static std::deque<AtomIsoAbun> table = [] {
+        std::deque<AtomIsoAbun> t;
+        std::ifstream in(MORVANE_SOURCE_DIR "/morvanetable.txt");
+        if (ReadIsotopeTable(in, t) != 0) std::abort();
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    Adduct adduct;
+    std::string reason;
+    if (adduct.Parse(text, Table(), reason) != 0) {
+        if (reason.empty() || adduct.Charge() != 0) std::abort();
+        return 0;
+    }
+    if (adduct.Charge() == 0 || adduct.Multiple() < 1 || adduct.Text() != text) std::abort();
+    MolComposition glucose, ion;
+    if (ParseFormula("C6H12O6", Table(), glucose) != 0) std::abort();
+    if (adduct.MakeIon(glucose, ion, reason) != 0) {
+        if (reason.empty() || ion.totalnat != 0) std::abort();
+        return 0;
+    }
+    // An ion: distinct symbols in ascending byte order, counts >= 0, charged.
+    if (ion.totalnat < 1 || ion.charge != adduct.Charge()) std::abort();
+    for (int i = 0; i < ion.totalnat; ++i) {
+        if (ion.nat[i] < 0) std::abort();
+        if (i > 0 && std::strcmp(ion.atom[i - 1].symbol, ion.atom[i].symbol) >= 0) std::abort();
+    }
+    return 0;
+}
