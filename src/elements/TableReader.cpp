@@ -46,20 +46,28 @@ struct PendingElement {
     std::vector<double> values;
 };
 
+// Abundances are fractions of one element's atoms: their sum, added in file
+// order, may exceed 1 only by this much (rounded hand-made tables).
+const double ABUNDANCE_SUM_TOLERANCE = 1e-3;
+
 // Turns the pending element into a record; fails on an odd number of values,
-// a negative mass or an abundance outside [0, 1].
+// a negative mass, an abundance outside [0, 1] or abundances that sum to more
+// than 1 + ABUNDANCE_SUM_TOLERANCE.
 bool MakeRecord(const PendingElement& p, AtomIsoAbun& r)
 {
     if (p.values.size() % 2 != 0 || p.values.size() / 2 > static_cast<size_t>(INT_MAX)) return false;
     const int n = static_cast<int>(p.values.size() / 2);
     AtomIsoAbun rec(p.elnum, n);
     rec.SetSymbol(p.symbol.c_str());
+    double sum = 0.0;
     for (int i = 0; i < n; ++i) {
         const double mass = p.values[2 * static_cast<size_t>(i)];
         const double abundance = p.values[2 * static_cast<size_t>(i) + 1];
         if (mass < 0 || abundance > 1.0 || abundance < 0) return false;
+        sum += abundance;
         rec.iso[i] = isotope(mass, abundance);
     }
+    if (sum > 1.0 + ABUNDANCE_SUM_TOLERANCE) return false;
     rec.Sort_abundance();
     r = rec;
     return true;
