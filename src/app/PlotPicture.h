@@ -31,7 +31,8 @@ std::vector<double> SampledProfile(const std::vector<isotope>& peaks, double lo,
 // Everything of one morvane-plot run short of writing the file: scans the
 // arguments (argv[0] the program name, argc >= 2), calculates and renders the
 // picture into `svg`, and fills `p`. Returns 0, or the exit status with its
-// message written to `out` (5 for an option, otherwise as morvane).
+// message written to `out` (5 for an option, otherwise as morvane) and
+// `svg` left as it was.
 int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostream& out);
 
 #endif
