@@ -170,13 +170,20 @@ TEST_F(Calculator, AutoCalculation)
 // it is kept, and the calculation must fail rather than print inf.
 const char* const HUGE_MASS_TABLE = "X 1 1 0.99 1.7e308 0.01\n";
 
-TEST(IsoCalc, NonFinitePeaksFailTheCalculationAndLeaveNoPeaks)
-{
-    TempFile table(HUGE_MASS_TABLE);
+class HugeMasses : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(calc.ReadAtomTable(table.path().c_str()), 0);
+        ASSERT_EQ(calc.SetComposition(&formula[0]), 0);
+    }
+    TempFile table{HUGE_MASS_TABLE};
     IsoCalc calc;
-    ASSERT_EQ(calc.ReadAtomTable(table.path().c_str()), 0);
     std::string formula = "X2";
-    ASSERT_EQ(calc.SetComposition(&formula[0]), 0);
+};
+
+TEST_F(HugeMasses, NonFinitePeaksFailTheCalculationAndLeaveNoPeaks)
+{
     int n = -1;
     ASSERT_EQ(calc.Calculate(), 0);
     calc.GetNPeaks(n);
@@ -189,13 +196,8 @@ TEST(IsoCalc, NonFinitePeaksFailTheCalculationAndLeaveNoPeaks)
     EXPECT_EQ(calc.Mass(0, m), 5);
 }
 
-TEST(IsoCalc, SettersThatRecalculateReturnTheRecalculationsStatus)
+TEST_F(HugeMasses, SettersThatRecalculateReturnTheRecalculationsStatus)
 {
-    TempFile table(HUGE_MASS_TABLE);
-    IsoCalc calc;
-    ASSERT_EQ(calc.ReadAtomTable(table.path().c_str()), 0);
-    std::string formula = "X2";
-    ASSERT_EQ(calc.SetComposition(&formula[0]), 0);
     EXPECT_EQ(calc.SetAutoCalc(true), 0);
     EXPECT_EQ(calc.SetThr(0), 6);
     double t = -1;
