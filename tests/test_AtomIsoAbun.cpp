@@ -132,4 +132,28 @@ TEST(AtomIsoAbun, BadStreamFormFailsSafely)
     }
 }
 
+// Counts the input does not back: the read fails at the first missing entry,
+// having allocated only for the entries read (an up-front allocation of 32 GB
+// would throw, or abort under the sanitizers).
+TEST(AtomIsoAbun, StreamCountsBeyondTheInputFailWithoutAllocating)
+{
+    for (const char* text : {"7 Xa 2147483647 1 1", "7 Xa 30000000 1 1 2 0.5"}) {
+        std::istringstream in(text);
+        AtomIsoAbun r = Record("Old", 1, {{1, 1}});
+        in >> r;
+        EXPECT_TRUE(in.fail()) << text;
+        EXPECT_EQ(r.niso, 0) << text;
+    }
+}
+
+TEST(AtomIsoAbun, NegativeCountsAreRefused)
+{
+    AtomIsoAbun made(7, -1);
+    EXPECT_EQ(made.niso, 0);
+    AtomIsoAbun r = Record("Xa", 1, {{1, 0.5}, {2, 0.5}});
+    r.Setniso(-1);
+    ASSERT_EQ(r.niso, 2);
+    EXPECT_EQ(r.iso[1].mass, 2);
+}
+
 }  // namespace

@@ -175,4 +175,29 @@ TEST_F(Formula, CompositionStreamFormRoundTrips)
     EXPECT_EQ(back.totalnat, 0);
 }
 
+// Counts the input does not back fail at the first missing entry, having
+// allocated only for the entries read (30 million records up front are
+// about 1 GB; INT_MAX of them would throw, or abort under the sanitizers).
+TEST_F(Formula, CompositionStreamCountsBeyondTheInputFail)
+{
+    for (const char* text : {"30000000 0", "2147483647 0", "3 0 6 6 C 1 12 1"}) {
+        std::istringstream in(text);
+        MolComposition c;
+        ASSERT_EQ(ParseFormula("H2O", table, c), 0);
+        in >> c;
+        EXPECT_TRUE(in.fail()) << text;
+        EXPECT_EQ(c.totalnat, 0) << text;
+    }
+}
+
+TEST(MolComposition, NegativeCountsAreRefused)
+{
+    MolComposition made(-1);
+    EXPECT_EQ(made.totalnat, 0);
+    EXPECT_EQ(made.atom, nullptr);
+    MolComposition c(2);
+    c.Settotalnat(-5);
+    EXPECT_EQ(c.totalnat, 2);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <sstream>
 #include <string>
@@ -109,6 +110,36 @@ TEST_F(HostileTable, HugeButValidNumbersStillCalculate)
     const RunResult r = RunWith("C 6 1e300 1\nH 1 1e-300 1\n", "CH");
     EXPECT_EQ(r.out, "1e+300\t1\n");
     EXPECT_EQ(r.status, 0);
+}
+
+// Values each within range whose results are not: masses whose sums
+// overflow to inf, abundances of one element that sum above 1 (X 0.9 + 0.9
+// would print four peaks of 0.81 each).
+TEST_F(HostileTable, NonFiniteResultsAndAbundancesAboveOne)
+{
+    const RunResult huge = RunWith("X 1 1e308 0.9 1.5e308 0.1\nY 2 3 1\n", "X2Y");
+    EXPECT_EQ(huge.out, CALC_ERROR);
+    EXPECT_EQ(huge.status, 6);
+    // One infinite variant (1e-4 of the total) kept only at -t 0.
+    TempFile table("X 1 1 0.99 1.7e308 0.01\n");
+    EXPECT_EQ(RunMorvane({"X2", table.path()}).out, "2\t0.9801\n1.7e+308\t0.0198\n");
+    const RunResult all = RunMorvane({"X2", table.path(), "-t", "0"});
+    EXPECT_EQ(all.out, CALC_ERROR);
+    EXPECT_EQ(all.status, 6);
+    ExpectRefused("X 1 1 0.9 2 0.9\nY 2 3 1\n");
+}
+
+// A named pipe as the table is refused at once instead of waiting for a
+// writer; so is /dev/stdin when it is a pipe (morvane reads no input).
+TEST(HostileRun, TableThatIsNotARegularFile)
+{
+    TempFile dir("");
+    const std::string fifo = dir.dir() + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ExpectFailure({"C6H12O6", fifo}, TABLE_ERROR, 1);
+    ExpectFailure({"C6H12O6", dir.dir()}, TABLE_ERROR, 1);
+    ExpectFailure({"C6H12O6", "/dev/null"}, TABLE_ERROR, 1);
+    unlink(fifo.c_str());
 }
 
 TEST_F(HostileTable, ManyElementsAndManyIsotopes)

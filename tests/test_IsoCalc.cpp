@@ -165,4 +165,65 @@ TEST_F(Calculator, AutoCalculation)
     EXPECT_EQ(Peaks(), 1);
 }
 
+// X2 over masses 1 and 1.7e308: the variant of two heavy atoms (probability
+// 1e-4) has an infinite mass. At the default threshold it is dropped; at 0
+// it is kept, and the calculation must fail rather than print inf.
+const char* const HUGE_MASS_TABLE = "X 1 1 0.99 1.7e308 0.01\n";
+
+class HugeMasses : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(calc.ReadAtomTable(table.path().c_str()), 0);
+        ASSERT_EQ(calc.SetComposition(&formula[0]), 0);
+    }
+    TempFile table{HUGE_MASS_TABLE};
+    IsoCalc calc;
+    std::string formula = "X2";
+};
+
+TEST_F(HugeMasses, NonFinitePeaksFailTheCalculationAndLeaveNoPeaks)
+{
+    int n = -1;
+    ASSERT_EQ(calc.Calculate(), 0);
+    calc.GetNPeaks(n);
+    EXPECT_EQ(n, 2);
+    calc.SetThr(0);
+    EXPECT_EQ(calc.Calculate(), 6);
+    calc.GetNPeaks(n);
+    EXPECT_EQ(n, 0);
+    double m = -1;
+    EXPECT_EQ(calc.Mass(0, m), 5);
+}
+
+TEST_F(HugeMasses, SettersThatRecalculateReturnTheRecalculationsStatus)
+{
+    EXPECT_EQ(calc.SetAutoCalc(true), 0);
+    EXPECT_EQ(calc.SetThr(0), 6);
+    double t = -1;
+    calc.GetThr(t);
+    EXPECT_EQ(t, 0);  // stored, although the recalculation failed
+    EXPECT_EQ(calc.SetCharge(1), 6);
+    EXPECT_EQ(calc.SetDegen(0.5), 6);
+    EXPECT_EQ(calc.SetMassToCharge(true), 6);  // nothing calculated: recalculates
+    EXPECT_EQ(calc.SetComposition(&formula[0]), 6);
+    EXPECT_EQ(calc.SetThr(0.001), 0);
+    int n = 0;
+    calc.GetNPeaks(n);
+    EXPECT_EQ(n, 2);
+}
+
+TEST(IsoCalc, NullArgumentsAreRefused)
+{
+    IsoCalc calc;
+    EXPECT_EQ(calc.SetComposition(nullptr), 3);  // no table yet
+    EXPECT_EQ(calc.ReadAtomTable(nullptr), 1);
+    TempFile table(SMALL_TABLE);
+    ASSERT_EQ(calc.ReadAtomTable(table.path().c_str()), 0);
+    std::string formula = "X";
+    ASSERT_EQ(calc.SetComposition(&formula[0]), 0);
+    EXPECT_EQ(calc.SetComposition(nullptr), 2);
+    EXPECT_EQ(calc.Calculate(), 4);  // the earlier composition is gone
+}
+
 }  // namespace

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <fstream>
@@ -141,6 +143,18 @@ TEST(TableReader, RefusalsNameTheLineAndTheWord)
               "line 1, word '" + std::string(40, '0') + "...': word longer than 4096 characters");
 }
 
+// Abundances are fractions of one element's atoms: added in file order they
+// may exceed 1 by at most 1e-3 (hand-made tables round their values).
+TEST(TableReader, AbundancesSumToAtMostOnePlusATolerance)
+{
+    EXPECT_FALSE(Loads("X 1 1 0.9 2 0.9\n"));
+    EXPECT_FALSE(Loads("X 1 1 0.6 2 0.4011\n"));
+    EXPECT_FALSE(Loads("Xa 1 1 1\nX 1 1 0.5 2 0.3 3 0.3\nXb 2 1 1\n"));
+    EXPECT_TRUE(Loads("X 1 1 0.6 2 0.4009\n"));
+    EXPECT_TRUE(Loads("X 1 1 0.3334 2 0.3334 3 0.3334\n"));
+    EXPECT_TRUE(Loads("X 1 1 0.5 2 0.25\n"));  // less than 1: stored as written
+}
+
 TEST(TableReader, ManyElementsLoadWithoutQuadraticDuplicateSearch)
 {
     const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
@@ -168,6 +182,24 @@ TEST(ReadAtomTable, FailureEmptiesTheTableAndSecondReadReplacesTheFirst)
 // The shipped table against published values (NIST Atomic Weights and
 // Isotopic Compositions: masses of Audi and Wapstra's 1995 update,
 // compositions of Rosman and Taylor 1997).
+// The shipped table against published values (NIST Atomic Weights and
+// Isotopic Compositions: masses of Audi and Wapstra's 1995 update,
+// compositions of Rosman and Taylor 1997).
+// Only regular files are tables: a named pipe would block the run waiting
+// for a writer that never comes, a directory is no table.
+TEST(ReadAtomTable, RefusesWhatIsNotARegularFile)
+{
+    TempFile dir("X 1 1 1\n");
+    const std::string fifo = dir.dir() + "/pipe";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    IsoCalc calc;
+    EXPECT_EQ(calc.ReadAtomTable(fifo.c_str()), 1);
+    EXPECT_EQ(calc.ReadAtomTable(dir.dir().c_str()), 1);
+    EXPECT_EQ(calc.ReadAtomTable("/dev/null"), 1);
+    unlink(fifo.c_str());
+    EXPECT_EQ(calc.ReadAtomTable(dir.path().c_str()), 0);
+}
+
 TEST(ShippedTable, HoldsThePublishedValues)
 {
     std::ifstream in(ShippedTable());

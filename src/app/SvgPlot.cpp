@@ -12,11 +12,16 @@ const double PLOT_W = WIDTH - LEFT - RIGHT, PLOT_H = HEIGHT - TOP - BOTTOM;
 const double YMAX = 105;  // percent at the top of the frame
 // Labels are kept at least this far apart (px) so they never overlap.
 const double LABEL_GAP = 64;
+// NiceStep gives at most 20 intervals; this only bounds the loop.
+const int MAX_TICKS = 100;
 
+// Text as XML character data. Control characters, which XML does not allow
+// (or which would break the line of a title), are dropped.
 std::string Escape(const std::string& s)
 {
     std::string out;
     for (char c : s) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) continue;
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
@@ -64,11 +69,19 @@ void Axes(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
         << "\"/>\n</g>\n<g class=\"ticks\" font-family=\"sans-serif\" font-size=\"13\" fill=\"#333\">\n";
     const double step = NiceStep(p.xmin, p.xmax, 8);
     const int digits = static_cast<int>(std::max(0.0, -std::floor(std::log10(step)))) + 1;
-    for (double t = std::ceil(p.xmin / step) * step; t <= p.xmax; t += step) {
+    // Enough significant digits to tell neighbouring ticks apart however
+    // large the positions are.
+    const double largest = std::max(std::fabs(p.xmin), std::fabs(p.xmax));
+    const int significant = static_cast<int>(std::floor(std::log10(largest / step))) + 3;
+    const int precision = std::max(digits + 6, significant);
+    // Tick k sits at k * step: computed by index, never by adding up steps.
+    const double first = std::ceil(p.xmin / step), last = std::floor(p.xmax / step);
+    for (int i = 0; i <= MAX_TICKS && first + i <= last; ++i) {
+        const double t = (first + i) * step;
         const double x = f.X(t);
         svg << "<line x1=\"" << x << "\" y1=\"" << TOP + PLOT_H << "\" x2=\"" << x << "\" y2=\"" << TOP + PLOT_H + 6
             << "\" stroke=\"#333\"/>\n<text x=\"" << x << "\" y=\"" << TOP + PLOT_H + 22
-            << "\" text-anchor=\"middle\">" << Number(std::fabs(t) < step / 2 ? 0 : t, digits + 6) << "</text>\n";
+            << "\" text-anchor=\"middle\">" << Number(std::fabs(t) < step / 2 ? 0 : t, precision) << "</text>\n";
     }
     for (int percent = 0; percent <= 100; percent += 20) {
         const double y = f.Y(percent);

@@ -21,7 +21,9 @@ struct PatternPicture {
 
 // The picture as a standalone SVG document. Every stick carries its
 // position and height in data-position and data-height attributes, written
-// like morvane's table.
+// like morvane's table. The coordinates are finite when every number of the
+// picture is and xmin < xmax are distinct at the precision of the positions
+// (the frame spans at least 1e-9 of its largest position).
 std::string RenderSvg(const PatternPicture& p);
 
 #endif

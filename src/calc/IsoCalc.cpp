@@ -35,38 +35,33 @@ int IsoCalc::Calculate()
 int IsoCalc::SetCharge(int z)
 {
     composition.charge = z;
-    if (autocalc && Ready()) Recalculate();
-    return 0;
+    return autocalc && Ready() ? Recalculate() : 0;
 }
 
 int IsoCalc::SetThr(double t)
 {
     if (!(t >= 0 && t < 1)) return 7;
     thr = t;
-    if (autocalc && Ready()) Recalculate();
-    return 0;
+    return autocalc && Ready() ? Recalculate() : 0;
 }
 
 int IsoCalc::SetDegen(double d)
 {
     if (!(d >= 0)) return 7;
     degen = d;
-    if (autocalc && Ready()) Recalculate();
-    return 0;
+    return autocalc && Ready() ? Recalculate() : 0;
 }
 
 int IsoCalc::SetMassToCharge(bool b)
 {
     ensemble.masstocharge = b ? 1 : 0;
-    if (autocalc && Ready() && !calculated) Recalculate();
-    return 0;
+    return autocalc && Ready() && !calculated ? Recalculate() : 0;
 }
 
 int IsoCalc::SetAutoCalc(bool b)
 {
     autocalc = b;
-    if (autocalc && Ready() && !calculated) Recalculate();
-    return 0;
+    return autocalc && Ready() && !calculated ? Recalculate() : 0;
 }
 
 int IsoCalc::SetFwhm(double w)

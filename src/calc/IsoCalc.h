@@ -14,6 +14,9 @@
 //   0 success, 1 table file not read, 2 formula not parsed, 3 no table,
 //   4 no composition, 5 no calculated peaks, 6 peak index out of range or
 //   the generation's own failure, 7 setting refused.
+// A setter that recalculates (auto-calculation on) stores its value and
+// returns the recalculation's status. A null table name or formula is
+// refused with 1 or 2.
 class IsoCalc {
 public:
     IsoCalc();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 int comp_isotope_abundance(const void* a, const void* b)
 {
@@ -14,7 +15,10 @@ int comp_isotope_abundance(const void* a, const void* b)
 
 AtomIsoAbun::AtomIsoAbun() : niso(0), elnum(0), symbol{0, 0, 0, 0}, iso(nullptr) {}
 
-AtomIsoAbun::AtomIsoAbun(int el, int n) : niso(n), elnum(el), symbol{0, 0, 0, 0}, iso(new isotope[n]) {}
+AtomIsoAbun::AtomIsoAbun(int el, int n)
+    : niso(n < 0 ? 0 : n), elnum(el), symbol{0, 0, 0, 0}, iso(new isotope[niso])
+{
+}
 
 AtomIsoAbun::AtomIsoAbun(const AtomIsoAbun& a) : niso(0), elnum(0), symbol{0, 0, 0, 0}, iso(nullptr)
 {
@@ -46,6 +50,7 @@ bool AtomIsoAbun::operator==(const AtomIsoAbun& a) const { return std::strcmp(sy
 
 void AtomIsoAbun::Setniso(int n)
 {
+    if (n < 0) return;
     isotope* entries = new isotope[n];
     delete[] iso;
     iso = entries;
@@ -86,10 +91,17 @@ std::istream& operator>>(std::istream& is, AtomIsoAbun& a)
         is.setstate(std::ios::failbit);
         return is;
     }
+    // Entries are collected as they are read: memory follows the input,
+    // never a count that the input does not back.
+    std::vector<isotope> entries;
+    for (int i = 0; i < n; ++i) {
+        isotope e(0.0, 0.0);
+        if (!(is >> e.mass >> e.abundance)) return is;
+        entries.push_back(e);
+    }
     AtomIsoAbun r(elnum, n);
     r.SetSymbol(sym.c_str());
-    for (int i = 0; i < n; ++i)
-        if (!(is >> r.iso[i].mass >> r.iso[i].abundance)) return is;
+    std::copy(entries.begin(), entries.end(), r.iso);
     a = r;
     return is;
 }

@@ -20,6 +20,7 @@ public:
     isotope* iso;
 
     AtomIsoAbun();
+    // A negative count makes a record of no entries.
     AtomIsoAbun(int elnum, int niso);
     AtomIsoAbun(const AtomIsoAbun& a);
     AtomIsoAbun& operator=(const AtomIsoAbun& a);
@@ -28,6 +29,7 @@ public:
     bool operator<(const AtomIsoAbun& a) const;
     bool operator==(const AtomIsoAbun& a) const;
 
+    // Replaces the entries by n unset ones; a negative n changes nothing.
     void Setniso(int n);
     int Getniso();
     // Puts the entries in decreasing order of abundance; entries of equal

@@ -1,5 +1,8 @@
 #include "formula/MolComposition.h"
 
+#include <algorithm>
+#include <vector>
+
 MolComposition::MolComposition() : totalnat(0), atom(nullptr), nat(nullptr), charge(0) {}
 
 MolComposition::MolComposition(int n) : totalnat(0), atom(nullptr), nat(nullptr), charge(0)
@@ -44,6 +47,7 @@ void MolComposition::CopyFrom(const MolComposition& c)
 
 void MolComposition::Settotalnat(int n)
 {
+    if (n < 0) return;
     Free();
     atom = new AtomIsoAbun[n];
     nat = new int[n];
@@ -66,10 +70,21 @@ std::istream& operator>>(std::istream& is, MolComposition& c)
         is.setstate(std::ios::failbit);
         return is;
     }
+    // Entries are collected as they are read: memory follows the input,
+    // never a count that the input does not back.
+    std::vector<int> counts;
+    std::vector<AtomIsoAbun> atoms;
+    for (int i = 0; i < n; ++i) {
+        int count = 0;
+        AtomIsoAbun a;
+        if (!(is >> count >> a)) return is;
+        counts.push_back(count);
+        atoms.push_back(a);
+    }
     MolComposition r(n);
     r.charge = charge;
-    for (int i = 0; i < n; ++i)
-        if (!(is >> r.nat[i] >> r.atom[i])) return is;
+    std::copy(counts.begin(), counts.end(), r.nat);
+    std::copy(atoms.begin(), atoms.end(), r.atom);
     c = r;
     return is;
 }

@@ -16,12 +16,14 @@ public:
     int charge;
 
     MolComposition();
+    // A negative n makes a composition of no entries.
     explicit MolComposition(int n);
     MolComposition(const MolComposition& c);
     MolComposition& operator=(const MolComposition& c);
     virtual ~MolComposition();
 
-    // Discards the entries and makes n new ones; keeps the charge.
+    // Discards the entries and makes n new ones; keeps the charge. A negative
+    // n changes nothing.
     void Settotalnat(int n);
 
 private:

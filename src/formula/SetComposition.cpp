@@ -7,7 +7,7 @@ int IsoCalc::SetComposition(char* formula)
     compositionset = false;
     normalized = false;
     calculated = false;
-    if (ParseFormula(formula, atomtable, composition) != 0) return 2;
+    if (formula == nullptr || ParseFormula(formula, atomtable, composition) != 0) return 2;
     compositionset = true;
     return autocalc ? Recalculate() : 0;
 }

@@ -90,11 +90,12 @@ std::vector<RefPeak> NominalDistribution(const std::vector<RefElement>& molecule
     // prob[i] and weighted mass sum wm[i] per count of extra nucleons i.
     std::vector<long double> prob{1.0L}, wm{0.0L};
     for (const RefElement& e : molecule) {
-        const double lightest = std::min_element(e.isotopes.begin(), e.isotopes.end(), [](auto& a, auto& b) {
-                                    return a.mass < b.mass;
-                                })->mass;
+        const auto [light, heavy] = std::minmax_element(e.isotopes.begin(), e.isotopes.end(),
+                                                        [](auto& a, auto& b) { return a.mass < b.mass; });
+        const double lightest = light->mass;
+        const auto widest = static_cast<std::size_t>(std::lround(heavy->mass - lightest));
         for (int atom = 0; atom < e.atoms; ++atom) {
-            std::vector<long double> p2(prob.size() + 8, 0.0L), w2(prob.size() + 8, 0.0L);
+            std::vector<long double> p2(prob.size() + widest, 0.0L), w2(prob.size() + widest, 0.0L);
             for (std::size_t i = 0; i < prob.size(); ++i)
                 for (const RefIsotope& iso : e.isotopes) {
                     const auto shift = static_cast<std::size_t>(std::lround(iso.mass - lightest));
@@ -110,6 +111,106 @@ std::vector<RefPeak> NominalDistribution(const std::vector<RefElement>& molecule
     for (std::size_t i = 0; i < prob.size(); ++i)
         if (prob[i] > 0) peaks.push_back(RefPeak{static_cast<double>(wm[i] / prob[i]), static_cast<double>(prob[i])});
     return peaks;
+}
+
+namespace {
+
+// The chain of binomials: count c of isotope j among `left` atoms has the
+// probability binomial(left, c) q^c (1-q)^(left-c), q being isotope j's
+// share of the abundance of isotopes j onward. Counts are visited outward
+// from the mode while the chain's probability stays at or above the cut.
+class NucleonWalk {
+public:
+    // Sums the vectors of probability not below `cut` and above `above`.
+    NucleonWalk(const RefElement& e, long double cut, long double above)
+        : e_(e), cut_(cut), above_(above), counts_(e.isotopes.size())
+    {
+        for (const RefIsotope& i : e.isotopes) abundances_.push_back(i.abundance);
+    }
+
+    void Visit(std::size_t j, int left, long double chain)
+    {
+        if (j + 1 == e_.isotopes.size()) {
+            counts_[j] = left;
+            Add();
+            return;
+        }
+        long double rest = 0;
+        for (std::size_t i = j; i < abundances_.size(); ++i) rest += abundances_[i];
+        const long double q = rest > 0 ? abundances_[j] / rest : 0;
+        const int mode = static_cast<int>(std::floor((left + 1) * q));
+        for (int step : {-1, 1})
+            for (int c = step < 0 ? std::min(mode, left) : std::min(mode, left) + 1; c >= 0 && c <= left; c += step) {
+                const long double p = chain * Binomial(left, c, q);
+                if (p < cut_) break;
+                counts_[j] = c;
+                Visit(j + 1, left - c, p);
+            }
+    }
+
+    std::map<long, std::pair<long double, long double>> bins;  // nucleons: probability, mass sum
+    long double largest = 0;                                   // of the vectors summed
+
+private:
+    static long double Binomial(int n, int c, long double q)
+    {
+        if (q <= 0) return c == 0 ? 1 : 0;
+        if (q >= 1) return c == n ? 1 : 0;
+        return std::exp(std::lgamma(n + 1.0L) - std::lgamma(c + 1.0L) - std::lgamma(n - c + 1.0L) + c * std::log(q) +
+                        (n - c) * std::log1p(-q));
+    }
+
+    void Add()
+    {
+        long nucleons = 0;
+        long double mass = 0;
+        for (std::size_t j = 0; j < counts_.size(); ++j) {
+            nucleons += counts_[j] * std::lround(e_.isotopes[j].mass);
+            mass += counts_[j] * static_cast<long double>(e_.isotopes[j].mass);
+        }
+        const long double p = MultinomialProbability(counts_, abundances_);
+        if (!(p > above_)) return;
+        largest = std::max(largest, p);
+        bins[nucleons].first += p;
+        bins[nucleons].second += p * mass;
+    }
+
+    const RefElement& e_;
+    const long double cut_, above_;
+    std::vector<int> counts_;
+    std::vector<double> abundances_;
+};
+
+std::vector<RefPeak> Peaks(const NucleonWalk& walk)
+{
+    std::vector<RefPeak> peaks;
+    for (const auto& [nucleons, bin] : walk.bins)
+        peaks.push_back(RefPeak{static_cast<double>(bin.second / bin.first), static_cast<double>(bin.first)});
+    return peaks;
+}
+
+}  // namespace
+
+std::vector<RefPeak> ElementByNucleonNumber(const RefElement& element, long double cut)
+{
+    NucleonWalk walk(element, cut, 0);
+    walk.Visit(0, element.atoms, 1.0L);
+    return Peaks(walk);
+}
+
+std::vector<RefPeak> ElementAboveThreshold(const RefElement& element, double thr)
+{
+    // The most probable vector: the largest found with a cut lowered
+    // tenfold until some vector passes it.
+    long double largest = 0;
+    for (long double cut = 0.1L; largest == 0; cut /= 10) {
+        NucleonWalk probe(element, cut, 0);
+        probe.Visit(0, element.atoms, 1.0L);
+        largest = probe.largest;
+    }
+    NucleonWalk walk(element, thr * largest, thr * largest);
+    walk.Visit(0, element.atoms, 1.0L);
+    return Peaks(walk);
 }
 
 std::vector<RefPeak> MergeChained(std::vector<RefPeak> v, double res)

@@ -41,6 +41,18 @@ std::vector<RefPeak> AllVariants(const std::vector<RefElement>& molecule);
 // Built by convolving atom after atom.
 std::vector<RefPeak> NominalDistribution(const std::vector<RefElement>& molecule);
 
+// One element of many atoms by nucleon number: the multinomial probability
+// of every count vector (through lgamma) whose probability is not below
+// `cut`, summed per nucleon number (the isotopes' masses rounded), with the
+// mean mass of each. The count vectors are visited as a chain of binomials,
+// isotope after isotope, so that only the probable ones are visited: the
+// probability left out is a small multiple of `cut` per visited vector.
+std::vector<RefPeak> ElementByNucleonNumber(const RefElement& element, long double cut);
+
+// The same over the count vectors of probability above thr times the most
+// probable one: what a calculation that keeps exactly those prints.
+std::vector<RefPeak> ElementAboveThreshold(const RefElement& element, double thr);
+
 // Merges mass-sorted variants whose neighbours lie within res of each other.
 std::vector<RefPeak> MergeChained(std::vector<RefPeak> variants, double res);
 
