@@ -1,11 +1,28 @@
 #include "spectrum/CalculateSpectrum.h"
 
+#include <algorithm>
+#include <thread>
+
+#include "engine/VariantSearch.h"
+#include "spectrum/BinnedSpectrum.h"
+
+namespace {
+
+// More threads than this gain nothing: the passes' merging is serial.
+const unsigned MAX_THREADS = 8;
+
+}  // namespace
+
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                      BaseSpectrum* spectrum)
+                      BaseSpectrum* spectrum, int threads)
 {
     ensemble.masstocharge = masstocharge ? 1 : 0;
-    const int status = ensemble.GenerateEnsemble(c, thr);
+    const int status = ensemble.GenerateElements(c, thr);
     if (status != 0) return status;
-    ensemble.MakeSpectrum(spectrum, degen);
-    return 0;
+    if (ensemble.totalnat == 0) return 6;
+    BinnedSettings settings;
+    settings.threads = threads > 0 ? static_cast<unsigned>(threads)
+                                   : std::clamp(std::thread::hardware_concurrency(), 1u, MAX_THREADS);
+    const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, thr);
+    return AssembleBinned(search, masstocharge, c.charge, degen, spectrum, settings);
 }

@@ -1,0 +1,283 @@
+#include "spectrum/BinnedSpectrum.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "engine/MolEnsemble.h"
+#include "spectrum/AddressSpace.h"
+#include "spectrum/PeakMerger.h"
+
+namespace {
+
+// What phase two keeps of a variant; the charge is the molecule's.
+struct Slot {
+    double mass;
+    double probability;
+};
+
+// Measured on the large proteins (docs/performance.md): passes of a few
+// hundred MB are about as fast as one pass over everything, since the bins
+// of a smaller pass are written with fewer cache and TLB misses; but each
+// pass runs the search again, so for more than MAX_PASSES of them the
+// passes grow instead.
+const std::size_t PASS_BYTES = std::size_t(256) << 20;
+const std::size_t MAX_PASSES = 16;
+// Address space left to everything but the slots: the other threads'
+// stacks, the bin tables, the sort buffers, the peaks and their printing.
+const std::size_t RESERVE = std::size_t(96) << 20;
+// The smallest default pass: below it the searches of the passes cost more
+// than the memory saved (under a tighter limit the allocation fails).
+const std::size_t MIN_PASS_BYTES = std::size_t(4) << 20;
+// Below these a second thread costs more than it saves.
+const long long PARALLEL_VISITS = 1LL << 20;
+const unsigned long long PARALLEL_VARIANTS = 1ULL << 18;
+// Bins wanted per cut-free visit: a few visits per bin at least.
+const long long VISITS_PER_BIN = 16;
+
+using Counts = std::vector<unsigned long long>;
+
+// Runs job(0) here and job(1..n-1) on threads of their own; a job whose
+// thread cannot be started runs here after job(0).
+template <class Job>
+void RunJobs(unsigned n, const Job& job)
+{
+    std::vector<std::thread> started;
+    std::vector<unsigned> here;
+    started.reserve(n);
+    for (unsigned t = 1; t < n; ++t) {
+        try {
+            started.emplace_back(job, t);
+        } catch (const std::system_error&) {
+            here.push_back(t);
+        }
+    }
+    job(0u);
+    for (unsigned t : here) job(t);
+    for (std::thread& th : started) th.join();
+}
+
+// Phase one: the variants per bin, the visits and the final best. Returns
+// false as soon as the visits are known to exceed the bound.
+bool CountVariants(const VariantSearch& search, const MassBins& bins, unsigned threads, Counts& counts,
+                   long long& visits, double& best)
+{
+    const std::size_t first = search.List(0).size();
+    auto counter = [&bins](Counts& c) {
+        return [&bins, &c](double mass, double, const std::uint32_t*, std::uint32_t) {
+            ++c[bins.Index(mass)];
+            return true;
+        };
+    };
+    if (threads < 2 || search.Elements() < 2 || first < 2) {
+        VariantSearch::State s = search.NewState();
+        auto count = counter(counts);
+        const bool complete = search.Run(s, 0, first, nullptr, MAX_COMBINATION_VISITS, count);
+        visits = s.visits;
+        best = s.best;
+        return complete;
+    }
+    // Each thread takes element 0's combinations one at a time, starting
+    // from the best the single-threaded run has there; counts add up in
+    // any order.
+    const std::vector<double> bests = search.StartingBests();
+    std::vector<VariantSearch::State> states(threads, search.NewState());
+    std::vector<Counts> partial(threads - 1, Counts(counts.size(), 0));
+    std::atomic<std::size_t> next{0};
+    std::atomic<long long> total{0};
+    std::atomic<bool> failed{false};
+    RunJobs(threads, [&](unsigned t) {
+        VariantSearch::State& s = states[t];
+        auto count = counter(t == 0 ? counts : partial[t - 1]);
+        for (std::size_t k = next++; k < first && !failed; k = next++) {
+            s.best = bests[k];
+            s.visits = 0;
+            const bool complete = search.Run(s, k, k + 1, nullptr, MAX_COMBINATION_VISITS - total.load(), count);
+            if ((total += s.visits) > MAX_COMBINATION_VISITS || !complete) failed = true;
+        }
+    });
+    for (const Counts& p : partial)
+        for (std::size_t b = 0; b < counts.size(); ++b) counts[b] += p[b];
+    visits = total;
+    best = bests.back();
+    return !failed;
+}
+
+struct Pass {
+    std::uint32_t begin, end;  // bins
+    unsigned long long size;   // variants
+};
+
+// Consecutive runs of bins of at most `slots` variants (or one bin).
+std::vector<Pass> PlanPasses(const Counts& counts, unsigned long long slots)
+{
+    std::vector<Pass> passes;
+    for (std::uint32_t b = 0; b < counts.size(); ++b) {
+        if (passes.empty() || passes.back().size + counts[b] > slots) passes.push_back(Pass{b, b, 0});
+        passes.back().end = b + 1;
+        passes.back().size += counts[b];
+    }
+    return passes;
+}
+
+// Stable sort by mass: insertion sort of short runs, then merges between
+// the slots and `temp` (room for n).
+void SortSlots(Slot* a, std::size_t n, Slot* temp)
+{
+    const std::size_t RUN = 16;
+    for (std::size_t lo = 0; lo < n; lo += RUN) {
+        const std::size_t hi = std::min(lo + RUN, n);
+        for (std::size_t i = lo + 1; i < hi; ++i) {
+            const Slot v = a[i];
+            std::size_t j = i;
+            for (; j > lo && v.mass < a[j - 1].mass; --j) a[j] = a[j - 1];
+            a[j] = v;
+        }
+    }
+    Slot* from = a;
+    Slot* to = temp;
+    for (std::size_t width = RUN; width < n; width *= 2) {
+        for (std::size_t lo = 0; lo < n; lo += 2 * width) {
+            const std::size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
+            std::size_t i = lo, j = mid, k = lo;
+            while (i < mid && j < hi) to[k++] = from[j].mass < from[i].mass ? from[j++] : from[i++];
+            while (i < mid) to[k++] = from[i++];
+            while (j < hi) to[k++] = from[j++];
+        }
+        std::swap(from, to);
+    }
+    if (from != a) std::copy(from, from + n, a);
+}
+
+// Phase two's memory and work for one assembly.
+class BinFiller {
+public:
+    BinFiller(const VariantSearch& search, const MassBins& bins, const Counts& counts, unsigned threads,
+              unsigned long long passSlots)
+        : search(search), bins(bins), counts(counts), offset(counts.size() + 1), next(counts.size()),
+          slots(new Slot[passSlots])
+    {
+        const unsigned long long largest = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
+        for (unsigned t = 0; t < threads; ++t) {
+            temps.emplace_back(new Slot[largest]);
+            states.push_back(search.NewState());
+        }
+    }
+
+    // Fills the pass's bins, sorts them and merges them in order.
+    void Run(const Pass& pass, unsigned threads, PeakMerger& merger, double z)
+    {
+        offset[pass.begin] = 0;
+        for (std::uint32_t b = pass.begin; b < pass.end; ++b) {
+            next[b] = offset[b];
+            offset[b + 1] = offset[b] + counts[b];
+        }
+        std::vector<std::uint32_t> split = Split(pass, threads);
+        auto merge = [&](std::uint32_t b) {
+            for (unsigned long long i = offset[b]; i < offset[b + 1]; ++i) merger.Add(slots[i].mass, slots[i].probability, z);
+        };
+        RunJobs(threads, [&](unsigned t) {
+            const BinWindow window{&bins, split[t], split[t + 1]};
+            if (window.begin == window.end) return;
+            Fill(window, states[t]);
+            for (std::uint32_t b = window.begin; b < window.end; ++b) {
+                SortSlots(&slots[offset[b]], counts[b], temps[t].get());
+                if (t == 0) merge(b);  // while it is in cache
+            }
+        });
+        for (std::uint32_t b = split[1]; b < pass.end; ++b) merge(b);
+    }
+
+private:
+    const VariantSearch& search;
+    const MassBins& bins;
+    const Counts& counts;
+    Counts offset, next;  // per bin: first slot in the pass, next free slot
+    std::unique_ptr<Slot[]> slots;
+    std::vector<std::unique_ptr<Slot[]>> temps;  // per thread
+    std::vector<VariantSearch::State> states;    // per thread
+
+    // Bin boundaries giving each thread about the same number of variants.
+    std::vector<std::uint32_t> Split(const Pass& pass, unsigned threads) const
+    {
+        std::vector<std::uint32_t> split(1, pass.begin);
+        std::uint32_t b = pass.begin;
+        for (unsigned t = 1; t < threads; ++t) {
+            while (b < pass.end && offset[b] * threads < pass.size * t) ++b;
+            split.push_back(b);
+        }
+        split.push_back(pass.end);
+        return split;
+    }
+
+    void Fill(const BinWindow& window, VariantSearch::State& s)
+    {
+        auto fill = [&](double mass, double probability, const std::uint32_t*, std::uint32_t) {
+            const std::uint32_t b = bins.Index(mass);
+            if (window.Holds(b)) slots[next[b]++] = Slot{mass, probability};
+            return true;
+        };
+        s.best = 0;
+        s.visits = 0;
+        search.Run(s, 0, search.List(0).size(), &window, LLONG_MAX, fill);
+    }
+};
+
+// Bytes for one pass: PASS_BYTES, or enough for MAX_PASSES passes, but at
+// most half of what the address-space limit leaves beyond RESERVE, and at
+// least MIN_PASS_BYTES.
+std::size_t DefaultBudget(unsigned long long variants)
+{
+    const unsigned long long all = variants * sizeof(Slot);
+    const std::size_t wanted = static_cast<std::size_t>(std::max<unsigned long long>(PASS_BYTES, all / MAX_PASSES));
+    const std::size_t left = AddressSpaceLeft();
+    const std::size_t room = left > RESERVE ? (left - RESERVE) / 2 : 0;
+    return std::max(std::min(wanted, room), MIN_PASS_BYTES);
+}
+
+}  // namespace
+
+int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
+                   const BinnedSettings& settings, BinnedReport* report)
+{
+    BinnedReport done;
+    const long long cutFree = search.CutFreeVisits(LLONG_MAX);
+    const unsigned threads = std::max(settings.threads, 1u);
+    const MassBins bins(search.LowestMass(), search.HighestMass(),
+                        static_cast<std::uint32_t>(std::clamp<long long>(cutFree / VISITS_PER_BIN, 1, settings.bins)));
+    Counts counts(bins.Count(), 0);
+    double best = 0;
+    if (cutFree >= PARALLEL_VISITS) done.threads = threads;
+    const bool complete = CountVariants(search, bins, done.threads, counts, done.visits, best);
+    if (report != nullptr) *report = done;
+    if (!complete || !(best > 0)) return 6;
+    for (unsigned long long c : counts) done.variants += c;
+    done.bins = bins.Count();
+    if (masstocharge && charge == 0) {
+        if (report != nullptr) *report = done;
+        return 0;
+    }
+
+    const std::size_t budget = settings.budget != 0 ? settings.budget : DefaultBudget(done.variants);
+    const std::vector<Pass> passes = PlanPasses(counts, std::max<unsigned long long>(budget / sizeof(Slot), 1));
+    unsigned long long largest = 0;
+    for (const Pass& p : passes) largest = std::max(largest, p.size);
+    const unsigned passThreads = largest >= PARALLEL_VARIANTS ? threads : 1;
+    BinFiller filler(search, bins, counts, passThreads, largest);
+    PeakMerger merger(spectrum, res);
+    const double z = masstocharge ? static_cast<double>(charge) : 1.0;
+    for (const Pass& p : passes) {
+        const unsigned t = p.size >= PARALLEL_VARIANTS ? passThreads : 1;
+        filler.Run(p, t, merger, z);
+        done.threads = std::max(done.threads, t);
+    }
+    merger.Finish();
+    done.passes = static_cast<unsigned>(passes.size());
+    done.slotBytes = static_cast<std::size_t>(largest) * sizeof(Slot);
+    if (report != nullptr) *report = done;
+    return 0;
+}

@@ -1,0 +1,31 @@
+#ifndef MORVANE_SPECTRUM_PEAKMERGER_H
+#define MORVANE_SPECTRUM_PEAKMERGER_H
+
+#include "spectrum/BaseSpectrum.h"
+
+// Chained merging of variants handed over in mass order: a variant joins
+// the open group when its position lies within `res` of the variant before
+// it. A peak's position is sum(p * m / z) / sum(p), its height sum(p); each
+// closed group is appended to the spectrum at once. The state carries over
+// from call to call, so the variants may come in any number of runs.
+class PeakMerger {
+public:
+    PeakMerger(BaseSpectrum* spectrum, double res);
+
+    // `z`: the variant's charge in mass-to-charge mode, otherwise 1.
+    void Add(double mass, double probability, double z);
+    // Appends the open group; call once, after the last variant.
+    void Finish();
+
+private:
+    BaseSpectrum* spectrum;
+    double res;
+    bool started = false;
+    double previous = 0;  // position of the variant before
+    double w = 0;         // sum of p * m / z of the open group
+    double a = 0;         // sum of p of the open group
+
+    void Close();
+};
+
+#endif
