@@ -31,19 +31,38 @@ public:
         return count - 1;
     }
 
+    // A mass below every mass of bin b and above every mass of the bins
+    // before it, give or take rounding; -inf for bin 0, +inf for b = count.
+    double Edge(std::uint32_t b) const
+    {
+        if (b == 0) return -HUGE_VAL;
+        if (b >= count) return HUGE_VAL;
+        return low + static_cast<double>(b) / scale;
+    }
+    // More than the rounding error of Edge and Index.
+    double Slack() const { return count > 1 ? 1e-9 * (std::fabs(low) + static_cast<double>(count) / scale) : 0; }
+
 private:
     double low;
     double scale;
     std::uint32_t count;
 };
 
-// The bins begin..end-1 of a MassBins.
+// The bins begin..end-1 of a MassBins, and a mass range [low, high] that
+// holds every mass of them (wider by far more than any rounding).
 struct BinWindow {
+    BinWindow(const MassBins* b, std::uint32_t first, std::uint32_t last) : bins(b), begin(first), end(last)
+    {
+        low = b->Edge(first) - b->Slack();
+        high = b->Edge(last) + b->Slack();
+    }
+
+    bool Holds(std::uint32_t bin) const { return bin >= begin && bin < end; }
+
     const MassBins* bins;
     std::uint32_t begin;
     std::uint32_t end;
-
-    bool Holds(std::uint32_t bin) const { return bin >= begin && bin < end; }
+    double low, high;
 };
 
 #endif

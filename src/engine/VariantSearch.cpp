@@ -10,7 +10,9 @@ namespace {
 const std::size_t MAX_RANKED = std::size_t(1) << 16;
 // Every leading count up to this has its own bit set; beyond it they grow
 // by an eighth, so a walk tries at most about 12 % more entries than pass.
-const std::size_t EXACT_LEVELS = 32;
+const std::size_t EXACT_TOP = 32;
+// Bit sets of the lightest entries: at most this many, evenly spaced.
+const std::size_t MASS_SETS = 64;
 
 }  // namespace
 
@@ -40,21 +42,47 @@ void VariantSearch::RankInnermost()
     const std::vector<Entry>& list = lists.back();
     const std::size_t n = list.size();
     if (n < 2 || n > MAX_RANKED) return;
+    Ranking& r = ranking;
+    r.words = (n + 63) / 64;
+    // Bit sets of the first entries of `order`, one per size in `sizes`.
+    auto prefixSets = [&](const std::vector<std::size_t>& order, const std::vector<std::size_t>& sizes) {
+        std::vector<std::uint64_t> sets(sizes.size() * r.words, 0), bits(r.words, 0);
+        std::size_t t = 0;
+        for (std::size_t k = 0; k <= n && t < sizes.size(); ++k) {
+            while (t < sizes.size() && sizes[t] == k) std::copy(bits.begin(), bits.end(), sets.begin() + t++ * r.words);
+            if (k < n) bits[order[k] / 64] |= std::uint64_t(1) << (order[k] % 64);
+        }
+        return sets;
+    };
     std::vector<std::size_t> order(n);
     std::iota(order.begin(), order.end(), std::size_t(0));
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return list[a].abundance > list[b].abundance; });
-    for (std::size_t j : order) rankedAbundance.push_back(list[j].abundance);
-    for (std::size_t k = 1; k < n; k += k <= EXACT_LEVELS ? 1 : k / 8) levelSize.push_back(k);
-    levelSize.push_back(n);
-    levelWords = (n + 63) / 64;
-    levelBits.assign(levelSize.size() * levelWords, 0);
-    std::vector<std::uint64_t> bits(levelWords, 0);
-    std::size_t t = 0;
-    for (std::size_t r = 0; r < n; ++r) {
-        bits[order[r] / 64] |= std::uint64_t(1) << (order[r] % 64);
-        if (r + 1 == levelSize[t]) std::copy(bits.begin(), bits.end(), levelBits.begin() + t++ * levelWords);
+    for (std::size_t j : order) r.abundances.push_back(list[j].abundance);
+    for (std::size_t k = 1; k < n; k += k <= EXACT_TOP ? 1 : k / 8) r.topSizes.push_back(k);
+    r.topSizes.push_back(n);
+    r.topBits = prefixSets(order, r.topSizes);
+
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return list[a].mass < list[b].mass; });
+    for (std::size_t j : order) r.masses.push_back(list[j].mass);
+    r.massStep = (n + MASS_SETS - 1) / MASS_SETS;
+    std::vector<std::size_t> lightSizes;
+    for (std::size_t k = 0; k < n + r.massStep; k += r.massStep) lightSizes.push_back(std::min(k, n));
+    r.lightBits = prefixSets(order, lightSizes);
+
+    double top = 0;
+    for (const Entry& d : list) {
+        r.largestBefore.push_back(top);
+        top = std::max(top, d.abundance);
     }
+}
+
+// The set of the lightest entries nearest to the r lightest: no more than
+// them, or (roundUp) no fewer.
+const std::uint64_t* VariantSearch::LightestBits(std::size_t r, bool roundUp) const
+{
+    const std::size_t t = roundUp ? (r + ranking.massStep - 1) / ranking.massStep : r / ranking.massStep;
+    return &ranking.lightBits[t * ranking.words];
 }
 
 VariantSearch::State VariantSearch::NewState() const
@@ -118,5 +146,5 @@ bool VariantSearch::Outside(const State& s, std::size_t level, const BinWindow& 
         low = low + lowest[j];
         high = high + highest[j];
     }
-    return w.bins->Index(chargeShift + low) >= w.end || w.bins->Index(chargeShift + high) < w.begin;
+    return chargeShift + low > w.high || chargeShift + high < w.low;
 }

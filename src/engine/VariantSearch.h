@@ -18,20 +18,24 @@
 // count the variants into mass bins, then to fill them) and gives the same
 // variants, in the same order, with the same sums every time.
 //
-// Two exact shortcuts leave the variants, their order and every value as
-// they are:
-// - the innermost element's combinations are walked only where they can
-//   pass: for each parent the leading entries by probability whose product
-//   reaches the cut are found by binary search, and only they are walked,
-//   in list order, each still tested against the cut of its moment;
-// - the best variant of a subtree is known in closed form: its prefix
+// The best so far is known in closed form wherever the search stands, and
+// with it every cut, so work can be skipped exactly, leaving the variants,
+// their order and every value as they are:
+// - best only rises to the probability of a variant that beats it, and such
+//   a variant always passes the cut (thr < 1). So after a subtree best is
+//   the larger of its old value and the subtree's top product (its prefix
 //   product times each later element's largest probability, multiplied in
-//   element order (every variant beneath is a product of no larger factors,
-//   and this one is either appended or cut by a best that is larger still).
-//   So a subtree can be passed over, with best raised to that value, when
-//   none of its variants is wanted (outside a mass window), and the search
-//   can start at any combination of element 0 with the exact best the full
-//   run would have there.
+//   element order: no variant beneath is larger, rounding being monotonic);
+//   and within the innermost element's list, before entry j it is the
+//   larger of its value at the parent and the parent's product times the
+//   largest probability of the entries before j.
+// - So the innermost entries can be tried in any subset, in list order:
+//   only those among the leading entries by probability that reach the
+//   parent's cut, and, when only a mass window is wanted, only those whose
+//   variant falls in it. Subtrees whose variants all fall outside the
+//   window are passed over, with best raised in closed form; and the
+//   search can start at any combination of element 0 with the exact best
+//   the full run has there (StartingBests).
 class VariantSearch {
 public:
     // A combination reduced to what the search needs.
@@ -80,66 +84,112 @@ public:
              Sink& sink) const;
 
 private:
+    // The innermost element's list indexed for the walks: entries of a set
+    // as bit sets in list order, for the K most probable (every K up to 32,
+    // then about 12 % apart) and for those of the r lightest (r in even
+    // steps). Built when the search has two elements or more and the list
+    // is not too long.
+    struct Ranking {
+        std::vector<double> abundances;        // in decreasing order
+        std::vector<std::size_t> topSizes;     // the K with a bit set
+        std::vector<std::uint64_t> topBits;    // one set per K, `words` each
+        std::vector<double> masses;            // in increasing order
+        std::size_t massStep = 1;              // bit set r: the r * massStep lightest
+        std::vector<std::uint64_t> lightBits;  // one set per r, `words` each
+        std::vector<double> largestBefore;     // per entry: top probability before it
+        std::size_t words = 0;
+    };
+
     std::vector<std::vector<Entry>> lists;
     std::vector<double> lowest, highest, largest;  // per element: mass bounds, top probability
     double chargeShift;
     double thr;
-    // The innermost element's combinations ranked by probability: sorted
-    // probabilities, and for a few leading counts K (every K up to 32, then
-    // about 12 % apart) the set of the K most probable as a bit set in list
-    // order. Empty when the search has one element or the list is large.
-    std::vector<double> rankedAbundance;
-    std::vector<std::size_t> levelSize;
-    std::vector<std::uint64_t> levelBits;
-    std::size_t levelWords = 0;
+    Ranking ranking;
 
     void RankInnermost();
     double SubtreeBest(double product, std::size_t from) const;
     bool Outside(const State& s, std::size_t level, const BinWindow& w) const;
+    const std::uint64_t* LightestBits(std::size_t r, bool roundUp) const;
     template <class Sink>
-    bool Innermost(State& s, std::size_t first, std::size_t last, double& best, Sink& sink) const;
+    bool Walk(State& s, std::size_t first, std::size_t last, double& best, Sink& sink) const;
+    template <class Sink>
+    bool Innermost(State& s, const BinWindow* window, double& best, Sink& sink) const;
 };
 
+// Every entry first..last-1 of the innermost list, in turn.
 template <class Sink>
-bool VariantSearch::Innermost(State& s, std::size_t first, std::size_t last, double& best, Sink& sink) const
+bool VariantSearch::Walk(State& s, std::size_t first, std::size_t last, double& best, Sink& sink) const
 {
     const std::size_t level = lists.size() - 1;
     const std::vector<Entry>& list = lists[level];
     const double p = s.cp[level], m = s.cm[level];
-    s.visits += static_cast<long long>(last - first);
-    auto attempt = [&](std::size_t j) {
+    for (std::size_t j = first; j < last; ++j) {
         const double q = p * list[j].abundance;
-        if (best * thr > q) return true;
-        if (!sink(chargeShift + (m + list[j].mass), q, s.cursor.data(), static_cast<std::uint32_t>(j)))
-            return false;
+        if (best * thr > q) continue;
+        if (!sink(chargeShift + (m + list[j].mass), q, s.cursor.data(), static_cast<std::uint32_t>(j))) return false;
         if (q > best) best = q;
-        return true;
-    };
-    const double cut = best * thr;
-    if (!levelSize.empty() && cut > 0 && first == 0 && last == list.size()) {
-        // How many of the most probable entries reach the cut now.
-        std::size_t lo = 0, hi = rankedAbundance.size();
-        while (lo < hi) {
-            const std::size_t mid = (lo + hi) / 2;
-            if (cut > p * rankedAbundance[mid]) hi = mid;
-            else lo = mid + 1;
-        }
-        if (lo == 0) return true;
-        const std::size_t t = static_cast<std::size_t>(
-            std::lower_bound(levelSize.begin(), levelSize.end(), lo) - levelSize.begin());
-        if (levelSize[t] < list.size()) {
-            const std::uint64_t* bits = &levelBits[t * levelWords];
-            for (std::size_t w = 0; w < levelWords; ++w)
-                for (std::uint64_t word = bits[w]; word != 0; word &= word - 1)
-                    if (!attempt(w * 64 + static_cast<std::size_t>(__builtin_ctzll(word)))) return false;
-            return true;
-        }
     }
-    for (std::size_t j = first; j < last; ++j)
-        if (!attempt(j)) return false;
     return true;
 }
 
+// The innermost list under the parent in s, trying only the entries that
+// can pass the cut and, with a window, fall in it.
+template <class Sink>
+bool VariantSearch::Innermost(State& s, const BinWindow* window, double& best, Sink& sink) const
+{
+    const std::size_t level = lists.size() - 1;
+    const std::vector<Entry>& list = lists[level];
+    const std::size_t n = list.size();
+    s.visits += static_cast<long long>(n);
+    if (ranking.words == 0) return Walk(s, 0, n, best, sink);
+    const Ranking& r = ranking;
+    const double p = s.cp[level], m = s.cm[level], start = best;
+    // The entries that reach the parent's cut: a prefix by probability.
+    std::size_t top = n;
+    if (start * thr > 0) {
+        top = static_cast<std::size_t>(
+            std::partition_point(r.abundances.begin(), r.abundances.end(),
+                                 [&](double a) { return !(start * thr > p * a); }) -
+            r.abundances.begin());
+        if (top == 0) return true;
+    }
+    // The entries whose variant may fall in the window: a range by mass.
+    std::size_t light = 0, heavy = n;
+    if (window != nullptr) {
+        const double shifted = chargeShift + m;
+        light = static_cast<std::size_t>(
+            std::partition_point(r.masses.begin(), r.masses.end(),
+                                 [&](double x) { return shifted + x < window->low; }) - r.masses.begin());
+        heavy = static_cast<std::size_t>(
+            std::partition_point(r.masses.begin() + static_cast<std::ptrdiff_t>(light), r.masses.end(),
+                                 [&](double x) { return !(shifted + x > window->high); }) - r.masses.begin());
+    }
+    if (light < heavy) {
+        const std::uint64_t* topBits = nullptr;
+        if (top < n) {
+            const std::size_t t = static_cast<std::size_t>(
+                std::lower_bound(r.topSizes.begin(), r.topSizes.end(), top) - r.topSizes.begin());
+            topBits = &r.topBits[t * r.words];
+        }
+        const std::uint64_t* below = light > 0 ? LightestBits(light, false) : nullptr;
+        const std::uint64_t* upTo = heavy < n ? LightestBits(heavy, true) : nullptr;
+        for (std::size_t w = 0; w < r.words; ++w) {
+            std::uint64_t word = w + 1 < r.words || n % 64 == 0 ? ~std::uint64_t(0) : (std::uint64_t(1) << (n % 64)) - 1;
+            if (topBits != nullptr) word &= topBits[w];
+            if (below != nullptr) word &= ~below[w];
+            if (upTo != nullptr) word &= upTo[w];
+            for (; word != 0; word &= word - 1) {
+                const std::size_t j = w * 64 + static_cast<std::size_t>(__builtin_ctzll(word));
+                const double q = p * list[j].abundance;
+                if (std::max(start, p * r.largestBefore[j]) * thr > q) continue;
+                if (!sink(chargeShift + (m + list[j].mass), q, s.cursor.data(), static_cast<std::uint32_t>(j)))
+                    return false;
+            }
+        }
+    }
+    best = std::max(start, p * largest[level]);
+    return true;
+}
 template <class Sink>
 bool VariantSearch::Run(State& s, std::size_t first, std::size_t last, const BinWindow* window, long long limit,
                         Sink& sink) const
@@ -153,7 +203,10 @@ bool VariantSearch::Run(State& s, std::size_t first, std::size_t last, const Bin
     s.cp[0] = 1.0;
     s.cm[0] = 0.0;
     if (first >= last) return finish(true);
-    if (e == 1) return finish(Innermost(s, first, last, best, sink) && s.visits <= limit);
+    if (e == 1) {
+        s.visits += static_cast<long long>(last - first);
+        return finish(Walk(s, first, last, best, sink) && s.visits <= limit);
+    }
     std::size_t i = 0;
     s.cursor[0] = static_cast<std::uint32_t>(first);
     for (;;) {
@@ -169,7 +222,7 @@ bool VariantSearch::Run(State& s, std::size_t first, std::size_t last, const Bin
             } else if (i + 2 < e) {
                 s.cursor[++i] = 0;
                 continue;
-            } else if (!Innermost(s, 0, lists[e - 1].size(), best, sink)) {
+            } else if (!Innermost(s, window, best, sink)) {
                 return finish(false);
             }
         }

@@ -1,9 +1,13 @@
 #include "spectrum/BinnedSpectrum.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cmath>
 #include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -26,7 +30,7 @@ struct Slot {
 // pass runs the search again, so for more than MAX_PASSES of them the
 // passes grow instead.
 const std::size_t PASS_BYTES = std::size_t(256) << 20;
-const std::size_t MAX_PASSES = 16;
+const std::size_t MAX_PASSES = 4;
 // Address space left to everything but the slots: the other threads'
 // stacks, the bin tables, the sort buffers, the peaks and their printing.
 const std::size_t RESERVE = std::size_t(96) << 20;
@@ -40,6 +44,28 @@ const unsigned long long PARALLEL_VARIANTS = 1ULL << 18;
 const long long VISITS_PER_BIN = 16;
 
 using Counts = std::vector<unsigned long long>;
+
+// The slots of a pass in memory of its own, asked for in huge pages: the
+// variants are written all over it, and with small pages nearly every
+// write would miss the TLB.
+class SlotBuffer {
+public:
+    explicit SlotBuffer(std::size_t n) : bytes(std::max<std::size_t>(n, 1) * sizeof(Slot))
+    {
+        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+        madvise(p, bytes, MADV_HUGEPAGE);
+        slots = static_cast<Slot*>(p);
+    }
+    ~SlotBuffer() { munmap(slots, bytes); }
+    SlotBuffer(const SlotBuffer&) = delete;
+    SlotBuffer& operator=(const SlotBuffer&) = delete;
+    Slot& operator[](std::size_t i) { return slots[i]; }
+
+private:
+    std::size_t bytes;
+    Slot* slots;
+};
 
 // Runs job(0) here and job(1..n-1) on threads of their own; a job whose
 // thread cannot be started runs here after job(0).
@@ -124,33 +150,83 @@ std::vector<Pass> PlanPasses(const Counts& counts, unsigned long long slots)
     return passes;
 }
 
-// Stable sort by mass: insertion sort of short runs, then merges between
-// the slots and `temp` (room for n).
-void SortSlots(Slot* a, std::size_t n, Slot* temp)
+const std::size_t SHORT_RUN = 16;
+
+bool ByMass(const Slot& a, const Slot& b) { return a.mass < b.mass; }
+
+void InsertionSort(Slot* a, std::size_t n)
 {
-    const std::size_t RUN = 16;
-    for (std::size_t lo = 0; lo < n; lo += RUN) {
-        const std::size_t hi = std::min(lo + RUN, n);
-        for (std::size_t i = lo + 1; i < hi; ++i) {
-            const Slot v = a[i];
-            std::size_t j = i;
-            for (; j > lo && v.mass < a[j - 1].mass; --j) a[j] = a[j - 1];
-            a[j] = v;
-        }
+    for (std::size_t i = 1; i < n; ++i) {
+        const Slot v = a[i];
+        std::size_t j = i;
+        for (; j > 0 && ByMass(v, a[j - 1]); --j) a[j] = a[j - 1];
+        a[j] = v;
     }
+}
+
+// Stable merge sort: insertion sort of short runs, then merges between a
+// and `temp` (room for n).
+void MergeSort(Slot* a, std::size_t n, Slot* temp)
+{
+    for (std::size_t lo = 0; lo < n; lo += SHORT_RUN) InsertionSort(a + lo, std::min(SHORT_RUN, n - lo));
     Slot* from = a;
     Slot* to = temp;
-    for (std::size_t width = RUN; width < n; width *= 2) {
+    for (std::size_t width = SHORT_RUN; width < n; width *= 2) {
         for (std::size_t lo = 0; lo < n; lo += 2 * width) {
             const std::size_t mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
-            std::size_t i = lo, j = mid, k = lo;
-            while (i < mid && j < hi) to[k++] = from[j].mass < from[i].mass ? from[j++] : from[i++];
-            while (i < mid) to[k++] = from[i++];
-            while (j < hi) to[k++] = from[j++];
+            std::merge(from + lo, from + mid, from + mid, from + hi, to + lo, ByMass);
         }
         std::swap(from, to);
     }
     if (from != a) std::copy(from, from + n, a);
+}
+
+// Stable sort of one bin by mass; returns where the sorted bin is, `a` or
+// `temp` (room for n). The bin's masses are spread over about one
+// sub-bucket per variant by a mapping that never decreases with the mass
+// (a counting sort into `temp`, so equal masses stay in order); each
+// sub-bucket is then sorted on its own. `starts` has room for n + 1.
+const Slot* SortBin(Slot* a, std::size_t n, Slot* temp, std::size_t* starts)
+{
+    if (n <= SHORT_RUN) {
+        InsertionSort(a, n);
+        return a;
+    }
+    double low = a[0].mass, high = a[0].mass;
+    for (std::size_t i = 1; i < n; ++i) {
+        low = std::min(low, a[i].mass);
+        high = std::max(high, a[i].mass);
+    }
+    const double scale = static_cast<double>(n) / (high - low);
+    if (!(high > low) || !std::isfinite(scale)) {
+        MergeSort(a, n, temp);
+        return a;
+    }
+    auto key = [&](double mass) {
+        const double t = (mass - low) * scale;
+        return t < static_cast<double>(n) ? static_cast<std::size_t>(t) : n - 1;
+    };
+    std::fill(starts, starts + n + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) ++starts[key(a[i].mass) + 1];
+    for (std::size_t k = 0; k < n; ++k) starts[k + 1] += starts[k];
+    for (std::size_t i = 0; i < n; ++i) temp[starts[key(a[i].mass)]++] = a[i];
+    // starts[k] is now the end of sub-bucket k; a serves as scratch.
+    for (std::size_t k = 0, begin = 0; k < n; begin = starts[k++]) {
+        const std::size_t size = starts[k] - begin;
+        if (size <= SHORT_RUN) InsertionSort(temp + begin, size);
+        else MergeSort(temp + begin, size, a + begin);
+    }
+    return temp;
+}
+
+// Hands a sorted bin to the merger; division by a charge of 1 is left to
+// the compiler, which drops it (x / 1.0 is exactly x).
+void MergeBin(const Slot* sorted, std::size_t n, PeakMerger& merger, double z)
+{
+    if (z == 1.0)
+        for (std::size_t i = 0; i < n; ++i) merger.Add(sorted[i].mass, sorted[i].probability, 1.0);
+    else
+        for (std::size_t i = 0; i < n; ++i) merger.Add(sorted[i].mass, sorted[i].probability, z);
 }
 
 // Phase two's memory and work for one assembly.
@@ -159,11 +235,12 @@ public:
     BinFiller(const VariantSearch& search, const MassBins& bins, const Counts& counts, unsigned threads,
               unsigned long long passSlots)
         : search(search), bins(bins), counts(counts), offset(counts.size() + 1), next(counts.size()),
-          slots(new Slot[passSlots])
+          slots(passSlots)
     {
         const unsigned long long largest = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
         for (unsigned t = 0; t < threads; ++t) {
             temps.emplace_back(new Slot[largest]);
+            starts.emplace_back(new std::size_t[largest + 1]);
             states.push_back(search.NewState());
         }
     }
@@ -177,19 +254,18 @@ public:
             offset[b + 1] = offset[b] + counts[b];
         }
         std::vector<std::uint32_t> split = Split(pass, threads);
-        auto merge = [&](std::uint32_t b) {
-            for (unsigned long long i = offset[b]; i < offset[b + 1]; ++i) merger.Add(slots[i].mass, slots[i].probability, z);
-        };
         RunJobs(threads, [&](unsigned t) {
             const BinWindow window{&bins, split[t], split[t + 1]};
             if (window.begin == window.end) return;
             Fill(window, states[t]);
             for (std::uint32_t b = window.begin; b < window.end; ++b) {
-                SortSlots(&slots[offset[b]], counts[b], temps[t].get());
-                if (t == 0) merge(b);  // while it is in cache
+                Slot* bin = &slots[offset[b]];
+                const Slot* sorted = SortBin(bin, counts[b], temps[t].get(), starts[t].get());
+                if (t == 0) MergeBin(sorted, counts[b], merger, z);  // while it is in cache
+                else if (sorted != bin) std::copy(sorted, sorted + counts[b], bin);
             }
         });
-        for (std::uint32_t b = split[1]; b < pass.end; ++b) merge(b);
+        for (std::uint32_t b = split[1]; b < pass.end; ++b) MergeBin(&slots[offset[b]], counts[b], merger, z);
     }
 
 private:
@@ -197,8 +273,9 @@ private:
     const MassBins& bins;
     const Counts& counts;
     Counts offset, next;  // per bin: first slot in the pass, next free slot
-    std::unique_ptr<Slot[]> slots;
-    std::vector<std::unique_ptr<Slot[]>> temps;  // per thread
+    SlotBuffer slots;
+    std::vector<std::unique_ptr<Slot[]>> temps;           // per thread
+    std::vector<std::unique_ptr<std::size_t[]>> starts;  // per thread
     std::vector<VariantSearch::State> states;    // per thread
 
     // Bin boundaries giving each thread about the same number of variants.

@@ -1,5 +1,7 @@
 #include "spectrum/CalculateSpectrum.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -10,6 +12,15 @@ namespace {
 
 // More threads than this gain nothing: the passes' merging is serial.
 const unsigned MAX_THREADS = 8;
+
+// The processors this process may run on (taskset, cgroups), or the
+// machine's when that cannot be read.
+unsigned UsableCores()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::thread::hardware_concurrency();
+}
 
 }  // namespace
 
@@ -22,7 +33,7 @@ int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double d
     if (ensemble.totalnat == 0) return 6;
     BinnedSettings settings;
     settings.threads = threads > 0 ? static_cast<unsigned>(threads)
-                                   : std::clamp(std::thread::hardware_concurrency(), 1u, MAX_THREADS);
+                                   : std::clamp(UsableCores(), 1u, MAX_THREADS);
     const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, thr);
     return AssembleBinned(search, masstocharge, c.charge, degen, spectrum, settings);
 }

@@ -14,7 +14,8 @@
 // GenerateEnsemble + MakeSpectrum, byte for byte.
 // `ensemble` is the generation's working space: it is left with the element
 // ensembles and no variants. `threads` is the most threads the calculation
-// may use (0: up to one per core, and only for large molecules); a caller
+// may use (0: one per processor the process may run on, at most 8, and
+// only for large molecules); a caller
 // that already runs one calculation per thread passes 1.
 // Returns 0, or the generation's failure status (6); on failure nothing is
 // appended.
