@@ -65,8 +65,10 @@ public:
     // formed as the variants' are, from each element's extreme masses).
     double LowestMass() const;
     double HighestMass() const;
-    // The visits of a run that cuts nothing, saturated at `cap`.
+    // The visits of a run that cuts nothing, saturated at `cap`: those of
+    // every run when the threshold is 0.
     long long CutFreeVisits(long long cap) const;
+    bool CutsNothing() const { return thr == 0; }
     // For each combination k of element 0, the best so far when the full
     // run arrives at it; entry k = size is the best at the end.
     std::vector<double> StartingBests() const;

@@ -326,6 +326,11 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     const unsigned threads = std::max(settings.threads, 1u);
     const MassBins bins(search.LowestMass(), search.HighestMass(),
                         static_cast<std::uint32_t>(std::clamp<long long>(cutFree / VISITS_PER_BIN, 1, settings.bins)));
+    if (search.CutsNothing() && cutFree > MAX_COMBINATION_VISITS) {
+        done.visits = cutFree;
+        if (report != nullptr) *report = done;
+        return 6;
+    }
     Counts counts(bins.Count(), 0);
     double best = 0;
     if (cutFree >= PARALLEL_VISITS) done.threads = threads;

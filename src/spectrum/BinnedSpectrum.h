@@ -42,7 +42,8 @@ struct BinnedReport {
 //
 // Positions are mass / charge in mass-to-charge mode (no peaks at all for
 // charge 0). Returns 0, or 6 when the visits exceed MAX_COMBINATION_VISITS
-// (found in phase one, before anything is appended) or no variant has a
+// (found in phase one, before anything is appended; at once with a
+// threshold of 0, where they are the cut-free count) or no variant has a
 // probability above 0. Memory exhaustion propagates as std::bad_alloc,
 // possibly after some peaks were appended.
 int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
