@@ -24,11 +24,11 @@ struct Slot {
     double probability;
 };
 
-// Measured on the large proteins (docs/performance.md): passes of a few
-// hundred MB are about as fast as one pass over everything, since the bins
-// of a smaller pass are written with fewer cache and TLB misses; but each
-// pass runs the search again, so for more than MAX_PASSES of them the
-// passes grow instead.
+// Measured on the large protein (docs/performance.md): at threshold 1e-3
+// passes of 128 to 256 MB (3 to 5 passes) were as fast as any, smaller ones
+// slower, since each pass runs the search again; for more than MAX_PASSES
+// passes they grow instead (at 1e-6: 4 passes of 1.5 GB), unless the
+// address-space limit forbids it.
 const std::size_t PASS_BYTES = std::size_t(256) << 20;
 const std::size_t MAX_PASSES = 4;
 // Address space left to everything but the slots: the other threads'
@@ -322,6 +322,7 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
                    const BinnedSettings& settings, BinnedReport* report)
 {
     BinnedReport done;
+    if (search.Elements() == 0) return 6;
     const long long cutFree = search.CutFreeVisits(LLONG_MAX);
     const unsigned threads = std::max(settings.threads, 1u);
     const MassBins bins(search.LowestMass(), search.HighestMass(),

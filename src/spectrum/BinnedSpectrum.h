@@ -43,9 +43,10 @@ struct BinnedReport {
 // Positions are mass / charge in mass-to-charge mode (no peaks at all for
 // charge 0). Returns 0, or 6 when the visits exceed MAX_COMBINATION_VISITS
 // (found in phase one, before anything is appended; at once with a
-// threshold of 0, where they are the cut-free count) or no variant has a
-// probability above 0. Memory exhaustion propagates as std::bad_alloc,
-// possibly after some peaks were appended.
+// threshold of 0, where they are the cut-free count), when no variant has
+// a probability above 0, or when the search has no element. Memory
+// exhaustion propagates as std::bad_alloc, possibly after some peaks were
+// appended.
 int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
                    const BinnedSettings& settings, BinnedReport* report = nullptr);
 

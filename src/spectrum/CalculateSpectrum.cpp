@@ -30,7 +30,6 @@ int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double d
     ensemble.masstocharge = masstocharge ? 1 : 0;
     const int status = ensemble.GenerateElements(c, thr);
     if (status != 0) return status;
-    if (ensemble.totalnat == 0) return 6;
     BinnedSettings settings;
     settings.threads = threads > 0 ? static_cast<unsigned>(threads)
                                    : std::clamp(UsableCores(), 1u, MAX_THREADS);
