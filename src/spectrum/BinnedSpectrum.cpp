@@ -27,7 +27,7 @@ struct Slot {
 // Measured on the large protein (docs/performance.md): at threshold 1e-3
 // passes of 128 to 256 MB (3 to 5 passes) were as fast as any, smaller ones
 // slower, since each pass runs the search again; for more than MAX_PASSES
-// passes they grow instead (at 1e-6: 4 passes of 1.5 GB), unless the
+// passes they grow instead (at 1e-6: 5 passes of up to 1.5 GB), unless the
 // address-space limit forbids it.
 const std::size_t PASS_BYTES = std::size_t(256) << 20;
 const std::size_t MAX_PASSES = 4;
