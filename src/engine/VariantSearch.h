@@ -79,8 +79,9 @@ public:
     // combination of every element but the last, innermost that of the
     // last). With a window, subtrees whose variants all lie in bins outside
     // it are passed over (the sink still sees variants outside it). Adds to
-    // s.visits and returns false as soon as it exceeds `limit`, or when
-    // the sink returns false.
+    // s.visits (exactly the work bound's count only without a window) and
+    // returns false as soon as it exceeds `limit`, or when the sink returns
+    // false.
     template <class Sink>
     bool Run(State& s, std::size_t first, std::size_t last, const BinWindow* window, long long limit,
              Sink& sink) const;
