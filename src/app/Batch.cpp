@@ -43,6 +43,7 @@ PatternSettings PatternSettingsOf(const RunSettings& r)
     p.merge = r.merge;
     p.normalize = r.normalize;
     p.filter = r.filter;
+    p.threads = 1;  // the formulas share the threads, one formula each
     return p;
 }
 

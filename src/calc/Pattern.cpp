@@ -69,7 +69,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     const bool masstocharge = s.adduct != nullptr || s.masstocharge;
     MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
-    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ensemble, &spectrum);
+    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ensemble, &spectrum, s.threads);
     if (r.status != 0)
         return Failure(r.status,
                        "cannot calculate distributions: the work bound was reached, no variant has a "
@@ -130,10 +130,12 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
 {
     std::vector<PatternResult> results(formulas.size());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+    PatternSettings single = settings;
+    single.threads = 1;
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         for (std::size_t i; (i = next++) < formulas.size();)
-            results[i] = CalculatePattern(table, formulas[i], settings);
+            results[i] = CalculatePattern(table, formulas[i], single);
     };
     std::vector<std::thread> pool;
     pool.reserve(std::min<std::size_t>(threads, formulas.size()));

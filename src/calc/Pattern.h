@@ -23,6 +23,9 @@ struct PatternSettings {
     // masstocharge are then not used. The peaks equal those of the ion's
     // formula written out, with the adduct's charge and m/z.
     const Adduct* adduct = nullptr;
+    // Threads of this one calculation (0: as many as pay for a large
+    // molecule). Callers that run one pattern per thread pass 1.
+    int threads = 0;
 };
 
 // One pattern, or why there is none.
@@ -50,7 +53,8 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
                                const PatternSettings& settings);
 
 // The patterns of many formulas with `threads` threads (0: one per core),
-// result i belonging to formula i. When the system starts fewer threads than
+// result i belonging to formula i; each pattern is calculated on one
+// thread, whatever settings.threads says. When the system starts fewer threads than
 // asked, those started do all the work.
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,

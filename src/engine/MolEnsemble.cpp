@@ -1,5 +1,7 @@
 #include "engine/MolEnsemble.h"
 
+#include "engine/VariantSearch.h"
+
 MolEnsemble::MolEnsemble() : atomens(nullptr), totalnat(0), masstocharge(0) {}
 
 MolEnsemble::MolEnsemble(MolComposition& c, double thr) : MolEnsemble() { GenerateEnsemble(c, thr); }
@@ -53,7 +55,7 @@ AtomDistribution& MolEnsemble::Combination(const MolDistribution& v, int element
     return *combinations[static_cast<std::size_t>(element)][references[slot + static_cast<std::size_t>(element)]];
 }
 
-int MolEnsemble::GenerateEnsemble(MolComposition& c, double thr)
+int MolEnsemble::GenerateElements(MolComposition& c, double thr)
 {
     totalnat = c.totalnat;
     Clear();
@@ -66,51 +68,37 @@ int MolEnsemble::GenerateEnsemble(MolComposition& c, double thr)
             return 6;
         }
     }
+    return 0;
+}
+
+int MolEnsemble::GenerateEnsemble(MolComposition& c, double thr)
+{
+    const int status = GenerateElements(c, thr);
+    if (status != 0) return status;
     IndexCombinations();
-    if (CombineElements(c, thr))
+    if (StoreVariants(c.charge, thr))
         for (const MolDistribution& v : moldist)
             if (v.abundance > 0) return 0;
     Clear();
     return 6;
 }
 
-// Depth-first over one combination per element. cp[i] and cm[i] are the
-// probability product and mass sum of the first i chosen combinations; a
-// prefix below bestmol * thr is skipped with everything beneath it. Returns
-// false when the visits or the variants exceed their bounds.
-bool MolEnsemble::CombineElements(MolComposition& c, double thr)
+// Every variant of the search with its element references. Returns false
+// when the visits or the variants exceed their bounds.
+bool MolEnsemble::StoreVariants(int charge, double thr)
 {
-    const std::size_t e = static_cast<std::size_t>(totalnat);
-    if (e == 0) return true;
-    std::vector<std::uint32_t> cursor(e, 0);
-    std::vector<double> cp(e + 1), cm(e + 1);
-    cp[0] = 1.0;
-    cm[0] = 0.0;
-    double bestmol = 0.0;
-    const int z = c.charge;
-    std::size_t i = 0;
-    for (long long visits = 0;; ++visits) {
-        if (visits == MAX_COMBINATION_VISITS) return false;
-        const AtomDistribution& d = *combinations[i][cursor[i]];
-        cp[i + 1] = cp[i] * d.abundance;
-        cm[i + 1] = cm[i] + d.mass;
-        if (!(bestmol * thr > cp[i + 1])) {
-            if (i + 1 < e) {
-                cursor[++i] = 0;
-                continue;
-            }
-            if (moldist.size() == UINT32_MAX) return false;
-            moldist.push_back(MolDistribution{z * ELECTRON_MASS_FACTOR + cm[e], cp[e], z,
-                                              static_cast<std::uint32_t>(moldist.size())});
-            references.insert(references.end(), cursor.begin(), cursor.end());
-            if (cp[e] > bestmol) bestmol = cp[e];
-        }
-        // Next combination at this level, climbing up when a list is done.
-        while (++cursor[i] == combinations[i].size()) {
-            if (i == 0) return true;
-            --i;
-        }
-    }
+    if (totalnat == 0) return true;
+    const VariantSearch search(atomens, totalnat, charge, thr);
+    VariantSearch::State s = search.NewState();
+    const std::size_t inner = static_cast<std::size_t>(totalnat) - 1;
+    auto store = [&](double mass, double probability, const std::uint32_t* cursor, std::uint32_t innermost) {
+        if (moldist.size() == UINT32_MAX) return false;
+        moldist.push_back(MolDistribution{mass, probability, charge, static_cast<std::uint32_t>(moldist.size())});
+        references.insert(references.end(), cursor, cursor + inner);
+        references.push_back(innermost);
+        return true;
+    };
+    return search.Run(s, 0, search.List(0).size(), nullptr, MAX_COMBINATION_VISITS, store);
 }
 
 void MolEnsemble::CalculateMass(MolDistribution& v) const

@@ -35,10 +35,15 @@ public:
     MolEnsemble& operator=(const MolEnsemble& e);
     virtual ~MolEnsemble();
 
-    // Returns 0, or 6 when an element's enumeration fails, a work bound is
-    // reached or no variant has a probability above 0; the ensemble is then
-    // left empty.
+    // Enumerates every element's combinations and stores every variant in
+    // `moldist`, in generation order. Returns 0, or 6 when an element's
+    // enumeration fails, a work bound is reached or no variant has a
+    // probability above 0; the ensemble is then left empty.
     int GenerateEnsemble(MolComposition& c, double thr);
+    // The first half of GenerateEnsemble: the element ensembles only, for a
+    // caller that combines them itself (VariantSearch); `moldist` is left
+    // empty. Returns 0, or 6 (the ensemble is then left empty).
+    int GenerateElements(MolComposition& c, double thr);
     // The combination of `element` that variant v is made of.
     AtomDistribution& Combination(const MolDistribution& v, int element) const;
     // Recomputes every combination's and every variant's mass.
@@ -58,7 +63,7 @@ private:
     void Clear();
     void CopyFrom(const MolEnsemble& e);
     void IndexCombinations();
-    bool CombineElements(MolComposition& c, double thr);
+    bool StoreVariants(int charge, double thr);
 };
 
 // Each variant: its counts element by element, a blank before each; then

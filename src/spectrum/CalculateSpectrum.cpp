@@ -1,41 +1,71 @@
 #include "spectrum/CalculateSpectrum.h"
 
-#include <cmath>
+#include <sched.h>
 
-#include "spectrum/PeakList.h"
+#include <algorithm>
+#include <cmath>
+#include <thread>
+
+#include "engine/VariantSearch.h"
+#include "spectrum/BinnedSpectrum.h"
 
 namespace {
 
-// The calculation proper: variants, then peaks appended to `peaks`.
-int AssemblePeaks(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                  BaseSpectrum& peaks)
+// More threads than this gain nothing: the passes' merging is serial.
+const unsigned MAX_THREADS = 8;
+
+// The processors this process may run on (taskset, cgroups), or the
+// machine's when that cannot be read.
+unsigned UsableCores()
 {
-    ensemble.masstocharge = masstocharge ? 1 : 0;
-    const int status = ensemble.GenerateEnsemble(c, thr);
-    if (status != 0) return status;
-    ensemble.MakeSpectrum(&peaks, degen);
-    return 0;
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::thread::hardware_concurrency();
 }
 
-// Appends `peaks` to `spectrum` when every position and height is finite
-// (a table of huge masses can overflow a sum); otherwise appends nothing
-// and returns 6.
-int AppendIfFinite(PeakList& peaks, BaseSpectrum* spectrum)
+// The calculation proper: variants, then peaks appended to `peaks`.
+int AssemblePeaks(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
+                  BaseSpectrum& peaks, int threads)
 {
-    const int n = peaks.size();
-    for (int i = 0; i < n; ++i)
-        if (!std::isfinite(peaks[i].mass) || !std::isfinite(peaks[i].abundance)) return 6;
-    for (int i = 0; i < n; ++i) spectrum->push_back(peaks[i]);
-    return 0;
+    ensemble.masstocharge = masstocharge ? 1 : 0;
+    const int status = ensemble.GenerateElements(c, thr);
+    if (status != 0) return status;
+    BinnedSettings settings;
+    settings.threads = threads > 0 ? static_cast<unsigned>(threads) : std::clamp(UsableCores(), 1u, MAX_THREADS);
+    const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, thr);
+    return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, settings);
 }
+
+// Passes the peaks on to `target`, noting whether every position and
+// height is finite (a table of huge masses can overflow a sum), so that a
+// failed assembly can take its peaks back without holding a copy of them.
+class FiniteCheck : public BaseSpectrum {
+public:
+    explicit FiniteCheck(BaseSpectrum* target) : target_(target), start_(target->size()) {}
+    int size() override { return target_->size() - start_; }
+    void resize(int n) override { target_->resize(start_ + n); }
+    double intensity(double x) override { return target_->intensity(x); }
+    void push_back(isotope& p) override
+    {
+        finite_ = finite_ && std::isfinite(p.mass) && std::isfinite(p.abundance);
+        target_->push_back(p);
+    }
+    bool AllFinite() const { return finite_; }
+
+private:
+    BaseSpectrum* target_;
+    int start_;
+    bool finite_ = true;
+};
 
 }  // namespace
 
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                      BaseSpectrum* spectrum)
+                      BaseSpectrum* spectrum, int threads)
 {
-    PeakList peaks;
-    const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks);
-    if (status != 0) return status;
-    return AppendIfFinite(peaks, spectrum);
+    FiniteCheck peaks(spectrum);
+    const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads);
+    if (status == 0 && peaks.AllFinite()) return 0;
+    peaks.resize(0);
+    return status != 0 ? status : 6;
 }

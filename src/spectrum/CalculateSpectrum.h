@@ -8,10 +8,18 @@
 // The whole calculation of one molecule: its isotopic variants above thr
 // (relative to the best so far), sorted by mass and merged at `degen` into
 // peaks appended to `spectrum` (positions are m/z when `masstocharge`).
-// `ensemble` is the generation's working space. Returns 0, or 6 for the
-// generation's failure or for a peak whose position or height is not
-// finite; on failure nothing is appended.
+// The variants are counted into mass bins, then filled, sorted and merged
+// bin by bin (AssembleBinned), within a memory budget that respects the
+// process's address-space limit; the peaks are those of
+// GenerateEnsemble + MakeSpectrum, byte for byte.
+// `ensemble` is the generation's working space: it is left with the element
+// ensembles and no variants. `threads` is the most threads the calculation
+// may use (0: one per processor the process may run on, at most 8, and
+// only for large molecules); a caller that already runs one calculation per
+// thread passes 1.
+// Returns 0, or 6 for the generation's failure or for a peak whose position
+// or height is not finite; on failure nothing is appended.
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                      BaseSpectrum* spectrum);
+                      BaseSpectrum* spectrum, int threads = 0);
 
 #endif

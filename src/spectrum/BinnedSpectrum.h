@@ -1,0 +1,53 @@
+#ifndef MORVANE_SPECTRUM_BINNEDSPECTRUM_H
+#define MORVANE_SPECTRUM_BINNEDSPECTRUM_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/VariantSearch.h"
+#include "spectrum/BaseSpectrum.h"
+
+// How the binned assembly may work.
+struct BinnedSettings {
+    unsigned threads = 1;                  // at most this many threads (0 counts as 1)
+    std::size_t budget = 0;                // bytes for the variants of one pass; 0: chosen by size and limit
+    std::uint32_t bins = std::uint32_t(1) << 16;  // mass bins at most
+};
+
+// What one assembly did, for the benchmarks.
+struct BinnedReport {
+    unsigned long long variants = 0;
+    long long visits = 0;  // as the work bound counts them
+    std::uint32_t bins = 0;
+    unsigned passes = 0;
+    unsigned threads = 1;  // the most used at once
+    std::size_t slotBytes = 0;  // the variant slots of the largest pass
+};
+
+// The peaks of the search's variants, in the order and with the sums of a
+// stable sort of all of them by mass followed by chained merging at `res`
+// (MolEnsemble::MakeSpectrum), without keeping them all at once.
+//
+// Phase one runs the search and only counts the variants into mass bins
+// (MassBins between the exact mass bounds). Phase two runs the search
+// again and writes each variant's mass and probability (16 bytes) into its
+// bin's slots, in generation order; each bin is then sorted stably and
+// merged at once, the merge state carried from bin to bin. When the slots
+// exceed the budget, phase two runs in passes, each over a run of bins that
+// fits (a single bin larger than the budget makes a pass of its own). With
+// several threads, phase one shares out element 0's combinations, each
+// started with the exact best-so-far, and each pass is split into runs of
+// bins, one per thread. The peaks are the same bytes for any budget, bin
+// count and thread count.
+//
+// Positions are mass / charge in mass-to-charge mode (no peaks at all for
+// charge 0). Returns 0, or 6 when the visits exceed MAX_COMBINATION_VISITS
+// (found in phase one, before anything is appended; at once with a
+// threshold of 0, where they are the cut-free count), when no variant has
+// a probability above 0, or when the search has no element. Memory
+// exhaustion propagates as std::bad_alloc, possibly after some peaks were
+// appended.
+int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
+                   const BinnedSettings& settings, BinnedReport* report = nullptr);
+
+#endif
