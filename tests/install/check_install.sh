@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The install as a user meets it: `cmake --install` into a temporary prefix,
-# the installed morvane and morvane-plot run from another folder, the manual
+# the installed tools run from another folder, the manual
 # pages, and a program of another project built against the installed
 # package, once with find_package(morvane) and once with pkg-config.
 # Arguments: the build folder and the source folder.
@@ -18,6 +18,8 @@ mkdir "$work/elsewhere"
 cd "$work/elsewhere"
 [ "$("$prefix/bin/morvane" C6H12O6)" = "$glucose" ] || fail "installed morvane does not read its table"
 "$prefix/bin/morvane-plot" C6H12O6 -o glucose.svg && grep -q "</svg>" glucose.svg || fail "installed morvane-plot"
+[ "$(echo C6H12O6 | "$prefix/bin/morvane-batch" 2>/dev/null | sed -n 2p)" = $'\tC6H12O6\t\t1\t180.06339\t0.92263298' ] ||
+  fail "installed morvane-batch"
 # A moved tree still finds its table.
 mv "$prefix" "$work/moved"
 [ "$("$work/moved/bin/morvane" C6H12O6)" = "$glucose" ] || fail "moved install does not find its table"
@@ -25,7 +27,7 @@ mv "$work/moved" "$prefix"
 cmp -s "$prefix/share/morvane/morvanetable.txt" "$source/morvanetable.txt" || fail "installed table"
 [ -f "$prefix/include/morvane/calc/IsoCalc.h" ] || fail "headers"
 
-for page in morvane morvane-plot; do
+for page in morvane morvane-plot morvane-batch; do
   man=$(find "$prefix" -name "$page.1")
   [ -n "$man" ] || fail "manual page $page.1 not installed"
   grep -q '"morvane [0-9]' "$man" || fail "no version in $page.1"
