@@ -3,40 +3,24 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 
-#include "elements/TableReader.h"
 #include "formula/Adduct.h"
 #include "formula/FormulaParser.h"
-
-namespace {
-
-const std::deque<AtomIsoAbun>& Table()
-{
-    static std::deque<AtomIsoAbun> table = [] {
-        std::deque<AtomIsoAbun> t;
-        std::ifstream in(MORVANE_SOURCE_DIR "/morvanetable.txt");
-        if (ReadIsotopeTable(in, t) != 0) std::abort();
-        return t;
-    }();
-    return table;
-}
-
-}  // namespace
+#include "ShippedTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
     Adduct adduct;
     std::string reason;
-    if (adduct.Parse(text, Table(), reason) != 0) {
+    if (adduct.Parse(text, ShippedTable(), reason) != 0) {
         if (reason.empty() || adduct.Charge() != 0) std::abort();
         return 0;
     }
     if (adduct.Charge() == 0 || adduct.Multiple() < 1 || adduct.Text() != text) std::abort();
     MolComposition glucose, ion;
-    if (ParseFormula("C6H12O6", Table(), glucose) != 0) std::abort();
+    if (ParseFormula("C6H12O6", ShippedTable(), glucose) != 0) std::abort();
     if (adduct.MakeIon(glucose, ion, reason) != 0) {
         if (reason.empty() || ion.totalnat != 0) std::abort();
         return 0;

@@ -2,33 +2,17 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <string>
 
-#include "elements/TableReader.h"
 #include "formula/FormulaParser.h"
-
-namespace {
-
-const std::deque<AtomIsoAbun>& Table()
-{
-    static std::deque<AtomIsoAbun> table = [] {
-        std::deque<AtomIsoAbun> t;
-        std::ifstream in(MORVANE_SOURCE_DIR "/morvanetable.txt");
-        if (ReadIsotopeTable(in, t) != 0) std::abort();
-        return t;
-    }();
-    return table;
-}
-
-}  // namespace
+#include "ShippedTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);
     MolComposition c;
     c.charge = 3;
-    if (ParseFormula(text.c_str(), Table(), c) != 0) return 0;
+    if (ParseFormula(text.c_str(), ShippedTable(), c) != 0) return 0;
     // A parsed formula: distinct symbols in ascending byte order, counts >= 0.
     if (c.totalnat < 1 || c.charge != 3) std::abort();
     for (int i = 0; i < c.totalnat; ++i) {
