@@ -1,5 +1,6 @@
 #include "engine/MolEnsemble.h"
 
+#include "calc/Status.h"
 #include "engine/VariantSearch.h"
 
 MolEnsemble::MolEnsemble() : atomens(nullptr), totalnat(0), masstocharge(0) {}
@@ -65,7 +66,7 @@ int MolEnsemble::GenerateElements(MolComposition& c, double thr)
         atomens[i].atom = c.atom[i];
         if (!atomens[i].EnumerateCombinations(c.nat[i], thr, budget)) {
             Clear();
-            return 6;
+            return CALC_GENERATION_FAILED;
         }
     }
     return 0;
@@ -80,7 +81,7 @@ int MolEnsemble::GenerateEnsemble(MolComposition& c, double thr)
         for (const MolDistribution& v : moldist)
             if (v.abundance > 0) return 0;
     Clear();
-    return 6;
+    return CALC_GENERATION_FAILED;
 }
 
 // Every variant of the search with its element references. Returns false
