@@ -79,8 +79,10 @@ int RunGuarded(const std::function<int()>& body)
     try {
         return body();
     } catch (const std::overflow_error&) {
+        // Nothing in the code throws it: kept so that a library's overflow gets its own message.
         std::cout << OVERFLOW_MESSAGE << std::endl;
     } catch (const std::range_error&) {
+        // Nothing in the code throws it: kept so that a library's range error gets its own message.
         std::cout << RANGE_MESSAGE;
     } catch (...) {
         std::cout << UNEXPECTED_MESSAGE << std::endl;

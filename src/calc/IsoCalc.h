@@ -59,6 +59,7 @@ private:
     GaussianList spectrum;
     bool tableloaded;
     bool compositionset;
+    // Set by Normalize, cleared by each calculation; nothing reads it, kept for inspection in a debugger.
     bool normalized;
     bool calculated;
     bool autocalc;

@@ -45,8 +45,9 @@ public:
     // empty. Returns 0, or 6 (the ensemble is then left empty).
     int GenerateElements(MolComposition& c, double thr);
     // The combination of `element` that variant v is made of.
-    AtomDistribution& Combination(const MolDistribution& v, int element) const;
-    // Recomputes every combination's and every variant's mass.
+    const AtomDistribution& Combination(const MolDistribution& v, int element) const;
+    // Recomputes every combination's and every variant's mass. The program
+    // never calls it; kept for library callers and the engine's tests.
     void CalculateMasses();
     // mass = charge * (-electron mass) + sum of the combinations' masses.
     void CalculateMass(MolDistribution& v) const;
@@ -63,6 +64,7 @@ private:
     void Clear();
     void CopyFrom(const MolEnsemble& e);
     void IndexCombinations();
+    std::size_t Reference(const MolDistribution& v, int element) const;
     bool StoreVariants(int charge, double thr);
 };
 
