@@ -88,7 +88,7 @@ int Open(const BatchSettings& s, Streams& io)
         if (errno == 0) io.inFile.open(s.input, std::ios::binary);
         if (!io.inFile.is_open()) {
             std::cerr << "Error: cannot read input file " << s.input << ": " << Reason(errno) << "\n";
-            return CALC_TABLE_NOT_READ;
+            return INPUT_NOT_READ_STATUS;
         }
         io.in = &io.inFile;
     }

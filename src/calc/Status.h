@@ -17,6 +17,7 @@ const int CALC_SETTING_REFUSED = 7;
 
 // Exit statuses of the tools. 1 to 4 (and 6 for a failed generation) are
 // the calculator's statuses passed through; the tools add these.
+const int INPUT_NOT_READ_STATUS = 1;  // a batch input file, like an unreadable table
 const int OPTION_ERROR_STATUS = 5;
 const int EXCEPTION_STATUS = 6;
 const int OUTPUT_FAILURE_STATUS = 8;  // the output could not be written

@@ -36,9 +36,10 @@ public:
     virtual ~MolEnsemble();
 
     // Enumerates every element's combinations and stores every variant in
-    // `moldist`, in generation order. Returns 0, or 6 when an element's
-    // enumeration fails, a work bound is reached or no variant has a
-    // probability above 0; the ensemble is then left empty.
+    // `moldist`, in generation order. Returns 0, or CALC_GENERATION_FAILED
+    // (6, calc/Status.h) when an element's enumeration fails, a work bound
+    // is reached or no variant has a probability above 0; the ensemble is
+    // then left empty.
     int GenerateEnsemble(MolComposition& c, double thr);
     // The first half of GenerateEnsemble: the element ensembles only, for a
     // caller that combines them itself (VariantSearch); `moldist` is left
