@@ -26,7 +26,7 @@ int Plot(int argc, char** argv)
     PlotSettings p;
     std::string svg;
     const int status = DrawPlot(argc, argv, p, svg, out);
-    if (status != 0) return status;  // the drawing's exit status
+    if (status != 0) return status;  // an option error, or the calculator's status passed through
     std::string reason;
     if (!ReplaceFile(p.output, svg, reason)) {
         out << PLOT_NOT_WRITTEN_MESSAGE;
