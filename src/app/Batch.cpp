@@ -20,6 +20,7 @@
 #include "app/OutputCheck.h"
 #include "app/Progress.h"
 #include "calc/Pattern.h"
+#include "calc/Status.h"
 #include "elements/DefaultTable.h"
 #include "formula/Adduct.h"
 #include "formula/FormulaParser.h"
@@ -87,7 +88,7 @@ int Open(const BatchSettings& s, Streams& io)
         if (errno == 0) io.inFile.open(s.input, std::ios::binary);
         if (!io.inFile.is_open()) {
             std::cerr << "Error: cannot read input file " << s.input << ": " << Reason(errno) << "\n";
-            return 1;
+            return INPUT_NOT_READ_STATUS;
         }
         io.in = &io.inFile;
     }
@@ -109,7 +110,7 @@ using Chunk = std::vector<InputLine>;
 struct Tally {
     unsigned long long succeeded = 0;
     unsigned long long failed = 0;
-    int status = 0;  // of the first failing line
+    int status = 0;  // of the first failing line: its pattern's status passed through
 };
 
 // Records a failure of one pattern of a line.
@@ -129,7 +130,7 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
     if (!line.adduct.empty()) {
         own.resize(1);
         if (own[0].Parse(line.adduct, elements, reason) != 0)
-            return Fail(o, 2, "adduct " + line.adduct + ": " + reason);
+            return Fail(o, CALC_FORMULA_NOT_PARSED, "adduct " + line.adduct + ": " + reason);
     }
     const std::vector<Adduct>& ions = line.adduct.empty() ? adducts : own;
     if (ions.empty()) {
@@ -143,9 +144,10 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
         // A formula that does not parse fails once, not once per ion. When
         // it parses, a failure of status 2 is the adduct's, and names it.
         MolComposition molecule;
-        if (r.status == 2 && &a == &ions.front() && ParseFormula(line.formula, elements, molecule) != 0)
-            return Fail(o, 2, r.reason);
-        if (r.status != 0) Fail(o, r.status, r.status == 2 ? r.reason : a.Text() + ": " + r.reason);
+        const bool unparsed = r.status == CALC_FORMULA_NOT_PARSED;
+        if (unparsed && &a == &ions.front() && ParseFormula(line.formula, elements, molecule) != 0)
+            return Fail(o, CALC_FORMULA_NOT_PARSED, r.reason);
+        if (r.status != 0) Fail(o, r.status, unparsed ? r.reason : a.Text() + ": " + r.reason);
         table.AppendRows({line.id, line.formula, a.Text()}, r.peaks, o.rows);
     }
 }
@@ -219,24 +221,24 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
 int BatchMain(int argc, char** argv)
 {
     BatchSettings s;
-    if (ScanBatchOptions(argc, argv, s, std::cerr) != 0) return 5;
+    if (ScanBatchOptions(argc, argv, s, std::cerr) != 0) return OPTION_ERROR_STATUS;
     std::deque<AtomIsoAbun> elements;
     std::string reason;
     const std::string tablefile = s.run.tablefile != nullptr ? s.run.tablefile : DefaultTablePath();
     if (LoadIsotopeTable(tablefile, elements, reason) != 0) {
         std::cerr << "Error: cannot read isotope table: " << reason << "\n";
-        return 1;
+        return CALC_TABLE_NOT_READ;
     }
     std::vector<Adduct> adducts(s.adducts.size());
     for (std::size_t i = 0; i < adducts.size(); ++i) {
         if (adducts[i].Parse(s.adducts[i], elements, reason) != 0) {
             std::cerr << "Error: adduct " << s.adducts[i] << ": " << reason << "\n";
-            return 5;
+            return OPTION_ERROR_STATUS;
         }
     }
     if (!adducts.empty() && (s.run.charge != 0 || s.run.masstocharge)) {
         std::cerr << "Error: an adduct sets the charge; leave out -z and -mtz\n";
-        return 5;
+        return OPTION_ERROR_STATUS;
     }
     Streams io;
     if (const int status = Open(s, io)) return status;

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <vector>
 
+#include "calc/Status.h"
+
 int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
 {
     std::vector<char*> rest;
@@ -19,7 +21,7 @@ int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
                     : output ? "Error: output file not specified\n"
                     : adduct ? "Error: adduct not specified\n"
                              : "Error: threads not specified\n");
-            return 5;
+            return OPTION_ERROR_STATUS;
         }
         const char* value = argv[++i];
         int n = 0;
@@ -29,7 +31,7 @@ int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
         if (threads) {
             if (!ConvertInt(value, n) || n <= 0) {
                 err << "Error: threads must be an integer > 0\n";
-                return 5;
+                return OPTION_ERROR_STATUS;
             }
             s.threads = static_cast<unsigned>(n);
         }

@@ -9,6 +9,7 @@
 #include "app/Options.h"
 #include "app/ResultTable.h"
 #include "calc/IsoCalc.h"
+#include "calc/Status.h"
 #include "elements/DefaultTable.h"
 
 namespace {
@@ -43,10 +44,10 @@ int Run(int argc, char** argv)
     std::ostream& out = std::cout;
     IsoCalc calc;
     RunSettings s;
-    if (ScanOptions(argc, argv, s, out) != 0) return 5;
+    if (ScanOptions(argc, argv, s, out) != 0) return OPTION_ERROR_STATUS;
     out.precision(std::min(s.precision, MAX_USEFUL_PRECISION));
     const int status = CalculateAsAsked(calc, s, out);
-    if (status != 0) return status;
+    if (status != 0) return status;  // the calculator's status is the exit status
     PrintResultTable(calc, s, out);
     return 0;
 }
@@ -57,19 +58,19 @@ int CalculateAsAsked(IsoCalc& calc, const RunSettings& s, std::ostream& out)
 {
     const std::string table = s.tablefile != nullptr ? s.tablefile : DefaultTablePath();
     if (calc.ReadAtomTable(table.c_str()) != 0) {
-        out << "Error: cannot read isotope table\n";
-        return 1;
+        out << TABLE_NOT_READ_MESSAGE;
+        return CALC_TABLE_NOT_READ;
     }
     if (calc.SetComposition(s.formula) != 0) {
-        out << "Error: cannot parse formula\n";
-        return 2;
+        out << FORMULA_NOT_PARSED_MESSAGE;
+        return CALC_FORMULA_NOT_PARSED;
     }
     calc.SetCharge(s.charge);
     calc.SetThr(s.threshold);
     calc.SetMassToCharge(s.masstocharge);
     calc.SetDegen(s.merge);
     const int status = calc.Calculate();
-    if (status != 0) out << "Error: cannot calculate distributions\n";
+    if (status != 0) out << CALCULATION_FAILED_MESSAGE;
     return status;
 }
 
@@ -78,13 +79,15 @@ int RunGuarded(const std::function<int()>& body)
     try {
         return body();
     } catch (const std::overflow_error&) {
-        std::cout << "Overflow error. Program terminating\n" << std::endl;
+        // Nothing in the code throws it: kept so that a library's overflow gets its own message.
+        std::cout << OVERFLOW_MESSAGE << std::endl;
     } catch (const std::range_error&) {
-        std::cout << "Range error. Program terminating\n";
+        // Nothing in the code throws it: kept so that a library's range error gets its own message.
+        std::cout << RANGE_MESSAGE;
     } catch (...) {
-        std::cout << "An unexpected error occurred. Program terminating\n" << std::endl;
+        std::cout << UNEXPECTED_MESSAGE << std::endl;
     }
-    return 6;
+    return EXCEPTION_STATUS;
 }
 
 int MorvaneMain(int argc, char** argv)

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "calc/Status.h"
+
 namespace {
 
 enum class Option { None, Normalize, Filter, Comma, MassToCharge, Charge, Threshold, Precision, Merge };
@@ -38,7 +40,7 @@ bool ConvertReal(const char* w, double& value)
 int Fail(std::ostream& out, const char* message)
 {
     out << message;
-    return 5;
+    return OPTION_ERROR_STATUS;
 }
 
 }  // namespace

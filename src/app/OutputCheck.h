@@ -18,8 +18,7 @@
 #include <streambuf>
 #include <string>
 
-// Exit status of a run whose output could not be written.
-const int OUTPUT_FAILURE_STATUS = 8;
+#include "calc/Status.h"
 
 // A buffered output to a file descriptor that remembers why a write failed.
 // After the first failed write it refuses all further output, so that the

@@ -9,6 +9,7 @@
 #include "app/Driver.h"
 #include "app/Options.h"
 #include "app/SvgPlot.h"
+#include "calc/Status.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ const double REACH_WIDTHS = 5;
 const double MIN_RELATIVE_SPAN = 1e-9;
 
 // Takes "-o file" and "-w width" out of the arguments, leaving the rest in
-// `rest` for the option scan that morvane uses. Returns 0, or 5 with the
-// message written.
+// `rest` for the option scan that morvane uses. Returns 0, or
+// OPTION_ERROR_STATUS with the message written.
 int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& rest, std::ostream& out)
 {
     bool haveOutput = false;
@@ -40,17 +41,17 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
         } else if (std::strcmp(argv[i], "-w") == 0) {
             if (last) {
                 out << "Error: peak width not specified\n";
-                return 5;
+                return OPTION_ERROR_STATUS;
             }
             char* end = nullptr;
             p.width = std::strtod(argv[++i], &end);
             if (*end != '\0' || !(p.width > 0)) {
                 out << "Error: peak width must be > 0\n";
-                return 5;
+                return OPTION_ERROR_STATUS;
             }
             if (!(p.width >= MIN_PLOT_WIDTH && p.width <= MAX_PLOT_WIDTH)) {
                 out << "Error: peak width must be between 1e-9 and 1e9\n";
-                return 5;
+                return OPTION_ERROR_STATUS;
             }
         } else {
             rest.push_back(argv[i]);
@@ -58,7 +59,7 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
     }
     if (!haveOutput || p.output.empty()) {
         out << "Error: output file not specified\n";
-        return 5;
+        return OPTION_ERROR_STATUS;
     }
     rest.push_back(nullptr);
     return 0;
@@ -163,12 +164,12 @@ std::vector<double> SampledProfile(const std::vector<isotope>& peaks, double lo,
 int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostream& out)
 {
     std::vector<char*> rest;
-    if (TakePlotOptions(argc, argv, p, rest, out) != 0) return 5;
+    if (TakePlotOptions(argc, argv, p, rest, out) != 0) return OPTION_ERROR_STATUS;
     RunSettings s;
-    if (ScanOptions(static_cast<int>(rest.size()) - 1, rest.data(), s, out) != 0) return 5;
+    if (ScanOptions(static_cast<int>(rest.size()) - 1, rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
     IsoCalc calc;
     const int status = CalculateAsAsked(calc, s, out);
-    if (status != 0) return status;
+    if (status != 0) return status;  // the calculator's status is the exit status
     svg = RenderSvg(Picture(NormalisedPeaks(calc), s, p));
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "app/MemoryCap.h"
 #include "app/OutputCheck.h"
 #include "app/PlotPicture.h"
+#include "calc/Status.h"
 
 namespace {
 
@@ -25,10 +26,10 @@ int Plot(int argc, char** argv)
     PlotSettings p;
     std::string svg;
     const int status = DrawPlot(argc, argv, p, svg, out);
-    if (status != 0) return status;
+    if (status != 0) return status;  // an option error, or the calculator's status passed through
     std::string reason;
     if (!ReplaceFile(p.output, svg, reason)) {
-        out << "Error: cannot write plot file\n";
+        out << PLOT_NOT_WRITTEN_MESSAGE;
         return OUTPUT_FAILURE_STATUS;
     }
     return 0;

@@ -1,6 +1,7 @@
 #include "calc/IsoCalc.h"
 
 #include "calc/Normalize.h"
+#include "calc/Status.h"
 #include "spectrum/CalculateSpectrum.h"
 
 IsoCalc::IsoCalc()
@@ -27,8 +28,8 @@ int IsoCalc::Recalculate()
 
 int IsoCalc::Calculate()
 {
-    if (!tableloaded) return 3;
-    if (!compositionset) return 4;
+    if (!tableloaded) return CALC_NO_TABLE;
+    if (!compositionset) return CALC_NO_COMPOSITION;
     return Recalculate();
 }
 
@@ -40,14 +41,14 @@ int IsoCalc::SetCharge(int z)
 
 int IsoCalc::SetThr(double t)
 {
-    if (!(t >= 0 && t < 1)) return 7;
+    if (!(t >= 0 && t < 1)) return CALC_SETTING_REFUSED;
     thr = t;
     return autocalc && Ready() ? Recalculate() : 0;
 }
 
 int IsoCalc::SetDegen(double d)
 {
-    if (!(d >= 0)) return 7;
+    if (!(d >= 0)) return CALC_SETTING_REFUSED;
     degen = d;
     return autocalc && Ready() ? Recalculate() : 0;
 }
@@ -66,7 +67,7 @@ int IsoCalc::SetAutoCalc(bool b)
 
 int IsoCalc::SetFwhm(double w)
 {
-    if (!(w > 0)) return 7;
+    if (!(w > 0)) return CALC_SETTING_REFUSED;
     spectrum.fwhm = w;
     return 0;
 }
@@ -111,8 +112,8 @@ int IsoCalc::Peak(int i, double& m, double& a)
 {
     m = 0;
     a = 0;
-    if (!calculated) return 5;
-    if (i < 0 || i >= spectrum.size()) return 6;
+    if (!calculated) return CALC_NOT_CALCULATED;
+    if (i < 0 || i >= spectrum.size()) return CALC_INDEX_OUT_OF_RANGE;
     m = spectrum[i].mass;
     a = spectrum[i].abundance;
     return 0;
@@ -132,7 +133,7 @@ int IsoCalc::Abundance(int i, double& a)
 
 int IsoCalc::Normalize()
 {
-    if (!calculated) return 5;
+    if (!calculated) return CALC_NOT_CALCULATED;
     NormalizeToLargest(spectrum, spectrum.size());
     normalized = true;
     return 0;
@@ -141,7 +142,7 @@ int IsoCalc::Normalize()
 int IsoCalc::Intensity(double x, double& y)
 {
     y = 0;
-    if (!calculated) return 5;
+    if (!calculated) return CALC_NOT_CALCULATED;
     y = spectrum.intensity(x);
     return 0;
 }

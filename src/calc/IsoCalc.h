@@ -3,6 +3,7 @@
 
 #include <deque>
 
+#include "calc/Status.h"
 #include "elements/AtomIsoAbun.h"
 #include "engine/MolEnsemble.h"
 #include "formula/MolComposition.h"
@@ -10,7 +11,7 @@
 
 // The calculator: owns the element table, the composition, the ensemble and
 // the peak list, holds the settings and answers queries about the peaks.
-// Every operation returns a status:
+// Every operation returns a status (named in calc/Status.h):
 //   0 success, 1 table file not read, 2 formula not parsed, 3 no table,
 //   4 no composition, 5 no calculated peaks, 6 peak index out of range or
 //   the generation's own failure, 7 setting refused.
@@ -58,6 +59,7 @@ private:
     GaussianList spectrum;
     bool tableloaded;
     bool compositionset;
+    // Set by Normalize, cleared by each calculation; nothing reads it, kept for inspection in a debugger.
     bool normalized;
     bool calculated;
     bool autocalc;

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "calc/Normalize.h"
+#include "calc/Status.h"
 #include "elements/TableReader.h"
 #include "engine/MolEnsemble.h"
 #include "formula/FormulaParser.h"
@@ -56,19 +57,20 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     PatternResult r;
     MolComposition composition;
     if (ParseFormula(formula, table, composition, &r.reason) != 0) {
-        r.status = 2;
+        r.status = CALC_FORMULA_NOT_PARSED;
         return r;
     }
     composition.charge = s.charge;
     MolComposition ion;
     if (s.adduct != nullptr && s.adduct->MakeIon(composition, ion, r.reason) != 0) {
-        r.status = 2;
+        r.status = CALC_FORMULA_NOT_PARSED;
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
     const bool masstocharge = s.adduct != nullptr || s.masstocharge;
     MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
+    // The generation's own status is the exit status.
     r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ensemble, &spectrum, s.threads);
     if (r.status != 0)
         return Failure(r.status,
@@ -92,21 +94,21 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
     const std::filesystem::file_status status = std::filesystem::status(path, statusError);
     if (statusError) {
         reason = "cannot open " + path + ": " + statusError.message();
-        return 1;
+        return CALC_TABLE_NOT_READ;
     }
     if (!std::filesystem::is_regular_file(status)) {
         reason = path + " is not a regular file";
-        return 1;
+        return CALC_TABLE_NOT_READ;
     }
     std::ifstream in(path, std::ios::binary);
     if (!in.is_open()) {
         reason = "cannot open " + path;
-        return 1;
+        return CALC_TABLE_NOT_READ;
     }
     TableError error;
     if (ReadIsotopeTable(in, table, &error) != 0) {
         reason = DescribeTableError(error);
-        return 1;
+        return CALC_TABLE_NOT_READ;
     }
     return 0;
 }
@@ -114,13 +116,13 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings)
 {
-    if (const char* fault = SettingFault(settings)) return Failure(5, fault);
+    if (const char* fault = SettingFault(settings)) return Failure(OPTION_ERROR_STATUS, fault);
     try {
         return Calculate(table, formula, settings);
     } catch (const std::bad_alloc&) {
-        return Failure(6, "too many variants for the available memory");
+        return Failure(EXCEPTION_STATUS, "too many variants for the available memory");
     } catch (const std::exception& e) {
-        return Failure(6, std::string("calculation too large: ") + e.what());
+        return Failure(EXCEPTION_STATUS, std::string("calculation too large: ") + e.what());
     }
 }
 

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "calc/IsoCalc.h"
+#include "calc/Status.h"
 #include "elements/TableReader.h"
 
 // Only a regular file is read: a named pipe would block the run waiting for
@@ -12,12 +13,12 @@ int IsoCalc::ReadAtomTable(const char* filename)
 {
     tableloaded = false;
     atomtable.clear();
-    if (filename == nullptr) return 1;
+    if (filename == nullptr) return CALC_TABLE_NOT_READ;
     std::error_code error;
-    if (!std::filesystem::is_regular_file(filename, error)) return 1;
+    if (!std::filesystem::is_regular_file(filename, error)) return CALC_TABLE_NOT_READ;
     std::ifstream in(filename, std::ios::binary);
-    if (!in.is_open()) return 1;
-    if (ReadIsotopeTable(in, atomtable) != 0) return 1;
+    if (!in.is_open()) return CALC_TABLE_NOT_READ;
+    if (ReadIsotopeTable(in, atomtable) != 0) return CALC_TABLE_NOT_READ;
     tableloaded = true;
     return 0;
 }

@@ -7,7 +7,9 @@
 namespace {
 
 // Work units charged for storing a combination beyond its k counts: about
-// its memory in ints (list node, vector header, allocator overhead).
+// its memory in ints (the list entry's links, mass and probability, the
+// counts vector's header, allocator overhead, its pointer in the molecular
+// ensemble's index table).
 const long long STORE_COST = 32;
 
 // Steps back from position p to the next one that still has atoms to move,

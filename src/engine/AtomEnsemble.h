@@ -8,8 +8,9 @@
 #include "engine/AtomDistribution.h"
 
 // The stored isotopic combinations of one element, in the order the
-// enumeration produced them. A list keeps every combination at a fixed
-// address, since molecular variants point at them.
+// enumeration produced them. Molecular variants hold indices into this
+// list; the molecular ensemble maps them to the entries through a table of
+// pointers, which a list keeps valid since its entries never move.
 class AtomEnsemble {
 public:
     AtomIsoAbun atom;

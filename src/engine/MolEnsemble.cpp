@@ -1,5 +1,6 @@
 #include "engine/MolEnsemble.h"
 
+#include "calc/Status.h"
 #include "engine/VariantSearch.h"
 
 MolEnsemble::MolEnsemble() : atomens(nullptr), totalnat(0), masstocharge(0) {}
@@ -49,10 +50,16 @@ void MolEnsemble::IndexCombinations()
         for (AtomDistribution& d : atomens[i].dist) combinations[static_cast<std::size_t>(i)].push_back(&d);
 }
 
-AtomDistribution& MolEnsemble::Combination(const MolDistribution& v, int element) const
+// The index of v's combination of `element` in that element's list.
+std::size_t MolEnsemble::Reference(const MolDistribution& v, int element) const
 {
     const std::size_t slot = static_cast<std::size_t>(v.atomdist) * static_cast<std::size_t>(totalnat);
-    return *combinations[static_cast<std::size_t>(element)][references[slot + static_cast<std::size_t>(element)]];
+    return references[slot + static_cast<std::size_t>(element)];
+}
+
+const AtomDistribution& MolEnsemble::Combination(const MolDistribution& v, int element) const
+{
+    return *combinations[static_cast<std::size_t>(element)][Reference(v, element)];
 }
 
 int MolEnsemble::GenerateElements(MolComposition& c, double thr)
@@ -65,7 +72,7 @@ int MolEnsemble::GenerateElements(MolComposition& c, double thr)
         atomens[i].atom = c.atom[i];
         if (!atomens[i].EnumerateCombinations(c.nat[i], thr, budget)) {
             Clear();
-            return 6;
+            return CALC_GENERATION_FAILED;
         }
     }
     return 0;
@@ -80,7 +87,7 @@ int MolEnsemble::GenerateEnsemble(MolComposition& c, double thr)
         for (const MolDistribution& v : moldist)
             if (v.abundance > 0) return 0;
     Clear();
-    return 6;
+    return CALC_GENERATION_FAILED;
 }
 
 // Every variant of the search with its element references. Returns false
@@ -111,7 +118,8 @@ void MolEnsemble::CalculateMass(MolDistribution& v) const
 void MolEnsemble::CalculateMasses()
 {
     for (MolDistribution& v : moldist) {
-        for (int i = 0; i < totalnat; ++i) Combination(v, i).CalculateMass(&atomens[i].atom);
+        for (int i = 0; i < totalnat; ++i)
+            combinations[static_cast<std::size_t>(i)][Reference(v, i)]->CalculateMass(&atomens[i].atom);
         CalculateMass(v);
     }
 }

@@ -36,17 +36,19 @@ public:
     virtual ~MolEnsemble();
 
     // Enumerates every element's combinations and stores every variant in
-    // `moldist`, in generation order. Returns 0, or 6 when an element's
-    // enumeration fails, a work bound is reached or no variant has a
-    // probability above 0; the ensemble is then left empty.
+    // `moldist`, in generation order. Returns 0, or CALC_GENERATION_FAILED
+    // (6, calc/Status.h) when an element's enumeration fails, a work bound
+    // is reached or no variant has a probability above 0; the ensemble is
+    // then left empty.
     int GenerateEnsemble(MolComposition& c, double thr);
     // The first half of GenerateEnsemble: the element ensembles only, for a
     // caller that combines them itself (VariantSearch); `moldist` is left
     // empty. Returns 0, or 6 (the ensemble is then left empty).
     int GenerateElements(MolComposition& c, double thr);
     // The combination of `element` that variant v is made of.
-    AtomDistribution& Combination(const MolDistribution& v, int element) const;
-    // Recomputes every combination's and every variant's mass.
+    const AtomDistribution& Combination(const MolDistribution& v, int element) const;
+    // Recomputes every combination's and every variant's mass. The program
+    // never calls it; kept for library callers and the engine's tests.
     void CalculateMasses();
     // mass = charge * (-electron mass) + sum of the combinations' masses.
     void CalculateMass(MolDistribution& v) const;
@@ -63,6 +65,7 @@ private:
     void Clear();
     void CopyFrom(const MolEnsemble& e);
     void IndexCombinations();
+    std::size_t Reference(const MolDistribution& v, int element) const;
     bool StoreVariants(int charge, double thr);
 };
 

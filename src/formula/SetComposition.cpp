@@ -1,13 +1,14 @@
 #include "calc/IsoCalc.h"
+#include "calc/Status.h"
 #include "formula/FormulaParser.h"
 
 int IsoCalc::SetComposition(char* formula)
 {
-    if (!tableloaded) return 3;
+    if (!tableloaded) return CALC_NO_TABLE;
     compositionset = false;
     normalized = false;
     calculated = false;
-    if (formula == nullptr || ParseFormula(formula, atomtable, composition) != 0) return 2;
+    if (formula == nullptr || ParseFormula(formula, atomtable, composition) != 0) return CALC_FORMULA_NOT_PARSED;
     compositionset = true;
     return autocalc ? Recalculate() : 0;
 }

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "calc/Status.h"
 #include "engine/MolEnsemble.h"
 #include "spectrum/AddressSpace.h"
 #include "spectrum/PeakMerger.h"
@@ -322,7 +323,7 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
                    const BinnedSettings& settings, BinnedReport* report)
 {
     BinnedReport done;
-    if (search.Elements() == 0) return 6;
+    if (search.Elements() == 0) return CALC_GENERATION_FAILED;
     const long long cutFree = search.CutFreeVisits(LLONG_MAX);
     const unsigned threads = std::max(settings.threads, 1u);
     const MassBins bins(search.LowestMass(), search.HighestMass(),
@@ -330,14 +331,14 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     if (search.CutsNothing() && cutFree > MAX_COMBINATION_VISITS) {
         done.visits = cutFree;
         if (report != nullptr) *report = done;
-        return 6;
+        return CALC_GENERATION_FAILED;
     }
     Counts counts(bins.Count(), 0);
     double best = 0;
     if (cutFree >= PARALLEL_VISITS) done.threads = threads;
     const bool complete = CountVariants(search, bins, done.threads, counts, done.visits, best);
     if (report != nullptr) *report = done;
-    if (!complete || !(best > 0)) return 6;
+    if (!complete || !(best > 0)) return CALC_GENERATION_FAILED;
     for (unsigned long long c : counts) done.variants += c;
     done.bins = bins.Count();
     if (masstocharge && charge == 0) {

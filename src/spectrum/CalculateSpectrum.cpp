@@ -6,6 +6,7 @@
 #include <cmath>
 #include <thread>
 
+#include "calc/Status.h"
 #include "engine/VariantSearch.h"
 #include "spectrum/BinnedSpectrum.h"
 
@@ -67,5 +68,5 @@ int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double d
     const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads);
     if (status == 0 && peaks.AllFinite()) return 0;
     peaks.resize(0);
-    return status != 0 ? status : 6;
+    return status != 0 ? status : CALC_GENERATION_FAILED;
 }
