@@ -46,25 +46,38 @@ const long long VISITS_PER_BIN = 16;
 
 using Counts = std::vector<unsigned long long>;
 
-// The slots of a pass in memory of its own, asked for in huge pages: the
-// variants are written all over it, and with small pages nearly every
-// write would miss the TLB.
+// Below this a pass's slots come from the heap: a mapping of its own, its
+// page faults and its release cost more than the TLB misses they save.
+const std::size_t MAPPED_BYTES = std::size_t(4) << 20;
+
+// The slots of a pass. Large passes get memory of their own, asked for in
+// huge pages: the variants are written all over it, and with small pages
+// nearly every write would miss the TLB.
 class SlotBuffer {
 public:
     explicit SlotBuffer(std::size_t n) : bytes(std::max<std::size_t>(n, 1) * sizeof(Slot))
     {
+        if (bytes < MAPPED_BYTES) {
+            heap.reset(new Slot[bytes / sizeof(Slot)]);
+            slots = heap.get();
+            return;
+        }
         void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) throw std::bad_alloc();
         madvise(p, bytes, MADV_HUGEPAGE);
         slots = static_cast<Slot*>(p);
     }
-    ~SlotBuffer() { munmap(slots, bytes); }
+    ~SlotBuffer()
+    {
+        if (!heap) munmap(slots, bytes);
+    }
     SlotBuffer(const SlotBuffer&) = delete;
     SlotBuffer& operator=(const SlotBuffer&) = delete;
     Slot& operator[](std::size_t i) { return slots[i]; }
 
 private:
     std::size_t bytes;
+    std::unique_ptr<Slot[]> heap;
     Slot* slots;
 };
 
@@ -311,6 +324,9 @@ private:
 std::size_t DefaultBudget(unsigned long long variants)
 {
     const unsigned long long all = variants * sizeof(Slot);
+    // Any budget of at least MIN_PASS_BYTES holds such a molecule in one
+    // pass: no need to ask the system what is left.
+    if (all <= MIN_PASS_BYTES) return MIN_PASS_BYTES;
     const std::size_t wanted = static_cast<std::size_t>(std::max<unsigned long long>(PASS_BYTES, all / MAX_PASSES));
     const std::size_t left = AddressSpaceLeft();
     const std::size_t room = left > RESERVE ? (left - RESERVE) / 2 : 0;
