@@ -20,14 +20,10 @@ std::string ExplicitCounts(const char* formula)
     return out;
 }
 
-std::size_t PeerOnce(const char* formula, double thr, double merge, std::size_t& configurations)
+MassProbabilities SortAndMerge(MassProbabilities v, double merge)
 {
-    IsoSpec::IsoThresholdGenerator gen(IsoSpec::Iso(ExplicitCounts(formula).c_str()), thr, false);
-    std::vector<std::pair<double, double>> v;
-    while (gen.advanceToNextConfiguration()) v.emplace_back(gen.mass(), gen.prob());
-    configurations = v.size();
     std::stable_sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::pair<double, double>> peaks;
+    MassProbabilities peaks;
     double w = 0, a = 0, previous = v.empty() ? 0 : v[0].first;
     for (const auto& c : v) {
         if (c.first - previous > merge) {
@@ -39,5 +35,14 @@ std::size_t PeerOnce(const char* formula, double thr, double merge, std::size_t&
         previous = c.first;
     }
     if (a > 0) peaks.emplace_back(w / a, a);
-    return peaks.size();
+    return peaks;
+}
+
+std::size_t PeerOnce(const char* formula, double thr, double merge, std::size_t& configurations)
+{
+    IsoSpec::IsoThresholdGenerator gen(IsoSpec::Iso(ExplicitCounts(formula).c_str()), thr, false);
+    MassProbabilities v;
+    while (gen.advanceToNextConfiguration()) v.emplace_back(gen.mass(), gen.prob());
+    configurations = v.size();
+    return SortAndMerge(std::move(v), merge).size();
 }

@@ -3,9 +3,19 @@
 
 #include <cstddef>
 #include <string>
+#include <utility>
+#include <vector>
+
+// (mass, probability) pairs: IsoSpec configurations, or merged peaks.
+using MassProbabilities = std::vector<std::pair<double, double>>;
 
 // The formula with every count written out, as IsoSpec wants it (H2O1).
 std::string ExplicitCounts(const char* formula);
+
+// Configurations stably sorted by mass and merged at `merge` u with chained
+// merging as ours: a peak per run of neighbours at most `merge` apart, at
+// its probability-weighted mean mass.
+MassProbabilities SortAndMerge(MassProbabilities v, double merge);
 
 // The peer calculator IsoSpec on one formula: its configurations above thr
 // times the most probable one, stably sorted by mass and merged at `merge`

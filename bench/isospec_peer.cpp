@@ -11,7 +11,6 @@
 // table or the formula cannot be used.
 #include <isoSpec++.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
@@ -21,14 +20,13 @@
 
 #include "elements/TableReader.h"
 #include "formula/FormulaParser.h"
+#include "PeerIsoSpec.h"
 
 namespace {
 
 const double MERGE = 0.1;
 
-using Configurations = std::vector<std::pair<double, double>>;
-
-Configurations Generate(const MolComposition& c, double thr)
+MassProbabilities Generate(const MolComposition& c, double thr)
 {
     std::vector<int> isotopes, atoms;
     std::vector<const double*> masses, probabilities;
@@ -50,7 +48,7 @@ Configurations Generate(const MolComposition& c, double thr)
     }
     IsoSpec::Iso iso(c.totalnat, isotopes.data(), atoms.data(), masses.data(), probabilities.data());
     IsoSpec::IsoThresholdGenerator gen(std::move(iso), thr, false);
-    Configurations v;
+    MassProbabilities v;
     while (gen.advanceToNextConfiguration()) v.emplace_back(gen.mass(), gen.prob());
     return v;
 }
@@ -71,19 +69,7 @@ int main(int argc, char** argv)
         std::cout << "cannot use the table or the formula\n";
         return 1;
     }
-    Configurations v = Generate(c, thr);
-    std::stable_sort(v.begin(), v.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::cout.precision(8);
-    double w = 0, a = 0, previous = v.empty() ? 0 : v[0].first;
-    for (const auto& conf : v) {
-        if (conf.first - previous > MERGE) {
-            std::cout << w / a << '\t' << a << '\n';
-            w = a = 0;
-        }
-        w += conf.second * conf.first;
-        a += conf.second;
-        previous = conf.first;
-    }
-    if (a > 0) std::cout << w / a << '\t' << a << '\n';
+    for (const auto& peak : SortAndMerge(Generate(c, thr), MERGE)) std::cout << peak.first << '\t' << peak.second << '\n';
     return 0;
 }
