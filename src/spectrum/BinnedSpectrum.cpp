@@ -333,6 +333,59 @@ std::size_t DefaultBudget(unsigned long long variants)
     return std::max(std::min(wanted, room), MIN_PASS_BYTES);
 }
 
+// A search of at most this many cut-free visits runs once, keeping every
+// variant (at most 1 MB of them): counting into bins and filling them
+// would run it twice.
+const long long SMALL_VISITS = 1 << 16;
+
+// Room kept from one small assembly to the next on the same thread, so that
+// a run of many small molecules allocates nothing per molecule.
+struct Scratch {
+    std::vector<Slot> slots, temp;
+    std::vector<std::size_t> starts;
+    VariantSearch::State state;
+};
+
+Scratch& ThreadScratch()
+{
+    thread_local Scratch scratch;
+    return scratch;
+}
+
+// One run of the search, every variant kept in generation order, then one
+// stable sort by mass and the merge: the bins' result with one bin.
+int AssembleSmall(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
+                  BinnedReport& done)
+{
+    Scratch& scratch = ThreadScratch();
+    std::vector<Slot>& slots = scratch.slots;
+    slots.clear();
+    VariantSearch::State& s = scratch.state;
+    search.Reset(s);
+    auto keep = [&slots](double mass, double probability, const std::uint32_t*, std::uint32_t) {
+        slots.push_back(Slot{mass, probability});
+        return true;
+    };
+    const bool complete = search.Run(s, 0, search.List(0).size(), nullptr, MAX_COMBINATION_VISITS, keep);
+    done.visits = s.visits;
+    if (!complete || !(s.best > 0)) return CALC_GENERATION_FAILED;
+    const std::size_t n = slots.size();
+    done.variants = n;
+    done.bins = 1;
+    done.passes = 1;
+    done.slotBytes = n * sizeof(Slot);
+    if (masstocharge && charge == 0) return 0;
+    if (scratch.temp.size() < n) {
+        scratch.temp.resize(n);
+        scratch.starts.resize(n + 1);
+    }
+    const Slot* sorted = SortBin(slots.data(), n, scratch.temp.data(), scratch.starts.data());
+    PeakMerger merger(spectrum, res);
+    MergeBin(sorted, n, merger, masstocharge ? static_cast<double>(charge) : 1.0);
+    merger.Finish();
+    return 0;
+}
+
 }  // namespace
 
 int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
@@ -341,6 +394,11 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     BinnedReport done;
     if (search.Elements() == 0) return CALC_GENERATION_FAILED;
     const long long cutFree = search.CutFreeVisits(LLONG_MAX);
+    if (cutFree <= SMALL_VISITS) {
+        const int status = AssembleSmall(search, masstocharge, charge, res, spectrum, done);
+        if (report != nullptr) *report = done;
+        return status;
+    }
     const unsigned threads = std::max(settings.threads, 1u);
     const MassBins bins(search.LowestMass(), search.HighestMass(),
                         static_cast<std::uint32_t>(std::clamp<long long>(cutFree / VISITS_PER_BIN, 1, settings.bins)));
