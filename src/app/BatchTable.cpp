@@ -3,20 +3,9 @@
 #include <charconv>
 #include <utility>
 
+#include "app/GeneralNumber.h"
+
 namespace {
-
-// Room for any double at any useful precision (at most 767 significant
-// digits, a sign, a point and an exponent).
-const std::size_t NUMBER_ROOM = 800;
-
-// `v` as the stream's default notation writes it at `precision` digits:
-// both are printf's %.*g in the C locale.
-void AppendNumber(double v, int precision, std::string& out)
-{
-    char text[NUMBER_ROOM];
-    const std::to_chars_result r = std::to_chars(text, text + sizeof text, v, std::chars_format::general, precision);
-    out.append(text, r.ptr);
-}
 
 void AppendNumber(std::size_t n, std::string& out)
 {
@@ -64,9 +53,9 @@ void BatchTable::AppendRows(const std::vector<std::string>& labels, const std::v
         out += prefix;
         AppendNumber(i + 1, out);
         out += separator_;
-        AppendNumber(peaks[i].mass, precision_, out);
+        AppendGeneral(peaks[i].mass, precision_, out);
         out += separator_;
-        AppendNumber(peaks[i].abundance, precision_, out);
+        AppendGeneral(peaks[i].abundance, precision_, out);
         out += '\n';
     }
 }

@@ -12,7 +12,7 @@
 #include "calc/Normalize.h"
 #include "calc/Status.h"
 #include "elements/TableReader.h"
-#include "engine/MolEnsemble.h"
+#include "engine/ElementCache.h"
 #include "formula/FormulaParser.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
@@ -50,6 +50,14 @@ PatternResult Failure(int status, const std::string& reason)
     return r;
 }
 
+// The element combinations met by this thread's earlier patterns: a run of
+// formulas on one thread enumerates each element and atom count once.
+ElementCache& ThreadElementCache()
+{
+    thread_local ElementCache cache;
+    return cache;
+}
+
 // Parse (and make the ion of an adduct), calculate, normalise and filter as
 // morvane's run does.
 PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string& formula, const PatternSettings& s)
@@ -68,10 +76,9 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
     const bool masstocharge = s.adduct != nullptr || s.masstocharge;
-    MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
     // The generation's own status is the exit status.
-    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ensemble, &spectrum, s.threads);
+    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ThreadElementCache(), &spectrum, s.threads);
     if (r.status != 0)
         return Failure(r.status,
                        "cannot calculate distributions: the work bound was reached, no variant has a "

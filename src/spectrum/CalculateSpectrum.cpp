@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include "calc/Status.h"
+#include "engine/ElementCache.h"
 #include "engine/VariantSearch.h"
 #include "spectrum/BinnedSpectrum.h"
 
@@ -24,6 +26,13 @@ unsigned UsableCores()
     return std::thread::hardware_concurrency();
 }
 
+BinnedSettings Settings(int threads)
+{
+    BinnedSettings settings;
+    settings.threads = threads > 0 ? static_cast<unsigned>(threads) : std::clamp(UsableCores(), 1u, MAX_THREADS);
+    return settings;
+}
+
 // The calculation proper: variants, then peaks appended to `peaks`.
 int AssemblePeaks(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
                   BaseSpectrum& peaks, int threads)
@@ -31,10 +40,24 @@ int AssemblePeaks(MolComposition& c, double thr, bool masstocharge, double degen
     ensemble.masstocharge = masstocharge ? 1 : 0;
     const int status = ensemble.GenerateElements(c, thr);
     if (status != 0) return status;
-    BinnedSettings settings;
-    settings.threads = threads > 0 ? static_cast<unsigned>(threads) : std::clamp(UsableCores(), 1u, MAX_THREADS);
     const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, thr);
-    return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, settings);
+    return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, Settings(threads));
+}
+
+// The same with the element combinations taken from the cache; the work
+// bound of the element enumerations is charged as GenerateElements does.
+int AssemblePeaks(const MolComposition& c, double thr, bool masstocharge, double degen, ElementCache& cache,
+                  BaseSpectrum& peaks, int threads)
+{
+    cache.Trim();
+    std::vector<const ElementCache::Entries*> lists(static_cast<std::size_t>(std::max(c.totalnat, 0)));
+    long long budget = MAX_ELEMENT_STEPS;
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        lists[i] = cache.Combinations(c.atom[i], c.nat[i], thr, budget);
+        if (lists[i] == nullptr) return CALC_GENERATION_FAILED;
+    }
+    const VariantSearch search(lists.data(), c.totalnat, c.charge, thr);
+    return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, Settings(threads));
 }
 
 // Passes the peaks on to `target`, noting whether every position and
@@ -59,14 +82,32 @@ private:
     bool finite_ = true;
 };
 
+// Runs assemble(peaks) on a check of the peaks appended to `spectrum`, and
+// takes them back unless it succeeded with finite peaks only.
+template <class Assemble>
+int Checked(BaseSpectrum* spectrum, const Assemble& assemble)
+{
+    FiniteCheck peaks(spectrum);
+    const int status = assemble(peaks);
+    if (status == 0 && peaks.AllFinite()) return 0;
+    peaks.resize(0);
+    return status != 0 ? status : CALC_GENERATION_FAILED;
+}
+
 }  // namespace
 
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
                       BaseSpectrum* spectrum, int threads)
 {
-    FiniteCheck peaks(spectrum);
-    const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads);
-    if (status == 0 && peaks.AllFinite()) return 0;
-    peaks.resize(0);
-    return status != 0 ? status : CALC_GENERATION_FAILED;
+    return Checked(spectrum, [&](BaseSpectrum& peaks) {
+        return AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads);
+    });
+}
+
+int CalculateSpectrum(const MolComposition& c, double thr, bool masstocharge, double degen, ElementCache& cache,
+                      BaseSpectrum* spectrum, int threads)
+{
+    return Checked(spectrum, [&](BaseSpectrum& peaks) {
+        return AssemblePeaks(c, thr, masstocharge, degen, cache, peaks, threads);
+    });
 }

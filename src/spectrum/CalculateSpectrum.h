@@ -1,6 +1,7 @@
 #ifndef MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 #define MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 
+#include "engine/ElementCache.h"
 #include "engine/MolEnsemble.h"
 #include "formula/MolComposition.h"
 #include "spectrum/BaseSpectrum.h"
@@ -20,6 +21,10 @@
 // Returns 0, or 6 for the generation's failure or for a peak whose position
 // or height is not finite; on failure nothing is appended.
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
+                      BaseSpectrum* spectrum, int threads = 0);
+// The same peaks, with the element combinations taken from `cache` (and
+// left there for the next molecule) instead of an ensemble.
+int CalculateSpectrum(const MolComposition& c, double thr, bool masstocharge, double degen, ElementCache& cache,
                       BaseSpectrum* spectrum, int threads = 0);
 
 #endif
