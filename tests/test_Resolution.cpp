@@ -14,8 +14,7 @@
 #include "resolution/Resolution.h"
 #include "support/RunMorvane.h"
 
-using morvane::Analyzer;
-using morvane::Resolution;
+using namespace morvane;
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "calc/Normalize.h"
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "elements/TableReader.h"
 #include "engine/MolDistribution.h"
 #include "engine/MolEnsemble.h"
@@ -19,6 +19,8 @@
 #include "resolution/Profile.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
+
+namespace morvane {
 
 namespace {
 
@@ -76,10 +78,10 @@ int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::
 {
     std::vector<isotope> seen;
     if (s.profile) {
-        morvane::Profile p;
-        if (!morvane::MakeProfile(peaks, *s.resolution, p, reason)) return EXCEPTION_STATUS;
+        Profile p;
+        if (!MakeProfile(peaks, *s.resolution, p, reason)) return EXCEPTION_STATUS;
         for (std::size_t i = 0; i < p.x.size(); ++i) seen.emplace_back(p.x[i], p.y[i]);
-    } else if (!morvane::MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
+    } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
         return EXCEPTION_STATUS;
     }
     peaks.swap(seen);
@@ -108,7 +110,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     PeakVector spectrum(r.peaks);
     double merge = s.merge;
     if (s.resolution && !s.mergeGiven)
-        merge = s.resolution->Fwhm(LightestPosition(molecule, masstocharge)) * morvane::FINE_MERGE_FRACTION;
+        merge = s.resolution->Fwhm(LightestPosition(molecule, masstocharge)) * FINE_MERGE_FRACTION;
     // The generation's own status is the exit status.
     r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads);
     if (r.status != 0)
@@ -192,3 +194,5 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
     for (std::thread& t : pool) t.join();
     return results;
 }
+
+}  // namespace morvane

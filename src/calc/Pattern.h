@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "elements/AtomIsoAbun.h"
-#include "elements/isotope.h"
-#include "formula/Adduct.h"
-#include "resolution/Profile.h"
+#include "../elements/AtomIsoAbun.h"
+#include "../elements/isotope.h"
+#include "../formula/Adduct.h"
+#include "../resolution/Profile.h"
+
+namespace morvane {
 
 // The settings of one pattern, meaning what morvane's options mean.
 struct PatternSettings {
@@ -33,9 +35,9 @@ struct PatternSettings {
     // beforehand at `merge` when mergeGiven, else at FINE_MERGE_FRACTION of
     // the narrowest width the pattern can have (that at its lightest
     // possible position): the fine structure, as far as it matters.
-    std::optional<morvane::Resolution> resolution;
+    std::optional<Resolution> resolution;
     bool mergeGiven = false;
-    double centroidFloor = morvane::DEFAULT_CENTROID_FLOOR;  // maxima below this fraction of the largest are ripples
+    double centroidFloor = DEFAULT_CENTROID_FLOOR;  // maxima below this fraction of the largest are ripples
     // With a resolution: the peaks are the profile's points instead (mass
     // the position, abundance the intensity), normalised and filtered alike.
     bool profile = false;
@@ -73,5 +75,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
                                              unsigned threads);
+
+}  // namespace morvane
 
 #endif

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "elements/isotope.h"
-#include "resolution/Resolution.h"
+#include "../elements/isotope.h"
+#include "Resolution.h"
 
 namespace morvane {
 
