@@ -13,7 +13,7 @@
 #include "calc/Status.h"
 #include "elements/TableReader.h"
 #include "engine/MolEnsemble.h"
-#include "formula/FormulaParser.h"
+#include "formula/FormulaLanguage.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
 
@@ -56,7 +56,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
 {
     PatternResult r;
     MolComposition composition;
-    if (ParseFormula(formula, table, composition, &r.reason) != 0) {
+    if (ParseFrontEndFormula(formula, table, s.enrichment, composition, r.reason) != 0) {
         r.status = CALC_FORMULA_NOT_PARSED;
         return r;
     }

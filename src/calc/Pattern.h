@@ -8,6 +8,7 @@
 #include "elements/AtomIsoAbun.h"
 #include "elements/isotope.h"
 #include "formula/Adduct.h"
+#include "formula/AtomCounts.h"
 
 // The settings of one pattern, meaning what morvane's options mean.
 struct PatternSettings {
@@ -23,6 +24,9 @@ struct PatternSettings {
     // masstocharge are then not used. The peaks equal those of the ion's
     // formula written out, with the adduct's charge and m/z.
     const Adduct* adduct = nullptr;
+    // The enrichment of the formulas' isotope labels (living as long as the
+    // settings are used), or null: every labelled atom is pure.
+    const Enrichment* enrichment = nullptr;
     // Threads of this one calculation (0: as many as pay for a large
     // molecule). Callers that run one pattern per thread pass 1.
     int threads = 0;
@@ -41,7 +45,8 @@ struct PatternResult {
 // `table` is then empty.
 int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason);
 
-// The pattern of one formula against a loaded table: the peaks that
+// The pattern of one formula of the front-ends' language (FormulaLanguage.h)
+// against a loaded table: for a formula morvane reads, the peaks that
 // `morvane formula -p 17` with the same settings prints, normalised and
 // filtered as it does. Failures, with their reason: 2 the formula does not
 // parse (unknown symbol and its position, illegal character, count beyond
