@@ -50,24 +50,38 @@ PatternResult Failure(int status, const std::string& reason)
     return r;
 }
 
+// The composition of a formula, or of a sequence with its charge.
+int ParseMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
+                  MolComposition& composition, int& sequenceCharge, std::string& reason)
+{
+    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, composition, reason);
+    static const std::vector<FixedMod> none;
+    AtomCounts counts;
+    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
+    return MakeComposition(counts, table, s.enrichment, composition, reason);
+}
+
 // Parse (and make the ion of an adduct), calculate, normalise and filter as
 // morvane's run does.
 PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string& formula, const PatternSettings& s)
 {
     PatternResult r;
     MolComposition composition;
-    if (ParseFrontEndFormula(formula, table, s.enrichment, composition, r.reason) != 0) {
-        r.status = CALC_FORMULA_NOT_PARSED;
-        return r;
-    }
-    composition.charge = s.charge;
+    int sequenceCharge = 0;
+    if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
+        return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
+    composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
+    if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
+        return Failure(CALC_FORMULA_NOT_PARSED, "the sequence's charge suffix and " +
+                                                    std::string(s.adduct != nullptr ? "an adduct" : "-z or -mtz") +
+                                                    " both set the charge");
     MolComposition ion;
     if (s.adduct != nullptr && s.adduct->MakeIon(composition, ion, r.reason) != 0) {
         r.status = CALC_FORMULA_NOT_PARSED;
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
-    const bool masstocharge = s.adduct != nullptr || s.masstocharge;
+    const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
     // The generation's own status is the exit status.

@@ -9,6 +9,7 @@
 #include "elements/isotope.h"
 #include "formula/Adduct.h"
 #include "formula/AtomCounts.h"
+#include "formula/ProForma.h"
 
 // The settings of one pattern, meaning what morvane's options mean.
 struct PatternSettings {
@@ -27,6 +28,13 @@ struct PatternSettings {
     // The enrichment of the formulas' isotope labels (living as long as the
     // settings are used), or null: every labelled atom is pure.
     const Enrichment* enrichment = nullptr;
+    // The text is a ProForma peptide (ProForma.h) instead of a formula. A
+    // charge suffix (/2) sets the charge, and positions are m/z; it cannot
+    // be combined with a charge or an adduct of these settings.
+    bool sequence = false;
+    // Fixed modifications of the peptides, or null (living as long as the
+    // settings are used).
+    const std::vector<FixedMod>* fixed = nullptr;
     // Threads of this one calculation (0: as many as pay for a large
     // molecule). Callers that run one pattern per thread pass 1.
     int threads = 0;
