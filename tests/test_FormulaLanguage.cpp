@@ -15,6 +15,8 @@
 #include "formula/FormulaLanguage.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 std::deque<AtomIsoAbun> TableWith(const std::string& extra)

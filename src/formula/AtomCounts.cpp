@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace morvane {
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -219,3 +221,5 @@ std::string CanonicalFormula(const AtomCounts& counts)
     }
     return s;
 }
+
+}  // namespace morvane

@@ -5,8 +5,10 @@
 #include <map>
 #include <string>
 
-#include "elements/AtomIsoAbun.h"
-#include "formula/MolComposition.h"
+#include "../elements/AtomIsoAbun.h"
+#include "MolComposition.h"
+
+namespace morvane {
 
 // The atoms of a molecule as the front-ends' languages collect them, by key:
 // a table symbol (C, Cl, C*), or an isotope label, keyed as its element
@@ -61,5 +63,7 @@ int MakeComposition(const AtomCounts& counts, const std::deque<AtomIsoAbun>& tab
 // The formula of `counts` in the map's order, labels in brackets, counts
 // of 1 left out: parsing it gives the same counts.
 std::string CanonicalFormula(const AtomCounts& counts);
+
+}  // namespace morvane
 
 #endif

@@ -6,6 +6,8 @@
 
 #include "formula/FormulaParser.h"
 
+namespace morvane {
+
 namespace {
 
 bool IsWhitespace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -280,3 +282,5 @@ int ParseFrontEndFormula(std::string_view text, const std::deque<AtomIsoAbun>& t
     if (ReadFormula(text, table, counts, reason) != 0) return 2;
     return MakeComposition(counts, table, enrichment, comp, reason);
 }
+
+}  // namespace morvane

@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
-#include "elements/AtomIsoAbun.h"
-#include "formula/AtomCounts.h"
-#include "formula/MolComposition.h"
+#include "../elements/AtomIsoAbun.h"
+#include "AtomCounts.h"
+#include "MolComposition.h"
+
+namespace morvane {
 
 // The formula language of the front-ends (morvane-batch, morvane-plot, the
 // Python module), a superset of morvane's: every formula morvane reads
@@ -38,5 +40,7 @@ int FormulaCounts(std::string_view text, const std::deque<AtomIsoAbun>& table, A
 // through morvane's own parser, at its cost. Returns 0, or 2 with the reason.
 int ParseFrontEndFormula(std::string_view text, const std::deque<AtomIsoAbun>& table, const Enrichment* enrichment,
                          MolComposition& comp, std::string& reason);
+
+}  // namespace morvane
 
 #endif

@@ -5,6 +5,8 @@
 #include <climits>
 #include <cstring>
 
+namespace morvane {
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -417,3 +419,5 @@ int ReadSequence(std::string_view text, const std::deque<AtomIsoAbun>& table, co
     SequenceReader r(text, table, fixed);
     return r.Read(counts, charge, reason) ? 0 : 2;
 }
+
+}  // namespace morvane

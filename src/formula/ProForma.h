@@ -6,8 +6,10 @@
 #include <string_view>
 #include <vector>
 
-#include "elements/AtomIsoAbun.h"
-#include "formula/AtomCounts.h"
+#include "../elements/AtomIsoAbun.h"
+#include "AtomCounts.h"
+
+namespace morvane {
 
 // Peptides in ProForma notation (HUPO-PSI): one-letter residues (the 20
 // standard ones, U selenocysteine, O pyrrolysine) joined into a chain, water
@@ -39,5 +41,7 @@ bool ParseFixedMod(const std::string& spec, const std::deque<AtomIsoAbun>& table
 // (counted from 1 in `text`).
 int ReadSequence(std::string_view text, const std::deque<AtomIsoAbun>& table, const std::vector<FixedMod>& fixed,
                  AtomCounts& counts, int& charge, std::string& reason);
+
+}  // namespace morvane
 
 #endif
