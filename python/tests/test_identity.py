@@ -37,7 +37,7 @@ REAL_FORMULAS = [
 ]
 
 # Formulas that morvane refuses, so the module must raise.
-FAILING_FORMULAS = ["Xx", "Ca(OH)2", "C6H5-", "Fe+", "cl2", "123", "C4294967296", "Br1100"]
+FAILING_FORMULAS = ["Xx", "Ca(OH", "C6H5-", "Fe+", "cl2", "123", "C4294967296", "Br1100"]
 
 
 def random_formula(rng, symbols, counts):
@@ -98,8 +98,6 @@ EXCEPTION_OF_STATUS = {2: morvane.FormulaError, 6: morvane.CalculationError}
 @pytest.mark.parametrize("formula, settings", cases())
 def test_module_gives_morvanes_doubles(table, formula, settings):
     status, out = run_morvane(formula, TABLE_PATH, *options(settings))
-    if status == 2 and "(" in formula:
-        return  # the module's language reads groups, which morvane's does not
     if status != 0:
         with pytest.raises(EXCEPTION_OF_STATUS[status]):
             morvane.pattern(formula, table, **settings)
