@@ -15,7 +15,7 @@
 #include "elements/TableReader.h"
 #include "engine/MolDistribution.h"
 #include "engine/MolEnsemble.h"
-#include "formula/FormulaParser.h"
+#include "formula/FormulaLanguage.h"
 #include "resolution/Profile.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
@@ -54,6 +54,17 @@ PatternResult Failure(int status, const std::string& reason)
     r.status = status;
     r.reason = reason;
     return r;
+}
+
+// The composition of a formula, or of a sequence with its charge.
+int ParseMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
+                  MolComposition& composition, int& sequenceCharge, std::string& reason)
+{
+    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, composition, reason);
+    static const std::vector<FixedMod> none;
+    AtomCounts counts;
+    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
+    return MakeComposition(counts, table, s.enrichment, composition, reason);
 }
 
 // The smallest distance from 0 a variant's position can have: that of the
@@ -96,18 +107,21 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
 {
     PatternResult r;
     MolComposition composition;
-    if (ParseFormula(formula, table, composition, &r.reason) != 0) {
-        r.status = CALC_FORMULA_NOT_PARSED;
-        return r;
-    }
-    composition.charge = s.charge;
+    int sequenceCharge = 0;
+    if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
+        return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
+    composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
+    if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
+        return Failure(CALC_FORMULA_NOT_PARSED, "the sequence's charge suffix and " +
+                                                    std::string(s.adduct != nullptr ? "an adduct" : "-z or -mtz") +
+                                                    " both set the charge");
     MolComposition ion;
     if (s.adduct != nullptr && s.adduct->MakeIon(composition, ion, r.reason) != 0) {
         r.status = CALC_FORMULA_NOT_PARSED;
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
-    const bool masstocharge = s.adduct != nullptr || s.masstocharge;
+    const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
     double merge = s.merge;
