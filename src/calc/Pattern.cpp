@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -10,12 +11,16 @@
 #include <thread>
 
 #include "calc/Normalize.h"
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "elements/TableReader.h"
+#include "engine/MolDistribution.h"
 #include "engine/ElementCache.h"
-#include "formula/FormulaParser.h"
+#include "formula/FormulaLanguage.h"
+#include "resolution/Profile.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
+
+namespace morvane {
 
 namespace {
 
@@ -39,6 +44,7 @@ const char* SettingFault(const PatternSettings& s)
     if (!(s.filter >= 0 && s.filter < 100)) return "filter must be between 0 and 100";
     if (!(s.threshold >= 0 && s.threshold < 1)) return "threshold must be between 0 and 1";
     if (!(s.merge >= 0)) return "peak merge must be >= 0";
+    if (!(s.centroidFloor >= 0 && s.centroidFloor < 1)) return "centroid floor must be between 0 and 1";
     return nullptr;
 }
 
@@ -58,31 +64,84 @@ ElementCache& ThreadElementCache()
     return cache;
 }
 
+// The composition of a formula, or of a sequence with its charge.
+int ParseMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
+                  MolComposition& composition, int& sequenceCharge, std::string& reason)
+{
+    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, composition, reason);
+    static const std::vector<FixedMod> none;
+    AtomCounts counts;
+    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
+    return MakeComposition(counts, table, s.enrichment, composition, reason);
+}
+
+// The smallest distance from 0 a variant's position can have: that of the
+// molecule of every element's lightest isotope.
+double LightestPosition(const MolComposition& molecule, bool masstocharge)
+{
+    double mass = 0;
+    for (int i = 0; i < molecule.totalnat; ++i) {
+        const AtomIsoAbun& atom = molecule.atom[i];
+        double lightest = atom.iso[0].mass;
+        for (int k = 1; k < atom.niso; ++k) lightest = std::min(lightest, atom.iso[k].mass);
+        mass += molecule.nat[i] * lightest;
+    }
+    mass += molecule.charge * ELECTRON_MASS_FACTOR;
+    return std::fabs(masstocharge && molecule.charge != 0 ? mass / molecule.charge : mass);
+}
+
+// Moves the variants of `peaks` to `variants` and makes the peaks what an
+// instrument of the settings' resolution shows of them: the profile's
+// points, or its centroids. Returns 0, or 6 with the reason.
+int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::vector<isotope>& variants,
+                    std::string& reason)
+{
+    std::vector<isotope> seen;
+    if (s.profile) {
+        Profile p;
+        if (!MakeProfile(peaks, *s.resolution, p, reason)) return EXCEPTION_STATUS;
+        for (std::size_t i = 0; i < p.x.size(); ++i) seen.emplace_back(p.x[i], p.y[i]);
+    } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
+        return EXCEPTION_STATUS;
+    }
+    variants.swap(peaks);
+    peaks.swap(seen);
+    return 0;
+}
+
 // Parse (and make the ion of an adduct), calculate, normalise and filter as
 // morvane's run does.
 PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string& formula, const PatternSettings& s)
 {
     PatternResult r;
     MolComposition composition;
-    if (ParseFormula(formula, table, composition, &r.reason) != 0) {
-        r.status = CALC_FORMULA_NOT_PARSED;
-        return r;
-    }
-    composition.charge = s.charge;
+    int sequenceCharge = 0;
+    if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
+        return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
+    composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
+    if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
+        return Failure(CALC_FORMULA_NOT_PARSED, "the sequence's charge suffix and " +
+                                                    std::string(s.adduct != nullptr ? "an adduct" : "-z or -mtz") +
+                                                    " both set the charge");
     MolComposition ion;
     if (s.adduct != nullptr && s.adduct->MakeIon(composition, ion, r.reason) != 0) {
         r.status = CALC_FORMULA_NOT_PARSED;
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
-    const bool masstocharge = s.adduct != nullptr || s.masstocharge;
+    const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     PeakVector spectrum(r.peaks);
+    double merge = s.merge;
+    if (s.resolution && !s.mergeGiven)
+        merge = s.resolution->Fwhm(LightestPosition(molecule, masstocharge)) * FINE_MERGE_FRACTION;
     // The generation's own status is the exit status.
-    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ThreadElementCache(), &spectrum, s.threads);
+    r.status =
+        CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ThreadElementCache(), &spectrum, s.threads);
     if (r.status != 0)
         return Failure(r.status,
                        "cannot calculate distributions: the work bound was reached, no variant has a "
                        "probability above 0, or a peak is not finite (a larger threshold needs less work)");
+    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.variants, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
     std::size_t kept = 0;
     for (const isotope& p : r.peaks)
@@ -159,3 +218,5 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
     for (std::thread& t : pool) t.join();
     return results;
 }
+
+}  // namespace morvane

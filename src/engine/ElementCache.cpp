@@ -6,6 +6,8 @@
 #include "engine/AtomEnsemble.h"
 #include "engine/MolEnsemble.h"
 
+namespace morvane {
+
 bool ElementCache::Key::operator==(const Key& k) const
 {
     return std::memcmp(symbol, k.symbol, sizeof symbol) == 0 && n == k.n && thr == k.thr;
@@ -60,3 +62,5 @@ void ElementCache::Trim()
     lists.clear();
     held = 0;
 }
+
+}  // namespace morvane

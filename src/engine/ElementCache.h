@@ -5,9 +5,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "elements/AtomIsoAbun.h"
-#include "elements/isotope.h"
-#include "engine/VariantSearch.h"
+#include "../elements/AtomIsoAbun.h"
+#include "../elements/isotope.h"
+#include "VariantSearch.h"
+
+namespace morvane {
 
 // The element combinations of the formulas calculated before, for a run of
 // many formulas on one thread: tryptic peptides, for instance, share a few
@@ -53,5 +55,7 @@ private:
 
     static bool SameIsotopes(const List& list, const AtomIsoAbun& element);
 };
+
+}  // namespace morvane
 
 #endif

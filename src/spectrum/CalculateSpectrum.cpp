@@ -7,10 +7,12 @@
 #include <thread>
 #include <vector>
 
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "engine/ElementCache.h"
 #include "engine/VariantSearch.h"
 #include "spectrum/BinnedSpectrum.h"
+
+namespace morvane {
 
 namespace {
 
@@ -111,3 +113,5 @@ int CalculateSpectrum(const MolComposition& c, double thr, bool masstocharge, do
         return AssemblePeaks(c, thr, masstocharge, degen, cache, peaks, threads);
     });
 }
+
+}  // namespace morvane

@@ -1,10 +1,12 @@
 #ifndef MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 #define MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 
-#include "engine/ElementCache.h"
-#include "engine/MolEnsemble.h"
-#include "formula/MolComposition.h"
-#include "spectrum/BaseSpectrum.h"
+#include "../engine/ElementCache.h"
+#include "../engine/MolEnsemble.h"
+#include "../formula/MolComposition.h"
+#include "BaseSpectrum.h"
+
+namespace morvane {
 
 // The whole calculation of one molecule: its isotopic variants above thr
 // (relative to the best so far), sorted by mass and merged at `degen` into
@@ -26,5 +28,7 @@ int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double d
 // left there for the next molecule) instead of an ensemble.
 int CalculateSpectrum(const MolComposition& c, double thr, bool masstocharge, double degen, ElementCache& cache,
                       BaseSpectrum* spectrum, int threads = 0);
+
+}  // namespace morvane
 
 #endif

@@ -1,0 +1,58 @@
+// morvane-plot: the isotope pattern of a formula as an SVG picture, sticks
+// of the peaks beside the profile of an instrument of a given peak width.
+#include <iostream>
+#include <string>
+
+#include "core/Status.h"
+#include "frontend/Driver.h"
+#include "frontend/MemoryCap.h"
+#include "frontend/OutputCheck.h"
+#include "morvane-plot/PlotPicture.h"
+
+using namespace morvane;
+
+namespace {
+
+void PrintUsage(std::ostream& out)
+{
+    out << "morvane-plot: draws the isotope pattern of a formula as an SVG picture\n\n"
+           "Usage: morvane-plot formula (massfile.txt) -o picture.svg [-w width] [morvane options]\n"
+           "\t-o file\tThe SVG file to write (required)\n"
+           "\t-w width\tPeak width (full width at half maximum) of the profile, defaults to 0.1\n"
+           "\t--resolution R[@m0]\tThe profile of an instrument of resolving power R at m/z m0, its centroids\n"
+           "\t\tlabelled (the variants' fine structure unless -r is given); instead of -w\n"
+           "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
+           "\t--fwhm W\tAn instrument of one width W, its centroids labelled\n"
+           "The options -z, -mtz, -t, -r, -f and the table file work as for morvane\n";
+}
+
+int Plot(int argc, char** argv)
+{
+    std::ostream& out = std::cout;
+    PlotSettings p;
+    std::string svg;
+    const int status = DrawPlot(argc, argv, p, svg, out);
+    if (status != 0) return status;  // an option error, or the calculator's status passed through
+    std::string reason;
+    if (!ReplaceFile(p.output, svg, reason)) {
+        out << PLOT_NOT_WRITTEN_MESSAGE;
+        return OUTPUT_FAILURE_STATUS;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CheckStandardOutput();
+    CapAddressSpace();
+    const int status = RunGuarded([&] {
+        if (argc < 2) {
+            PrintUsage(std::cout);
+            return 0;
+        }
+        return Plot(argc, argv);
+    });
+    return FinishStandardOutput(status, "morvane-plot");
+}
