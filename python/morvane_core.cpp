@@ -133,20 +133,80 @@ py::tuple Calculate(const Table& table, const std::string& formula, const Patter
     return ResultArrays(r, settings);
 }
 
-// Result i is formula i's (mass, abundance) arrays, or the exception object
-// that describes its failure.
-py::list CalculateMany(const Table& table, const std::vector<std::string>& formulas, const PatternSettings& settings,
-                       unsigned threads)
+py::array_t<double> Column(const std::vector<isotope>& peaks, double isotope::*field)
 {
+    py::array_t<double> column(static_cast<py::ssize_t>(peaks.size()));
+    double* out = column.mutable_data();
+    for (const isotope& p : peaks) *out++ = p.*field;
+    return column;
+}
+
+// Makes the package's Pattern objects straight from the library's results:
+// no tuple and no Python-level constructor per formula. What every pattern
+// of one call shares (charge, mode, adduct, resolution) is made once.
+class PatternMaker {
+public:
+    PatternMaker(const py::object& cls, const PatternSettings& settings, const py::object& resolution)
+        : make_(cls.attr("__new__")), cls_(cls), charge_(py::int_(settings.charge)), mz_(py::bool_(settings.masstocharge)),
+          adduct_(py::str(settings.adduct != nullptr ? settings.adduct->Text() : std::string())), resolution_(resolution)
+    {}
+
+    py::object Make(const py::handle& formula, const PatternResult& r) const
+    {
+        if (resolution_.is_none()) return Make(formula, r.peaks, resolution_, py::none());
+        return Make(formula, r.peaks, resolution_, Make(formula, r.variants, py::none(), py::none()));
+    }
+
+private:
+    py::object make_, cls_, charge_, mz_, adduct_, resolution_;
+    py::str mass_{"mass"}, abundance_{"abundance"}, formula_{"formula"}, chargeName_{"charge"}, mzName_{"mz"},
+        adductName_{"adduct"}, resolutionName_{"resolution"}, variants_{"variants"};
+
+    py::object Make(const py::handle& formula, const std::vector<isotope>& peaks, const py::object& resolution,
+                    const py::object& variants) const
+    {
+        py::object p = make_(cls_);
+        p.attr(mass_) = Column(peaks, &isotope::mass);
+        p.attr(abundance_) = Column(peaks, &isotope::abundance);
+        p.attr(formula_) = formula;
+        p.attr(chargeName_) = charge_;
+        p.attr(mzName_) = mz_;
+        p.attr(adductName_) = adduct_;
+        p.attr(resolutionName_) = resolution;
+        p.attr(variants_) = variants;
+        return p;
+    }
+};
+
+// Pattern i of formula i (an object of class `pattern`), or the exception
+// object that describes its failure; and the first such exception, or None.
+py::tuple CalculateMany(const Table& table, const py::list& formulas, const PatternSettings& settings,
+                        unsigned threads, const py::object& pattern, const py::object& resolution)
+{
+    std::vector<std::string> texts;
+    texts.reserve(formulas.size());
+    for (const py::handle item : formulas) {
+        try {
+            texts.push_back(item.cast<std::string>());
+        } catch (const py::cast_error&) {
+            throw py::type_error("a formula must be a str, not " + std::string(py::str(item.get_type().attr("__name__"))));
+        }
+    }
     std::vector<PatternResult> results;
     {
         py::gil_scoped_release unlocked;
-        results = CalculatePatterns(table.elements, formulas, settings, threads);
+        results = CalculatePatterns(table.elements, texts, settings, threads);
     }
-    py::list out;
-    for (const PatternResult& r : results)
-        out.append(r.status == 0 ? py::object(ResultArrays(r, settings)) : ExceptionObject(r));
-    return out;
+    const PatternMaker maker(pattern, settings, resolution);
+    py::list out(results.size());
+    py::object firstFailure = py::none();
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const PatternResult& r = results[i];
+        py::object item = r.status == 0 ? maker.Make(formulas[i], r) : ExceptionObject(r);
+        if (r.status != 0 && firstFailure.is_none()) firstFailure = item;
+        out[i] = std::move(item);
+    }
+    return py::make_tuple(out, firstFailure);
 }
 
 py::array_t<double> ProfileAt(const py::array_t<double, py::array::c_style | py::array::forcecast>& mass,
@@ -321,9 +381,10 @@ PYBIND11_MODULE(_core, m)
           "The peaks of one formula as (mass, abundance) arrays; raises FormulaError, ValueError or "
           "CalculationError.");
     m.def("calculate_many", &CalculateMany, py::arg("table"), py::arg("formulas"), py::arg("settings"),
-          py::arg("threads"),
-          "The peaks of many formulas on `threads` threads (0: one per core), the GIL released; each result is "
-          "(mass, abundance) arrays or the exception object of its failure.");
+          py::arg("threads"), py::arg("pattern"), py::arg("resolution"),
+          "The patterns of many formulas (a list of str) on `threads` threads (0: one per core), the GIL released: "
+          "(results, first failure), each result an object of the class `pattern` with `resolution` as its "
+          "resolution, or the exception object of its failure; the first failure is None when none failed.");
     m.def("default_table_path", &DefaultTableFor, py::arg("package_dir"),
           "The table morvane reads when none is named, for the package installed at package_dir.");
     m.def("centroids", &Centroids, py::arg("mass"), py::arg("abundance"), py::arg("resolution"), py::arg("floor"),

@@ -350,13 +350,7 @@ def patterns(
     library_table = _library_table(table)
     if adduct is not None:
         _with_adduct(settings, adduct, table)
-    results = _core.calculate_many(library_table, formulas, settings, threads)
-    out = []
-    for formula, result in zip(formulas, results):
-        if isinstance(result, Exception):
-            if errors == "raise":
-                raise result
-            out.append(result)
-        else:
-            out.append(_wrap(result, formula, settings, instrument))
-    return out
+    results, failure = _core.calculate_many(library_table, formulas, settings, threads, Pattern, instrument)
+    if failure is not None and errors == "raise":
+        raise failure
+    return results

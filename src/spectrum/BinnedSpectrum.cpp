@@ -335,11 +335,6 @@ std::size_t DefaultBudget(unsigned long long variants)
     return std::max(std::min(wanted, room), MIN_PASS_BYTES);
 }
 
-// A search of at most this many cut-free visits runs once, keeping every
-// variant (at most 1 MB of them): counting into bins and filling them
-// would run it twice.
-const long long SMALL_VISITS = 1 << 16;
-
 // Room kept from one small assembly to the next on the same thread, so that
 // a run of many small molecules allocates nothing per molecule.
 struct Scratch {
@@ -396,7 +391,7 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     BinnedReport done;
     if (search.Elements() == 0) return CALC_GENERATION_FAILED;
     const long long cutFree = search.CutFreeVisits(LLONG_MAX);
-    if (cutFree <= SMALL_VISITS) {
+    if (cutFree <= settings.singleRunVisits) {
         const int status = AssembleSmall(search, masstocharge, charge, res, spectrum, done);
         if (report != nullptr) *report = done;
         return status;
