@@ -37,22 +37,6 @@ struct Outcome {
     std::string rows;
 };
 
-PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument)
-{
-    PatternSettings p;
-    p.charge = r.charge;
-    p.masstocharge = r.masstocharge;
-    p.threshold = r.threshold;
-    p.merge = r.merge;
-    p.normalize = r.normalize;
-    p.filter = r.filter;
-    p.threads = 1;  // the formulas share the threads, one formula each
-    p.resolution = instrument.resolution;
-    p.mergeGiven = r.mergeGiven;
-    p.profile = instrument.profile;
-    return p;
-}
-
 // The size of a regular file, 0 for anything else.
 unsigned long long RegularFileSize(const char* path)
 {
@@ -179,7 +163,8 @@ Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elem
 bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
              Streams& io, Tally& tally, std::string& reason)
 {
-    const PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
+    PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
+    settings.threads = 1;  // the formulas share the threads, one formula each
     const bool profile = s.instrument.profile;
     const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
                            {"id", "formula", "adduct"}, s.run.masstocharge || !adducts.empty() ? "mz" : "mass",
