@@ -4,7 +4,6 @@
 // memory of the profile beyond the pattern itself.
 // Run: build/bench/morvane_resolution_bench
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "ChildMemory.h"
 #include "calc/Pattern.h"
 #include "resolution/Profile.h"
 
@@ -130,28 +130,6 @@ void ProcessesCentroidsOverMerge(benchmark::State& state)
     }
     unlink(input);
     state.counters["ratio"] = centroidSeconds / mergeSeconds;
-}
-
-// Peak resident memory of `work` run once in a child process, in MiB.
-double ChildPeakMiB(const std::function<void()>& work)
-{
-    int fd[2];
-    if (pipe(fd) != 0) std::abort();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        work();
-        rusage u{};
-        getrusage(RUSAGE_SELF, &u);
-        const long kib = u.ru_maxrss;
-        if (write(fd[1], &kib, sizeof kib) != sizeof kib) _exit(1);
-        _exit(0);
-    }
-    long kib = 0;
-    if (read(fd[0], &kib, sizeof kib) != sizeof kib) kib = 0;
-    close(fd[0]);
-    close(fd[1]);
-    waitpid(pid, nullptr, 0);
-    return static_cast<double>(kib) / 1024.0;
 }
 
 // The variants of the protein as the centroids see them: merged at a
