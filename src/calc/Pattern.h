@@ -60,6 +60,9 @@ struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
     std::vector<isotope> peaks;  // the peaks morvane prints, in its order, bit for bit
+    // With a resolution: the variants the instrument saw (merged at the fine
+    // or the given distance), in morvane's order; else empty.
+    std::vector<isotope> variants;
 };
 
 // Reads an isotope table file into `table` (which it empties first). Returns
