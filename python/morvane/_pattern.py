@@ -238,6 +238,15 @@ def _with_adduct(settings, adduct, table):
     settings.masstocharge = True
 
 
+def _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument):
+    """The library's table and settings of the keywords of pattern() and patterns(), and the instrument."""
+    settings = _settings(charge, mz, threshold, merge, normalize, filter, instrument)
+    library_table = _library_table(table)
+    if adduct is not None:
+        _with_adduct(settings, adduct, table)
+    return library_table, settings, instrument
+
+
 def _wrap(peaks, formula, settings, instrument=None):
     adduct = settings.adduct.text if settings.adduct is not None else ""
     charge, mz = settings.charge, settings.masstocharge
@@ -303,11 +312,9 @@ def pattern(
     with morvane's message for a bad setting, and :class:`CalculationError`
     for a pattern that cannot be calculated.
     """
-    instrument = _instrument(resolution, analyzer, at, fwhm)
-    settings = _settings(charge, mz, threshold, merge, normalize, filter, instrument)
-    library_table = _library_table(table)
-    if adduct is not None:
-        _with_adduct(settings, adduct, table)
+    library_table, settings, instrument = _prepared(
+        table, charge, mz, threshold, merge, normalize, filter, adduct, _instrument(resolution, analyzer, at, fwhm)
+    )
     return _wrap(_core.calculate(library_table, formula, settings), formula, settings, instrument)
 
 
@@ -345,11 +352,9 @@ def patterns(
     if threads < 0:
         raise ValueError("threads must be an integer >= 0")
     formulas = list(formulas)
-    instrument = _instrument(resolution, analyzer, at, fwhm)
-    settings = _settings(charge, mz, threshold, merge, normalize, filter, instrument)
-    library_table = _library_table(table)
-    if adduct is not None:
-        _with_adduct(settings, adduct, table)
+    library_table, settings, instrument = _prepared(
+        table, charge, mz, threshold, merge, normalize, filter, adduct, _instrument(resolution, analyzer, at, fwhm)
+    )
     results, failure = _core.calculate_many(library_table, formulas, settings, threads, Pattern, instrument)
     if failure is not None and errors == "raise":
         raise failure
