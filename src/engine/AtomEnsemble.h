@@ -6,6 +6,7 @@
 
 #include "elements/AtomIsoAbun.h"
 #include "engine/AtomDistribution.h"
+#include "engine/ScaledDouble.h"
 
 // The stored isotopic combinations of one element, in the order the
 // enumeration produced them. Molecular variants hold indices into this
@@ -24,14 +25,25 @@ public:
     // (sorted by decreasing abundance) with Yergey's multinomial recurrence,
     // storing those above thr times the best stored so far. Each visited
     // combination costs `niso` units of `budget`, each stored one about its
-    // size in ints more. Returns false when the enumeration fails: a
-    // probability above 1, a starting combination (all atoms in the first
-    // entry) that is 0 or subnormal, or the budget spent.
+    // size in ints more. Probabilities are exact to rounding down to the
+    // smallest normal double, however far the recurrence reaches. Returns
+    // false when the enumeration fails: a probability above 1, a starting
+    // combination (all atoms in the first entry) that is 0 or subnormal, or
+    // the budget spent (at once when thr is 0 and the count of all
+    // combinations already exceeds it).
     bool EnumerateCombinations(int n, double thr, long long& budget);
 
 private:
+    // A visited combination's probability; `wide` holds it with its
+    // exponent when the recurrence had to carry it (`carried`).
+    struct Probability {
+        double value;
+        bool carried;
+        ScaledDouble wide;
+    };
+
     double CombinationMass(const std::vector<int>& c) const;
-    double ProbabilityFromLastStored(const std::vector<int>& c) const;
+    Probability ProbabilityFromLastStored(const std::vector<int>& c, const ScaledDouble& last) const;
 };
 
 std::ostream& operator<<(std::ostream& os, AtomEnsemble& e);
