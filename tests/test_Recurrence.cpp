@@ -14,6 +14,8 @@
 #include "engine/ScaledDouble.h"
 #include "support/Reference.h"
 
+using namespace morvane;
+
 namespace {
 
 // log2 of a scaled number, for comparing values far outside the double range.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -10,12 +11,16 @@
 #include <thread>
 
 #include "calc/Normalize.h"
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "elements/TableReader.h"
+#include "engine/MolDistribution.h"
 #include "engine/MolEnsemble.h"
 #include "formula/FormulaParser.h"
+#include "resolution/Profile.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
+
+namespace morvane {
 
 namespace {
 
@@ -39,6 +44,7 @@ const char* SettingFault(const PatternSettings& s)
     if (!(s.filter >= 0 && s.filter < 100)) return "filter must be between 0 and 100";
     if (!(s.threshold >= 0 && s.threshold < 1)) return "threshold must be between 0 and 1";
     if (!(s.merge >= 0)) return "peak merge must be >= 0";
+    if (!(s.centroidFloor >= 0 && s.centroidFloor < 1)) return "centroid floor must be between 0 and 1";
     return nullptr;
 }
 
@@ -48,6 +54,38 @@ PatternResult Failure(int status, const std::string& reason)
     r.status = status;
     r.reason = reason;
     return r;
+}
+
+// The smallest distance from 0 a variant's position can have: that of the
+// molecule of every element's lightest isotope.
+double LightestPosition(const MolComposition& molecule, bool masstocharge)
+{
+    double mass = 0;
+    for (int i = 0; i < molecule.totalnat; ++i) {
+        const AtomIsoAbun& atom = molecule.atom[i];
+        double lightest = atom.iso[0].mass;
+        for (int k = 1; k < atom.niso; ++k) lightest = std::min(lightest, atom.iso[k].mass);
+        mass += molecule.nat[i] * lightest;
+    }
+    mass += molecule.charge * ELECTRON_MASS_FACTOR;
+    return std::fabs(masstocharge && molecule.charge != 0 ? mass / molecule.charge : mass);
+}
+
+// Replaces the variants by what an instrument of resolution `r` shows of
+// them: the profile's points, or its centroids. Returns 0, or 6 with the
+// reason.
+int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::string& reason)
+{
+    std::vector<isotope> seen;
+    if (s.profile) {
+        Profile p;
+        if (!MakeProfile(peaks, *s.resolution, p, reason)) return EXCEPTION_STATUS;
+        for (std::size_t i = 0; i < p.x.size(); ++i) seen.emplace_back(p.x[i], p.y[i]);
+    } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
+        return EXCEPTION_STATUS;
+    }
+    peaks.swap(seen);
+    return 0;
 }
 
 // Parse (and make the ion of an adduct), calculate, normalise and filter as
@@ -70,14 +108,18 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     const bool masstocharge = s.adduct != nullptr || s.masstocharge;
     MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
+    double merge = s.merge;
+    if (s.resolution && !s.mergeGiven)
+        merge = s.resolution->Fwhm(LightestPosition(molecule, masstocharge)) * FINE_MERGE_FRACTION;
     // The generation's own status is the exit status.
-    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ensemble, &spectrum, s.threads);
+    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads);
     if (r.status != 0)
         return Failure(r.status,
                        "cannot calculate distributions: the work bound was reached, no variant has a "
                        "probability above 0, the most abundant isotopes alone underflow, or the peaks "
                        "are not finite or sum above what the table's abundances allow (a larger threshold needs "
                        "less work)");
+    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
     std::size_t kept = 0;
     for (const isotope& p : r.peaks)
@@ -154,3 +196,5 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
     for (std::thread& t : pool) t.join();
     return results;
 }
+
+}  // namespace morvane

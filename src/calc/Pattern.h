@@ -2,12 +2,16 @@
 #define MORVANE_CALC_PATTERN_H
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "elements/AtomIsoAbun.h"
-#include "elements/isotope.h"
-#include "formula/Adduct.h"
+#include "../elements/AtomIsoAbun.h"
+#include "../elements/isotope.h"
+#include "../formula/Adduct.h"
+#include "../resolution/Profile.h"
+
+namespace morvane {
 
 // The settings of one pattern, meaning what morvane's options mean.
 struct PatternSettings {
@@ -26,6 +30,17 @@ struct PatternSettings {
     // Threads of this one calculation (0: as many as pay for a large
     // molecule). Callers that run one pattern per thread pass 1.
     int threads = 0;
+    // The instrument the pattern is seen with, or none. With one, the peaks
+    // are the centroids of the profile it records of the variants, merged
+    // beforehand at `merge` when mergeGiven, else at FINE_MERGE_FRACTION of
+    // the narrowest width the pattern can have (that at its lightest
+    // possible position): the fine structure, as far as it matters.
+    std::optional<Resolution> resolution;
+    bool mergeGiven = false;
+    double centroidFloor = DEFAULT_CENTROID_FLOOR;  // maxima below this fraction of the largest are ripples
+    // With a resolution: the peaks are the profile's points instead (mass
+    // the position, abundance the intensity), normalised and filtered alike.
+    bool profile = false;
 };
 
 // One pattern, or why there is none.
@@ -47,7 +62,8 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 // parse (unknown symbol and its position, illegal character, count beyond
 // 32 bits; an adduct that removes atoms the molecule lacks); 5 a setting
 // out of range (morvane's words for that option);
-// 6 the calculation failed, or needed more memory than there is. The table
+// 6 the calculation failed, or needed more memory than there is, or the
+// profile at the given resolution would be too large. The table
 // is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings);
@@ -59,5 +75,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
                                              unsigned threads);
+
+}  // namespace morvane
 
 #endif

@@ -4,9 +4,11 @@
 #include <list>
 #include <ostream>
 
-#include "elements/AtomIsoAbun.h"
-#include "engine/AtomDistribution.h"
-#include "engine/ScaledDouble.h"
+#include "../elements/AtomIsoAbun.h"
+#include "AtomDistribution.h"
+#include "ScaledDouble.h"
+
+namespace morvane {
 
 // The stored isotopic combinations of one element, in the order the
 // enumeration produced them. Molecular variants hold indices into this
@@ -47,5 +49,7 @@ private:
 };
 
 std::ostream& operator<<(std::ostream& os, AtomEnsemble& e);
+
+}  // namespace morvane
 
 #endif

@@ -3,6 +3,8 @@
 #include <climits>
 #include <cmath>
 
+namespace morvane {
+
 ScaledDouble ScaledDouble::Of(double x)
 {
     ScaledDouble s;
@@ -71,3 +73,5 @@ ScaledDouble ScaledPow(double a, double d)
     s.exponent += static_cast<long long>(whole);
     return s;
 }
+
+}  // namespace morvane

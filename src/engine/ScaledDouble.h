@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace morvane {
+
 // True when x is not a finite normal double: 0, subnormal, negative,
 // infinite or not a number. One unsigned comparison of the bit pattern: the
 // positive normal doubles are exactly the patterns from DBL_MIN's to
@@ -46,5 +48,7 @@ ScaledDouble ScaledFdiff(int a, int b);
 // power of two and the remainder's power, from an extended-precision
 // logarithm (relative error about |d log2 a| times 2^-64).
 ScaledDouble ScaledPow(double a, double d);
+
+}  // namespace morvane
 
 #endif
