@@ -79,19 +79,19 @@ double AllVariantsProbability(const MolComposition& c)
     return product;
 }
 
-// Heights that sum above all the variants' probability can only come from
-// a calculation gone wrong; sums of many variants round far less than this.
-const double SUM_TOLERANCE = 1e-6;
-
 }  // namespace
+
+bool BelievableTotal(const MolComposition& c, double total)
+{
+    return total <= AllVariantsProbability(c) * (1 + 1e-6);
+}
 
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
                       BaseSpectrum* spectrum, int threads)
 {
     PeakCheck peaks(spectrum);
     const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads);
-    const bool believable = peaks.Total() <= AllVariantsProbability(c) * (1 + SUM_TOLERANCE);
-    if (status == 0 && peaks.AllFinite() && believable) return 0;
+    if (status == 0 && peaks.AllFinite() && BelievableTotal(c, peaks.Total())) return 0;
     peaks.resize(0);
     return status != 0 ? status : CALC_GENERATION_FAILED;
 }

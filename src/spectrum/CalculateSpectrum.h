@@ -27,6 +27,11 @@ namespace morvane {
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
                       BaseSpectrum* spectrum, int threads = 0);
 
+// True when peak heights summing to `total` can be the molecule's: at most
+// the probability of all its variants (above) plus 1e-6 of it. Sums of
+// many variants round far less than that.
+bool BelievableTotal(const MolComposition& c, double total);
+
 }  // namespace morvane
 
 #endif
