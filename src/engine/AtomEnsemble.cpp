@@ -91,8 +91,13 @@ double AtomEnsemble::CombinationMass(const std::vector<int>& c) const
 // factorial ratios and powers overflow or underflow, and a start near the
 // bottom of the range takes partial products through the subnormals) the
 // same products are formed again with their exponents carried.
-AtomEnsemble::Probability AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c,
-                                                                  const ScaledDouble& last) const
+// The partial product after the factorial ratio needs no test of its own:
+// where c_j > B_j both factors are at most 1, so a product that falls out
+// of the range stays out after the power; where c_j < B_j both are at least
+// 1, so it can only overflow, and infinity stays infinite. Factors above 1
+// cannot hide in a normal product either, only factors below the range can.
+double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c, const ScaledDouble& last,
+                                               ScaledDouble& carried) const
 {
     const AtomDistribution& b = dist.back();
     double p = b.abundance;
@@ -101,19 +106,18 @@ AtomEnsemble::Probability AtomEnsemble::ProbabilityFromLastStored(const std::vec
         if (c[j] == b.nat[j]) continue;
         const double f = fdiff(b.nat[j], c[j]);
         p = p * f;
-        outside |= OutsideNormalRange(f) | OutsideNormalRange(p);
         const double g = std::pow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
         p = p * g;
-        outside |= OutsideNormalRange(g) | OutsideNormalRange(p);
+        outside |= OutsideNormalRange(f) | OutsideNormalRange(g) | OutsideNormalRange(p);
     }
-    if (!outside) return Probability{p, false, ScaledDouble()};
-    ScaledDouble wide = last;
+    if (!outside) return p;
+    carried = last;
     for (std::size_t j = 0; j < c.size(); ++j) {
         if (c[j] == b.nat[j]) continue;
-        wide *= ScaledFdiff(b.nat[j], c[j]);
-        wide *= ScaledPow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
+        carried *= ScaledFdiff(b.nat[j], c[j]);
+        carried *= ScaledPow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
     }
-    return Probability{wide.Value(), true, wide};
+    return carried.Value();
 }
 
 bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
@@ -137,6 +141,7 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
     // The last stored probability with its exponent: exact even when it
     // lies below the normal range.
     ScaledDouble last = ScaledDouble::Of(p0);
+    ScaledDouble carried;  // a visited probability with its exponent, where it was carried
 
     std::vector<double> lm(static_cast<std::size_t>(k));  // level maxima
     lm[0] = p0;
@@ -150,13 +155,13 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
             // Advance: move one atom from entry p to entry p+1.
             c[p] -= 1;
             c[p + 1] += 1;
-            const Probability visited = ProbabilityFromLastStored(c, last);
-            const double prob = visited.value;
+            const double prob = ProbabilityFromLastStored(c, last, carried);
             if (prob > best * thr) {
                 budget -= STORE_COST + k;
                 if (budget < 0) return false;
                 dist.push_back(AtomDistribution{CombinationMass(c), prob, c});
-                last = visited.carried ? visited.wide : ScaledDouble::Of(prob);
+                // Below the normal range only the carried form keeps its bits.
+                last = OutsideNormalRange(prob) ? carried : ScaledDouble::Of(prob);
                 if (prob > best) best = prob;
             }
             p += 1;

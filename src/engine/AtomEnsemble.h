@@ -36,16 +36,12 @@ public:
     bool EnumerateCombinations(int n, double thr, long long& budget);
 
 private:
-    // A visited combination's probability; `wide` holds it with its
-    // exponent when the recurrence had to carry it (`carried`).
-    struct Probability {
-        double value;
-        bool carried;
-        ScaledDouble wide;
-    };
-
     double CombinationMass(const std::vector<int>& c) const;
-    Probability ProbabilityFromLastStored(const std::vector<int>& c, const ScaledDouble& last) const;
+    // The probability of c from the last stored combination, whose
+    // probability with its exponent is `last`. Whenever the result is not a
+    // normal double, `carried` receives it with its exponent.
+    double ProbabilityFromLastStored(const std::vector<int>& c, const ScaledDouble& last,
+                                     ScaledDouble& carried) const;
 };
 
 std::ostream& operator<<(std::ostream& os, AtomEnsemble& e);
