@@ -209,7 +209,7 @@ std::deque<AtomIsoAbun> SeenAtResolution::table;
 
 TEST_F(SeenAtResolution, PeptideM1SplitsInto13Cand15NOnlyAtHighResolution)
 {
-    // C42H69N11O14: monoisotopic 951.4931 u. Its M+1 holds 15N (+0.9970349 u,
+    // C42H69N11O14: monoisotopic 951.5025 u. Its M+1 holds 15N (+0.9970349 u,
     // 15.0001088984 - 14.0030740052) and 13C (+1.0033548 u, 13.0033548378 -
     // 12), 0.0063 u apart; 17O (+1.0042169) and 2H (+1.0062767) lie beside 13C.
     const double mono = 42 * 12.0 + 69 * 1.0078250321 + 11 * 14.0030740052 + 14 * 15.9949146221;

@@ -15,7 +15,7 @@
 #include "elements/TableReader.h"
 #include "engine/MolDistribution.h"
 #include "engine/MolEnsemble.h"
-#include "formula/FormulaParser.h"
+#include "formula/FormulaLanguage.h"
 #include "resolution/Profile.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
@@ -56,6 +56,17 @@ PatternResult Failure(int status, const std::string& reason)
     return r;
 }
 
+// The composition of a formula, or of a sequence with its charge.
+int ParseMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
+                  MolComposition& composition, int& sequenceCharge, std::string& reason)
+{
+    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, composition, reason);
+    static const std::vector<FixedMod> none;
+    AtomCounts counts;
+    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
+    return MakeComposition(counts, table, s.enrichment, composition, reason);
+}
+
 // The smallest distance from 0 a variant's position can have: that of the
 // molecule of every element's lightest isotope.
 double LightestPosition(const MolComposition& molecule, bool masstocharge)
@@ -71,10 +82,11 @@ double LightestPosition(const MolComposition& molecule, bool masstocharge)
     return std::fabs(masstocharge && molecule.charge != 0 ? mass / molecule.charge : mass);
 }
 
-// Replaces the variants by what an instrument of resolution `r` shows of
-// them: the profile's points, or its centroids. Returns 0, or 6 with the
-// reason.
-int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::string& reason)
+// Moves the variants of `peaks` to `variants` and makes the peaks what an
+// instrument of the settings' resolution shows of them: the profile's
+// points, or its centroids. Returns 0, or 6 with the reason.
+int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::vector<isotope>& variants,
+                    std::string& reason)
 {
     std::vector<isotope> seen;
     if (s.profile) {
@@ -84,6 +96,7 @@ int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::
     } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
         return EXCEPTION_STATUS;
     }
+    variants.swap(peaks);
     peaks.swap(seen);
     return 0;
 }
@@ -94,18 +107,21 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
 {
     PatternResult r;
     MolComposition composition;
-    if (ParseFormula(formula, table, composition, &r.reason) != 0) {
-        r.status = CALC_FORMULA_NOT_PARSED;
-        return r;
-    }
-    composition.charge = s.charge;
+    int sequenceCharge = 0;
+    if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
+        return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
+    composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
+    if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
+        return Failure(CALC_FORMULA_NOT_PARSED, "the sequence's charge suffix and " +
+                                                    std::string(s.adduct != nullptr ? "an adduct" : "-z or -mtz") +
+                                                    " both set the charge");
     MolComposition ion;
     if (s.adduct != nullptr && s.adduct->MakeIon(composition, ion, r.reason) != 0) {
         r.status = CALC_FORMULA_NOT_PARSED;
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
-    const bool masstocharge = s.adduct != nullptr || s.masstocharge;
+    const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
     double merge = s.merge;
@@ -119,7 +135,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
                        "probability above 0, the most abundant isotopes alone underflow, or the peaks "
                        "are not finite or sum above what the table's abundances allow (a larger threshold needs "
                        "less work)");
-    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.reason)) != 0) return Failure(r.status, r.reason);
+    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.variants, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
     std::size_t kept = 0;
     for (const isotope& p : r.peaks)

@@ -9,6 +9,8 @@
 #include "../elements/AtomIsoAbun.h"
 #include "../elements/isotope.h"
 #include "../formula/Adduct.h"
+#include "../formula/AtomCounts.h"
+#include "../formula/ProForma.h"
 #include "../resolution/Profile.h"
 
 namespace morvane {
@@ -27,6 +29,16 @@ struct PatternSettings {
     // masstocharge are then not used. The peaks equal those of the ion's
     // formula written out, with the adduct's charge and m/z.
     const Adduct* adduct = nullptr;
+    // The enrichment of the formulas' isotope labels (living as long as the
+    // settings are used), or null: every labelled atom is pure.
+    const Enrichment* enrichment = nullptr;
+    // The text is a ProForma peptide (ProForma.h) instead of a formula. A
+    // charge suffix (/2) sets the charge, and positions are m/z; it cannot
+    // be combined with a charge or an adduct of these settings.
+    bool sequence = false;
+    // Fixed modifications of the peptides, or null (living as long as the
+    // settings are used).
+    const std::vector<FixedMod>* fixed = nullptr;
     // Threads of this one calculation (0: as many as pay for a large
     // molecule). Callers that run one pattern per thread pass 1.
     int threads = 0;
@@ -48,6 +60,9 @@ struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
     std::vector<isotope> peaks;  // the peaks morvane prints, in its order, bit for bit
+    // With a resolution: the variants the instrument saw (merged at the fine
+    // or the given distance), in morvane's order; else empty.
+    std::vector<isotope> variants;
 };
 
 // Reads an isotope table file into `table` (which it empties first). Returns
@@ -56,7 +71,8 @@ struct PatternResult {
 // `table` is then empty.
 int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason);
 
-// The pattern of one formula against a loaded table: the peaks that
+// The pattern of one formula of the front-ends' language (FormulaLanguage.h)
+// against a loaded table: for a formula morvane reads, the peaks that
 // `morvane formula -p 17` with the same settings prints, normalised and
 // filtered as it does. Failures, with their reason: 2 the formula does not
 // parse (unknown symbol and its position, illegal character, count beyond

@@ -37,7 +37,7 @@ struct Outcome {
     std::string rows;
 };
 
-PatternSettings PatternSettingsOf(const RunSettings& r)
+PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument)
 {
     PatternSettings p;
     p.charge = r.charge;
@@ -47,6 +47,9 @@ PatternSettings PatternSettingsOf(const RunSettings& r)
     p.normalize = r.normalize;
     p.filter = r.filter;
     p.threads = 1;  // the formulas share the threads, one formula each
+    p.resolution = instrument.resolution;
+    p.mergeGiven = r.mergeGiven;
+    p.profile = instrument.profile;
     return p;
 }
 
@@ -176,9 +179,11 @@ Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elem
 bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
              Streams& io, Tally& tally, std::string& reason)
 {
-    const PatternSettings settings = PatternSettingsOf(s.run);
+    const PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
+    const bool profile = s.instrument.profile;
     const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
-                           {"id", "formula", "adduct"}, s.run.masstocharge || !adducts.empty() ? "mz" : "mass");
+                           {"id", "formula", "adduct"}, s.run.masstocharge || !adducts.empty() ? "mz" : "mass",
+                           profile ? "point" : "peak", profile ? "intensity" : "abundance");
     std::ostream& out = *io.out;
     out << table.Header();
     FormulaReader reader(*io.in);
