@@ -239,6 +239,15 @@ def _with_adduct(settings, adduct, table):
     settings.masstocharge = True
 
 
+def _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument):
+    """The library's table and settings of the keywords of pattern() and patterns(), and the instrument."""
+    settings = _settings(charge, mz, threshold, merge, normalize, filter, instrument)
+    library_table = _library_table(table)
+    if adduct is not None:
+        _with_adduct(settings, adduct, table)
+    return library_table, settings, instrument
+
+
 def _language(table, sequence, enrichment, fixed):
     """The library's Language of these keywords, or None for plain formulas."""
     if not sequence and not enrichment and not fixed:
@@ -362,11 +371,9 @@ def pattern(
     if (formula is None) == (sequence is None):
         raise TypeError("give either a formula or a sequence")
     text = formula if sequence is None else sequence
-    instrument = _instrument(resolution, analyzer, at, fwhm)
-    settings = _settings(charge, mz, threshold, merge, normalize, filter, instrument)
-    library_table = _library_table(table)
-    if adduct is not None:
-        _with_adduct(settings, adduct, table)
+    library_table, settings, instrument = _prepared(
+        table, charge, mz, threshold, merge, normalize, filter, adduct, _instrument(resolution, analyzer, at, fwhm)
+    )
     language = _language(library_table, sequence is not None, enrichment, fixed)
     settings.language = language
     ion_charge = _sequence_charge(library_table, text, language) if sequence is not None else 0
@@ -411,11 +418,9 @@ def patterns(
     if threads < 0:
         raise ValueError("threads must be an integer >= 0")
     formulas = list(formulas)
-    instrument = _instrument(resolution, analyzer, at, fwhm)
-    settings = _settings(charge, mz, threshold, merge, normalize, filter, instrument)
-    library_table = _library_table(table)
-    if adduct is not None:
-        _with_adduct(settings, adduct, table)
+    library_table, settings, instrument = _prepared(
+        table, charge, mz, threshold, merge, normalize, filter, adduct, _instrument(resolution, analyzer, at, fwhm)
+    )
     language = _language(library_table, sequences, enrichment, fixed)
     settings.language = language
     results = _core.calculate_many(library_table, formulas, settings, threads)

@@ -36,22 +36,6 @@ struct Outcome {
     std::string rows;
 };
 
-PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument)
-{
-    PatternSettings p;
-    p.charge = r.charge;
-    p.masstocharge = r.masstocharge;
-    p.threshold = r.threshold;
-    p.merge = r.merge;
-    p.normalize = r.normalize;
-    p.filter = r.filter;
-    p.threads = 1;  // the formulas share the threads, one formula each
-    p.resolution = instrument.resolution;
-    p.mergeGiven = r.mergeGiven;
-    p.profile = instrument.profile;
-    return p;
-}
-
 // Where a failing line stands: its line, or its protein and place there.
 std::string Where(const InputLine& line)
 {
@@ -203,6 +187,7 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
              Streams& io, Tally& tally, std::string& reason)
 {
     PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
+    settings.threads = 1;  // the formulas share the threads, one formula each
     ApplyMoleculeOptions(s.molecules, settings);
     const bool profile = s.instrument.profile;
     const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),

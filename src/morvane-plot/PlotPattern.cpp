@@ -5,6 +5,7 @@
 
 #include "core/Status.h"
 #include "elements/DefaultTable.h"
+#include "frontend/ResolutionOptions.h"
 
 namespace morvane {
 
@@ -17,14 +18,9 @@ int PlotPattern(const RunSettings& s, PlotSettings& p, bool normalize, PatternRe
         return CALC_TABLE_NOT_READ;
     }
     if (ResolveMoleculeOptions(p.molecules, table, out) != 0) return OPTION_ERROR_STATUS;
-    PatternSettings settings;
-    settings.charge = s.charge;
-    settings.masstocharge = s.masstocharge;
-    settings.threshold = s.threshold;
-    settings.merge = s.merge;
-    settings.mergeGiven = s.mergeGiven;
+    PatternSettings settings = PatternSettingsOf(s, p.instrument);
     settings.normalize = normalize;
-    settings.resolution = p.instrument.resolution;
+    settings.filter = 0;  // the picture applies the filter to what it draws
     ApplyMoleculeOptions(p.molecules, settings);
     r = CalculatePattern(table, s.formula, settings);
     if (r.status == CALC_FORMULA_NOT_PARSED)
