@@ -56,17 +56,6 @@ PatternResult Failure(int status, const std::string& reason)
     return r;
 }
 
-// The composition of a formula, or of a sequence with its charge.
-int ParseMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
-                  MolComposition& composition, int& sequenceCharge, std::string& reason)
-{
-    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, composition, reason);
-    static const std::vector<FixedMod> none;
-    AtomCounts counts;
-    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
-    return MakeComposition(counts, table, s.enrichment, composition, reason);
-}
-
 // The smallest distance from 0 a variant's position can have: that of the
 // molecule of every element's lightest isotope.
 double LightestPosition(const MolComposition& molecule, bool masstocharge)
@@ -108,7 +97,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     PatternResult r;
     MolComposition composition;
     int sequenceCharge = 0;
-    if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
+    if (ReadMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
         return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
     composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
     if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
@@ -171,6 +160,16 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
         return CALC_TABLE_NOT_READ;
     }
     return 0;
+}
+
+int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
+                  MolComposition& molecule, int& sequenceCharge, std::string& reason)
+{
+    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, molecule, reason);
+    static const std::vector<FixedMod> none;
+    AtomCounts counts;
+    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
+    return MakeComposition(counts, table, s.enrichment, molecule, reason);
 }
 
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,

@@ -84,6 +84,12 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings);
 
+// The composition CalculatePattern calculates for `text` with these
+// settings (before any adduct), and the charge of a sequence's suffix (0
+// without one). Returns 0, or 2 with the reason.
+int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& settings,
+                 MolComposition& molecule, int& sequenceCharge, std::string& reason);
+
 // The patterns of many formulas with `threads` threads (0: one per core),
 // result i belonging to formula i; each pattern is calculated on one
 // thread, whatever settings.threads says. When the system starts fewer threads than
