@@ -9,6 +9,7 @@
 #include "core/Status.h"
 #include "frontend/Driver.h"
 #include "frontend/Options.h"
+#include "morvane-plot/PlotPattern.h"
 #include "morvane-plot/ResolvedPicture.h"
 #include "morvane-plot/SvgPlot.h"
 
@@ -35,6 +36,7 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
 {
     std::vector<char*> words(argv + 2, argv + argc);
     if (TakeResolutionOptions(words, false, p.instrument, out) != 0) return OPTION_ERROR_STATUS;
+    if (TakeMoleculeOptions(words, "--sequence", p.molecules, out) != 0) return OPTION_ERROR_STATUS;
     bool haveOutput = false;
     rest.assign(argv, argv + 2);
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -125,21 +127,6 @@ PatternPicture Picture(const std::vector<isotope>& peaks, const RunSettings& s, 
     return pic;
 }
 
-// The normalised peaks of a calculated calculator, in index order.
-std::vector<isotope> NormalisedPeaks(IsoCalc& calc)
-{
-    calc.Normalize();
-    int n = 0;
-    calc.GetNPeaks(n);
-    std::vector<isotope> peaks;
-    for (int i = 0; i < n; ++i) {
-        isotope peak(0, 0);
-        calc.Peak(i, peak.mass, peak.abundance);
-        peaks.push_back(peak);
-    }
-    return peaks;
-}
-
 }  // namespace
 
 std::vector<double> SampledProfile(const std::vector<isotope>& peaks, double lo, double hi, std::size_t points,
@@ -183,10 +170,10 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
         if (status == 0) svg = RenderSvg(pic);
         return status;
     }
-    IsoCalc calc;
-    const int status = CalculateAsAsked(calc, s, out);
-    if (status != 0) return status;  // the calculator's status is the exit status
-    svg = RenderSvg(Picture(NormalisedPeaks(calc), s, p));
+    PatternResult r;
+    const int status = PlotPattern(s, p, true, r, out);
+    if (status != 0) return status;  // the calculation's status is the exit status
+    svg = RenderSvg(Picture(r.peaks, s, p));
     return 0;
 }
 
