@@ -8,6 +8,7 @@
 #include "elements/AtomIsoAbun.h"
 #include "elements/isotope.h"
 #include "formula/Adduct.h"
+#include "spectrum/PeakComposition.h"
 
 // The settings of one pattern, meaning what morvane's options mean.
 struct PatternSettings {
@@ -23,6 +24,18 @@ struct PatternSettings {
     // masstocharge are then not used. The peaks equal those of the ion's
     // formula written out, with the adduct's charge and m/z.
     const Adduct* adduct = nullptr;
+    // The coverage target: 0 to use the threshold, else 0 < coverage < 1:
+    // the smallest set of variants, taken by decreasing probability, whose
+    // probabilities sum to at least this (the variants as probable as the
+    // last one taken kept too), merged as usual; the threshold is then not
+    // used. See spectrum/CoverageSpectrum.h for the method and its cost.
+    double coverage = 0;
+    // Nominal binning instead of merging at `merge`: the variants summed by
+    // their extra neutrons (spectrum/NominalSpectrum.h).
+    bool nominal = false;
+    // Work out what each peak is made of (PatternResult::composition): one
+    // more pass over the variants.
+    bool composition = false;
     // Threads of this one calculation (0: as many as pay for a large
     // molecule). Callers that run one pattern per thread pass 1.
     int threads = 0;
@@ -33,6 +46,21 @@ struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
     std::vector<isotope> peaks;  // the peaks morvane prints, in its order, bit for bit
+    // The sum of the kept variants' probabilities: the unnormalised peaks'
+    // heights summed in peak order, before normalising and filtering.
+    double coverage = 0;
+    // The formula's (or the ion's) masses in the units of the positions:
+    // minus the electrons of the charge, and divided by the charge when the
+    // positions are m/z (formula/FormulaMasses.h); the nominal mass is that
+    // of the neutral formula, an integer.
+    double monoisotopic = 0;
+    double average = 0;
+    long long nominal = 0;
+    // The first of the largest peaks as returned (normalised when asked);
+    // (0, 0) when there is none.
+    isotope mostAbundant{0, 0};
+    // With settings.composition, one per peak of `peaks`.
+    std::vector<PeakMakeup> composition;
 };
 
 // Reads an isotope table file into `table` (which it empties first). Returns
@@ -43,11 +71,13 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 
 // The pattern of one formula against a loaded table: the peaks that
 // `morvane formula -p 17` with the same settings prints, normalised and
-// filtered as it does. Failures, with their reason: 2 the formula does not
-// parse (unknown symbol and its position, illegal character, count beyond
-// 32 bits; an adduct that removes atoms the molecule lacks); 5 a setting
-// out of range (morvane's words for that option);
-// 6 the calculation failed, or needed more memory than there is. The table
+// filtered as it does (with a coverage target or nominal binning, peaks
+// that morvane itself does not make). Failures, with their reason: 2 the
+// formula does not parse (unknown symbol and its position, illegal
+// character, count beyond 32 bits; an adduct that removes atoms the
+// molecule lacks); 5 a setting out of range (morvane's words for that
+// option); 6 the calculation failed, a coverage target is out of reach of
+// the work bounds, or more memory was needed than there is. The table
 // is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings);

@@ -4,6 +4,7 @@
 #include "engine/MolEnsemble.h"
 #include "formula/MolComposition.h"
 #include "spectrum/BaseSpectrum.h"
+#include "spectrum/PeakMerger.h"
 
 // The whole calculation of one molecule: its isotopic variants above thr
 // (relative to the best so far), sorted by mass and merged at `degen` into
@@ -17,9 +18,11 @@
 // may use (0: one per processor the process may run on, at most 8, and
 // only for large molecules); a caller that already runs one calculation per
 // thread passes 1.
+// With `spans`, each peak's span (its first and last variant's positions) is
+// appended to it, for a caller that goes through the variants again.
 // Returns 0, or 6 for the generation's failure or for a peak whose position
 // or height is not finite; on failure nothing is appended.
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                      BaseSpectrum* spectrum, int threads = 0);
+                      BaseSpectrum* spectrum, int threads = 0, std::vector<PeakSpan>* spans = nullptr);
 
 #endif

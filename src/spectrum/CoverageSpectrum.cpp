@@ -1,0 +1,140 @@
+#include "spectrum/CoverageSpectrum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <sstream>
+
+#include "calc/Status.h"
+#include "engine/CoverageModel.h"
+#include "engine/KeptVariants.h"
+#include "spectrum/MassSort.h"
+
+namespace {
+
+// Each round's threshold is at least this factor below the last.
+const double LEAST_STEP = 0.5;
+// The model aims at this share of the allowed shortfall, so that one round
+// usually suffices.
+const double AIM = 0.7;
+// The fitted dimensions grow as the threshold falls: the next round aims
+// with this many more.
+const double DIMENSION_MARGIN = 0.5;
+// The element lists are enumerated a little below the molecular threshold,
+// so that rounding in their store test loses no combination a kept variant
+// is made of.
+const double ELEMENT_MARGIN = 0.999;
+// Below this the threshold carries no meaning (the probabilities underflow).
+const double SMALLEST_THRESHOLD = 1e-300;
+// Runs of equal probabilities at most this long are sorted.
+const std::size_t SHORT_RANGE = 32;
+
+// The probability p* with sum(P > p*) < target <= sum(P >= p*), by a
+// three-way quickselect on `p` (reordered) that carries the sum of the part
+// known to lie above. When rounding leaves the whole sum below the target,
+// the smallest probability (everything is kept).
+double BoundaryProbability(std::vector<double>& p, double target)
+{
+    std::size_t begin = 0, end = p.size();
+    double above = 0;
+    while (end - begin > SHORT_RANGE) {
+        const double a = p[begin], b = p[begin + (end - begin) / 2], c = p[end - 1];
+        const double pivot = std::max(std::min(a, b), std::min(std::max(a, b), c));
+        // [begin, gt) > pivot, [gt, lt) == pivot, [lt, end) < pivot.
+        std::size_t gt = begin, i = begin, lt = end;
+        while (i < lt) {
+            if (p[i] > pivot) std::swap(p[i++], p[gt++]);
+            else if (p[i] < pivot) std::swap(p[i], p[--lt]);
+            else ++i;
+        }
+        double greater = 0, equal = 0;
+        for (std::size_t k = begin; k < gt; ++k) greater += p[k];
+        for (std::size_t k = gt; k < lt; ++k) equal += p[k];
+        if (above + greater >= target) {
+            end = gt;
+        } else if (above + greater + equal >= target) {
+            return pivot;
+        } else {
+            above += greater + equal;
+            begin = lt;
+        }
+    }
+    std::sort(p.begin() + static_cast<std::ptrdiff_t>(begin), p.begin() + static_cast<std::ptrdiff_t>(end),
+              [](double x, double y) { return x > y; });
+    for (std::size_t k = begin; k < end; ++k)
+        if ((above += p[k]) >= target) return p[k];
+    return *std::min_element(p.begin(), p.end());
+}
+
+std::string Describe(double target, double thr, double found, const char* why)
+{
+    std::ostringstream text;
+    text.precision(6);
+    text << "coverage " << target << " is out of reach: " << why << " (at threshold " << thr
+         << " the variants found hold " << found << ")";
+    return text.str();
+}
+
+}  // namespace
+
+int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, CoverageCut& cut,
+                 std::vector<MolDistribution>& kept, std::string& reason)
+{
+    const double allowed = 1 - target;
+    double x = LogThresholdFor(CoverageDimensions(c), AIM * allowed);
+    double found = 0;
+    std::size_t previous = 0;
+    for (;;) {
+        const double thr = std::exp(-x);
+        if (!(thr >= SMALLEST_THRESHOLD)) {
+            reason = Describe(target, thr, found, "the threshold it needs underflows");
+            return CALC_GENERATION_FAILED;
+        }
+        if (ensemble.GenerateElements(c, thr * ELEMENT_MARGIN) != 0) {
+            reason = Describe(target, thr, found, "an element's enumeration reached its work bound");
+            return CALC_GENERATION_FAILED;
+        }
+        const KeptVariants variants(ensemble, c.charge, thr, true);
+        kept.clear();
+        double total = 0;
+        auto store = [&](double mass, double probability, const std::uint32_t*, std::uint32_t) {
+            if (kept.size() == UINT32_MAX) return false;
+            kept.push_back(MolDistribution{mass, probability, c.charge, static_cast<std::uint32_t>(kept.size())});
+            total += probability;
+            return true;
+        };
+        if (!variants.ForEach(store)) {
+            reason = Describe(target, thr, found, "the combination of the elements reached its work bound");
+            return CALC_GENERATION_FAILED;
+        }
+        found = total;
+        if (total >= target) {
+            std::vector<double> p(kept.size());
+            for (std::size_t i = 0; i < kept.size(); ++i) p[i] = kept[i].abundance;
+            cut.thr = thr;
+            cut.floor = BoundaryProbability(p, target);
+            kept.erase(std::remove_if(kept.begin(), kept.end(),
+                                      [&](const MolDistribution& v) { return v.abundance < cut.floor; }),
+                       kept.end());
+            return 0;
+        }
+        if (kept.size() == previous) {
+            reason = Describe(target, thr, found, "the variants stopped growing (rounding)");
+            return CALC_GENERATION_FAILED;
+        }
+        previous = kept.size();
+        const double next = LogThresholdFor(FitDimensions(x, 1 - total) + DIMENSION_MARGIN, AIM * allowed);
+        x = std::max(next, x - std::log(LEAST_STEP));
+    }
+}
+
+void MergeVariants(std::vector<MolDistribution>& variants, bool masstocharge, int charge, double res,
+                   BaseSpectrum* spectrum, std::vector<PeakSpan>* spans)
+{
+    if (masstocharge && charge == 0) return;
+    StableSortByMass(variants);
+    PeakMerger merger(spectrum, res, spans);
+    const double z = masstocharge ? static_cast<double>(charge) : 1.0;
+    for (const MolDistribution& v : variants) merger.Add(v.mass, v.abundance, z);
+    merger.Finish();
+}
