@@ -26,6 +26,8 @@ const double DIMENSION_MARGIN = 0.5;
 const double ELEMENT_MARGIN = 0.999;
 // Below this the threshold carries no meaning (the probabilities underflow).
 const double SMALLEST_THRESHOLD = 1e-300;
+// The most variants held at once (3 GB).
+const std::size_t MAX_KEPT = std::size_t(1) << 27;
 // Runs of equal probabilities at most this long are sorted.
 const std::size_t SHORT_RANGE = 32;
 
@@ -69,9 +71,12 @@ double BoundaryProbability(std::vector<double>& p, double target)
 std::string Describe(double target, double thr, double found, const char* why)
 {
     std::ostringstream text;
+    text.precision(16);
+    text << "coverage " << target << " is out of reach: " << why;
     text.precision(6);
-    text << "coverage " << target << " is out of reach: " << why << " (at threshold " << thr
-         << " the variants found hold " << found << ")";
+    text << " (at threshold " << thr << " the variants found hold ";
+    text.precision(16);
+    text << found << ")";
     return text.str();
 }
 
@@ -83,7 +88,6 @@ int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, Covera
     const double allowed = 1 - target;
     double x = LogThresholdFor(CoverageDimensions(c), AIM * allowed);
     double found = 0;
-    std::size_t previous = 0;
     for (;;) {
         const double thr = std::exp(-x);
         if (!(thr >= SMALLEST_THRESHOLD)) {
@@ -98,13 +102,15 @@ int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, Covera
         kept.clear();
         double total = 0;
         auto store = [&](double mass, double probability, const std::uint32_t*, std::uint32_t) {
-            if (kept.size() == UINT32_MAX) return false;
+            if (kept.size() == MAX_KEPT) return false;
             kept.push_back(MolDistribution{mass, probability, c.charge, static_cast<std::uint32_t>(kept.size())});
             total += probability;
             return true;
         };
         if (!variants.ForEach(store)) {
-            reason = Describe(target, thr, found, "the combination of the elements reached its work bound");
+            reason = Describe(target, thr, found,
+                              kept.size() == MAX_KEPT ? "it needs more than 2^27 variants"
+                                                      : "the combination of the elements reached its work bound");
             return CALC_GENERATION_FAILED;
         }
         found = total;
@@ -118,11 +124,6 @@ int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, Covera
                        kept.end());
             return 0;
         }
-        if (kept.size() == previous) {
-            reason = Describe(target, thr, found, "the variants stopped growing (rounding)");
-            return CALC_GENERATION_FAILED;
-        }
-        previous = kept.size();
         const double next = LogThresholdFor(FitDimensions(x, 1 - total) + DIMENSION_MARGIN, AIM * allowed);
         x = std::max(next, x - std::log(LEAST_STEP));
     }

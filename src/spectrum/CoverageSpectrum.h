@@ -38,8 +38,9 @@ struct CoverageCut {
 // `kept` the kept variants in generation order (their `atomdist` the
 // generation ordinal), and `cut` the search that finds them again
 // (KeptVariants with fromTop). Returns 0, or 6 with the reason when the
-// work bounds are reached before the target, or the variants found stop
-// growing before they hold it.
+// work bounds (or 2^27 variants) are reached before the target, or the
+// threshold it needs underflows (a target too close to 1 for the rounding
+// of the sum).
 int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, CoverageCut& cut,
                  std::vector<MolDistribution>& kept, std::string& reason);
 
