@@ -14,6 +14,7 @@
 #include "elements/AtomIsoAbun.h"
 #include "elements/DefaultTable.h"
 #include "formula/Adduct.h"
+#include "spectrum/Distance.h"
 #include "spectrum/GaussianList.h"
 
 namespace py = pybind11;
@@ -77,8 +78,27 @@ Table TableFromState(const py::list& state)
     return t;
 }
 
-py::tuple PeakArrays(const std::vector<isotope>& peaks)
+// What a pattern says about itself beside its peaks, as a dict of the
+// Pattern's attribute names.
+py::dict PatternFacts(const PatternResult& r, bool composition)
 {
+    py::dict facts;
+    facts["coverage"] = r.coverage;
+    facts["monoisotopic_mass"] = r.monoisotopic;
+    facts["average_mass"] = r.average;
+    facts["nominal_mass"] = r.nominal;
+    facts["most_abundant"] = py::make_tuple(r.mostAbundant.mass, r.mostAbundant.abundance);
+    if (composition) {
+        py::list makeup;
+        for (const PeakMakeup& m : r.composition) makeup.append(py::make_tuple(m.isotopes, m.share));
+        facts["composition"] = makeup;
+    }
+    return facts;
+}
+
+py::tuple PeakArrays(const PatternResult& r, bool composition)
+{
+    const std::vector<isotope>& peaks = r.peaks;
     const auto n = static_cast<py::ssize_t>(peaks.size());
     py::array_t<double> mass(n), abundance(n);
     auto m = mass.mutable_unchecked<1>();
@@ -87,7 +107,7 @@ py::tuple PeakArrays(const std::vector<isotope>& peaks)
         m(i) = peaks[i].mass;
         a(i) = peaks[i].abundance;
     }
-    return py::make_tuple(mass, abundance);
+    return py::make_tuple(mass, abundance, PatternFacts(r, composition));
 }
 
 // The exception class for a failed calculation's status: the formula, the
@@ -117,10 +137,10 @@ py::tuple Calculate(const Table& table, const std::string& formula, const Patter
         PyErr_SetString(ExceptionFor(r.status), r.reason.c_str());
         throw py::error_already_set();
     }
-    return PeakArrays(r.peaks);
+    return PeakArrays(r, settings.composition);
 }
 
-// Result i is formula i's (mass, abundance) arrays, or the exception object
+// Result i is formula i's (mass, abundance, facts), or the exception object
 // that describes its failure.
 py::list CalculateMany(const Table& table, const std::vector<std::string>& formulas, const PatternSettings& settings,
                        unsigned threads)
@@ -131,7 +151,7 @@ py::list CalculateMany(const Table& table, const std::vector<std::string>& formu
         results = CalculatePatterns(table.elements, formulas, settings, threads);
     }
     py::list out;
-    for (const PatternResult& r : results) out.append(r.status == 0 ? py::object(PeakArrays(r.peaks)) : ExceptionObject(r));
+    for (const PatternResult& r : results) out.append(r.status == 0 ? py::object(PeakArrays(r, settings.composition)) : ExceptionObject(r));
     return out;
 }
 
@@ -154,6 +174,29 @@ py::array_t<double> Profile(const py::array_t<double, py::array::c_style | py::a
     py::gil_scoped_release unlocked;
     for (py::ssize_t i = 0; i < x.size(); ++i) out[i] = peaks.intensity(in[i]);
     return y;
+}
+
+using DoubleArray = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+std::vector<isotope> Sticks(const DoubleArray& position, const DoubleArray& intensity)
+{
+    if (position.ndim() != 1 || intensity.ndim() != 1 || position.size() != intensity.size())
+        throw py::value_error("positions and intensities must be one-dimensional arrays of the same length");
+    std::vector<isotope> sticks;
+    for (py::ssize_t i = 0; i < position.size(); ++i) sticks.emplace_back(position.at(i), intensity.at(i));
+    return sticks;
+}
+
+// The library's Wasserstein distance and cosine similarity of two spectra.
+py::tuple Distances(const DoubleArray& positionA, const DoubleArray& intensityA, const DoubleArray& positionB,
+                    const DoubleArray& intensityB, double ppm)
+{
+    const std::vector<isotope> a = Sticks(positionA, intensityA), b = Sticks(positionB, intensityB);
+    double wasserstein = 0, cosine = 0;
+    std::string reason;
+    if (!WassersteinDistance(a, b, wasserstein, reason) || !CosineSimilarity(a, b, ppm, cosine, reason))
+        throw py::value_error(reason);
+    return py::make_tuple(wasserstein, cosine);
 }
 
 // The table the command line reads without a table argument. An installed
@@ -195,6 +238,9 @@ PYBIND11_MODULE(_core, m)
         .def_readwrite("merge", &PatternSettings::merge, "Merge distance (-r).")
         .def_readwrite("normalize", &PatternSettings::normalize, "Largest peak becomes 100 (-n).")
         .def_readwrite("filter", &PatternSettings::filter, "Smallest percentage kept (-f).")
+        .def_readwrite("coverage", &PatternSettings::coverage, "Coverage target, 0 for the threshold.")
+        .def_readwrite("nominal", &PatternSettings::nominal, "Nominal binning instead of merging.")
+        .def_readwrite("composition", &PatternSettings::composition, "Work out each peak's make-up.")
         .def_property(
             "adduct",
             py::cpp_function([](const PatternSettings& s) { return s.adduct; }, py::return_value_policy::reference),
@@ -239,12 +285,16 @@ PYBIND11_MODULE(_core, m)
             [](const py::list& state) { return TableFromState(state); }));
 
     m.def("calculate", &Calculate, py::arg("table"), py::arg("formula"), py::arg("settings"),
-          "The peaks of one formula as (mass, abundance) arrays; raises FormulaError, ValueError or "
-          "CalculationError.");
+          "The peaks of one formula as (mass, abundance, facts): two arrays and a dict of the pattern's "
+          "coverage, masses, most abundant peak (and composition when asked); raises FormulaError, ValueError "
+          "or CalculationError.");
     m.def("calculate_many", &CalculateMany, py::arg("table"), py::arg("formulas"), py::arg("settings"),
           py::arg("threads"),
           "The peaks of many formulas on `threads` threads (0: one per core), the GIL released; each result is "
-          "(mass, abundance) arrays or the exception object of its failure.");
+          "(mass, abundance, facts) or the exception object of its failure.");
+    m.def("distance", &Distances, py::arg("position_a"), py::arg("intensity_a"), py::arg("position_b"),
+          py::arg("intensity_b"), py::arg("ppm"),
+          "(Wasserstein distance, cosine similarity) of two stick spectra; raises ValueError with the reason.");
     m.def("default_table_path", &DefaultTableFor, py::arg("package_dir"),
           "The table morvane reads when none is named, for the package installed at package_dir.");
     m.def("profile", &Profile, py::arg("mass"), py::arg("abundance"), py::arg("fwhm"), py::arg("x"),

@@ -14,11 +14,11 @@ for bit: this package wraps the same C++ library.
 
 from ._adduct import Adduct, AdductError
 from ._core import CalculationError, FormulaError, TableError
-from ._pattern import Pattern, pattern, patterns
+from ._pattern import Distance, Pattern, distance, pattern, patterns
 from ._table import Element, IsotopeTable
 
 # Public names belong to the package, as pickles and help() show them.
-for _name in ("Adduct", "AdductError", "Element", "IsotopeTable", "Pattern", "pattern", "patterns"):
+for _name in ("Adduct", "AdductError", "Distance", "Element", "IsotopeTable", "Pattern", "distance", "pattern", "patterns"):
     globals()[_name].__module__ = __name__
 del _name
 
@@ -26,11 +26,13 @@ __all__ = [
     "Adduct",
     "AdductError",
     "CalculationError",
+    "Distance",
     "Element",
     "FormulaError",
     "IsotopeTable",
     "Pattern",
     "TableError",
+    "distance",
     "pattern",
     "patterns",
 ]

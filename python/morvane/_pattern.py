@@ -28,17 +28,56 @@ class Pattern:
 
     ``len(p)`` is the number of peaks; iterating gives (position, abundance)
     pairs. Patterns pickle.
+
+    What the pattern says about itself, from the library:
+
+    ``coverage``
+        the total probability of the variants kept, before normalising or
+        filtering: 0.982 means the peaks leave out 1.8 % of the molecule.
+    ``monoisotopic_mass``, ``average_mass``
+        every atom as its most abundant isotope, and the abundance-weighted
+        mean over the table's isotopes, in the units of the positions (for
+        an ion: less its electrons, divided by the charge with m/z).
+    ``nominal_mass``
+        the integer mass of the neutral formula's most abundant isotopes.
+    ``most_abundant``
+        (position, abundance) of the largest peak.
+    ``composition``
+        with ``composition=True``, per peak (isotopes, share): the make-up of
+        its most probable variant (``"13C2"``, ``"13C 15N"``, ``""`` for all
+        atoms in their most abundant isotope) and its share of the peak;
+        otherwise None.
     """
 
-    __slots__ = ("formula", "charge", "mz", "mass", "abundance", "adduct")
+    __slots__ = (
+        "formula",
+        "charge",
+        "mz",
+        "mass",
+        "abundance",
+        "adduct",
+        "coverage",
+        "monoisotopic_mass",
+        "average_mass",
+        "nominal_mass",
+        "most_abundant",
+        "composition",
+    )
 
-    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct=""):
+    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct="", facts=None):
         self.mass = np.asarray(mass, dtype=np.float64)
         self.abundance = np.asarray(abundance, dtype=np.float64)
         self.formula = formula
         self.charge = charge
         self.mz = mz
         self.adduct = adduct
+        facts = facts or {}
+        self.coverage = facts.get("coverage", math.nan)
+        self.monoisotopic_mass = facts.get("monoisotopic_mass", math.nan)
+        self.average_mass = facts.get("average_mass", math.nan)
+        self.nominal_mass = facts.get("nominal_mass")
+        self.most_abundant = facts.get("most_abundant")
+        self.composition = facts.get("composition")
 
     def __len__(self):
         return len(self.mass)
@@ -127,12 +166,23 @@ def _real(value, message):
         raise ValueError(message) from None
 
 
-def _settings(charge, mz, threshold, merge, normalize, filter):
+def _settings(charge, mz, threshold, merge, normalize, filter, coverage=None, binning="merge", composition=False):
     """The library's settings from the keywords of pattern() and patterns()."""
     s = _core.Settings()
     s.charge = _charge(charge)
     s.masstocharge = bool(mz)
-    s.threshold = _real(threshold, "threshold must be between 0 and 1")
+    if coverage is not None:
+        if threshold is not None:
+            raise ValueError("give a threshold or a coverage, not both")
+        s.coverage = _real(coverage, "coverage must be between 0 and 1")
+        if not 0 < s.coverage < 1:
+            raise ValueError("coverage must be between 0 and 1")
+    if threshold is not None:
+        s.threshold = _real(threshold, "threshold must be between 0 and 1")
+    if binning not in ("merge", "nominal"):
+        raise ValueError('binning must be "merge" or "nominal"')
+    s.nominal = binning == "nominal"
+    s.composition = bool(composition)
     s.merge = _real(merge, "peak merge must be >= 0")
     s.normalize = bool(normalize)
     s.filter = _real(filter, "filter must be between 0 and 100")
@@ -159,11 +209,22 @@ def _with_adduct(settings, adduct, table):
 
 def _wrap(peaks, formula, settings):
     adduct = settings.adduct.text if settings.adduct is not None else ""
-    return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge, adduct)
+    return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge, adduct, peaks[2])
 
 
 def pattern(
-    formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, normalize=False, filter=0.0, adduct=None
+    formula,
+    table=None,
+    charge=0,
+    mz=False,
+    threshold=None,
+    merge=0.1,
+    normalize=False,
+    filter=0.0,
+    adduct=None,
+    coverage=None,
+    binning="merge",
+    composition=False,
 ):
     """The isotope pattern of one molecule, as ``morvane`` calculates it.
 
@@ -179,7 +240,7 @@ def pattern(
         positions are mass divided by the signed charge (``-mtz``).
     threshold
         probability threshold relative to the most probable variant found so
-        far, 0 to 1 (``-t``).
+        far, 0 to 1 (``-t``); 1e-3 unless ``coverage`` is given.
     merge
         variants at most this far apart are merged into one peak, in the units
         of the positions (``-r``).
@@ -192,6 +253,19 @@ def pattern(
         the ion to calculate instead of the molecule, as text (``"[M+H]+"``,
         ``"[M+2H]2+"``, ``"[M-H]-"``) or an :class:`Adduct`. It sets the
         charge and positions are m/z, so ``charge`` and ``mz`` stay unset.
+    coverage
+        instead of a threshold, 0 < coverage < 1: the smallest set of
+        variants, by decreasing probability, that holds this much of the
+        probability (variants as probable as the last one taken are kept too),
+        merged as usual. A target beyond the calculation's work bounds raises
+        :class:`CalculationError` with the reason.
+    binning
+        ``"merge"`` (merging at ``merge``) or ``"nominal"``: the variants
+        summed by their number of extra neutrons, each bin at its
+        abundance-weighted mean position; ``merge`` is then not used.
+    composition
+        work out each peak's make-up (:attr:`Pattern.composition`); one more
+        pass over the variants.
 
     Returns a :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
     for the same settings (with an adduct, for the ion's formula written out
@@ -201,7 +275,7 @@ def pattern(
     with morvane's message for a bad setting, and :class:`CalculationError`
     for a pattern that cannot be calculated.
     """
-    settings = _settings(charge, mz, threshold, merge, normalize, filter)
+    settings = _settings(charge, mz, threshold, merge, normalize, filter, coverage, binning, composition)
     library_table = _library_table(table)
     if adduct is not None:
         _with_adduct(settings, adduct, table)
@@ -213,13 +287,16 @@ def patterns(
     table=None,
     charge=0,
     mz=False,
-    threshold=1e-3,
+    threshold=None,
     merge=0.1,
     normalize=False,
     filter=0.0,
     threads=0,
     errors="raise",
     adduct=None,
+    coverage=None,
+    binning="merge",
+    composition=False,
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
@@ -238,7 +315,7 @@ def patterns(
     if threads < 0:
         raise ValueError("threads must be an integer >= 0")
     formulas = list(formulas)
-    settings = _settings(charge, mz, threshold, merge, normalize, filter)
+    settings = _settings(charge, mz, threshold, merge, normalize, filter, coverage, binning, composition)
     library_table = _library_table(table)
     if adduct is not None:
         _with_adduct(settings, adduct, table)
@@ -252,3 +329,46 @@ def patterns(
         else:
             out.append(_wrap(result, formula, settings))
     return out
+
+
+class Distance(tuple):
+    """How far apart two spectra are: ``wasserstein`` and ``cosine``."""
+
+    __slots__ = ()
+
+    def __new__(cls, wasserstein, cosine):
+        return super().__new__(cls, (wasserstein, cosine))
+
+    wasserstein = property(operator.itemgetter(0), doc="1-D earth mover's distance, in the units of the positions.")
+    cosine = property(operator.itemgetter(1), doc="Cosine similarity of the paired peaks, 0 to 1.")
+
+    def __repr__(self):
+        return f"Distance(wasserstein={self.wasserstein!r}, cosine={self.cosine!r})"
+
+
+def _sticks(spectrum, name):
+    if isinstance(spectrum, Pattern):
+        return spectrum.mass, spectrum.abundance
+    try:
+        position, intensity = spectrum
+    except (TypeError, ValueError):
+        raise TypeError(f"{name} must be a Pattern or a pair (positions, intensities)") from None
+    return np.asarray(position, dtype=np.float64), np.asarray(intensity, dtype=np.float64)
+
+
+def distance(a, b, ppm=10.0):
+    """How far apart two spectra are, each a :class:`Pattern` or a pair of
+    arrays (positions, intensities) such as a measured spectrum.
+
+    Returns a :class:`Distance`: ``wasserstein``, the 1-D Wasserstein (earth
+    mover's) distance between the two stick spectra each scaled to a sum of 1,
+    exact, in the units of the positions (0 for equal patterns); and
+    ``cosine``, the cosine similarity of the intensities after pairing, in
+    order of position, each peak of ``a`` at x with the first unpaired peak of
+    ``b`` within ``ppm`` parts per million of x (1 for equal patterns). Raises
+    ``ValueError`` for an empty spectrum, a negative or non-finite intensity or
+    a non-finite position.
+    """
+    pa, ia = _sticks(a, "a")
+    pb, ib = _sticks(b, "b")
+    return Distance(*_core.distance(pa, ia, pb, ib, _real(ppm, "ppm must be a number")))
