@@ -16,6 +16,8 @@
 #include "formula/MolComposition.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 class AdductTest : public ::testing::Test {

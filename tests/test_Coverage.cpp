@@ -15,6 +15,8 @@
 #include "support/Reference.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 class Coverage : public ::testing::Test {

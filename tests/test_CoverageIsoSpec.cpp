@@ -17,6 +17,8 @@
 #include "spectrum/CoverageSpectrum.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 // IsoSpec's smallest set reaching `target`, on the composition's isotopes.

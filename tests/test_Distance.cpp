@@ -8,6 +8,8 @@
 
 #include "spectrum/Distance.h"
 
+using namespace morvane;
+
 namespace {
 
 double Wasserstein(const std::vector<isotope>& a, const std::vector<isotope>& b)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -10,19 +11,22 @@
 #include <thread>
 
 #include "calc/Normalize.h"
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "elements/TableReader.h"
-#include <cmath>
+#include "engine/MolDistribution.h"
 #include <memory>
 
 #include "engine/KeptVariants.h"
 #include "engine/MolEnsemble.h"
 #include "formula/FormulaMasses.h"
-#include "formula/FormulaParser.h"
+#include "formula/FormulaLanguage.h"
+#include "resolution/Profile.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
 #include "spectrum/CoverageSpectrum.h"
 #include "spectrum/NominalSpectrum.h"
+
+namespace morvane {
 
 namespace {
 
@@ -46,7 +50,10 @@ const char* SettingFault(const PatternSettings& s)
     if (!(s.filter >= 0 && s.filter < 100)) return "filter must be between 0 and 100";
     if (!(s.threshold >= 0 && s.threshold < 1)) return "threshold must be between 0 and 1";
     if (!(s.merge >= 0)) return "peak merge must be >= 0";
+    if (!(s.centroidFloor >= 0 && s.centroidFloor < 1)) return "centroid floor must be between 0 and 1";
     if (!(s.coverage == 0 || (s.coverage > 0 && s.coverage < 1))) return "coverage must be between 0 and 1";
+    if (s.resolution && (s.nominal || s.composition))
+        return "a resolution does not go with nominal binning or composition";
     return nullptr;
 }
 
@@ -56,6 +63,49 @@ PatternResult Failure(int status, const std::string& reason)
     r.status = status;
     r.reason = reason;
     return r;
+}
+
+// The composition of a formula, or of a sequence with its charge.
+int ParseMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
+                  MolComposition& composition, int& sequenceCharge, std::string& reason)
+{
+    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, composition, reason);
+    static const std::vector<FixedMod> none;
+    AtomCounts counts;
+    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
+    return MakeComposition(counts, table, s.enrichment, composition, reason);
+}
+
+// The smallest distance from 0 a variant's position can have: that of the
+// molecule of every element's lightest isotope.
+double LightestPosition(const MolComposition& molecule, bool masstocharge)
+{
+    double mass = 0;
+    for (int i = 0; i < molecule.totalnat; ++i) {
+        const AtomIsoAbun& atom = molecule.atom[i];
+        double lightest = atom.iso[0].mass;
+        for (int k = 1; k < atom.niso; ++k) lightest = std::min(lightest, atom.iso[k].mass);
+        mass += molecule.nat[i] * lightest;
+    }
+    mass += molecule.charge * ELECTRON_MASS_FACTOR;
+    return std::fabs(masstocharge && molecule.charge != 0 ? mass / molecule.charge : mass);
+}
+
+// Replaces the variants by what an instrument of resolution `r` shows of
+// them: the profile's points, or its centroids. Returns 0, or 6 with the
+// reason.
+int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::string& reason)
+{
+    std::vector<isotope> seen;
+    if (s.profile) {
+        Profile p;
+        if (!MakeProfile(peaks, *s.resolution, p, reason)) return EXCEPTION_STATUS;
+        for (std::size_t i = 0; i < p.x.size(); ++i) seen.emplace_back(p.x[i], p.y[i]);
+    } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
+        return EXCEPTION_STATUS;
+    }
+    peaks.swap(seen);
+    return 0;
 }
 
 const char* const CALCULATION_FAILED =
@@ -73,8 +123,8 @@ double Position(double neutral, int charge, bool masstocharge)
 // The peaks of the molecule by the settings' method, and (for composition)
 // the variants they were made of and the peak of each. Returns 0 or the
 // status, with the reason set for a coverage target out of reach.
-int MakePeaks(MolComposition& molecule, bool masstocharge, const PatternSettings& s, MolEnsemble& ensemble,
-              std::vector<isotope>& peaks, std::unique_ptr<KeptVariants>& kept, std::vector<PeakSpan>& spans,
+int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const PatternSettings& s,
+              MolEnsemble& ensemble, std::vector<isotope>& peaks, std::unique_ptr<KeptVariants>& kept, std::vector<PeakSpan>& spans,
               std::vector<long long>& neutrons, std::string& reason)
 {
     PeakVector spectrum(peaks);
@@ -86,7 +136,7 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, const PatternSettings
         if (const int status = FindCoverage(molecule, s.coverage, ensemble, cut, variants, reason)) return status;
         kept.reset(new KeptVariants(ensemble, charge, cut.thr, true, cut.floor));
         if (s.nominal) return NominalSpectrum(*kept, ensemble, masstocharge, charge, &spectrum, neutrons);
-        MergeVariants(variants, masstocharge, charge, s.merge, &spectrum, wanted);
+        MergeVariants(variants, masstocharge, charge, merge, &spectrum, wanted);
         return 0;
     }
     if (s.nominal) {
@@ -94,7 +144,7 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, const PatternSettings
         kept.reset(new KeptVariants(ensemble, charge, s.threshold));
         return NominalSpectrum(*kept, ensemble, masstocharge, charge, &spectrum, neutrons);
     }
-    const int status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ensemble, &spectrum, s.threads, wanted);
+    const int status = CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads, wanted);
     if (status == 0 && s.composition) kept.reset(new KeptVariants(ensemble, charge, s.threshold));
     return status;
 }
@@ -123,25 +173,31 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
 {
     PatternResult r;
     MolComposition composition;
-    if (ParseFormula(formula, table, composition, &r.reason) != 0) {
-        r.status = CALC_FORMULA_NOT_PARSED;
-        return r;
-    }
-    composition.charge = s.charge;
+    int sequenceCharge = 0;
+    if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
+        return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
+    composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
+    if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
+        return Failure(CALC_FORMULA_NOT_PARSED, "the sequence's charge suffix and " +
+                                                    std::string(s.adduct != nullptr ? "an adduct" : "-z or -mtz") +
+                                                    " both set the charge");
     MolComposition ion;
     if (s.adduct != nullptr && s.adduct->MakeIon(composition, ion, r.reason) != 0) {
         r.status = CALC_FORMULA_NOT_PARSED;
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
-    const bool masstocharge = s.adduct != nullptr || s.masstocharge;
+    const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     MolEnsemble ensemble;
+    double merge = s.merge;
+    if (s.resolution && !s.mergeGiven)
+        merge = s.resolution->Fwhm(LightestPosition(molecule, masstocharge)) * FINE_MERGE_FRACTION;
     std::unique_ptr<KeptVariants> kept;
     std::vector<PeakSpan> spans;
     std::vector<long long> neutrons;
     std::string reason;
     // The generation's own status is the exit status.
-    r.status = MakePeaks(molecule, masstocharge, s, ensemble, r.peaks, kept, spans, neutrons, reason);
+    r.status = MakePeaks(molecule, masstocharge, merge, s, ensemble, r.peaks, kept, spans, neutrons, reason);
     for (const isotope& p : r.peaks)
         if (r.status == 0 && !(std::isfinite(p.mass) && std::isfinite(p.abundance))) r.status = CALC_GENERATION_FAILED;
     if (r.status == 0 && s.composition && !Compose(*kept, ensemble, s, masstocharge, molecule.charge, spans, neutrons, r))
@@ -152,6 +208,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     r.average = Position(masses.average, molecule.charge, masstocharge);
     r.nominal = masses.nominal;
     for (const isotope& p : r.peaks) r.coverage += p.abundance;
+    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
     std::size_t count = 0;
     for (std::size_t i = 0; i < r.peaks.size(); ++i) {
@@ -234,3 +291,5 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
     for (std::thread& t : pool) t.join();
     return results;
 }
+
+}  // namespace morvane

@@ -2,13 +2,19 @@
 #define MORVANE_CALC_PATTERN_H
 
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "elements/AtomIsoAbun.h"
-#include "elements/isotope.h"
-#include "formula/Adduct.h"
-#include "spectrum/PeakComposition.h"
+#include "../elements/AtomIsoAbun.h"
+#include "../elements/isotope.h"
+#include "../formula/Adduct.h"
+#include "../formula/AtomCounts.h"
+#include "../formula/ProForma.h"
+#include "../resolution/Profile.h"
+#include "../spectrum/PeakComposition.h"
+
+namespace morvane {
 
 // The settings of one pattern, meaning what morvane's options mean.
 struct PatternSettings {
@@ -24,6 +30,16 @@ struct PatternSettings {
     // masstocharge are then not used. The peaks equal those of the ion's
     // formula written out, with the adduct's charge and m/z.
     const Adduct* adduct = nullptr;
+    // The enrichment of the formulas' isotope labels (living as long as the
+    // settings are used), or null: every labelled atom is pure.
+    const Enrichment* enrichment = nullptr;
+    // The text is a ProForma peptide (ProForma.h) instead of a formula. A
+    // charge suffix (/2) sets the charge, and positions are m/z; it cannot
+    // be combined with a charge or an adduct of these settings.
+    bool sequence = false;
+    // Fixed modifications of the peptides, or null (living as long as the
+    // settings are used).
+    const std::vector<FixedMod>* fixed = nullptr;
     // The coverage target: 0 to use the threshold, else 0 < coverage < 1:
     // the smallest set of variants, taken by decreasing probability, whose
     // probabilities sum to at least this (the variants as probable as the
@@ -31,14 +47,26 @@ struct PatternSettings {
     // used. See spectrum/CoverageSpectrum.h for the method and its cost.
     double coverage = 0;
     // Nominal binning instead of merging at `merge`: the variants summed by
-    // their extra neutrons (spectrum/NominalSpectrum.h).
+    // their extra neutrons (spectrum/NominalSpectrum.h). Not with a
+    // resolution.
     bool nominal = false;
     // Work out what each peak is made of (PatternResult::composition): one
-    // more pass over the variants.
+    // more pass over the variants. Not with a resolution.
     bool composition = false;
     // Threads of this one calculation (0: as many as pay for a large
     // molecule). Callers that run one pattern per thread pass 1.
     int threads = 0;
+    // The instrument the pattern is seen with, or none. With one, the peaks
+    // are the centroids of the profile it records of the variants, merged
+    // beforehand at `merge` when mergeGiven, else at FINE_MERGE_FRACTION of
+    // the narrowest width the pattern can have (that at its lightest
+    // possible position): the fine structure, as far as it matters.
+    std::optional<Resolution> resolution;
+    bool mergeGiven = false;
+    double centroidFloor = DEFAULT_CENTROID_FLOOR;  // maxima below this fraction of the largest are ripples
+    // With a resolution: the peaks are the profile's points instead (mass
+    // the position, abundance the intensity), normalised and filtered alike.
+    bool profile = false;
 };
 
 // One pattern, or why there is none.
@@ -46,8 +74,9 @@ struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
     std::vector<isotope> peaks;  // the peaks morvane prints, in its order, bit for bit
-    // The sum of the kept variants' probabilities: the unnormalised peaks'
-    // heights summed in peak order, before normalising and filtering.
+    // The sum of the kept variants' probabilities: the unnormalised merged
+    // peaks' heights summed in peak order, before a resolution, normalising
+    // and filtering.
     double coverage = 0;
     // The formula's (or the ion's) masses in the units of the positions:
     // minus the electrons of the charge, and divided by the charge when the
@@ -69,15 +98,15 @@ struct PatternResult {
 // `table` is then empty.
 int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason);
 
-// The pattern of one formula against a loaded table: the peaks that
+// The pattern of one formula of the front-ends' language (FormulaLanguage.h)
+// against a loaded table: for a formula morvane reads, the peaks that
 // `morvane formula -p 17` with the same settings prints, normalised and
-// filtered as it does (with a coverage target or nominal binning, peaks
-// that morvane itself does not make). Failures, with their reason: 2 the
-// formula does not parse (unknown symbol and its position, illegal
-// character, count beyond 32 bits; an adduct that removes atoms the
-// molecule lacks); 5 a setting out of range (morvane's words for that
-// option); 6 the calculation failed, a coverage target is out of reach of
-// the work bounds, or more memory was needed than there is. The table
+// filtered as it does. Failures, with their reason: 2 the formula does not
+// parse (unknown symbol and its position, illegal character, count beyond
+// 32 bits; an adduct that removes atoms the molecule lacks); 5 a setting
+// out of range (morvane's words for that option);
+// 6 the calculation failed, or needed more memory than there is, or the
+// profile at the given resolution would be too large. The table
 // is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings);
@@ -89,5 +118,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
                                              unsigned threads);
+
+}  // namespace morvane
 
 #endif

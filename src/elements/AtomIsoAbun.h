@@ -4,19 +4,23 @@
 #include <istream>
 #include <ostream>
 
-#include "elements/isotope.h"
+#include "isotope.h"
+
+namespace morvane {
 
 // Comparator in qsort's form: higher abundance first; equal or NaN
 // abundances compare 0.
 int comp_isotope_abundance(const void* a, const void* b);
 
 // One element: its symbol, its element number and its isotope entries, which
-// the record owns. Records compare by symbol alone.
+// the record owns. Records compare by symbol alone. Table symbols have at
+// most 3 characters; the records that the front-ends derive for isotope
+// labels are named by up to 7 (C[13], Pb[204]).
 class AtomIsoAbun {
 public:
     int niso;
     int elnum;
-    char symbol[4];
+    char symbol[8];
     isotope* iso;
 
     AtomIsoAbun();
@@ -48,5 +52,7 @@ std::ostream& operator<<(std::ostream& os, AtomIsoAbun& a);
 // than 3 characters, a negative count, any unreadable number) leaves the
 // stream failed and the record valid.
 std::istream& operator>>(std::istream& is, AtomIsoAbun& a);
+
+}  // namespace morvane
 
 #endif

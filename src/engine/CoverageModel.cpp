@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace morvane {
+
 namespace {
 
 const double TINY = 1e-300;
@@ -83,3 +85,5 @@ double LogThresholdFor(double dimensions, double outside)
 {
     return Bisect([dimensions](double x) { return UpperGammaQ(dimensions / 2, x); }, 0, MAX_X, outside);
 }
+
+}  // namespace morvane

@@ -1,7 +1,9 @@
 #ifndef MORVANE_ENGINE_COVERAGEMODEL_H
 #define MORVANE_ENGINE_COVERAGEMODEL_H
 
-#include "formula/MolComposition.h"
+#include "../formula/MolComposition.h"
+
+namespace morvane {
 
 // A model of how much probability lies outside the variants above a
 // threshold, used to choose the thresholds of the coverage target's search.
@@ -25,5 +27,7 @@ double FitDimensions(double x, double outside);
 
 // The x = ln(1/t) at which Q(d/2, x) equals `outside`.
 double LogThresholdFor(double dimensions, double outside);
+
+}  // namespace morvane
 
 #endif

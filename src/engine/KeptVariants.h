@@ -3,8 +3,10 @@
 
 #include <cstdint>
 
-#include "engine/MolEnsemble.h"
-#include "engine/VariantSearch.h"
+#include "MolEnsemble.h"
+#include "VariantSearch.h"
+
+namespace morvane {
 
 // The variants a pattern kept, to be gone through again, in generation
 // order and with the same masses and probabilities: those of the search at
@@ -39,5 +41,7 @@ private:
     bool fromTop;
     double floor;
 };
+
+}  // namespace morvane
 
 #endif

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace morvane {
+
 FormulaMasses MassesOf(const MolComposition& c)
 {
     FormulaMasses m;
@@ -19,3 +21,5 @@ FormulaMasses MassesOf(const MolComposition& c)
     }
     return m;
 }
+
+}  // namespace morvane

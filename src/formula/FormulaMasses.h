@@ -1,7 +1,9 @@
 #ifndef MORVANE_FORMULA_FORMULAMASSES_H
 #define MORVANE_FORMULA_FORMULAMASSES_H
 
-#include "formula/MolComposition.h"
+#include "MolComposition.h"
+
+namespace morvane {
 
 // The masses chemists quote for a formula, from its element records (each
 // with its isotope entries in decreasing abundance), for the neutral atoms.
@@ -19,5 +21,7 @@ struct FormulaMasses {
 };
 
 FormulaMasses MassesOf(const MolComposition& c);
+
+}  // namespace morvane
 
 #endif

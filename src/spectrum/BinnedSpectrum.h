@@ -4,9 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/VariantSearch.h"
-#include "spectrum/BaseSpectrum.h"
-#include "spectrum/PeakMerger.h"
+#include "../engine/VariantSearch.h"
+#include "BaseSpectrum.h"
+#include "PeakMerger.h"
+
+namespace morvane {
 
 // How the binned assembly may work.
 struct BinnedSettings {
@@ -51,5 +53,7 @@ struct BinnedReport {
 // appended.
 int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
                    const BinnedSettings& settings, BinnedReport* report = nullptr);
+
+}  // namespace morvane
 
 #endif

@@ -6,9 +6,11 @@
 #include <cmath>
 #include <thread>
 
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "engine/VariantSearch.h"
 #include "spectrum/BinnedSpectrum.h"
+
+namespace morvane {
 
 namespace {
 
@@ -73,3 +75,5 @@ int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double d
     if (spans != nullptr) spans->resize(spansBefore);
     return status != 0 ? status : CALC_GENERATION_FAILED;
 }
+
+}  // namespace morvane

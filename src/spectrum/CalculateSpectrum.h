@@ -1,10 +1,12 @@
 #ifndef MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 #define MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 
-#include "engine/MolEnsemble.h"
-#include "formula/MolComposition.h"
-#include "spectrum/BaseSpectrum.h"
-#include "spectrum/PeakMerger.h"
+#include "../engine/MolEnsemble.h"
+#include "../formula/MolComposition.h"
+#include "BaseSpectrum.h"
+#include "PeakMerger.h"
+
+namespace morvane {
 
 // The whole calculation of one molecule: its isotopic variants above thr
 // (relative to the best so far), sorted by mass and merged at `degen` into
@@ -24,5 +26,7 @@
 // or height is not finite; on failure nothing is appended.
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
                       BaseSpectrum* spectrum, int threads = 0, std::vector<PeakSpan>* spans = nullptr);
+
+}  // namespace morvane
 
 #endif

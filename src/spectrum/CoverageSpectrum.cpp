@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <sstream>
 
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "engine/CoverageModel.h"
 #include "engine/KeptVariants.h"
 #include "spectrum/MassSort.h"
+
+namespace morvane {
 
 namespace {
 
@@ -139,3 +141,5 @@ void MergeVariants(std::vector<MolDistribution>& variants, bool masstocharge, in
     for (const MolDistribution& v : variants) merger.Add(v.mass, v.abundance, z);
     merger.Finish();
 }
+
+}  // namespace morvane

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "engine/MolDistribution.h"
-#include "engine/MolEnsemble.h"
-#include "formula/MolComposition.h"
-#include "spectrum/BaseSpectrum.h"
-#include "spectrum/PeakMerger.h"
+#include "../engine/MolDistribution.h"
+#include "../engine/MolEnsemble.h"
+#include "../formula/MolComposition.h"
+#include "BaseSpectrum.h"
+#include "PeakMerger.h"
+
+namespace morvane {
 
 // Where the coverage target's search settled: its threshold (relative to
 // the most probable variant, applied from the top) and the smallest
@@ -49,5 +51,7 @@ int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, Covera
 // then), appending the peaks to `spectrum` and, with `spans`, their spans.
 void MergeVariants(std::vector<MolDistribution>& variants, bool masstocharge, int charge, double res,
                    BaseSpectrum* spectrum, std::vector<PeakSpan>* spans);
+
+}  // namespace morvane
 
 #endif

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace morvane {
+
 namespace {
 
 bool Usable(const std::vector<isotope>& s, const char* name, std::string& reason)
@@ -78,3 +80,5 @@ bool CosineSimilarity(const std::vector<isotope>& a, const std::vector<isotope>&
     similarity = dot / (std::sqrt(na) * std::sqrt(nb));
     return true;
 }
+
+}  // namespace morvane

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "elements/isotope.h"
+#include "../elements/isotope.h"
+
+namespace morvane {
 
 // Comparisons of two stick spectra (a calculated pattern, or measured
 // positions and intensities), in any order of positions. Intensities must be
@@ -24,5 +26,7 @@ bool WassersteinDistance(const std::vector<isotope>& a, const std::vector<isotop
 // norms of all of a's and all of b's intensities; 1 for equal spectra.
 bool CosineSimilarity(const std::vector<isotope>& a, const std::vector<isotope>& b, double ppm, double& similarity,
                       std::string& reason);
+
+}  // namespace morvane
 
 #endif

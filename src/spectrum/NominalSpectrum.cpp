@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "calc/Status.h"
+#include "core/Status.h"
+
+namespace morvane {
 
 namespace {
 
@@ -71,3 +73,5 @@ int NominalSpectrum(const KeptVariants& variants, const MolEnsemble& ensemble, b
     }
     return 0;
 }
+
+}  // namespace morvane

@@ -3,9 +3,11 @@
 
 #include <vector>
 
-#include "engine/KeptVariants.h"
-#include "engine/MolEnsemble.h"
-#include "spectrum/BaseSpectrum.h"
+#include "../engine/KeptVariants.h"
+#include "../engine/MolEnsemble.h"
+#include "BaseSpectrum.h"
+
+namespace morvane {
 
 // The mass number of an isotope entry: its mass rounded to an integer.
 long long MassNumber(double mass);
@@ -30,5 +32,7 @@ long long VariantNeutrons(const std::vector<std::vector<long long>>& neutrons, c
 // more than 2^24 neutrons.
 int NominalSpectrum(const KeptVariants& variants, const MolEnsemble& ensemble, bool masstocharge, int charge,
                     BaseSpectrum* spectrum, std::vector<long long>& neutrons);
+
+}  // namespace morvane
 
 #endif

@@ -5,6 +5,8 @@
 
 #include "spectrum/NominalSpectrum.h"
 
+namespace morvane {
+
 std::string MinorIsotopes(const AtomIsoAbun& atom, const std::vector<int>& counts)
 {
     std::vector<std::pair<long long, int>> minor;
@@ -74,3 +76,5 @@ long long SpanIndex::Find(double position) const
     const std::size_t k = after - 1;
     return static_cast<long long>(descending ? count - 1 - k : k);
 }
+
+}  // namespace morvane

@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "elements/isotope.h"
-#include "engine/KeptVariants.h"
-#include "engine/MolEnsemble.h"
-#include "spectrum/PeakMerger.h"
+#include "../elements/isotope.h"
+#include "../engine/KeptVariants.h"
+#include "../engine/MolEnsemble.h"
+#include "PeakMerger.h"
+
+namespace morvane {
 
 // What a peak is made of: the isotopic make-up of its most probable
 // variant, written as chemists write it, and that variant's share of the
@@ -43,5 +45,7 @@ private:
     bool descending;
     std::size_t count;
 };
+
+}  // namespace morvane
 
 #endif

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <vector>
 
-#include "spectrum/BaseSpectrum.h"
+#include "BaseSpectrum.h"
+
+namespace morvane {
 
 // The positions of the first and the last variant of a peak (in merge
 // order, so descending for negative m/z).
@@ -67,5 +69,7 @@ private:
         if (spans != nullptr) spans->push_back(PeakSpan{first, previous});
     }
 };
+
+}  // namespace morvane
 
 #endif
