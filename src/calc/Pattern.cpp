@@ -207,6 +207,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     r.monoisotopic = Position(masses.monoisotopic, molecule.charge, masstocharge);
     r.average = Position(masses.average, molecule.charge, masstocharge);
     r.nominal = masses.nominal;
+    r.charge = molecule.charge;
     for (const isotope& p : r.peaks) r.coverage += p.abundance;
     if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));

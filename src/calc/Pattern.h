@@ -78,6 +78,9 @@ struct PatternResult {
     // peaks' heights summed in peak order, before a resolution, normalising
     // and filtering.
     double coverage = 0;
+    // The charge of what was calculated (the settings', an adduct's or a
+    // sequence's).
+    int charge = 0;
     // The formula's (or the ion's) masses in the units of the positions:
     // minus the electrons of the charge, and divided by the charge when the
     // positions are m/z (formula/FormulaMasses.h); the nominal mass is that

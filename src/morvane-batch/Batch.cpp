@@ -37,7 +37,7 @@ struct Outcome {
     std::string rows;
 };
 
-PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument)
+PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument, const ReportOptions& report)
 {
     PatternSettings p;
     p.charge = r.charge;
@@ -50,6 +50,9 @@ PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions&
     p.resolution = instrument.resolution;
     p.mergeGiven = r.mergeGiven;
     p.profile = instrument.profile;
+    p.coverage = report.coverage;
+    p.nominal = report.nominal;
+    p.composition = report.composition;
     return p;
 }
 
@@ -140,8 +143,8 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
     const std::vector<Adduct>& ions = line.adduct.empty() ? adducts : own;
     if (ions.empty()) {
         PatternResult r = CalculatePattern(elements, line.formula, settings);
-        if (r.status != 0) Fail(o, r.status, r.reason);
-        return table.AppendRows({line.id, line.formula, ""}, r.peaks, o.rows);
+        if (r.status != 0) return Fail(o, r.status, r.reason);
+        return table.AppendPattern({line.id, line.formula, ""}, r, o.rows);
     }
     for (const Adduct& a : ions) {
         settings.adduct = &a;
@@ -153,7 +156,7 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
         if (unparsed && &a == &ions.front() && ParseFormula(line.formula, elements, molecule) != 0)
             return Fail(o, CALC_FORMULA_NOT_PARSED, r.reason);
         if (r.status != 0) Fail(o, r.status, unparsed ? r.reason : a.Text() + ": " + r.reason);
-        table.AppendRows({line.id, line.formula, a.Text()}, r.peaks, o.rows);
+        else table.AppendPattern({line.id, line.formula, a.Text()}, r, o.rows);
     }
 }
 
@@ -179,11 +182,13 @@ Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elem
 bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
              Streams& io, Tally& tally, std::string& reason)
 {
-    const PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
+    const PatternSettings settings = PatternSettingsOf(s.run, s.instrument, s.report);
     const bool profile = s.instrument.profile;
-    const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
-                           {"id", "formula", "adduct"}, s.run.masstocharge || !adducts.empty() ? "mz" : "mass",
-                           profile ? "point" : "peak", profile ? "intensity" : "abundance");
+    BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION), {"id", "formula", "adduct"},
+                     s.run.masstocharge || !adducts.empty() ? "mz" : "mass", profile ? "point" : "peak",
+                     profile ? "intensity" : "abundance");
+    if (s.report.composition) table.ShowComposition();
+    if (s.report.summary) table.ShowSummary();
     std::ostream& out = *io.out;
     out << table.Header();
     FormulaReader reader(*io.in);

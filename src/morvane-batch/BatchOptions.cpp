@@ -11,6 +11,11 @@ int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
 {
     std::vector<char*> words(argv + 1, argv + argc), rest;
     if (TakeResolutionOptions(words, true, s.instrument, err) != 0) return OPTION_ERROR_STATUS;
+    if (TakeReportOptions(words, s.report, err) != 0) return OPTION_ERROR_STATUS;
+    if (s.instrument.resolution && (s.report.nominal || s.report.composition)) {
+        err << "Error: a resolution does not go with --nominal or --composition\n";
+        return OPTION_ERROR_STATUS;
+    }
     for (std::size_t i = 0; i < words.size(); ++i) {
         const char* w = words[i];
         const bool input = std::strcmp(w, "-i") == 0, output = std::strcmp(w, "-o") == 0;
