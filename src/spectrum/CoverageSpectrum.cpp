@@ -8,6 +8,7 @@
 #include "core/Status.h"
 #include "engine/CoverageModel.h"
 #include "engine/KeptVariants.h"
+#include "engine/MassBins.h"
 #include "spectrum/MassSort.h"
 
 namespace morvane {
@@ -131,11 +132,40 @@ int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, Covera
     }
 }
 
+namespace {
+
+// Sorts the variants stably by mass in linear time on average: a counting
+// sort into about one bucket per variant by a mapping that never decreases
+// with the mass (MassBins), then a stable sort of each bucket.
+void SortByMass(std::vector<MolDistribution>& variants)
+{
+    if (variants.size() < SHORT_RANGE) return StableSortByMass(variants);
+    double low = variants[0].mass, high = variants[0].mass;
+    for (const MolDistribution& v : variants) {
+        low = std::min(low, v.mass);
+        high = std::max(high, v.mass);
+    }
+    const MassBins buckets(low, high, static_cast<std::uint32_t>(std::min<std::size_t>(variants.size(), UINT32_MAX)));
+    std::vector<std::size_t> starts(buckets.Count() + 1, 0);
+    for (const MolDistribution& v : variants) ++starts[buckets.Index(v.mass) + 1];
+    for (std::size_t b = 0; b < buckets.Count(); ++b) starts[b + 1] += starts[b];
+    std::vector<MolDistribution> sorted(variants.size());
+    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
+    for (const MolDistribution& v : variants) sorted[next[buckets.Index(v.mass)]++] = v;
+    for (std::size_t b = 0; b < buckets.Count(); ++b)
+        if (starts[b + 1] - starts[b] > 1)
+            std::stable_sort(sorted.begin() + static_cast<std::ptrdiff_t>(starts[b]),
+                             sorted.begin() + static_cast<std::ptrdiff_t>(starts[b + 1]));
+    variants.swap(sorted);
+}
+
+}  // namespace
+
 void MergeVariants(std::vector<MolDistribution>& variants, bool masstocharge, int charge, double res,
                    BaseSpectrum* spectrum, std::vector<PeakSpan>* spans)
 {
     if (masstocharge && charge == 0) return;
-    StableSortByMass(variants);
+    SortByMass(variants);
     PeakMerger merger(spectrum, res, spans);
     const double z = masstocharge ? static_cast<double>(charge) : 1.0;
     for (const MolDistribution& v : variants) merger.Add(v.mass, v.abundance, z);
