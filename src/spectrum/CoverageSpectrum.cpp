@@ -152,10 +152,17 @@ void SortByMass(std::vector<MolDistribution>& variants)
     std::vector<MolDistribution> sorted(variants.size());
     std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
     for (const MolDistribution& v : variants) sorted[next[buckets.Index(v.mass)]++] = v;
-    for (std::size_t b = 0; b < buckets.Count(); ++b)
-        if (starts[b + 1] - starts[b] > 1)
-            std::stable_sort(sorted.begin() + static_cast<std::ptrdiff_t>(starts[b]),
-                             sorted.begin() + static_cast<std::ptrdiff_t>(starts[b + 1]));
+    for (std::size_t b = 0; b < buckets.Count(); ++b) {
+        const auto begin = sorted.begin() + static_cast<std::ptrdiff_t>(starts[b]);
+        const auto end = sorted.begin() + static_cast<std::ptrdiff_t>(starts[b + 1]);
+        if (end - begin > static_cast<std::ptrdiff_t>(SHORT_RANGE)) {
+            std::stable_sort(begin, end);
+            continue;
+        }
+        // Insertion sort: stable, and no allocation for the short buckets.
+        for (auto i = begin + (begin != end); i < end; ++i)
+            for (auto j = i; j > begin && *j < *(j - 1); --j) std::iter_swap(j, j - 1);
+    }
     variants.swap(sorted);
 }
 
