@@ -26,6 +26,12 @@ class Pattern:
     (descending m/z for a negative charge). ``formula``, ``charge``, ``mz``
     and ``adduct`` (the ion's notation, or "") record what was calculated.
 
+    A pattern seen at a resolution (:meth:`centroids`, or :func:`pattern`
+    with ``resolution`` or ``fwhm``) holds the centroids as its peaks;
+    ``resolution`` then names the instrument as (law, value, reference m/z),
+    such as ``("orbitrap", 60000.0, 200.0)``, and ``variants`` is the
+    pattern of the variants under the centroids. Otherwise both are None.
+
     ``len(p)`` is the number of peaks; iterating gives (position, abundance)
     pairs. Patterns pickle.
 
@@ -62,15 +68,19 @@ class Pattern:
         "nominal_mass",
         "most_abundant",
         "composition",
+        "resolution",
+        "variants",
     )
 
-    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct="", facts=None):
+    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct="", resolution=None, variants=None, facts=None):
         self.mass = np.asarray(mass, dtype=np.float64)
         self.abundance = np.asarray(abundance, dtype=np.float64)
         self.formula = formula
         self.charge = charge
         self.mz = mz
         self.adduct = adduct
+        self.resolution = resolution
+        self.variants = variants
         facts = facts or {}
         self.coverage = facts.get("coverage", math.nan)
         self.monoisotopic_mass = facts.get("monoisotopic_mass", math.nan)
@@ -90,15 +100,50 @@ class Pattern:
         where = f" from {self.mass[0]:.4f} to {self.mass[-1]:.4f} {unit}" if len(self) else ""
         return f"<Pattern {self._name()} charge {self.charge}: {len(self)} peaks{where}>"
 
-    def profile(self, x, fwhm):
-        """The profile an instrument of peak width ``fwhm`` would record, at the positions ``x``.
+    def centroids(self, resolution=None, analyzer="orbitrap", at=None, fwhm=None, floor=1e-6):
+        """The peaks as an instrument of that resolution reports them, as a :class:`Pattern`.
 
-        Each peak is a Gaussian of full width at half maximum ``fwhm`` (in the
-        units of the positions) whose area is the peak's abundance; the
-        result is their sum at each position, as a float64 array of the shape
-        of ``x``. This is the library's profile, that of ``morvane-plot``.
+        ``resolution`` is the resolving power R0 at the m/z ``at`` (default
+        200 for ``analyzer="orbitrap"``, 400 for ``"fticr"``; ``"tof"`` has
+        one R everywhere); it may also be written ``"120000@200"``. ``fwhm``
+        instead gives one peak width everywhere. The profile (see
+        :meth:`profile`) has a centroid at each local maximum of at least
+        ``floor`` times the largest, placed at the top of the Gaussian through
+        its three highest points, with the summed abundance of this
+        pattern's peaks between the minima around it. For the fine structure
+        calculate the pattern with a small ``merge``, or let
+        :func:`pattern` choose it by giving it the resolution.
         """
-        return _core.profile(self.mass, self.abundance, float(fwhm), np.asarray(x, dtype=np.float64))
+        instrument = _instrument(resolution, analyzer, at, fwhm)
+        if instrument is None:
+            raise ValueError("give resolution or fwhm")
+        floor = _real(floor, "centroid floor must be between 0 and 1")
+        mass, abundance = _core.centroids(self.mass, self.abundance, _core.Resolution(*instrument), floor)
+        return Pattern(mass, abundance, self.formula, self.charge, self.mz, self.adduct, instrument, self)
+
+    def profile(self, x=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None):
+        """The profile an instrument would record of the peaks.
+
+        With positions ``x`` and a peak width ``fwhm``: each peak a Gaussian
+        of full width at half maximum ``fwhm`` whose area is the peak's
+        abundance, summed at each position, as a float64 array of the shape
+        of ``x`` (the library's ``GaussianList``).
+
+        Without ``x``: the profile at a resolution (keywords as
+        :meth:`centroids`; by default this pattern's own ``resolution``) as
+        two float64 arrays ``(x, intensity)``: one Gaussian per peak, of the
+        local width and as high as its abundance, sampled at least 10 times
+        per width from 4 widths below the lightest peak to 4 above the
+        heaviest. A pattern of centroids gives the profile of its variants.
+        """
+        if x is not None:
+            if resolution is not None:
+                raise ValueError("a profile at given positions takes fwhm, not resolution")
+            return _core.profile(self.mass, self.abundance, float(fwhm), np.asarray(x, dtype=np.float64))
+        instrument = _instrument(resolution, analyzer, at, fwhm) or self.resolution
+        if instrument is None:
+            raise ValueError("give resolution or fwhm")
+        return self._resolved_profile(instrument)
 
     def to_pandas(self):
         """The peaks as a pandas DataFrame with the columns ``mass`` and ``abundance``."""
@@ -106,11 +151,12 @@ class Pattern:
 
         return pandas.DataFrame({"mass": self.mass, "abundance": self.abundance})
 
-    def plot(self, ax=None, fwhm=None):
+    def plot(self, ax=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None):
         """Draws the peaks as sticks on a matplotlib axis and returns the axis.
 
         ``ax`` defaults to the current axis of pyplot. With a peak width
-        ``fwhm`` (in the units of the positions) the profile of
+        ``fwhm`` (in the units of the positions), or a resolution (keywords
+        as :meth:`centroids`; by default this pattern's own), the profile of
         :meth:`profile` is drawn as well, in the colour of the sticks, scaled
         so that its highest point is as high as the largest stick. Several
         patterns drawn on one axis take the axis's successive colours.
@@ -124,7 +170,12 @@ class Pattern:
         sticks_y = np.column_stack([np.zeros(len(self)), self.abundance, np.full(len(self), np.nan)]).ravel()
         sticks_x[2::3] = np.nan
         (sticks,) = ax.plot(sticks_x, sticks_y, label=label)
-        if fwhm is not None and len(self):
+        instrument = _instrument(resolution, analyzer, at, None) or (self.resolution if fwhm is None else None)
+        if instrument is not None and len(self):
+            x, y = self._resolved_profile(instrument)
+            if y.max() > 0:
+                ax.plot(x, y * (self.abundance.max() / y.max()), color=sticks.get_color(), linewidth=0.8)
+        elif fwhm is not None and len(self):
             x = self._profile_grid(float(fwhm))
             y = self.profile(x, fwhm)
             if y.max() > 0:
@@ -132,6 +183,10 @@ class Pattern:
         ax.set_xlabel("m/z" if self.mz else "mass (u)")
         ax.set_ylabel("abundance")
         return ax
+
+    def _resolved_profile(self, instrument):
+        seen = self.variants if self.variants is not None else self
+        return _core.resolved_profile(seen.mass, seen.abundance, _core.Resolution(*instrument))
 
     def _name(self):
         return f"{self.formula} {self.adduct}" if self.adduct else self.formula
@@ -166,7 +221,34 @@ def _real(value, message):
         raise ValueError(message) from None
 
 
-def _settings(charge, mz, threshold, merge, normalize, filter, coverage=None, binning="merge", composition=False):
+_ANALYZERS = ("tof", "orbitrap", "fticr")
+
+
+def _instrument(resolution, analyzer, at, fwhm):
+    """(law, value, reference) of the resolution keywords, or None when neither resolution nor fwhm is given."""
+    if fwhm is not None:
+        if resolution is not None or at is not None:
+            raise ValueError("fwhm is a resolution of its own: leave out resolution and at")
+        return ("fwhm", _real(fwhm, "peak width must be > 0"), None)
+    if resolution is None:
+        if at is not None:
+            raise ValueError("at needs resolution")
+        return None
+    if analyzer not in _ANALYZERS:
+        raise ValueError("analyzer must be tof, orbitrap or fticr")
+    if isinstance(resolution, str) and "@" in resolution:
+        if at is not None:
+            raise ValueError("give the reference m/z either in resolution or as at")
+        resolution, at = resolution.split("@", 1)
+    power = _real(resolution, "resolution must be > 0")
+    reference = None if at is None else _real(at, "reference m/z must be > 0")
+    checked = _core.Resolution(analyzer, power, reference)
+    return (analyzer, power, None if analyzer == "tof" else checked.reference)
+
+
+def _settings(
+    charge, mz, threshold, merge, normalize, filter, instrument=None, coverage=None, binning="merge", composition=False
+):
     """The library's settings from the keywords of pattern() and patterns()."""
     s = _core.Settings()
     s.charge = _charge(charge)
@@ -183,9 +265,12 @@ def _settings(charge, mz, threshold, merge, normalize, filter, coverage=None, bi
         raise ValueError('binning must be "merge" or "nominal"')
     s.nominal = binning == "nominal"
     s.composition = bool(composition)
-    s.merge = _real(merge, "peak merge must be >= 0")
+    s.merge_given = merge is not None
+    s.merge = 0.1 if merge is None else _real(merge, "peak merge must be >= 0")
     s.normalize = bool(normalize)
     s.filter = _real(filter, "filter must be between 0 and 100")
+    if instrument is not None:
+        s.resolution = _core.Resolution(*instrument)
     return s
 
 
@@ -207,9 +292,14 @@ def _with_adduct(settings, adduct, table):
     settings.masstocharge = True
 
 
-def _wrap(peaks, formula, settings):
+def _wrap(peaks, formula, settings, instrument=None):
     adduct = settings.adduct.text if settings.adduct is not None else ""
-    return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge, adduct, peaks[2])
+    charge, mz = settings.charge, settings.masstocharge
+    facts = peaks[-1]
+    if instrument is None:
+        return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, facts=facts)
+    variants = Pattern(peaks[2], peaks[3], formula, charge, mz, adduct)
+    return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, instrument, variants, facts)
 
 
 def pattern(
@@ -218,10 +308,14 @@ def pattern(
     charge=0,
     mz=False,
     threshold=None,
-    merge=0.1,
+    merge=None,
     normalize=False,
     filter=0.0,
     adduct=None,
+    resolution=None,
+    analyzer="orbitrap",
+    at=None,
+    fwhm=None,
     coverage=None,
     binning="merge",
     composition=False,
@@ -243,7 +337,8 @@ def pattern(
         far, 0 to 1 (``-t``); 1e-3 unless ``coverage`` is given.
     merge
         variants at most this far apart are merged into one peak, in the units
-        of the positions (``-r``).
+        of the positions (``-r``); by default 0.1, or with a resolution a
+        fiftieth of the narrowest peak width (the fine structure).
     normalize
         the largest peak becomes 100 (``-n``).
     filter
@@ -253,6 +348,10 @@ def pattern(
         the ion to calculate instead of the molecule, as text (``"[M+H]+"``,
         ``"[M+2H]2+"``, ``"[M-H]-"``) or an :class:`Adduct`. It sets the
         charge and positions are m/z, so ``charge`` and ``mz`` stay unset.
+    resolution, analyzer, at, fwhm
+        the instrument, as for :meth:`Pattern.centroids`: the peaks are then
+        the centroids it reports (normalised and filtered after), as
+        ``morvane-batch --resolution`` gives them.
     coverage
         instead of a threshold, 0 < coverage < 1: the smallest set of
         variants, by decreasing probability, that holds this much of the
@@ -275,11 +374,12 @@ def pattern(
     with morvane's message for a bad setting, and :class:`CalculationError`
     for a pattern that cannot be calculated.
     """
-    settings = _settings(charge, mz, threshold, merge, normalize, filter, coverage, binning, composition)
+    instrument = _instrument(resolution, analyzer, at, fwhm)
+    settings = _settings(charge, mz, threshold, merge, normalize, filter, instrument, coverage, binning, composition)
     library_table = _library_table(table)
     if adduct is not None:
         _with_adduct(settings, adduct, table)
-    return _wrap(_core.calculate(library_table, formula, settings), formula, settings)
+    return _wrap(_core.calculate(library_table, formula, settings), formula, settings, instrument)
 
 
 def patterns(
@@ -288,12 +388,16 @@ def patterns(
     charge=0,
     mz=False,
     threshold=None,
-    merge=0.1,
+    merge=None,
     normalize=False,
     filter=0.0,
     threads=0,
     errors="raise",
     adduct=None,
+    resolution=None,
+    analyzer="orbitrap",
+    at=None,
+    fwhm=None,
     coverage=None,
     binning="merge",
     composition=False,
@@ -315,7 +419,8 @@ def patterns(
     if threads < 0:
         raise ValueError("threads must be an integer >= 0")
     formulas = list(formulas)
-    settings = _settings(charge, mz, threshold, merge, normalize, filter, coverage, binning, composition)
+    instrument = _instrument(resolution, analyzer, at, fwhm)
+    settings = _settings(charge, mz, threshold, merge, normalize, filter, instrument, coverage, binning, composition)
     library_table = _library_table(table)
     if adduct is not None:
         _with_adduct(settings, adduct, table)
@@ -327,7 +432,7 @@ def patterns(
                 raise result
             out.append(result)
         else:
-            out.append(_wrap(result, formula, settings))
+            out.append(_wrap(result, formula, settings, instrument))
     return out
 
 

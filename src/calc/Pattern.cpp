@@ -65,17 +65,6 @@ PatternResult Failure(int status, const std::string& reason)
     return r;
 }
 
-// The composition of a formula, or of a sequence with its charge.
-int ParseMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
-                  MolComposition& composition, int& sequenceCharge, std::string& reason)
-{
-    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, composition, reason);
-    static const std::vector<FixedMod> none;
-    AtomCounts counts;
-    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
-    return MakeComposition(counts, table, s.enrichment, composition, reason);
-}
-
 // The smallest distance from 0 a variant's position can have: that of the
 // molecule of every element's lightest isotope.
 double LightestPosition(const MolComposition& molecule, bool masstocharge)
@@ -91,10 +80,11 @@ double LightestPosition(const MolComposition& molecule, bool masstocharge)
     return std::fabs(masstocharge && molecule.charge != 0 ? mass / molecule.charge : mass);
 }
 
-// Replaces the variants by what an instrument of resolution `r` shows of
-// them: the profile's points, or its centroids. Returns 0, or 6 with the
-// reason.
-int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::string& reason)
+// Moves the variants of `peaks` to `variants` and makes the peaks what an
+// instrument of the settings' resolution shows of them: the profile's
+// points, or its centroids. Returns 0, or 6 with the reason.
+int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::vector<isotope>& variants,
+                    std::string& reason)
 {
     std::vector<isotope> seen;
     if (s.profile) {
@@ -104,6 +94,7 @@ int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::
     } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
         return EXCEPTION_STATUS;
     }
+    variants.swap(peaks);
     peaks.swap(seen);
     return 0;
 }
@@ -174,7 +165,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     PatternResult r;
     MolComposition composition;
     int sequenceCharge = 0;
-    if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
+    if (ReadMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
         return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
     composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
     if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
@@ -209,7 +200,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     r.nominal = masses.nominal;
     r.charge = molecule.charge;
     for (const isotope& p : r.peaks) r.coverage += p.abundance;
-    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.reason)) != 0) return Failure(r.status, r.reason);
+    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.variants, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
     std::size_t count = 0;
     for (std::size_t i = 0; i < r.peaks.size(); ++i) {
@@ -251,6 +242,16 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
         return CALC_TABLE_NOT_READ;
     }
     return 0;
+}
+
+int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
+                  MolComposition& molecule, int& sequenceCharge, std::string& reason)
+{
+    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, molecule, reason);
+    static const std::vector<FixedMod> none;
+    AtomCounts counts;
+    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
+    return MakeComposition(counts, table, s.enrichment, molecule, reason);
 }
 
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,

@@ -74,6 +74,9 @@ struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
     std::vector<isotope> peaks;  // the peaks morvane prints, in its order, bit for bit
+    // With a resolution: the variants the instrument saw (merged at the fine
+    // or the given distance), in morvane's order; else empty.
+    std::vector<isotope> variants;
     // The sum of the kept variants' probabilities: the unnormalised merged
     // peaks' heights summed in peak order, before a resolution, normalising
     // and filtering.
@@ -113,6 +116,12 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 // is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings);
+
+// The composition CalculatePattern calculates for `text` with these
+// settings (before any adduct), and the charge of a sequence's suffix (0
+// without one). Returns 0, or 2 with the reason.
+int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& settings,
+                 MolComposition& molecule, int& sequenceCharge, std::string& reason);
 
 // The patterns of many formulas with `threads` threads (0: one per core),
 // result i belonging to formula i; each pattern is calculated on one

@@ -11,6 +11,9 @@ int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
 {
     std::vector<char*> words(argv + 1, argv + argc), rest;
     if (TakeResolutionOptions(words, true, s.instrument, err) != 0) return OPTION_ERROR_STATUS;
+    if (TakeMoleculeOptions(words, "--sequences", s.molecules, err) != 0) return OPTION_ERROR_STATUS;
+    if (TakeProteinOptions(words, s.proteins, err) != 0) return OPTION_ERROR_STATUS;
+    if (s.proteins.fasta) s.molecules.sequences = true;
     if (TakeReportOptions(words, s.report, err) != 0) return OPTION_ERROR_STATUS;
     if (s.instrument.resolution && (s.report.nominal || s.report.composition)) {
         err << "Error: a resolution does not go with --nominal or --composition\n";

@@ -4,8 +4,10 @@
 #include <ostream>
 #include <vector>
 
+#include "frontend/MoleculeOptions.h"
 #include "frontend/Options.h"
 #include "frontend/ResolutionOptions.h"
+#include "morvane-batch/ProteinInput.h"
 #include "morvane-batch/ReportOptions.h"
 
 namespace morvane {
@@ -19,6 +21,8 @@ struct BatchSettings {
     unsigned threads = 0;          // 0: one per core
     std::vector<const char*> adducts;  // -a, in the order given: each formula's ions
     ResolutionOptions instrument;      // --resolution, --analyzer, --fwhm, --profile
+    MoleculeOptions molecules;         // --sequences, --enrichment, --fixed
+    ProteinOptions proteins;           // --fasta, --digest, --missed-cleavages, --length
     ReportOptions report;              // --coverage, --nominal, --composition, --summary
 };
 

@@ -9,6 +9,7 @@
 #include "core/Status.h"
 #include "frontend/Driver.h"
 #include "frontend/Options.h"
+#include "morvane-plot/ResolvedPicture.h"
 #include "morvane-plot/SvgPlot.h"
 
 namespace morvane {
@@ -27,26 +28,29 @@ const double REACH_WIDTHS = 5;
 // all grid positions and tick marks are distinct doubles.
 const double MIN_RELATIVE_SPAN = 1e-9;
 
-// Takes "-o file" and "-w width" out of the arguments, leaving the rest in
-// `rest` for the option scan that morvane uses. Returns 0, or
-// OPTION_ERROR_STATUS with the message written.
+// Takes "-o file", "-w width" and the resolution options out of the
+// arguments, leaving the rest in `rest` for the option scan that morvane
+// uses. Returns 0, or OPTION_ERROR_STATUS with the message written.
 int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& rest, std::ostream& out)
 {
+    std::vector<char*> words(argv + 2, argv + argc);
+    if (TakeResolutionOptions(words, false, p.instrument, out) != 0) return OPTION_ERROR_STATUS;
     bool haveOutput = false;
     rest.assign(argv, argv + 2);
-    for (int i = 2; i < argc; ++i) {
-        const bool last = i == argc - 1;
-        if (std::strcmp(argv[i], "-o") == 0) {
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const bool last = i + 1 == words.size();
+        if (std::strcmp(words[i], "-o") == 0) {
             if (last) break;
-            p.output = argv[++i];
+            p.output = words[++i];
             haveOutput = true;
-        } else if (std::strcmp(argv[i], "-w") == 0) {
+        } else if (std::strcmp(words[i], "-w") == 0) {
             if (last) {
                 out << "Error: peak width not specified\n";
                 return OPTION_ERROR_STATUS;
             }
             char* end = nullptr;
-            p.width = std::strtod(argv[++i], &end);
+            p.width = std::strtod(words[++i], &end);
+            p.widthGiven = true;
             if (*end != '\0' || !(p.width > 0)) {
                 out << "Error: peak width must be > 0\n";
                 return OPTION_ERROR_STATUS;
@@ -56,11 +60,15 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
                 return OPTION_ERROR_STATUS;
             }
         } else {
-            rest.push_back(argv[i]);
+            rest.push_back(words[i]);
         }
     }
     if (!haveOutput || p.output.empty()) {
         out << "Error: output file not specified\n";
+        return OPTION_ERROR_STATUS;
+    }
+    if (p.widthGiven && p.instrument.resolution) {
+        out << "Error: -w is the constant width of the plain profile: leave it out with a resolution\n";
         return OPTION_ERROR_STATUS;
     }
     rest.push_back(nullptr);
@@ -169,6 +177,12 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
     if (TakePlotOptions(argc, argv, p, rest, out) != 0) return OPTION_ERROR_STATUS;
     RunSettings s;
     if (ScanOptions(static_cast<int>(rest.size()) - 1, rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
+    if (p.instrument.resolution) {
+        PatternPicture pic;
+        const int status = ResolvedPicture(s, p, pic, out);
+        if (status == 0) svg = RenderSvg(pic);
+        return status;
+    }
     IsoCalc calc;
     const int status = CalculateAsAsked(calc, s, out);
     if (status != 0) return status;  // the calculator's status is the exit status

@@ -118,18 +118,21 @@ void Sticks(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
     svg << "</g>\n";
 }
 
-// Positions of the tallest peaks of 5 % and more, tallest first, never two
-// closer than LABEL_GAP.
+// Positions of the tallest peaks (or of the picture's own labels) of 5 %
+// and more, tallest first, never two closer than LABEL_GAP.
 void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
 {
-    std::vector<std::size_t> order(p.positions.size());
+    const bool own = !p.labelx.empty();
+    const std::vector<double>& positions = own ? p.labelx : p.positions;
+    const std::vector<double>& heights = own ? p.labely : p.heights;
+    std::vector<std::size_t> order(positions.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return p.heights[a] > p.heights[b]; });
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return heights[a] > heights[b]; });
     std::vector<double> placed;
     svg << "<g class=\"labels\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#1d3557\" text-anchor=\"middle\">\n";
     for (std::size_t i : order) {
-        if (p.heights[i] < 5) break;
-        const double x = f.X(p.positions[i]);
+        if (heights[i] < 5) break;
+        const double x = f.X(positions[i]);
         if (std::any_of(placed.begin(), placed.end(), [&](double other) { return std::fabs(other - x) < LABEL_GAP; }))
             continue;
         placed.push_back(x);
@@ -137,9 +140,9 @@ void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
         std::ostringstream label;
         label.setf(std::ios::fixed);
         label.precision(4);
-        label << p.positions[i];
+        label << positions[i];
         const double inside = std::min(std::max(x, LEFT + LABEL_GAP / 2), LEFT + PLOT_W - LABEL_GAP / 2);
-        svg << "<text x=\"" << inside << "\" y=\"" << f.Y(p.heights[i]) - 6 << "\">" << label.str() << "</text>\n";
+        svg << "<text x=\"" << inside << "\" y=\"" << f.Y(heights[i]) - 6 << "\">" << label.str() << "</text>\n";
     }
     svg << "</g>\n";
 }

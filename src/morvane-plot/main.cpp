@@ -19,6 +19,10 @@ void PrintUsage(std::ostream& out)
            "Usage: morvane-plot formula (massfile.txt) -o picture.svg [-w width] [morvane options]\n"
            "\t-o file\tThe SVG file to write (required)\n"
            "\t-w width\tPeak width (full width at half maximum) of the profile, defaults to 0.1\n"
+           "\t--resolution R[@m0]\tThe profile of an instrument of resolving power R at m/z m0, its centroids\n"
+           "\t\tlabelled (the variants' fine structure unless -r is given); instead of -w\n"
+           "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
+           "\t--fwhm W\tAn instrument of one width W, its centroids labelled\n"
            "The options -z, -mtz, -t, -r, -f and the table file work as for morvane\n";
 }
 
