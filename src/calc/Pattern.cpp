@@ -39,7 +39,22 @@ const char* SettingFault(const PatternSettings& s)
     if (!(s.filter >= 0 && s.filter < 100)) return "filter must be between 0 and 100";
     if (!(s.threshold >= 0 && s.threshold < 1)) return "threshold must be between 0 and 1";
     if (!(s.merge >= 0)) return "peak merge must be >= 0";
+    if (s.adduct == nullptr && s.masstocharge && s.charge == 0) return "m/z needs a charge other than 0";
     return nullptr;
+}
+
+bool HasCapital(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+// m/z as instruments give it, mass over |z|: a negative ion's positions, all
+// below 0 and descending as calculated, change sign and order. Negation is
+// exact, so each position keeps its magnitude bit for bit.
+void ToPositiveMz(std::vector<isotope>& peaks)
+{
+    for (isotope& p : peaks) p.mass = -p.mass;
+    std::reverse(peaks.begin(), peaks.end());
 }
 
 PatternResult Failure(int status, const std::string& reason)
@@ -58,6 +73,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     MolComposition composition;
     if (ParseFormula(formula, table, composition, &r.reason) != 0) {
         r.status = CALC_FORMULA_NOT_PARSED;
+        if (!HasCapital(formula)) r.reason += " (element symbols begin with a capital letter, as in C6H12O6)";
         return r;
     }
     composition.charge = s.charge;
@@ -81,6 +97,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     for (const isotope& p : r.peaks)
         if (p.abundance >= s.filter) r.peaks[kept++] = p;
     r.peaks.resize(kept);
+    if (masstocharge && molecule.charge < 0) ToPositiveMz(r.peaks);
     return r;
 }
 

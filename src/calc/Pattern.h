@@ -32,7 +32,10 @@ struct PatternSettings {
 struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
-    std::vector<isotope> peaks;  // the peaks morvane prints, in its order, bit for bit
+    // The peaks morvane prints, bit for bit, in its order; m/z is mass over
+    // |z|: for a negative ion the positions morvane prints with the opposite
+    // sign, and in ascending order.
+    std::vector<isotope> peaks;
 };
 
 // Reads an isotope table file into `table` (which it empties first). Returns
@@ -45,8 +48,9 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 // `morvane formula -p 17` with the same settings prints, normalised and
 // filtered as it does. Failures, with their reason: 2 the formula does not
 // parse (unknown symbol and its position, illegal character, count beyond
-// 32 bits; an adduct that removes atoms the molecule lacks); 5 a setting
-// out of range (morvane's words for that option);
+// 32 bits; an adduct that removes atoms the molecule lacks; a formula
+// without capitals gets a reminder that symbols begin with one); 5 a setting
+// out of range (morvane's words for that option), or m/z at charge 0;
 // 6 the calculation failed, or needed more memory than there is. The table
 // is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
