@@ -48,13 +48,12 @@ bool HasCapital(const std::string& text)
     return std::any_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
 }
 
-// m/z as instruments give it, mass over |z|: a negative ion's positions, all
-// below 0 and descending as calculated, change sign and order. Negation is
-// exact, so each position keeps its magnitude bit for bit.
+// m/z as instruments give it, mass over |z|: a negative ion's positions,
+// all below 0 and in the order of their masses, change sign, which makes
+// them ascending. Negation is exact, so each keeps its magnitude bit for bit.
 void ToPositiveMz(std::vector<isotope>& peaks)
 {
     for (isotope& p : peaks) p.mass = -p.mass;
-    std::reverse(peaks.begin(), peaks.end());
 }
 
 PatternResult Failure(int status, const std::string& reason)

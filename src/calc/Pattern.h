@@ -32,9 +32,9 @@ struct PatternSettings {
 struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
-    // The peaks morvane prints, bit for bit, in its order; m/z is mass over
-    // |z|: for a negative ion the positions morvane prints with the opposite
-    // sign, and in ascending order.
+    // The peaks morvane prints, bit for bit, in its order (ascending mass);
+    // m/z is mass over |z|: for a negative ion, the positions morvane prints
+    // with the opposite sign.
     std::vector<isotope> peaks;
 };
 
