@@ -24,6 +24,8 @@
 #include "spectrum/GaussianList.h"
 #include "PeerIsoSpec.h"
 
+using namespace morvane;
+
 namespace {
 
 const char* const MOLECULES[] = {

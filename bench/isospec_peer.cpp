@@ -22,6 +22,8 @@
 #include "formula/FormulaParser.h"
 #include "PeerIsoSpec.h"
 
+using namespace morvane;
+
 namespace {
 
 const double MERGE = 0.1;

@@ -9,12 +9,12 @@
 #include "elements/TableReader.h"
 
 // The shipped isotope table, read once; a target cannot run without it.
-inline const std::deque<AtomIsoAbun>& ShippedTable()
+inline const std::deque<morvane::AtomIsoAbun>& ShippedTable()
 {
-    static const std::deque<AtomIsoAbun> table = [] {
-        std::deque<AtomIsoAbun> t;
+    static const std::deque<morvane::AtomIsoAbun> table = [] {
+        std::deque<morvane::AtomIsoAbun> t;
         std::ifstream in(MORVANE_SOURCE_DIR "/morvanetable.txt");
-        if (ReadIsotopeTable(in, t) != 0) std::abort();
+        if (morvane::ReadIsotopeTable(in, t) != 0) std::abort();
         return t;
     }();
     return table;

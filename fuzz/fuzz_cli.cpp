@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "ArgumentWords.h"
-#include "app/Driver.h"
+#include "frontend/Driver.h"
+
+using namespace morvane;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {

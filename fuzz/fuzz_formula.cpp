@@ -7,6 +7,8 @@
 #include "formula/FormulaParser.h"
 #include "ShippedTable.h"
 
+using namespace morvane;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string text(reinterpret_cast<const char*>(data), size);

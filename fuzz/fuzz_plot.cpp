@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "ArgumentWords.h"
-#include "app/PlotPicture.h"
+#include "morvane-plot/PlotPicture.h"
+
+using namespace morvane;
 
 namespace {
 

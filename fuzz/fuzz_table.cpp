@@ -8,6 +8,8 @@
 
 #include "elements/TableReader.h"
 
+using namespace morvane;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));

@@ -16,6 +16,8 @@
 #include "formula/Adduct.h"
 #include "spectrum/GaussianList.h"
 
+using namespace morvane;
+
 namespace py = pybind11;
 
 namespace {

@@ -17,6 +17,8 @@
 #include "formula/MolComposition.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 class AdductTest : public ::testing::Test {

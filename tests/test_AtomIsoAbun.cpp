@@ -9,6 +9,8 @@
 #include "elements/AtomIsoAbun.h"
 #include "elements/TableReader.h"
 
+using namespace morvane;
+
 namespace {
 
 AtomIsoAbun Record(const char* symbol, int elnum, std::initializer_list<isotope> entries)

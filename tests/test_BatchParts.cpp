@@ -11,9 +11,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/BatchInput.h"
-#include "app/BatchTable.h"
-#include "app/OrderedRunner.h"
+#include "morvane-batch/BatchInput.h"
+#include "morvane-batch/BatchTable.h"
+#include "morvane-batch/OrderedRunner.h"
+
+using namespace morvane;
 
 namespace {
 

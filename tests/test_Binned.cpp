@@ -21,6 +21,8 @@
 #include "spectrum/PeakList.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 struct Case {

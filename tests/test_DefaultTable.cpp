@@ -11,6 +11,8 @@
 #include "elements/DefaultTable.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace fs = std::filesystem;
 
 namespace {

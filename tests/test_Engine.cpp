@@ -9,6 +9,8 @@
 #include "engine/MolEnsemble.h"
 #include "support/Reference.h"
 
+using namespace morvane;
+
 namespace {
 
 AtomIsoAbun Element(const char* symbol, std::vector<isotope> entries)

@@ -9,6 +9,8 @@
 #include "formula/FormulaParser.h"
 #include "formula/MolComposition.h"
 
+using namespace morvane;
+
 namespace {
 
 // Symbols as a chemist's table has them, plus a labelled carbon.

@@ -14,6 +14,8 @@
 #include "support/Reference.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 struct Case {

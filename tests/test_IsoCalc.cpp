@@ -5,6 +5,8 @@
 #include "calc/IsoCalc.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 // X: one atom, two entries of abundances 0.5 and 0.25, one u apart.

@@ -7,6 +7,8 @@
 
 #include "spectrum/MassSort.h"
 
+using namespace morvane;
+
 namespace {
 
 // The radix sort must give exactly what std::stable_sort gives: equal

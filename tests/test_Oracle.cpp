@@ -18,6 +18,8 @@
 #include "support/Reference.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 struct Molecule {

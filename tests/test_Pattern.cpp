@@ -9,6 +9,8 @@
 #include "calc/Pattern.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 class Pattern : public ::testing::Test {

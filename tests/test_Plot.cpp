@@ -12,8 +12,10 @@
 #include <set>
 #include <sstream>
 
-#include "app/PlotPicture.h"
+#include "morvane-plot/PlotPicture.h"
 #include "support/RunMorvane.h"
+
+using namespace morvane;
 
 namespace {
 

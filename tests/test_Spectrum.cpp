@@ -6,6 +6,8 @@
 #include "spectrum/GaussianList.h"
 #include "spectrum/IntensityList.h"
 
+using namespace morvane;
+
 namespace {
 
 TEST(SpectrumContainers, DefaultsAndQueueOperations)

@@ -12,6 +12,8 @@
 #include "elements/TableReader.h"
 #include "support/RunMorvane.h"
 
+using namespace morvane;
+
 namespace {
 
 const char* const EXAMPLE =

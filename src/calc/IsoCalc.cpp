@@ -1,8 +1,10 @@
 #include "calc/IsoCalc.h"
 
 #include "calc/Normalize.h"
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "spectrum/CalculateSpectrum.h"
+
+namespace morvane {
 
 IsoCalc::IsoCalc()
     : thr(0.001), degen(0.1), tableloaded(false), compositionset(false), normalized(false), calculated(false),
@@ -146,3 +148,5 @@ int IsoCalc::Intensity(double x, double& y)
     y = spectrum.intensity(x);
     return 0;
 }
+
+}  // namespace morvane

@@ -3,15 +3,17 @@
 
 #include <deque>
 
-#include "calc/Status.h"
-#include "elements/AtomIsoAbun.h"
-#include "engine/MolEnsemble.h"
-#include "formula/MolComposition.h"
-#include "spectrum/GaussianList.h"
+#include "../core/Status.h"
+#include "../elements/AtomIsoAbun.h"
+#include "../engine/MolEnsemble.h"
+#include "../formula/MolComposition.h"
+#include "../spectrum/GaussianList.h"
+
+namespace morvane {
 
 // The calculator: owns the element table, the composition, the ensemble and
 // the peak list, holds the settings and answers queries about the peaks.
-// Every operation returns a status (named in calc/Status.h):
+// Every operation returns a status (named in core/Status.h):
 //   0 success, 1 table file not read, 2 formula not parsed, 3 no table,
 //   4 no composition, 5 no calculated peaks, 6 peak index out of range or
 //   the generation's own failure, 7 setting refused.
@@ -67,5 +69,7 @@ private:
     bool Ready() const { return tableloaded && compositionset; }
     int Recalculate();
 };
+
+}  // namespace morvane
 
 #endif

@@ -10,12 +10,14 @@
 #include <thread>
 
 #include "calc/Normalize.h"
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "elements/TableReader.h"
 #include "engine/MolEnsemble.h"
 #include "formula/FormulaParser.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
+
+namespace morvane {
 
 namespace {
 
@@ -168,3 +170,5 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
     for (std::thread& t : pool) t.join();
     return results;
 }
+
+}  // namespace morvane

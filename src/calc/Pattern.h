@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "elements/AtomIsoAbun.h"
-#include "elements/isotope.h"
-#include "formula/Adduct.h"
+#include "../elements/AtomIsoAbun.h"
+#include "../elements/isotope.h"
+#include "../formula/Adduct.h"
+
+namespace morvane {
 
 // The settings of one pattern, meaning what morvane's options mean.
 struct PatternSettings {
@@ -63,5 +65,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
                                              unsigned threads);
+
+}  // namespace morvane
 
 #endif

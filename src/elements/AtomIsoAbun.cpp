@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 int comp_isotope_abundance(const void* a, const void* b)
 {
     double d = static_cast<const isotope*>(b)->abundance - static_cast<const isotope*>(a)->abundance;
@@ -105,3 +107,5 @@ std::istream& operator>>(std::istream& is, AtomIsoAbun& a)
     a = r;
     return is;
 }
+
+}  // namespace morvane

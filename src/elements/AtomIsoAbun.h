@@ -4,7 +4,9 @@
 #include <istream>
 #include <ostream>
 
-#include "elements/isotope.h"
+#include "isotope.h"
+
+namespace morvane {
 
 // Comparator in qsort's form: higher abundance first; equal or NaN
 // abundances compare 0.
@@ -48,5 +50,7 @@ std::ostream& operator<<(std::ostream& os, AtomIsoAbun& a);
 // than 3 characters, a negative count, any unreadable number) leaves the
 // stream failed and the record valid.
 std::istream& operator>>(std::istream& is, AtomIsoAbun& a);
+
+}  // namespace morvane
 
 #endif

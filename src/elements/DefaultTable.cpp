@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+namespace morvane {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -49,3 +51,5 @@ std::string DefaultTablePath()
     const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
     return DefaultTablePath(ec ? std::string() : exe.parent_path().string());
 }
+
+}  // namespace morvane

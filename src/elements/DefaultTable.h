@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace morvane {
+
 // The isotope table to read when none is named: the first that exists of
 //  1. morvanetable.txt in the current folder (an entry of that name wins
 //     even when it is not a readable file, so that the read reports it
@@ -22,5 +24,7 @@ std::string DefaultTablePath(const std::string& programDir);
 // /proc/self/exe, symbolic links resolved); steps 2 and 3 are skipped when
 // it cannot be found.
 std::string DefaultTablePath();
+
+}  // namespace morvane
 
 #endif

@@ -3,8 +3,10 @@
 #include <system_error>
 
 #include "calc/IsoCalc.h"
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "elements/TableReader.h"
+
+namespace morvane {
 
 // Only a regular file is read: a named pipe would block the run waiting for
 // a writer, and a device or directory is no table. The program reads nothing
@@ -22,3 +24,5 @@ int IsoCalc::ReadAtomTable(const char* filename)
     tableloaded = true;
     return 0;
 }
+
+}  // namespace morvane

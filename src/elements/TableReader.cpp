@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace morvane {
+
 namespace {
 
 // No valid word comes near this length; longer ones (a file of NUL bytes,
@@ -253,3 +255,5 @@ int ReadIsotopeTable(std::istream& in, std::deque<AtomIsoAbun>& table, TableErro
     table.swap(result);
     return 0;
 }
+
+}  // namespace morvane

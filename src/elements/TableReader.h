@@ -5,7 +5,9 @@
 #include <istream>
 #include <string>
 
-#include "elements/AtomIsoAbun.h"
+#include "AtomIsoAbun.h"
+
+namespace morvane {
 
 // Where and why a table was refused: the line (counted from 1) and the word
 // at fault, and what is wrong with it. `word` is empty when the fault is the
@@ -28,5 +30,7 @@ std::string DescribeTableError(const TableError& e);
 // empty) in file order, or returns 1, leaves `table` empty and, when `error`
 // is given, says there what made the file unusable.
 int ReadIsotopeTable(std::istream& in, std::deque<AtomIsoAbun>& table, TableError* error = nullptr);
+
+}  // namespace morvane
 
 #endif

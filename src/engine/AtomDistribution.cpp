@@ -1,5 +1,7 @@
 #include "engine/AtomDistribution.h"
 
+namespace morvane {
+
 double fdiff(int a, int b)
 {
     double product = 1.0;
@@ -22,3 +24,5 @@ std::ostream& operator<<(std::ostream& os, const AtomDistribution& d)
     for (int c : d.nat) os << ' ' << c;
     return os;
 }
+
+}  // namespace morvane

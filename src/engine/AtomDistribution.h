@@ -4,7 +4,9 @@
 #include <ostream>
 #include <vector>
 
-#include "elements/AtomIsoAbun.h"
+#include "../elements/AtomIsoAbun.h"
+
+namespace morvane {
 
 // a!/b! in double precision: the product b+1..a for a > b, the reciprocal of
 // the product a+1..b for a < b, 1 for a == b.
@@ -23,5 +25,7 @@ struct AtomDistribution {
 
 // Writes each count preceded by a blank.
 std::ostream& operator<<(std::ostream& os, const AtomDistribution& d);
+
+}  // namespace morvane
 
 #endif

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <utility>
 
+namespace morvane {
+
 namespace {
 
 // Work units charged for storing a combination beyond its k counts: about
@@ -134,3 +136,5 @@ std::ostream& operator<<(std::ostream& os, AtomEnsemble& e)
     for (const AtomDistribution& d : e.dist) os << d;
     return os;
 }
+
+}  // namespace morvane

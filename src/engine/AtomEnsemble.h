@@ -4,8 +4,10 @@
 #include <list>
 #include <ostream>
 
-#include "elements/AtomIsoAbun.h"
-#include "engine/AtomDistribution.h"
+#include "../elements/AtomIsoAbun.h"
+#include "AtomDistribution.h"
+
+namespace morvane {
 
 // The stored isotopic combinations of one element, in the order the
 // enumeration produced them. Molecular variants hold indices into this
@@ -35,5 +37,7 @@ private:
 };
 
 std::ostream& operator<<(std::ostream& os, AtomEnsemble& e);
+
+}  // namespace morvane
 
 #endif

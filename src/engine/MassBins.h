@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace morvane {
+
 // Equal slices of a mass range [lowest, highest]. The index never
 // decreases as the mass grows (each rounding step is monotonic), so equal
 // masses share a bin and the bins are in mass order: sorting each bin and
@@ -64,5 +66,7 @@ struct BinWindow {
     std::uint32_t end;
     double low, high;
 };
+
+}  // namespace morvane
 
 #endif

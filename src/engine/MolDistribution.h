@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace morvane {
+
 // Lowering of a variant's mass per unit of positive charge: one electron (u).
 const double ELECTRON_MASS_FACTOR = -0.00054857990943;
 
@@ -20,5 +22,7 @@ struct MolDistribution {
     // By mass; false when either mass is NaN.
     bool operator<(const MolDistribution& o) const { return mass < o.mass; }
 };
+
+}  // namespace morvane
 
 #endif

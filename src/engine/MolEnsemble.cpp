@@ -1,7 +1,9 @@
 #include "engine/MolEnsemble.h"
 
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "engine/VariantSearch.h"
+
+namespace morvane {
 
 MolEnsemble::MolEnsemble() : atomens(nullptr), totalnat(0), masstocharge(0) {}
 
@@ -140,3 +142,5 @@ std::ostream& operator<<(std::ostream& os, MolEnsemble& e)
     for (const MolDistribution& v : e.moldist) WriteVariant(os, e, v);
     return os;
 }
+
+}  // namespace morvane

@@ -5,9 +5,11 @@
 #include <ostream>
 #include <vector>
 
-#include "engine/AtomEnsemble.h"
-#include "engine/MolDistribution.h"
-#include "formula/MolComposition.h"
+#include "AtomEnsemble.h"
+#include "MolDistribution.h"
+#include "../formula/MolComposition.h"
+
+namespace morvane {
 
 class BaseSpectrum;
 
@@ -37,7 +39,7 @@ public:
 
     // Enumerates every element's combinations and stores every variant in
     // `moldist`, in generation order. Returns 0, or CALC_GENERATION_FAILED
-    // (6, calc/Status.h) when an element's enumeration fails, a work bound
+    // (6, core/Status.h) when an element's enumeration fails, a work bound
     // is reached or no variant has a probability above 0; the ensemble is
     // then left empty.
     int GenerateEnsemble(MolComposition& c, double thr);
@@ -74,5 +76,7 @@ private:
 void WriteVariant(std::ostream& os, const MolEnsemble& e, const MolDistribution& v);
 // The element records, then every variant.
 std::ostream& operator<<(std::ostream& os, MolEnsemble& e);
+
+}  // namespace morvane
 
 #endif

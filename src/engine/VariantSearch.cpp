@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+namespace morvane {
+
 namespace {
 
 // Above this many combinations the innermost element is walked in full:
@@ -148,3 +150,5 @@ bool VariantSearch::Outside(const State& s, std::size_t level, const BinWindow& 
     }
     return chargeShift + low > w.high || chargeShift + high < w.low;
 }
+
+}  // namespace morvane

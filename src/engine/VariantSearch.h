@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/AtomEnsemble.h"
-#include "engine/MassBins.h"
-#include "engine/MolDistribution.h"
+#include "AtomEnsemble.h"
+#include "MassBins.h"
+#include "MolDistribution.h"
+
+namespace morvane {
 
 // The depth-first combination of one stored combination per element into
 // molecular variants: element 0 outermost, each element's combinations in
@@ -237,5 +239,7 @@ bool VariantSearch::Run(State& s, std::size_t first, std::size_t last, const Bin
         }
     }
 }
+
+}  // namespace morvane
 
 #endif

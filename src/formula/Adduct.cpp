@@ -5,6 +5,8 @@
 
 #include "formula/FormulaParser.h"
 
+namespace morvane {
+
 namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -267,3 +269,5 @@ int Adduct::MakeIon(const MolComposition& molecule, MolComposition& ion, std::st
     }
     return 0;
 }
+
+}  // namespace morvane

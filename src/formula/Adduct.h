@@ -5,8 +5,10 @@
 #include <map>
 #include <string>
 
-#include "elements/AtomIsoAbun.h"
-#include "formula/MolComposition.h"
+#include "../elements/AtomIsoAbun.h"
+#include "MolComposition.h"
+
+namespace morvane {
 
 // An ion as mass spectrometrists write it: [nM+A-B...]z+ or z-. The molecule M
 // taken n times (n omitted means 1), then any number of groups, each a sign, an
@@ -52,5 +54,7 @@ private:
     // The element record of each symbol in `added` and `removed`.
     std::map<std::string, AtomIsoAbun> records;
 };
+
+}  // namespace morvane
 
 #endif

@@ -4,6 +4,8 @@
 #include <climits>
 #include <vector>
 
+namespace morvane {
+
 namespace {
 
 bool IsWhitespace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -164,3 +166,5 @@ int ParseFormula(std::string_view formula, const std::deque<AtomIsoAbun>& table,
     if (!AddCounts(t, symbols, comp, why)) return Fail(reason, why);
     return 0;
 }
+
+}  // namespace morvane

@@ -5,8 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "elements/AtomIsoAbun.h"
-#include "formula/MolComposition.h"
+#include "../elements/AtomIsoAbun.h"
+#include "MolComposition.h"
+
+namespace morvane {
 
 // The formula grammar. Whitespace bytes (tab to carriage return, space) are
 // dropped wherever they stand. The rest is cut into groups, each beginning
@@ -28,5 +30,7 @@
 // what is wrong and where, positions counted from 1 in `formula`.
 int ParseFormula(std::string_view formula, const std::deque<AtomIsoAbun>& table, MolComposition& comp,
                  std::string* reason = nullptr);
+
+}  // namespace morvane
 
 #endif

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+namespace morvane {
+
 MolComposition::MolComposition() : totalnat(0), atom(nullptr), nat(nullptr), charge(0) {}
 
 MolComposition::MolComposition(int n) : totalnat(0), atom(nullptr), nat(nullptr), charge(0)
@@ -88,3 +90,5 @@ std::istream& operator>>(std::istream& is, MolComposition& c)
     c = r;
     return is;
 }
+
+}  // namespace morvane

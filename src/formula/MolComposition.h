@@ -4,7 +4,9 @@
 #include <istream>
 #include <ostream>
 
-#include "elements/AtomIsoAbun.h"
+#include "../elements/AtomIsoAbun.h"
+
+namespace morvane {
 
 // A molecule: its distinct elements, each an owned copy of the element record
 // with its atom count, and its charge in elementary charges.
@@ -35,5 +37,7 @@ std::ostream& operator<<(std::ostream& os, MolComposition& c);
 // Reads the form written by operator<<. A failed read leaves the stream failed
 // and the composition valid.
 std::istream& operator>>(std::istream& is, MolComposition& c);
+
+}  // namespace morvane
 
 #endif

@@ -1,6 +1,8 @@
 #include "calc/IsoCalc.h"
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "formula/FormulaParser.h"
+
+namespace morvane {
 
 int IsoCalc::SetComposition(char* formula)
 {
@@ -12,3 +14,5 @@ int IsoCalc::SetComposition(char* formula)
     compositionset = true;
     return autocalc ? Recalculate() : 0;
 }
+
+}  // namespace morvane

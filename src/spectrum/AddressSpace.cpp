@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <fstream>
 
+namespace morvane {
+
 std::size_t AddressSpaceLeft()
 {
     rlimit limit{};
@@ -18,3 +20,5 @@ std::size_t AddressSpaceLeft()
     const unsigned long long left = limit.rlim_cur - mapped;
     return left > SIZE_MAX ? SIZE_MAX : static_cast<std::size_t>(left);
 }
+
+}  // namespace morvane

@@ -1,7 +1,9 @@
 #ifndef MORVANE_SPECTRUM_BASESPECTRUM_H
 #define MORVANE_SPECTRUM_BASESPECTRUM_H
 
-#include "elements/isotope.h"
+#include "../elements/isotope.h"
+
+namespace morvane {
 
 // A container of peaks, filled by the spectrum assembly through push_back.
 class BaseSpectrum {
@@ -13,5 +15,7 @@ public:
     virtual double intensity(double x) = 0;
     virtual void push_back(isotope& p) = 0;
 };
+
+}  // namespace morvane
 
 #endif

@@ -12,10 +12,12 @@
 #include <thread>
 #include <vector>
 
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "engine/MolEnsemble.h"
 #include "spectrum/AddressSpace.h"
 #include "spectrum/PeakMerger.h"
+
+namespace morvane {
 
 namespace {
 
@@ -381,3 +383,5 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     if (report != nullptr) *report = done;
     return 0;
 }
+
+}  // namespace morvane

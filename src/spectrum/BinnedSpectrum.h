@@ -4,8 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/VariantSearch.h"
-#include "spectrum/BaseSpectrum.h"
+#include "../engine/VariantSearch.h"
+#include "BaseSpectrum.h"
+
+namespace morvane {
 
 // How the binned assembly may work.
 struct BinnedSettings {
@@ -49,5 +51,7 @@ struct BinnedReport {
 // appended.
 int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
                    const BinnedSettings& settings, BinnedReport* report = nullptr);
+
+}  // namespace morvane
 
 #endif

@@ -6,9 +6,11 @@
 #include <cmath>
 #include <thread>
 
-#include "calc/Status.h"
+#include "core/Status.h"
 #include "engine/VariantSearch.h"
 #include "spectrum/BinnedSpectrum.h"
+
+namespace morvane {
 
 namespace {
 
@@ -70,3 +72,5 @@ int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double d
     peaks.resize(0);
     return status != 0 ? status : CALC_GENERATION_FAILED;
 }
+
+}  // namespace morvane

@@ -1,9 +1,11 @@
 #ifndef MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 #define MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 
-#include "engine/MolEnsemble.h"
-#include "formula/MolComposition.h"
-#include "spectrum/BaseSpectrum.h"
+#include "../engine/MolEnsemble.h"
+#include "../formula/MolComposition.h"
+#include "BaseSpectrum.h"
+
+namespace morvane {
 
 // The whole calculation of one molecule: its isotopic variants above thr
 // (relative to the best so far), sorted by mass and merged at `degen` into
@@ -21,5 +23,7 @@
 // or height is not finite; on failure nothing is appended.
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
                       BaseSpectrum* spectrum, int threads = 0);
+
+}  // namespace morvane
 
 #endif

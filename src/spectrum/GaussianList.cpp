@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace morvane {
+
 GaussianList::GaussianList() : fwhm(0.1) {}
 GaussianList::GaussianList(int n) : PeakList(n), fwhm(0.5) {}
 GaussianList::~GaussianList() {}
@@ -17,3 +19,5 @@ double GaussianList::intensity(double x)
     }
     return sum;
 }
+
+}  // namespace morvane

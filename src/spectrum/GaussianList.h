@@ -1,7 +1,9 @@
 #ifndef MORVANE_SPECTRUM_GAUSSIANLIST_H
 #define MORVANE_SPECTRUM_GAUSSIANLIST_H
 
-#include "spectrum/PeakList.h"
+#include "PeakList.h"
+
+namespace morvane {
 
 // Peaks broadened into Gaussians of full width at half maximum fwhm.
 class GaussianList : public PeakList {
@@ -16,5 +18,7 @@ public:
     // each peak a Gaussian of width w whose area is its height a.
     double intensity(double x) override;
 };
+
+}  // namespace morvane
 
 #endif

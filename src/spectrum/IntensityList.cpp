@@ -1,5 +1,7 @@
 #include "spectrum/IntensityList.h"
 
+namespace morvane {
+
 IntensityList::IntensityList() {}
 IntensityList::IntensityList(int n) : intensities(static_cast<std::size_t>(n), 0.0) {}
 IntensityList::~IntensityList() {}
@@ -13,3 +15,5 @@ double& IntensityList::operator[](int i) { return intensities[static_cast<std::s
 void IntensityList::push_front(isotope& p) { intensities.push_front(p.abundance); }
 void IntensityList::pop_back() { intensities.pop_back(); }
 void IntensityList::pop_front() { intensities.pop_front(); }
+
+}  // namespace morvane

@@ -3,7 +3,9 @@
 
 #include <deque>
 
-#include "spectrum/BaseSpectrum.h"
+#include "BaseSpectrum.h"
+
+namespace morvane {
 
 // Peak heights only; positions are dropped on insertion.
 class IntensityList : public BaseSpectrum {
@@ -25,5 +27,7 @@ public:
 private:
     std::deque<double> intensities;
 };
+
+}  // namespace morvane
 
 #endif

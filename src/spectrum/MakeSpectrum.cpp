@@ -2,6 +2,8 @@
 #include "spectrum/MassSort.h"
 #include "spectrum/PeakMerger.h"
 
+namespace morvane {
+
 // In mass-to-charge mode variants of charge 0 have no position and are
 // left out.
 void MolEnsemble::MakeSpectrum(BaseSpectrum* spectrum, double res)
@@ -13,3 +15,5 @@ void MolEnsemble::MakeSpectrum(BaseSpectrum* spectrum, double res)
         if (!mtz || v.charge != 0) merger.Add(v.mass, v.abundance, mtz ? static_cast<double>(v.charge) : 1.0);
     merger.Finish();
 }
+
+}  // namespace morvane

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+namespace morvane {
+
 namespace {
 
 // Outside this range a merge sort is quicker: below it the radix passes'
@@ -59,3 +61,5 @@ void StableSortByMass(std::vector<MolDistribution>& variants)
         variants.swap(out);
     }
 }
+
+}  // namespace morvane

@@ -3,7 +3,9 @@
 
 #include <vector>
 
-#include "engine/MolDistribution.h"
+#include "../engine/MolDistribution.h"
+
+namespace morvane {
 
 // Sorts variants by ascending mass; variants of equal mass keep their order.
 // The same result as std::stable_sort with MolDistribution::operator<, for
@@ -11,5 +13,7 @@
 // 2^24 variants it is a least-significant-digit radix sort on the masses'
 // bit patterns, otherwise std::stable_sort.
 void StableSortByMass(std::vector<MolDistribution>& variants);
+
+}  // namespace morvane
 
 #endif

@@ -1,5 +1,7 @@
 #include "spectrum/PeakList.h"
 
+namespace morvane {
+
 PeakList::PeakList() {}
 PeakList::PeakList(int n) : peaks(static_cast<std::size_t>(n)) {}
 PeakList::~PeakList() {}
@@ -13,3 +15,5 @@ isotope& PeakList::operator[](int i) { return peaks[static_cast<std::size_t>(i)]
 void PeakList::push_front(isotope& p) { peaks.push_front(p); }
 void PeakList::pop_back() { peaks.pop_back(); }
 void PeakList::pop_front() { peaks.pop_front(); }
+
+}  // namespace morvane

@@ -3,7 +3,9 @@
 
 #include <deque>
 
-#include "spectrum/BaseSpectrum.h"
+#include "BaseSpectrum.h"
+
+namespace morvane {
 
 // Peaks as (position, height) records.
 class PeakList : public BaseSpectrum {
@@ -25,5 +27,7 @@ public:
 protected:
     std::deque<isotope> peaks;
 };
+
+}  // namespace morvane
 
 #endif

@@ -3,7 +3,9 @@
 
 #include <cmath>
 
-#include "spectrum/BaseSpectrum.h"
+#include "BaseSpectrum.h"
+
+namespace morvane {
 
 // Chained merging of variants handed over in mass order: a variant joins
 // the open group when its position lies within `res` of the variant before
@@ -52,5 +54,7 @@ private:
         spectrum->push_back(peak);
     }
 };
+
+}  // namespace morvane
 
 #endif

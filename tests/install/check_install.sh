@@ -26,6 +26,12 @@ mv "$prefix" "$work/moved"
 mv "$work/moved" "$prefix"
 cmp -s "$prefix/share/morvane/morvanetable.txt" "$source/morvanetable.txt" || fail "installed table"
 [ -f "$prefix/include/morvane/calc/IsoCalc.h" ] || fail "headers"
+[ ! -e "$prefix/include/morvane/frontend" ] || fail "the programs' headers are installed"
+# Every installed header compiles on its own with only include/ on the path.
+for header in $(cd "$prefix/include" && find morvane -name '*.h'); do
+  echo "#include <$header>" | c++ -std=c++17 -fsyntax-only -I "$prefix/include" -x c++ - ||
+    fail "installed $header does not compile on its own"
+done
 
 for page in morvane morvane-plot morvane-batch; do
   man=$(find "$prefix" -name "$page.1")

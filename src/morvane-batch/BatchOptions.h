@@ -1,0 +1,29 @@
+#ifndef MORVANE_BATCH_BATCHOPTIONS_H
+#define MORVANE_BATCH_BATCHOPTIONS_H
+
+#include <ostream>
+#include <vector>
+
+#include "frontend/Options.h"
+
+namespace morvane {
+
+// What morvane-batch's command line asks for: morvane's table and settings,
+// where the formulas come from and where the table of peaks goes.
+struct BatchSettings {
+    RunSettings run;
+    const char* input = nullptr;   // null: standard input
+    const char* output = nullptr;  // null: standard output
+    unsigned threads = 0;          // 0: one per core
+    std::vector<const char*> adducts;  // -a, in the order given: each formula's ions
+};
+
+// Reads argv[1..argc-1]: -i, -o, -j and -a with their value words wherever they
+// stand, then the remaining words as morvane reads the words after its
+// formula (table file name, options). Returns 0, or 5 after writing the
+// message of the first bad option to `err`.
+int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err);
+
+}  // namespace morvane
+
+#endif

@@ -1,0 +1,76 @@
+#include "morvane-batch/BatchTable.h"
+
+#include <charconv>
+#include <utility>
+
+namespace morvane {
+
+namespace {
+
+// Room for any double at any useful precision (at most 767 significant
+// digits, a sign, a point and an exponent).
+const std::size_t NUMBER_ROOM = 800;
+
+// `v` as the stream's default notation writes it at `precision` digits:
+// both are printf's %.*g in the C locale.
+void AppendNumber(double v, int precision, std::string& out)
+{
+    char text[NUMBER_ROOM];
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text, v, std::chars_format::general, precision);
+    out.append(text, r.ptr);
+}
+
+void AppendNumber(std::size_t n, std::string& out)
+{
+    char text[24];
+    out.append(text, std::to_chars(text, text + sizeof text, n).ptr);
+}
+
+}  // namespace
+
+BatchTable::BatchTable(bool comma, int precision, std::vector<std::string> labelNames, std::string positionName)
+    : separator_(comma ? ',' : '\t'),
+      precision_(precision),
+      labelNames_(std::move(labelNames)),
+      positionName_(std::move(positionName))
+{}
+
+std::string BatchTable::Header() const
+{
+    std::string out;
+    for (const std::string& name : labelNames_) out += name + separator_;
+    return out + "peak" + separator_ + positionName_ + separator_ + "abundance\n";
+}
+
+void BatchTable::AppendField(const std::string& field, std::string& out) const
+{
+    if (separator_ == '\t') {
+        for (char c : field) out += (c == '\t' || c == '\r' || c == '\n') ? ' ' : c;
+    } else if (field.find_first_of(",\"\r\n") == std::string::npos) {
+        out += field;
+    } else {
+        out += '"';
+        for (char c : field) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+        out += '"';
+    }
+    out += separator_;
+}
+
+void BatchTable::AppendRows(const std::vector<std::string>& labels, const std::vector<isotope>& peaks,
+                            std::string& out) const
+{
+    if (peaks.empty()) return;
+    std::string prefix;
+    for (const std::string& label : labels) AppendField(label, prefix);
+    for (std::size_t i = 0; i < peaks.size(); ++i) {
+        out += prefix;
+        AppendNumber(i + 1, out);
+        out += separator_;
+        AppendNumber(peaks[i].mass, precision_, out);
+        out += separator_;
+        AppendNumber(peaks[i].abundance, precision_, out);
+        out += '\n';
+    }
+}
+
+}  // namespace morvane

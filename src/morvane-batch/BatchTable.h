@@ -1,0 +1,40 @@
+#ifndef MORVANE_BATCH_BATCHTABLE_H
+#define MORVANE_BATCH_BATCHTABLE_H
+
+#include <string>
+#include <vector>
+
+#include "elements/isotope.h"
+
+namespace morvane {
+
+// The long table of morvane-batch. A header row, then one row per peak: the
+// labels of its formula (such as id and formula), the peak's number (1, 2,
+// ... in the order morvane prints the peaks), its position and abundance
+// written as morvane writes them at the given precision. Columns are
+// separated by tabs, or by commas with fields quoted as CSV requires (a
+// field holding a comma, a quote or a line break is put in quotes, its
+// quotes doubled). In the tab-separated form a label's tabs, carriage
+// returns and line feeds become spaces, so a row stays one row.
+class BatchTable {
+public:
+    // `labelNames` heads the label columns; `positionName` is "mass" or "mz".
+    BatchTable(bool comma, int precision, std::vector<std::string> labelNames, std::string positionName);
+
+    std::string Header() const;
+    // Appends the rows of one pattern to `out`; labels.size() must equal the
+    // number of label names. Const, so threads may share one table.
+    void AppendRows(const std::vector<std::string>& labels, const std::vector<isotope>& peaks, std::string& out) const;
+
+private:
+    char separator_;
+    int precision_;
+    std::vector<std::string> labelNames_;
+    std::string positionName_;
+
+    void AppendField(const std::string& field, std::string& out) const;
+};
+
+}  // namespace morvane
+
+#endif

@@ -1,0 +1,179 @@
+#include "morvane-plot/PlotPicture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+#include "core/Status.h"
+#include "frontend/Driver.h"
+#include "frontend/Options.h"
+#include "morvane-plot/SvgPlot.h"
+
+namespace morvane {
+
+namespace {
+
+// Grid steps per peak width: enough for a smooth Gaussian.
+const double STEPS_PER_WIDTH = 8;
+const std::size_t MIN_POINTS = 200, MAX_POINTS = 20000;
+// The frame extends this many widths beyond the outer peaks.
+const double MARGIN_WIDTHS = 4;
+// The profile of a peak is drawn this many widths to each side; beyond it
+// the Gaussian is below 1e-30 of its top.
+const double REACH_WIDTHS = 5;
+// The frame spans at least this fraction of its largest position, so that
+// all grid positions and tick marks are distinct doubles.
+const double MIN_RELATIVE_SPAN = 1e-9;
+
+// Takes "-o file" and "-w width" out of the arguments, leaving the rest in
+// `rest` for the option scan that morvane uses. Returns 0, or
+// OPTION_ERROR_STATUS with the message written.
+int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& rest, std::ostream& out)
+{
+    bool haveOutput = false;
+    rest.assign(argv, argv + 2);
+    for (int i = 2; i < argc; ++i) {
+        const bool last = i == argc - 1;
+        if (std::strcmp(argv[i], "-o") == 0) {
+            if (last) break;
+            p.output = argv[++i];
+            haveOutput = true;
+        } else if (std::strcmp(argv[i], "-w") == 0) {
+            if (last) {
+                out << "Error: peak width not specified\n";
+                return OPTION_ERROR_STATUS;
+            }
+            char* end = nullptr;
+            p.width = std::strtod(argv[++i], &end);
+            if (*end != '\0' || !(p.width > 0)) {
+                out << "Error: peak width must be > 0\n";
+                return OPTION_ERROR_STATUS;
+            }
+            if (!(p.width >= MIN_PLOT_WIDTH && p.width <= MAX_PLOT_WIDTH)) {
+                out << "Error: peak width must be between 1e-9 and 1e9\n";
+                return OPTION_ERROR_STATUS;
+            }
+        } else {
+            rest.push_back(argv[i]);
+        }
+    }
+    if (!haveOutput || p.output.empty()) {
+        out << "Error: output file not specified\n";
+        return OPTION_ERROR_STATUS;
+    }
+    rest.push_back(nullptr);
+    return 0;
+}
+
+std::string Title(const RunSettings& s, const PlotSettings& p)
+{
+    std::ostringstream t;
+    const char* unit = s.masstocharge ? "" : " u";
+    t << s.formula << " \u2014 threshold " << s.threshold << ", merge " << s.merge << unit << ", FWHM " << p.width << unit;
+    if (s.charge != 0) t << ", charge " << s.charge;
+    if (s.filter > 0) t << ", peaks from " << s.filter << " %";
+    return t.str();
+}
+
+// Widens [lo, hi] about its middle to at least MIN_RELATIVE_SPAN of its
+// largest position.
+void WidenToDrawable(double& lo, double& hi)
+{
+    const double least = MIN_RELATIVE_SPAN * std::max(std::fabs(lo), std::fabs(hi));
+    if (hi - lo >= least) return;
+    const double middle = lo / 2 + hi / 2;
+    lo = middle - least / 2;
+    hi = middle + least / 2;
+}
+
+PatternPicture Picture(const std::vector<isotope>& peaks, const RunSettings& s, const PlotSettings& p)
+{
+    PatternPicture pic;
+    pic.title = Title(s, p);
+    pic.xlabel = s.masstocharge ? "m/z" : "mass (u)";
+    pic.precision = std::min(s.precision, 17);
+    for (const isotope& peak : peaks) {
+        if (peak.abundance < s.filter) continue;
+        pic.positions.push_back(peak.mass);
+        pic.heights.push_back(peak.abundance);
+    }
+    if (pic.positions.empty()) return pic;
+    const auto range = std::minmax_element(pic.positions.begin(), pic.positions.end());
+    pic.xmin = *range.first - MARGIN_WIDTHS * p.width;
+    pic.xmax = *range.second + MARGIN_WIDTHS * p.width;
+    WidenToDrawable(pic.xmin, pic.xmax);
+    const double wanted = (pic.xmax - pic.xmin) / p.width * STEPS_PER_WIDTH;
+    const std::size_t points = static_cast<std::size_t>(
+        std::min(static_cast<double>(MAX_POINTS), std::max(static_cast<double>(MIN_POINTS), wanted)));
+    pic.profiley = SampledProfile(peaks, pic.xmin, pic.xmax, points, p.width);
+    for (std::size_t i = 0; i < points; ++i)
+        pic.profilex.push_back(pic.xmin + (pic.xmax - pic.xmin) * static_cast<double>(i) /
+                                              static_cast<double>(points - 1));
+    const double highest = *std::max_element(pic.profiley.begin(), pic.profiley.end());
+    if (highest > 0)
+        for (double& y : pic.profiley) y = y * 100.0 / highest;
+    return pic;
+}
+
+// The normalised peaks of a calculated calculator, in index order.
+std::vector<isotope> NormalisedPeaks(IsoCalc& calc)
+{
+    calc.Normalize();
+    int n = 0;
+    calc.GetNPeaks(n);
+    std::vector<isotope> peaks;
+    for (int i = 0; i < n; ++i) {
+        isotope peak(0, 0);
+        calc.Peak(i, peak.mass, peak.abundance);
+        peaks.push_back(peak);
+    }
+    return peaks;
+}
+
+}  // namespace
+
+std::vector<double> SampledProfile(const std::vector<isotope>& peaks, double lo, double hi, std::size_t points,
+                                   double width)
+{
+    const double step = (hi - lo) / static_cast<double>(points - 1);
+    std::vector<double> binned(points, 0.0);
+    for (const isotope& peak : peaks) {
+        const double u = std::min(std::max((peak.mass - lo) / step, 0.0), static_cast<double>(points - 1));
+        const std::size_t i = std::min(static_cast<std::size_t>(u), points - 2);
+        const double share = u - static_cast<double>(i);
+        binned[i] += peak.abundance * (1 - share);
+        binned[i + 1] += peak.abundance * share;
+    }
+    const std::size_t reach = static_cast<std::size_t>(
+        std::min(static_cast<double>(points - 1), std::ceil(REACH_WIDTHS * width / step)));
+    std::vector<double> kernel(reach + 1);
+    for (std::size_t k = 0; k <= reach; ++k) {
+        const double d = static_cast<double>(k) * step / width;
+        kernel[k] = std::exp(d * d * -2.772588722);
+    }
+    std::vector<double> profile(points, 0.0);
+    for (std::size_t j = 0; j < points; ++j) {
+        const std::size_t from = j < reach ? 0 : j - reach, to = std::min(points - 1, j + reach);
+        double y = 0;
+        for (std::size_t i = from; i <= to; ++i) y += binned[i] * kernel[i < j ? j - i : i - j];
+        profile[j] = y;
+    }
+    return profile;
+}
+
+int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostream& out)
+{
+    std::vector<char*> rest;
+    if (TakePlotOptions(argc, argv, p, rest, out) != 0) return OPTION_ERROR_STATUS;
+    RunSettings s;
+    if (ScanOptions(static_cast<int>(rest.size()) - 1, rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
+    IsoCalc calc;
+    const int status = CalculateAsAsked(calc, s, out);
+    if (status != 0) return status;  // the calculator's status is the exit status
+    svg = RenderSvg(Picture(NormalisedPeaks(calc), s, p));
+    return 0;
+}
+
+}  // namespace morvane

@@ -1,0 +1,171 @@
+#include "morvane-plot/SvgPlot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+namespace morvane {
+
+namespace {
+
+const double WIDTH = 900, HEIGHT = 520;
+const double LEFT = 80, RIGHT = 30, TOP = 60, BOTTOM = 70;
+const double PLOT_W = WIDTH - LEFT - RIGHT, PLOT_H = HEIGHT - TOP - BOTTOM;
+const double YMAX = 105;  // percent at the top of the frame
+// Labels are kept at least this far apart (px) so they never overlap.
+const double LABEL_GAP = 64;
+// NiceStep gives at most 20 intervals; this only bounds the loop.
+const int MAX_TICKS = 100;
+
+// Text as XML character data. Control characters, which XML does not allow
+// (or which would break the line of a title), are dropped.
+std::string Escape(const std::string& s)
+{
+    std::string out;
+    for (char c : s) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) continue;
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string Number(double v, int digits)
+{
+    std::ostringstream s;
+    s.precision(digits);
+    s << v;
+    return s.str();
+}
+
+// Tick spacing of 1, 2 or 5 times a power of ten giving about `target`
+// intervals over [lo, hi].
+double NiceStep(double lo, double hi, int target)
+{
+    const double raw = (hi - lo) / target;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * power >= raw) return m * power;
+    return 10 * power;
+}
+
+class Frame {
+public:
+    explicit Frame(const PatternPicture& p) : lo_(p.xmin), hi_(p.xmax) {}
+    double X(double position) const { return LEFT + (position - lo_) / (hi_ - lo_) * PLOT_W; }
+    double Y(double percent) const { return TOP + PLOT_H - percent / YMAX * PLOT_H; }
+
+private:
+    double lo_, hi_;
+};
+
+void Axes(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
+{
+    svg << "<g class=\"axes\" stroke=\"#333\" stroke-width=\"1\" fill=\"none\">\n"
+        << "<rect x=\"" << LEFT << "\" y=\"" << TOP << "\" width=\"" << PLOT_W << "\" height=\"" << PLOT_H
+        << "\"/>\n</g>\n<g class=\"ticks\" font-family=\"sans-serif\" font-size=\"13\" fill=\"#333\">\n";
+    const double step = NiceStep(p.xmin, p.xmax, 8);
+    const int digits = static_cast<int>(std::max(0.0, -std::floor(std::log10(step)))) + 1;
+    // Enough significant digits to tell neighbouring ticks apart however
+    // large the positions are.
+    const double largest = std::max(std::fabs(p.xmin), std::fabs(p.xmax));
+    const int significant = static_cast<int>(std::floor(std::log10(largest / step))) + 3;
+    const int precision = std::max(digits + 6, significant);
+    // Tick k sits at k * step: computed by index, never by adding up steps.
+    const double first = std::ceil(p.xmin / step), last = std::floor(p.xmax / step);
+    for (int i = 0; i <= MAX_TICKS && first + i <= last; ++i) {
+        const double t = (first + i) * step;
+        const double x = f.X(t);
+        svg << "<line x1=\"" << x << "\" y1=\"" << TOP + PLOT_H << "\" x2=\"" << x << "\" y2=\"" << TOP + PLOT_H + 6
+            << "\" stroke=\"#333\"/>\n<text x=\"" << x << "\" y=\"" << TOP + PLOT_H + 22
+            << "\" text-anchor=\"middle\">" << Number(std::fabs(t) < step / 2 ? 0 : t, precision) << "</text>\n";
+    }
+    for (int percent = 0; percent <= 100; percent += 20) {
+        const double y = f.Y(percent);
+        svg << "<line x1=\"" << LEFT - 6 << "\" y1=\"" << y << "\" x2=\"" << LEFT << "\" y2=\"" << y
+            << "\" stroke=\"#333\"/>\n<line x1=\"" << LEFT << "\" y1=\"" << y << "\" x2=\"" << LEFT + PLOT_W
+            << "\" y2=\"" << y << "\" stroke=\"#ddd\"/>\n<text x=\"" << LEFT - 10 << "\" y=\"" << y + 4
+            << "\" text-anchor=\"end\">" << percent << "</text>\n";
+    }
+    svg << "<text x=\"" << LEFT + PLOT_W / 2 << "\" y=\"" << HEIGHT - 18 << "\" text-anchor=\"middle\" font-size=\"15\">"
+        << Escape(p.xlabel) << "</text>\n<text transform=\"translate(22 " << TOP + PLOT_H / 2
+        << ") rotate(-90)\" text-anchor=\"middle\" font-size=\"15\">abundance (% of largest peak)</text>\n</g>\n";
+}
+
+void Profile(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
+{
+    if (p.profilex.empty()) return;
+    svg << "<path class=\"profile\" fill=\"#f4a261\" fill-opacity=\"0.35\" stroke=\"#e76f51\" stroke-width=\"1.5\" d=\"M"
+        << f.X(p.profilex.front()) << ' ' << f.Y(0);
+    for (std::size_t i = 0; i < p.profilex.size(); ++i) svg << " L" << f.X(p.profilex[i]) << ' ' << f.Y(p.profiley[i]);
+    svg << " L" << f.X(p.profilex.back()) << ' ' << f.Y(0) << " Z\"/>\n";
+}
+
+void Sticks(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
+{
+    svg << "<g class=\"sticks\" stroke=\"#1d3557\" stroke-width=\"2\">\n";
+    for (std::size_t i = 0; i < p.positions.size(); ++i) {
+        const double x = f.X(p.positions[i]);
+        svg << "<line class=\"stick\" data-position=\"" << Number(p.positions[i], p.precision) << "\" data-height=\""
+            << Number(p.heights[i], p.precision) << "\" x1=\"" << x << "\" y1=\"" << f.Y(0) << "\" x2=\"" << x
+            << "\" y2=\"" << f.Y(p.heights[i]) << "\"/>\n";
+    }
+    svg << "</g>\n";
+}
+
+// Positions of the tallest peaks of 5 % and more, tallest first, never two
+// closer than LABEL_GAP.
+void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
+{
+    std::vector<std::size_t> order(p.positions.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return p.heights[a] > p.heights[b]; });
+    std::vector<double> placed;
+    svg << "<g class=\"labels\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#1d3557\" text-anchor=\"middle\">\n";
+    for (std::size_t i : order) {
+        if (p.heights[i] < 5) break;
+        const double x = f.X(p.positions[i]);
+        if (std::any_of(placed.begin(), placed.end(), [&](double other) { return std::fabs(other - x) < LABEL_GAP; }))
+            continue;
+        placed.push_back(x);
+        // Four decimals, as masses are quoted; kept inside the frame.
+        std::ostringstream label;
+        label.setf(std::ios::fixed);
+        label.precision(4);
+        label << p.positions[i];
+        const double inside = std::min(std::max(x, LEFT + LABEL_GAP / 2), LEFT + PLOT_W - LABEL_GAP / 2);
+        svg << "<text x=\"" << inside << "\" y=\"" << f.Y(p.heights[i]) - 6 << "\">" << label.str() << "</text>\n";
+    }
+    svg << "</g>\n";
+}
+
+}  // namespace
+
+std::string RenderSvg(const PatternPicture& p)
+{
+    const Frame f(p);
+    std::ostringstream svg;
+    svg << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << WIDTH << "\" height=\"" << HEIGHT << "\" viewBox=\"0 0 "
+        << WIDTH << ' ' << HEIGHT << "\">\n"
+        << "<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
+        << "<text x=\"" << WIDTH / 2 << "\" y=\"32\" text-anchor=\"middle\" font-family=\"sans-serif\" font-size=\"17\">"
+        << Escape(p.title) << "</text>\n"
+        << "<defs><clipPath id=\"plot\"><rect x=\"" << LEFT << "\" y=\"" << TOP << "\" width=\"" << PLOT_W
+        << "\" height=\"" << PLOT_H << "\"/></clipPath></defs>\n";
+    Axes(svg, p, f);
+    svg << "<g clip-path=\"url(#plot)\">\n";
+    Profile(svg, p, f);
+    Sticks(svg, p, f);
+    svg << "</g>\n";
+    Labels(svg, p, f);
+    svg << "</svg>\n";
+    return svg.str();
+}
+
+}  // namespace morvane

@@ -1,0 +1,33 @@
+#ifndef MORVANE_PLOT_SVGPLOT_H
+#define MORVANE_PLOT_SVGPLOT_H
+
+#include <string>
+#include <vector>
+
+namespace morvane {
+
+// What a picture of an isotope pattern shows: the peaks as sticks, in
+// percent of the largest, and the profile an instrument of the given peak
+// width would record, sampled on a grid, in percent of its own maximum.
+struct PatternPicture {
+    std::string title;
+    std::string xlabel;
+    std::vector<double> positions;   // stick positions (u or m/z)
+    std::vector<double> heights;     // stick heights, percent
+    std::vector<double> profilex;    // profile grid, ascending
+    std::vector<double> profiley;    // profile, percent
+    double xmin = 0;
+    double xmax = 1;
+    int precision = 8;               // digits of the positions in the data attributes
+};
+
+// The picture as a standalone SVG document. Every stick carries its
+// position and height in data-position and data-height attributes, written
+// like morvane's table. The coordinates are finite when every number of the
+// picture is and xmin < xmax are distinct at the precision of the positions
+// (the frame spans at least 1e-9 of its largest position).
+std::string RenderSvg(const PatternPicture& p);
+
+}  // namespace morvane
+
+#endif

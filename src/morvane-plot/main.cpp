@@ -1,0 +1,54 @@
+// morvane-plot: the isotope pattern of a formula as an SVG picture, sticks
+// of the peaks beside the profile of an instrument of a given peak width.
+#include <iostream>
+#include <string>
+
+#include "core/Status.h"
+#include "frontend/Driver.h"
+#include "frontend/MemoryCap.h"
+#include "frontend/OutputCheck.h"
+#include "morvane-plot/PlotPicture.h"
+
+using namespace morvane;
+
+namespace {
+
+void PrintUsage(std::ostream& out)
+{
+    out << "morvane-plot: draws the isotope pattern of a formula as an SVG picture\n\n"
+           "Usage: morvane-plot formula (massfile.txt) -o picture.svg [-w width] [morvane options]\n"
+           "\t-o file\tThe SVG file to write (required)\n"
+           "\t-w width\tPeak width (full width at half maximum) of the profile, defaults to 0.1\n"
+           "The options -z, -mtz, -t, -r, -f and the table file work as for morvane\n";
+}
+
+int Plot(int argc, char** argv)
+{
+    std::ostream& out = std::cout;
+    PlotSettings p;
+    std::string svg;
+    const int status = DrawPlot(argc, argv, p, svg, out);
+    if (status != 0) return status;  // an option error, or the calculator's status passed through
+    std::string reason;
+    if (!ReplaceFile(p.output, svg, reason)) {
+        out << PLOT_NOT_WRITTEN_MESSAGE;
+        return OUTPUT_FAILURE_STATUS;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CheckStandardOutput();
+    CapAddressSpace();
+    const int status = RunGuarded([&] {
+        if (argc < 2) {
+            PrintUsage(std::cout);
+            return 0;
+        }
+        return Plot(argc, argv);
+    });
+    return FinishStandardOutput(status, "morvane-plot");
+}
