@@ -5,14 +5,22 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
+#include <charconv>
+#include <chrono>
 #include <deque>
 #include <filesystem>
+#include <future>
+#include <memory>
+#include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "calc/Pattern.h"
 #include "elements/AtomIsoAbun.h"
 #include "elements/DefaultTable.h"
+#include "elements/TableReader.h"
 #include "formula/Adduct.h"
 #include "spectrum/GaussianList.h"
 
@@ -24,7 +32,7 @@ namespace {
 
 // The package's exception classes; made once when the module loads and kept
 // for the life of the interpreter.
-PyObject* TableError = nullptr;
+PyObject* TableErrorClass = nullptr;
 PyObject* FormulaError = nullptr;
 PyObject* CalculationError = nullptr;
 
@@ -58,24 +66,42 @@ py::tuple ElementState(const AtomIsoAbun& e)
     return py::make_tuple(std::string(e.symbol), e.elnum, ToArray(masses), ToArray(abundances));
 }
 
-// Rebuilds a table from the element states of ElementState, as pickling
-// saved them.
+// Raises TableError with `reason`.
+[[noreturn]] void RaiseTableError(const std::string& reason)
+{
+    PyErr_SetString(TableErrorClass, reason.c_str());
+    throw py::error_already_set();
+}
+
+// Rebuilds a table from element states (symbol, number, masses, abundances),
+// as pickling saved them or as a dict gave them. They are written out as the
+// text of a table file, one element per line and every double in its
+// shortest exact form, and read by the table reader: the file's checks and
+// its sorting apply unchanged.
 Table TableFromState(const py::list& state)
 {
-    Table t;
+    std::string text;
     for (const py::handle item : state) {
         const auto e = item.cast<py::tuple>();
         if (e.size() != 4) throw py::value_error("an element state is (symbol, number, masses, abundances)");
         const auto symbol = e[0].cast<std::string>();
         const auto masses = e[2].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
         const auto abundances = e[3].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
-        if (symbol.empty() || symbol.size() > 3 || masses.size() != abundances.size())
-            throw py::value_error("malformed element state for '" + symbol + "'");
-        AtomIsoAbun record(e[1].cast<int>(), static_cast<int>(masses.size()));
-        record.SetSymbol(symbol.c_str());
-        for (int i = 0; i < record.niso; ++i) record.iso[i] = isotope(masses.at(i), abundances.at(i));
-        t.elements.push_back(record);
+        if (symbol.empty() || symbol.find_first_of(" \t\n\v\f\r") != std::string::npos)
+            RaiseTableError("element symbol '" + symbol + "' is empty or holds whitespace");
+        if (masses.ndim() != 1 || masses.size() != abundances.size() || abundances.ndim() != 1)
+            RaiseTableError("element " + symbol + ": as many masses as abundances, in one dimension each");
+        text += symbol + " " + std::to_string(e[1].cast<int>());
+        char number[32];
+        for (py::ssize_t i = 0; i < masses.size(); ++i)
+            for (const double v : {masses.at(i), abundances.at(i)})
+                text += " " + std::string(number, std::to_chars(number, number + sizeof number, v).ptr);
+        text += "\n";
     }
+    Table t;
+    std::istringstream in(text);
+    morvane::TableError error;
+    if (ReadIsotopeTable(in, t.elements, &error) != 0) RaiseTableError(DescribeTableError(error));
     return t;
 }
 
@@ -123,15 +149,34 @@ py::tuple Calculate(const Table& table, const std::string& formula, const Patter
 }
 
 // Result i is formula i's (mass, abundance) arrays, or the exception object
-// that describes its failure.
+// that describes its failure. The calculation runs on its own thread while
+// this one looks for signals every 50 ms: a KeyboardInterrupt stops it
+// between formulas and is raised here.
 py::list CalculateMany(const Table& table, const std::vector<std::string>& formulas, const PatternSettings& settings,
                        unsigned threads)
 {
     std::vector<PatternResult> results;
+    std::atomic<bool> stop{false};
+    std::unique_ptr<py::error_already_set> interrupted;
     {
         py::gil_scoped_release unlocked;
-        results = CalculatePatterns(table.elements, formulas, settings, threads);
+        auto calculate = [&] { return CalculatePatterns(table.elements, formulas, settings, threads, &stop); };
+        std::future<std::vector<PatternResult>> run;
+        try {
+            run = std::async(std::launch::async, calculate);
+        } catch (const std::system_error&) {
+            results = calculate();  // no thread to be had: calculate here, without the watch
+        }
+        while (run.valid() && run.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+            py::gil_scoped_acquire locked;
+            if (!interrupted && PyErr_CheckSignals() != 0) {
+                interrupted.reset(new py::error_already_set());
+                stop = true;
+            }
+        }
+        if (run.valid()) results = run.get();
     }
+    if (interrupted) throw *interrupted;
     py::list out;
     for (const PatternResult& r : results) out.append(r.status == 0 ? py::object(PeakArrays(r.peaks)) : ExceptionObject(r));
     return out;
@@ -176,7 +221,7 @@ PYBIND11_MODULE(_core, m)
 {
     m.doc() = "The compiled part of morvane: the C++ library's table reader, pattern calculation and peak profile.";
 
-    TableError = MakeException("morvane.TableError", PyExc_ValueError,
+    TableErrorClass = MakeException("morvane.TableError", PyExc_ValueError,
                                "An isotope table file that cannot be read or is malformed; the message names the "
                                "line and the word.");
     FormulaError = MakeException("morvane.FormulaError", PyExc_ValueError,
@@ -185,7 +230,7 @@ PYBIND11_MODULE(_core, m)
     CalculationError = MakeException("morvane.CalculationError", PyExc_RuntimeError,
                                      "A pattern that cannot be calculated (for example too many atoms of an element "
                                      "for the enumeration's bounds); the message gives the reason.");
-    m.attr("TableError") = py::handle(TableError);
+    m.attr("TableError") = py::handle(TableErrorClass);
     m.attr("FormulaError") = py::handle(FormulaError);
     m.attr("CalculationError") = py::handle(CalculationError);
 
@@ -222,7 +267,7 @@ PYBIND11_MODULE(_core, m)
                  Table t;
                  std::string reason;
                  if (LoadIsotopeTable(path, t.elements, reason) != 0) {
-                     PyErr_SetString(TableError, reason.c_str());
+                     PyErr_SetString(TableErrorClass, reason.c_str());
                      throw py::error_already_set();
                  }
                  return t;
@@ -238,7 +283,9 @@ PYBIND11_MODULE(_core, m)
                 for (const AtomIsoAbun& e : t.elements) state.append(ElementState(e));
                 return state;
             },
-            [](const py::list& state) { return TableFromState(state); }));
+            [](const py::list& state) { return TableFromState(state); }))
+        .def_static("from_state", &TableFromState, py::arg("state"),
+                    "A table from element states (symbol, number, masses, abundances), read as a table file is.");
 
     m.def("calculate", &Calculate, py::arg("table"), py::arg("formula"), py::arg("settings"),
           "The peaks of one formula as (mass, abundance) arrays; raises FormulaError, ValueError or "

@@ -2,6 +2,7 @@
 
 import math
 import operator
+import os
 
 import numpy as np
 
@@ -22,13 +23,20 @@ class Pattern:
     ``mass`` holds the peak positions (mass in u, or m/z when the pattern was
     calculated with ``mz=True``) and ``abundance`` the peak heights
     (probabilities, or percent of the largest peak when normalised), both
-    float64 arrays in the order morvane prints the peaks: ascending mass
-    (descending m/z for a negative charge). ``formula``, ``charge``, ``mz``
-    and ``adduct`` (the ion's notation, or "") record what was calculated.
+    float64 arrays in ascending order of position. m/z is mass divided by
+    the magnitude of the charge, so a negative ion's m/z are positive (the
+    magnitudes of what ``morvane -mtz`` prints). ``formula``, ``charge``,
+    ``mz`` and ``adduct`` (the ion's notation, or "") record what was
+    calculated.
 
     ``len(p)`` is the number of peaks; iterating gives (position, abundance)
-    pairs. Patterns pickle.
+    pairs, and so does indexing (``p[0]``, ``p[-1]``); a slice (``p[:3]``)
+    is a pattern of those peaks. ``np.asarray(p)`` is the (n, 2) float64
+    array of positions and abundances. ``==`` compares everything: the
+    settings recorded and every number, bit for bit. Patterns pickle.
     """
+
+    __hash__ = None
 
     __slots__ = ("formula", "charge", "mz", "mass", "abundance", "adduct")
 
@@ -46,6 +54,30 @@ class Pattern:
     def __iter__(self):
         return zip(self.mass.tolist(), self.abundance.tolist())
 
+    def __getitem__(self, index):
+        if isinstance(index, slice):
+            return Pattern(self.mass[index], self.abundance[index], self.formula, self.charge, self.mz, self.adduct)
+        try:
+            i = operator.index(index)
+        except TypeError:
+            raise TypeError(f"Pattern indices are integers or slices, not {type(index).__name__}") from None
+        if not -len(self) <= i < len(self):
+            raise IndexError(f"peak {i} of a pattern of {len(self)} peaks")
+        return float(self.mass[i]), float(self.abundance[i])
+
+    def __eq__(self, other):
+        if not isinstance(other, Pattern):
+            return NotImplemented
+        return (
+            (self.formula, self.charge, self.mz, self.adduct) == (other.formula, other.charge, other.mz, other.adduct)
+            and self.mass.tobytes() == other.mass.tobytes()
+            and self.abundance.tobytes() == other.abundance.tobytes()
+        )
+
+    def __array__(self, dtype=None, copy=None):
+        table = np.column_stack([self.mass, self.abundance])
+        return table if dtype is None else table.astype(dtype)
+
     def __repr__(self):
         unit = "m/z" if self.mz else "u"
         where = f" from {self.mass[0]:.4f} to {self.mass[-1]:.4f} {unit}" if len(self) else ""
@@ -62,10 +94,14 @@ class Pattern:
         return _core.profile(self.mass, self.abundance, float(fwhm), np.asarray(x, dtype=np.float64))
 
     def to_pandas(self):
-        """The peaks as a pandas DataFrame with the columns ``mass`` and ``abundance``."""
+        """The peaks as a pandas DataFrame with the columns ``mass`` (``mz``
+        when the positions are m/z) and ``abundance``; its ``attrs`` hold
+        ``formula``, ``adduct`` and ``charge``."""
         import pandas
 
-        return pandas.DataFrame({"mass": self.mass, "abundance": self.abundance})
+        frame = pandas.DataFrame({"mz" if self.mz else "mass": self.mass, "abundance": self.abundance})
+        frame.attrs.update(formula=self.formula, adduct=self.adduct, charge=self.charge)
+        return frame
 
     def plot(self, ax=None, fwhm=None):
         """Draws the peaks as sticks on a matplotlib axis and returns the axis.
@@ -139,27 +175,63 @@ def _settings(charge, mz, threshold, merge, normalize, filter):
     return s
 
 
-def _library_table(table):
+def _isotope_table(table):
+    """The :class:`IsotopeTable` that ``table=`` names: None (the default
+    table), an :class:`IsotopeTable`, or the path of a table file."""
     if table is None:
-        return default_table()._table
-    if not isinstance(table, IsotopeTable):
-        raise TypeError(f"table must be an IsotopeTable, not {type(table).__name__}")
-    return table._table
+        return default_table()
+    if isinstance(table, IsotopeTable):
+        return table
+    if isinstance(table, (str, os.PathLike)):
+        return IsotopeTable(table)
+    raise TypeError(f"table must be an IsotopeTable or a path, not {type(table).__name__}")
 
 
-def _with_adduct(settings, adduct, table):
-    """Makes the settings those of the ion ``adduct`` (text or :class:`Adduct`)."""
+def _formula(value, where="formula"):
+    if not isinstance(value, str):
+        raise TypeError(f"{where} must be a str, not {type(value).__name__}")
+    return value
+
+
+def _adducts(adduct, settings, table):
+    """The ions to calculate: [None] for the molecule itself, else the
+    parsed adducts (one, or each of a list) in the order given."""
+    if adduct is None:
+        return [None]
     if settings.charge != 0 or settings.masstocharge:
         raise ValueError("an adduct sets the charge; leave out charge and mz")
-    parsed = adduct_for(adduct, table)
-    settings.adduct = parsed._adduct
-    settings.charge = parsed.charge
-    settings.masstocharge = True
+    many = adduct if isinstance(adduct, (list, tuple)) else [adduct]
+    if not many:
+        raise ValueError("adduct must name at least one ion")
+    return [adduct_for(a, table) for a in many]
+
+
+def _ion_settings(settings, parsed):
+    """The settings of one ion: those given, with the adduct's charge and m/z."""
+    if parsed is None:
+        return settings
+    ion = _core.Settings()
+    for name in ("threshold", "merge", "normalize", "filter"):
+        setattr(ion, name, getattr(settings, name))
+    ion.adduct = parsed._adduct
+    ion.charge = parsed.charge
+    ion.masstocharge = True
+    return ion
 
 
 def _wrap(peaks, formula, settings):
     adduct = settings.adduct.text if settings.adduct is not None else ""
     return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge, adduct)
+
+
+def _named(error, index, formula, settings):
+    """The exception of a failed formula, of the same class, its message
+    naming the formula's index and text (and the ion). A setting out of
+    range (a plain ValueError) is every formula's, and stays as it is."""
+    if type(error) is ValueError:
+        return error
+    ion = f" as {settings.adduct.text}" if settings.adduct is not None else ""
+    return type(error)(f"formula {index} ({formula!r}{ion}): {error}")
 
 
 def pattern(
@@ -171,12 +243,15 @@ def pattern(
         element symbols with optional counts, as on morvane's command line
         (``"C6H12O6"``, ``"CH3CH2OH"``).
     table
-        an :class:`IsotopeTable`; by default morvane's default table.
+        an :class:`IsotopeTable`, or the path of a table file (``str`` or
+        ``os.PathLike``); by default morvane's default table.
     charge
         charge of the ion: every mass is lowered by charge times the electron
         mass (morvane's ``-z``).
     mz
-        positions are mass divided by the signed charge (``-mtz``).
+        positions are m/z: mass divided by the magnitude of the charge, so
+        positive also for negative ions (the magnitudes of what ``-mtz``
+        prints). m/z at charge 0 raises ``ValueError``.
     threshold
         probability threshold relative to the most probable variant found so
         far, 0 to 1 (``-t``).
@@ -192,8 +267,10 @@ def pattern(
         the ion to calculate instead of the molecule, as text (``"[M+H]+"``,
         ``"[M+2H]2+"``, ``"[M-H]-"``) or an :class:`Adduct`. It sets the
         charge and positions are m/z, so ``charge`` and ``mz`` stay unset.
+        A list of adducts gives a list of patterns, one per adduct in order.
 
-    Returns a :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
+    ``formula`` must be a ``str`` (``TypeError`` otherwise). Returns a
+    :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
     for the same settings (with an adduct, for the ion's formula written out
     and ``-mtz`` with its charge). Raises :class:`FormulaError` for a formula
     that does not parse or an adduct that removes atoms the molecule lacks,
@@ -201,11 +278,12 @@ def pattern(
     with morvane's message for a bad setting, and :class:`CalculationError`
     for a pattern that cannot be calculated.
     """
+    formula = _formula(formula)
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
-    library_table = _library_table(table)
-    if adduct is not None:
-        _with_adduct(settings, adduct, table)
-    return _wrap(_core.calculate(library_table, formula, settings), formula, settings)
+    table = _isotope_table(table)
+    ions = [_ion_settings(settings, a) for a in _adducts(adduct, settings, table)]
+    found = [_wrap(_core.calculate(table._table, formula, ion), formula, ion) for ion in ions]
+    return found if isinstance(adduct, (list, tuple)) else found[0]
 
 
 def patterns(
@@ -223,32 +301,46 @@ def patterns(
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
-    ``formulas`` is an iterable of formula strings; the settings (``adduct``
-    included) are those of :func:`pattern` and apply to every formula. ``threads`` is the number
-    of threads (0: one per core); the calculation releases the GIL.
+    ``formulas`` is an iterable of formula strings (a single ``str`` is
+    refused with ``TypeError``); the settings (``adduct`` included) are those
+    of :func:`pattern` and apply to every formula. ``threads`` is the number
+    of threads (0: one per core); the calculation releases the GIL, and
+    Ctrl-C (KeyboardInterrupt) stops it between formulas.
 
-    Returns a list of :class:`Pattern` in the order of ``formulas``. A
-    formula that fails raises its exception (the first failure in input
-    order) when ``errors="raise"``; with ``errors="return"`` its exception
-    object stands in its place in the list.
+    Returns a list of :class:`Pattern` in the order of ``formulas``; with a
+    list of adducts, per formula one pattern per adduct in the order given.
+    A formula that fails raises its exception (the first failure in input
+    order), its message naming the formula's index and text, when
+    ``errors="raise"``; with ``errors="return"`` that exception object
+    stands in its place in the list.
     """
+    if isinstance(formulas, (str, bytes)):
+        raise TypeError("patterns takes a sequence of formulas, not a single str; for one formula use pattern()")
     if errors not in ("raise", "return"):
         raise ValueError('errors must be "raise" or "return"')
     threads = _integer(threads, "threads must be an integer >= 0")
     if threads < 0:
         raise ValueError("threads must be an integer >= 0")
-    formulas = list(formulas)
+    try:
+        formulas = list(formulas)
+    except TypeError:
+        raise TypeError(f"patterns takes a sequence of formulas, not {type(formulas).__name__}") from None
+    for i, formula in enumerate(formulas):
+        _formula(formula, f"formula {i}")
+    # More threads than formulas would have nothing to do.
+    threads = min(threads, max(1, len(formulas)))
     settings = _settings(charge, mz, threshold, merge, normalize, filter)
-    library_table = _library_table(table)
-    if adduct is not None:
-        _with_adduct(settings, adduct, table)
-    results = _core.calculate_many(library_table, formulas, settings, threads)
+    table = _isotope_table(table)
+    ions = [_ion_settings(settings, a) for a in _adducts(adduct, settings, table)]
+    per_ion = [_core.calculate_many(table._table, formulas, ion, threads) for ion in ions]
     out = []
-    for formula, result in zip(formulas, results):
-        if isinstance(result, Exception):
-            if errors == "raise":
-                raise result
-            out.append(result)
-        else:
-            out.append(_wrap(result, formula, settings))
+    for i, formula in enumerate(formulas):
+        for ion, results in zip(ions, per_ion):
+            result = results[i]
+            if isinstance(result, Exception):
+                if errors == "raise":
+                    raise _named(result, i, formula, ion)
+                out.append(result)
+            else:
+                out.append(_wrap(result, formula, ion))
     return out

@@ -134,9 +134,9 @@ def test_profile_is_the_librarys_gaussian(table):
         one.profile(x, 0)
 
 
-def test_table_must_be_a_table(table):
-    with pytest.raises(TypeError, match="table must be an IsotopeTable, not str"):
-        morvane.pattern("H2O", "morvanetable.txt")
+def test_table_must_be_a_table_or_a_path(table):
+    with pytest.raises(TypeError, match="table must be an IsotopeTable or a path, not list"):
+        morvane.pattern("H2O", ["morvanetable.txt"])
 
 
 def test_every_public_name_has_a_docstring():

@@ -146,7 +146,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
-                                             unsigned threads)
+                                             unsigned threads, const std::atomic<bool>* stop)
 {
     std::vector<PatternResult> results(formulas.size());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
@@ -154,7 +154,7 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
     single.threads = 1;
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i; (i = next++) < formulas.size();)
+        for (std::size_t i; (stop == nullptr || !*stop) && (i = next++) < formulas.size();)
             results[i] = CalculatePattern(table, formulas[i], single);
     };
     std::vector<std::thread> pool;

@@ -1,6 +1,7 @@
 #ifndef MORVANE_CALC_PATTERN_H
 #define MORVANE_CALC_PATTERN_H
 
+#include <atomic>
 #include <deque>
 #include <string>
 #include <vector>
@@ -61,10 +62,12 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 // The patterns of many formulas with `threads` threads (0: one per core),
 // result i belonging to formula i; each pattern is calculated on one
 // thread, whatever settings.threads says. When the system starts fewer threads than
-// asked, those started do all the work.
+// asked, those started do all the work. Once `stop` (when given) turns
+// true, no further formula is begun: the results of those not begun stay
+// empty with status 0, and the call returns when the formulas under way end.
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
-                                             unsigned threads);
+                                             unsigned threads, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace morvane
 
