@@ -15,6 +15,8 @@ from ._table import IsotopeTable, default_table
 _STEPS_PER_WIDTH = 8
 _MARGIN_WIDTHS = 4
 _MIN_POINTS, _MAX_POINTS = 200, 20000
+# Font size of the peak labels, in points.
+_LABEL_POINTS = 8
 
 
 class Pattern:
@@ -103,7 +105,7 @@ class Pattern:
         frame.attrs.update(formula=self.formula, adduct=self.adduct, charge=self.charge)
         return frame
 
-    def plot(self, ax=None, fwhm=None):
+    def plot(self, ax=None, fwhm=None, labels=True, title=None):
         """Draws the peaks as sticks on a matplotlib axis and returns the axis.
 
         ``ax`` defaults to the current axis of pyplot. With a peak width
@@ -111,6 +113,12 @@ class Pattern:
         :meth:`profile` is drawn as well, in the colour of the sticks, scaled
         so that its highest point is as high as the largest stick. Several
         patterns drawn on one axis take the axis's successive colours.
+
+        With ``labels`` the positions of the peaks are written above them,
+        as ``morvane-plot`` does: the tallest first, each where its text
+        overlaps no label already placed, and a note in the corner says
+        which peaks carry labels. ``title`` (by default the formula, ion or
+        charge, when the axis has no title yet) is set as the axis's title.
         """
         if ax is None:
             import matplotlib.pyplot as plt
@@ -128,7 +136,35 @@ class Pattern:
                 ax.plot(x, y * (self.abundance.max() / y.max()), color=sticks.get_color(), linewidth=0.8)
         ax.set_xlabel("m/z" if self.mz else "mass (u)")
         ax.set_ylabel("abundance")
+        if title is not None or not ax.get_title():
+            ax.set_title(label if title is None else title)
+        if labels and len(self):
+            self._label_peaks(ax, sticks.get_color())
         return ax
+
+    def _label_peaks(self, ax, color):
+        """Labels the tallest peaks whose texts fit side by side, and notes which."""
+        ax.autoscale_view()
+        low, high = ax.get_xlim()
+        width_px = ax.get_window_extent().width
+        points_per_unit = width_px / (high - low) * 72 / ax.figure.dpi if high > low and width_px > 0 else math.inf
+        placed = []
+        for i in np.argsort(-self.abundance, kind="stable"):
+            text = f"{self.mass[i]:.4f}"
+            # Digits are at most 0.6 of the font size wide; 4 points apart.
+            half = (len(text) * _LABEL_POINTS * 0.6 + 4) / 2 / points_per_unit
+            centre = self.mass[i]
+            if any(centre - half < hi and centre + half > lo for lo, hi in placed):
+                continue
+            placed.append((centre - half, centre + half))
+            ax.annotate(text, (centre, self.abundance[i]), xytext=(0, 2), textcoords="offset points",
+                        ha="center", va="bottom", fontsize=_LABEL_POINTS, color=color)
+        shown = len(placed)
+        note = "every peak labelled" if shown == len(self) else (
+            f"labels on {shown} of {len(self)} peaks: the tallest, where the text fits")
+        notes = [t for t in ax.texts if t.get_gid() == "morvane-label-note"]
+        ax.text(0.99, 0.98 - 0.05 * len(notes), note, transform=ax.transAxes, ha="right", va="top",
+                fontsize=_LABEL_POINTS, color=color, gid="morvane-label-note")
 
     def _name(self):
         return f"{self.formula} {self.adduct}" if self.adduct else self.formula

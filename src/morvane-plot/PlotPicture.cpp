@@ -1,6 +1,7 @@
 #include "morvane-plot/PlotPicture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "core/Status.h"
 #include "frontend/Driver.h"
 #include "frontend/Options.h"
+#include "morvane-plot/PlotIon.h"
 #include "morvane-plot/SvgPlot.h"
 
 namespace morvane {
@@ -27,8 +29,16 @@ const double REACH_WIDTHS = 5;
 // all grid positions and tick marks are distinct doubles.
 const double MIN_RELATIVE_SPAN = 1e-9;
 
-// Takes "-o file" and "-w width" out of the arguments, leaving the rest in
-// `rest` for the option scan that morvane uses. Returns 0, or
+bool EndsInSvg(const std::string& name)
+{
+    if (name.size() < 4) return false;
+    std::string end = name.substr(name.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".svg";
+}
+
+// Takes "-o file", "-w width" and "-a adduct" out of the arguments, leaving
+// the rest in `rest` for the option scan that morvane uses. Returns 0, or
 // OPTION_ERROR_STATUS with the message written.
 int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& rest, std::ostream& out)
 {
@@ -55,12 +65,22 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
                 out << "Error: peak width must be between 1e-9 and 1e9\n";
                 return OPTION_ERROR_STATUS;
             }
+        } else if (std::strcmp(argv[i], "-a") == 0) {
+            if (last || !p.adduct.empty()) {
+                out << (last ? "Error: adduct not specified\n" : "Error: a picture shows one ion: give -a once\n");
+                return OPTION_ERROR_STATUS;
+            }
+            p.adduct = argv[++i];
         } else {
             rest.push_back(argv[i]);
         }
     }
     if (!haveOutput || p.output.empty()) {
         out << "Error: output file not specified\n";
+        return OPTION_ERROR_STATUS;
+    }
+    if (!EndsInSvg(p.output)) {
+        out << "Error: the picture is SVG: name the output file *.svg\n";
         return OPTION_ERROR_STATUS;
     }
     rest.push_back(nullptr);
@@ -71,7 +91,7 @@ std::string Title(const RunSettings& s, const PlotSettings& p)
 {
     std::ostringstream t;
     const char* unit = s.masstocharge ? "" : " u";
-    t << s.formula << " \u2014 threshold " << s.threshold << ", merge " << s.merge << unit << ", FWHM " << p.width << unit;
+    t << s.formula << (p.adduct.empty() ? "" : " " + p.adduct) << " \u2014 threshold " << s.threshold << ", merge " << s.merge << unit << ", FWHM " << p.width << unit;
     if (s.charge != 0) t << ", charge " << s.charge;
     if (s.filter > 0) t << ", peaks from " << s.filter << " %";
     return t.str();
@@ -169,10 +189,28 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
     if (TakePlotOptions(argc, argv, p, rest, out) != 0) return OPTION_ERROR_STATUS;
     RunSettings s;
     if (ScanOptions(static_cast<int>(rest.size()) - 1, rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
-    IsoCalc calc;
-    const int status = CalculateAsAsked(calc, s, out);
-    if (status != 0) return status;  // the calculator's status is the exit status
-    svg = RenderSvg(Picture(NormalisedPeaks(calc), s, p));
+    if (!p.adduct.empty() && (s.charge != 0 || s.masstocharge)) {
+        out << "Error: an adduct sets the charge; leave out -z and -mtz\n";
+        return OPTION_ERROR_STATUS;
+    }
+    if (s.masstocharge && s.charge == 0) {
+        out << "Error: m/z needs a charge other than 0\n";
+        return OPTION_ERROR_STATUS;
+    }
+    std::vector<isotope> peaks;
+    if (!p.adduct.empty()) {
+        if (const int status = IonPeaks(s, p.adduct, peaks, out)) return status;
+    } else {
+        IsoCalc calc;
+        const int status = CalculateAsAsked(calc, s, out);
+        if (status != 0) return status;  // the calculator's status is the exit status
+        peaks = NormalisedPeaks(calc);
+        // m/z is mass over |z|: a negative ion's, below 0 as calculated,
+        // change sign (exactly), which leaves them ascending.
+        if (s.masstocharge && s.charge < 0)
+            for (isotope& peak : peaks) peak.mass = -peak.mass;
+    }
+    svg = RenderSvg(Picture(peaks, s, p));
     return 0;
 }
 

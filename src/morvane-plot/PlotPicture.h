@@ -13,6 +13,7 @@ namespace morvane {
 struct PlotSettings {
     std::string output;  // -o: the SVG file
     double width = 0.1;  // -w: full width at half maximum of the profile
+    std::string adduct;  // -a: the ion to draw, or empty for the molecule
 };
 
 // Narrowest and widest accepted -w: a narrower peak has no distinct
