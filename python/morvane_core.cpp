@@ -182,7 +182,7 @@ py::list CalculateMany(const Table& table, const std::vector<std::string>& formu
     return out;
 }
 
-py::array_t<double> Profile(const py::array_t<double, py::array::c_style | py::array::forcecast>& mass,
+py::array_t<double> ProfileAt(const py::array_t<double, py::array::c_style | py::array::forcecast>& mass,
                             const py::array_t<double, py::array::c_style | py::array::forcecast>& abundance,
                             double fwhm, const py::array_t<double, py::array::c_style | py::array::forcecast>& x)
 {
@@ -296,6 +296,6 @@ PYBIND11_MODULE(_core, m)
           "(mass, abundance) arrays or the exception object of its failure.");
     m.def("default_table_path", &DefaultTableFor, py::arg("package_dir"),
           "The table morvane reads when none is named, for the package installed at package_dir.");
-    m.def("profile", &Profile, py::arg("mass"), py::arg("abundance"), py::arg("fwhm"), py::arg("x"),
+    m.def("profile", &ProfileAt, py::arg("mass"), py::arg("abundance"), py::arg("fwhm"), py::arg("x"),
           "The library's Gaussian peak profile (GaussianList::intensity) at the positions x.");
 }

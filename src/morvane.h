@@ -12,5 +12,6 @@
 #include "calc/Pattern.h"
 #include "elements/DefaultTable.h"
 #include "formula/Adduct.h"
+#include "resolution/Profile.h"
 
 #endif

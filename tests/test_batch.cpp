@@ -162,11 +162,11 @@ TEST(Batch, OptionsMeanWhatTheyMeanForMorvane)
 
 TEST(Batch, FailingLinesSayWhichLineAndWhy)
 {
-    TempFile file("# peptides\nC6H6\n\n   \nwater\tH2O\nx\tC6H12Xx\nCa(OH)2\nC99999999999\n", "in.txt");
+    TempFile file("# peptides\nC6H6\n\n   \nwater\tH2O\nx\tC6H12Xx\nCa(OH2\nC99999999999\n", "in.txt");
     const RunResult r = RunBatch({"-i", file.path()});
     EXPECT_EQ(r.err,
               "line 6: C6H12Xx: unknown element symbol 'Xx' at position 6\n"
-              "line 7: Ca(OH)2: character '(' at position 3 is not allowed in a formula\n"
+              "line 7: Ca(OH2: unmatched ( at position 3\n"
               "line 8: C99999999999: count 99999999999 at position 2 is beyond the 32-bit range\n"
               "2 formulas succeeded, 3 failed\n");
     EXPECT_EQ(r.status, 2);

@@ -90,8 +90,8 @@ def test_bad_settings_raise_value_error_with_morvanes_words(table, settings, mes
     "formula, words",
     [
         ("C6H12Xx", ["Xx", "position 6"]),
-        ("Ca(OH)2", ["(", "position 3"]),
-        ("H2O.H2O", [".", "position 4"]),
+        ("Ca(OH2", ["unmatched (", "position 3"]),
+        ("H2O.", ["nothing after the dot", "position 4"]),
         ("cl2", ["cl", "position 1"]),
         ("", ["empty"]),
         ("C99999999999", ["99999999999"]),

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -12,8 +13,10 @@
 #include "calc/Normalize.h"
 #include "core/Status.h"
 #include "elements/TableReader.h"
+#include "engine/MolDistribution.h"
 #include "engine/MolEnsemble.h"
-#include "formula/FormulaParser.h"
+#include "formula/FormulaLanguage.h"
+#include "resolution/Profile.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
 
@@ -41,6 +44,7 @@ const char* SettingFault(const PatternSettings& s)
     if (!(s.filter >= 0 && s.filter < 100)) return "filter must be between 0 and 100";
     if (!(s.threshold >= 0 && s.threshold < 1)) return "threshold must be between 0 and 1";
     if (!(s.merge >= 0)) return "peak merge must be >= 0";
+    if (!(s.centroidFloor >= 0 && s.centroidFloor < 1)) return "centroid floor must be between 0 and 1";
     if (s.adduct == nullptr && s.masstocharge && s.charge == 0) return "m/z needs a charge other than 0";
     return nullptr;
 }
@@ -66,39 +70,90 @@ PatternResult Failure(int status, const std::string& reason)
     return r;
 }
 
+// The composition of a formula, or of a sequence with its charge.
+int ParseMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
+                  MolComposition& composition, int& sequenceCharge, std::string& reason)
+{
+    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, composition, reason);
+    static const std::vector<FixedMod> none;
+    AtomCounts counts;
+    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
+    return MakeComposition(counts, table, s.enrichment, composition, reason);
+}
+
+// The smallest distance from 0 a variant's position can have: that of the
+// molecule of every element's lightest isotope.
+double LightestPosition(const MolComposition& molecule, bool masstocharge)
+{
+    double mass = 0;
+    for (int i = 0; i < molecule.totalnat; ++i) {
+        const AtomIsoAbun& atom = molecule.atom[i];
+        double lightest = atom.iso[0].mass;
+        for (int k = 1; k < atom.niso; ++k) lightest = std::min(lightest, atom.iso[k].mass);
+        mass += molecule.nat[i] * lightest;
+    }
+    mass += molecule.charge * ELECTRON_MASS_FACTOR;
+    return std::fabs(masstocharge && molecule.charge != 0 ? mass / molecule.charge : mass);
+}
+
+// Replaces the variants by what an instrument of resolution `r` shows of
+// them: the profile's points, or its centroids. Returns 0, or 6 with the
+// reason.
+int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::string& reason)
+{
+    std::vector<isotope> seen;
+    if (s.profile) {
+        Profile p;
+        if (!MakeProfile(peaks, *s.resolution, p, reason)) return EXCEPTION_STATUS;
+        for (std::size_t i = 0; i < p.x.size(); ++i) seen.emplace_back(p.x[i], p.y[i]);
+    } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
+        return EXCEPTION_STATUS;
+    }
+    peaks.swap(seen);
+    return 0;
+}
+
 // Parse (and make the ion of an adduct), calculate, normalise and filter as
 // morvane's run does.
 PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string& formula, const PatternSettings& s)
 {
     PatternResult r;
     MolComposition composition;
-    if (ParseFormula(formula, table, composition, &r.reason) != 0) {
-        r.status = CALC_FORMULA_NOT_PARSED;
-        if (!HasCapital(formula)) r.reason += " (element symbols begin with a capital letter, as in C6H12O6)";
-        return r;
+    int sequenceCharge = 0;
+    if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0) {
+        if (!s.sequence && !HasCapital(formula)) r.reason += " (element symbols begin with a capital letter, as in C6H12O6)";
+        return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
     }
-    composition.charge = s.charge;
+    composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
+    if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
+        return Failure(CALC_FORMULA_NOT_PARSED, "the sequence's charge suffix and " +
+                                                    std::string(s.adduct != nullptr ? "an adduct" : "-z or -mtz") +
+                                                    " both set the charge");
     MolComposition ion;
     if (s.adduct != nullptr && s.adduct->MakeIon(composition, ion, r.reason) != 0) {
         r.status = CALC_FORMULA_NOT_PARSED;
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
-    const bool masstocharge = s.adduct != nullptr || s.masstocharge;
+    const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
+    double merge = s.merge;
+    if (s.resolution && !s.mergeGiven)
+        merge = s.resolution->Fwhm(LightestPosition(molecule, masstocharge)) * FINE_MERGE_FRACTION;
     // The generation's own status is the exit status.
-    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, s.merge, ensemble, &spectrum, s.threads);
+    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads);
     if (r.status != 0)
         return Failure(r.status,
                        "cannot calculate distributions: the work bound was reached, no variant has a "
                        "probability above 0, or a peak is not finite (a larger threshold needs less work)");
+    if (masstocharge && molecule.charge < 0) ToPositiveMz(r.peaks);
+    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
     std::size_t kept = 0;
     for (const isotope& p : r.peaks)
         if (p.abundance >= s.filter) r.peaks[kept++] = p;
     r.peaks.resize(kept);
-    if (masstocharge && molecule.charge < 0) ToPositiveMz(r.peaks);
     return r;
 }
 

@@ -3,12 +3,16 @@
 
 #include <atomic>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "../elements/AtomIsoAbun.h"
 #include "../elements/isotope.h"
 #include "../formula/Adduct.h"
+#include "../formula/AtomCounts.h"
+#include "../formula/ProForma.h"
+#include "../resolution/Profile.h"
 
 namespace morvane {
 
@@ -26,9 +30,30 @@ struct PatternSettings {
     // masstocharge are then not used. The peaks equal those of the ion's
     // formula written out, with the adduct's charge and m/z.
     const Adduct* adduct = nullptr;
+    // The enrichment of the formulas' isotope labels (living as long as the
+    // settings are used), or null: every labelled atom is pure.
+    const Enrichment* enrichment = nullptr;
+    // The text is a ProForma peptide (ProForma.h) instead of a formula. A
+    // charge suffix (/2) sets the charge, and positions are m/z; it cannot
+    // be combined with a charge or an adduct of these settings.
+    bool sequence = false;
+    // Fixed modifications of the peptides, or null (living as long as the
+    // settings are used).
+    const std::vector<FixedMod>* fixed = nullptr;
     // Threads of this one calculation (0: as many as pay for a large
     // molecule). Callers that run one pattern per thread pass 1.
     int threads = 0;
+    // The instrument the pattern is seen with, or none. With one, the peaks
+    // are the centroids of the profile it records of the variants, merged
+    // beforehand at `merge` when mergeGiven, else at FINE_MERGE_FRACTION of
+    // the narrowest width the pattern can have (that at its lightest
+    // possible position): the fine structure, as far as it matters.
+    std::optional<Resolution> resolution;
+    bool mergeGiven = false;
+    double centroidFloor = DEFAULT_CENTROID_FLOOR;  // maxima below this fraction of the largest are ripples
+    // With a resolution: the peaks are the profile's points instead (mass
+    // the position, abundance the intensity), normalised and filtered alike.
+    bool profile = false;
 };
 
 // One pattern, or why there is none.
@@ -47,14 +72,16 @@ struct PatternResult {
 // `table` is then empty.
 int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason);
 
-// The pattern of one formula against a loaded table: the peaks that
+// The pattern of one formula of the front-ends' language (FormulaLanguage.h)
+// against a loaded table: for a formula morvane reads, the peaks that
 // `morvane formula -p 17` with the same settings prints, normalised and
 // filtered as it does. Failures, with their reason: 2 the formula does not
 // parse (unknown symbol and its position, illegal character, count beyond
 // 32 bits; an adduct that removes atoms the molecule lacks; a formula
 // without capitals gets a reminder that symbols begin with one); 5 a setting
 // out of range (morvane's words for that option), or m/z at charge 0;
-// 6 the calculation failed, or needed more memory than there is. The table
+// 6 the calculation failed, or needed more memory than there is, or the
+// profile at the given resolution would be too large. The table
 // is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings);

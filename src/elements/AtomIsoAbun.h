@@ -13,12 +13,14 @@ namespace morvane {
 int comp_isotope_abundance(const void* a, const void* b);
 
 // One element: its symbol, its element number and its isotope entries, which
-// the record owns. Records compare by symbol alone.
+// the record owns. Records compare by symbol alone. Table symbols have at
+// most 3 characters; the records that the front-ends derive for isotope
+// labels are named by up to 7 (C[13], Pb[204]).
 class AtomIsoAbun {
 public:
     int niso;
     int elnum;
-    char symbol[4];
+    char symbol[8];
     isotope* iso;
 
     AtomIsoAbun();

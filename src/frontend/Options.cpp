@@ -104,6 +104,7 @@ int ScanTableAndOptions(int n, char** words, RunSettings& s, std::ostream& out)
             // "vslue" is the message's historic spelling, kept verbatim: scripts match on it.
             if (last) return Fail(out, "Error: peak merge vslue not specified\n");
             if (!ConvertReal(value, s.merge) || s.merge < 0) return Fail(out, "Error: peak merge must be >= 0\n");
+            s.mergeGiven = true;
             break;
         }
     }

@@ -20,6 +20,7 @@ struct RunSettings {
     double threshold = 0.001;
     int precision = 8;
     double merge = 0.1;
+    bool mergeGiven = false;  // -r was given
     bool comma = false;
 };
 

@@ -40,7 +40,7 @@ struct Outcome {
     std::string rows;
 };
 
-PatternSettings PatternSettingsOf(const RunSettings& r)
+PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument)
 {
     PatternSettings p;
     p.charge = r.charge;
@@ -50,6 +50,9 @@ PatternSettings PatternSettingsOf(const RunSettings& r)
     p.normalize = r.normalize;
     p.filter = r.filter;
     p.threads = 1;  // the formulas share the threads, one formula each
+    p.resolution = instrument.resolution;
+    p.mergeGiven = r.mergeGiven;
+    p.profile = instrument.profile;
     return p;
 }
 
@@ -222,9 +225,11 @@ bool ShowsProgress(const BatchSettings& s)
 bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
              Streams& io, Tally& tally, std::string& reason)
 {
-    const PatternSettings settings = PatternSettingsOf(s.run);
+    const PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
+    const bool profile = s.instrument.profile;
     const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
-                           {"id", "formula", "adduct", "charge"}, s.run.masstocharge || !adducts.empty() ? "mz" : "mass");
+                           {"id", "formula", "adduct", "charge"}, s.run.masstocharge || !adducts.empty() ? "mz" : "mass",
+                           profile ? "point" : "peak", profile ? "intensity" : "abundance");
     std::ostream& out = *io.out;
     out << table.Header();
     FormulaReader reader(io.in);

@@ -9,23 +9,24 @@ namespace morvane {
 
 int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
 {
-    std::vector<char*> rest;
-    for (int i = 1; i < argc; ++i) {
-        const char* w = argv[i];
+    std::vector<char*> words(argv + 1, argv + argc), rest;
+    if (TakeResolutionOptions(words, true, s.instrument, err) != 0) return OPTION_ERROR_STATUS;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const char* w = words[i];
         const bool input = std::strcmp(w, "-i") == 0, output = std::strcmp(w, "-o") == 0;
         const bool threads = std::strcmp(w, "-j") == 0, adduct = std::strcmp(w, "-a") == 0;
         if (!input && !output && !threads && !adduct) {
-            rest.push_back(argv[i]);
+            rest.push_back(words[i]);
             continue;
         }
-        if (i == argc - 1) {
+        if (i + 1 == words.size()) {
             err << (input    ? "Error: input file not specified\n"
                     : output ? "Error: output file not specified\n"
                     : adduct ? "Error: adduct not specified\n"
                              : "Error: threads not specified\n");
             return OPTION_ERROR_STATUS;
         }
-        const char* value = argv[++i];
+        const char* value = words[++i];
         int n = 0;
         if (input) s.input = value;
         if (output) s.output = value;

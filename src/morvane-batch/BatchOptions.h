@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "frontend/Options.h"
+#include "frontend/ResolutionOptions.h"
 
 namespace morvane {
 
@@ -16,10 +17,11 @@ struct BatchSettings {
     const char* output = nullptr;  // null: standard output
     unsigned threads = 0;          // 0: one per core
     std::vector<const char*> adducts;  // -a, in the order given: each formula's ions
+    ResolutionOptions instrument;      // --resolution, --analyzer, --fwhm, --profile
 };
 
-// Reads argv[1..argc-1]: -i, -o, -j and -a with their value words wherever they
-// stand, then the remaining words as morvane reads the words after its
+// Reads argv[1..argc-1]: the resolution options, -i, -o, -j and -a with
+// their value words wherever they stand, then the remaining words as morvane reads the words after its
 // formula (table file name, options). Returns 0, or 5 after writing the
 // message of the first bad option to `err`.
 int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err);

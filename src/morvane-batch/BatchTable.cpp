@@ -28,18 +28,21 @@ void AppendNumber(std::size_t n, std::string& out)
 
 }  // namespace
 
-BatchTable::BatchTable(bool comma, int precision, std::vector<std::string> labelNames, std::string positionName)
+BatchTable::BatchTable(bool comma, int precision, std::vector<std::string> labelNames, std::string positionName,
+                       std::string numberName, std::string heightName)
     : separator_(comma ? ',' : '\t'),
       precision_(precision),
       labelNames_(std::move(labelNames)),
-      positionName_(std::move(positionName))
+      positionName_(std::move(positionName)),
+      numberName_(std::move(numberName)),
+      heightName_(std::move(heightName))
 {}
 
 std::string BatchTable::Header() const
 {
     std::string out;
     for (const std::string& name : labelNames_) out += name + separator_;
-    return out + "peak" + separator_ + positionName_ + separator_ + "abundance\n";
+    return out + numberName_ + separator_ + positionName_ + separator_ + heightName_ + "\n";
 }
 
 void BatchTable::AppendField(const std::string& field, std::string& out) const

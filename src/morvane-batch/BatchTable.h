@@ -18,8 +18,10 @@ namespace morvane {
 // returns and line feeds become spaces, so a row stays one row.
 class BatchTable {
 public:
-    // `labelNames` heads the label columns; `positionName` is "mass" or "mz".
-    BatchTable(bool comma, int precision, std::vector<std::string> labelNames, std::string positionName);
+    // `labelNames` heads the label columns; `positionName` is "mass" or "mz";
+    // the rows of a profile are numbered "point" and hold "intensity".
+    BatchTable(bool comma, int precision, std::vector<std::string> labelNames, std::string positionName,
+               std::string numberName = "peak", std::string heightName = "abundance");
 
     std::string Header() const;
     // Appends the rows of one pattern to `out`; labels.size() must equal the
@@ -31,6 +33,8 @@ private:
     int precision_;
     std::vector<std::string> labelNames_;
     std::string positionName_;
+    std::string numberName_;
+    std::string heightName_;
 
     void AppendField(const std::string& field, std::string& out) const;
 };

@@ -1,0 +1,423 @@
+#include "formula/ProForma.h"
+
+#include <array>
+#include <cctype>
+#include <climits>
+#include <cstring>
+
+namespace morvane {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
+bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
+
+std::string At(std::size_t i) { return "at position " + std::to_string(i + 1); }
+
+// The elements of the residues, in this order.
+const char* const RESIDUE_ELEMENTS[] = {"C", "H", "N", "O", "S", "Se"};
+const int N_RESIDUE_ELEMENTS = 6;
+using ResidueAtoms = std::array<int, N_RESIDUE_ELEMENTS>;
+
+// Residue formulas (the amino acid less one water), C H N O S Se.
+bool ResidueOf(char letter, ResidueAtoms& atoms)
+{
+    switch (letter) {
+    case 'G': atoms = {2, 3, 1, 1, 0, 0}; return true;
+    case 'A': atoms = {3, 5, 1, 1, 0, 0}; return true;
+    case 'S': atoms = {3, 5, 1, 2, 0, 0}; return true;
+    case 'P': atoms = {5, 7, 1, 1, 0, 0}; return true;
+    case 'V': atoms = {5, 9, 1, 1, 0, 0}; return true;
+    case 'T': atoms = {4, 7, 1, 2, 0, 0}; return true;
+    case 'C': atoms = {3, 5, 1, 1, 1, 0}; return true;
+    case 'L': atoms = {6, 11, 1, 1, 0, 0}; return true;
+    case 'I': atoms = {6, 11, 1, 1, 0, 0}; return true;
+    case 'N': atoms = {4, 6, 2, 2, 0, 0}; return true;
+    case 'D': atoms = {4, 5, 1, 3, 0, 0}; return true;
+    case 'Q': atoms = {5, 8, 2, 2, 0, 0}; return true;
+    case 'K': atoms = {6, 12, 2, 1, 0, 0}; return true;
+    case 'E': atoms = {5, 7, 1, 3, 0, 0}; return true;
+    case 'M': atoms = {5, 9, 1, 1, 1, 0}; return true;
+    case 'H': atoms = {6, 7, 3, 1, 0, 0}; return true;
+    case 'F': atoms = {9, 9, 1, 1, 0, 0}; return true;
+    case 'R': atoms = {6, 12, 4, 1, 0, 0}; return true;
+    case 'Y': atoms = {9, 9, 1, 2, 0, 0}; return true;
+    case 'W': atoms = {11, 10, 2, 1, 0, 0}; return true;
+    case 'U': atoms = {3, 5, 1, 1, 0, 1}; return true;
+    case 'O': atoms = {12, 19, 3, 2, 0, 0}; return true;
+    default: return false;
+    }
+}
+
+// Common modifications: Unimod's name, accession and composition (the
+// delta, written in the grammar of Formula:).
+struct NamedMod {
+    const char* name;
+    int accession;
+    const char* delta;
+};
+const NamedMod NAMED_MODS[] = {
+    {"Acetyl", 1, "C2H2O"},
+    {"Amidated", 2, "HNO-1"},
+    {"Carbamidomethyl", 4, "C2H3NO"},
+    {"Carbamyl", 5, "CHNO"},
+    {"Deamidated", 7, "H-1N-1O"},
+    {"Phospho", 21, "HO3P"},
+    {"Methyl", 34, "CH2"},
+    {"Oxidation", 35, "O"},
+    {"Dimethyl", 36, "C2H4"},
+    {"Trimethyl", 37, "C3H6"},
+    {"Label:13C(6)", 188, "C-6[13C6]"},
+    {"iTRAQ4plex", 214, "C4[13C3]H12N[15N]O"},
+    {"Label:13C(6)15N(2)", 259, "C-6[13C6]N-2[15N2]"},
+    {"Label:13C(6)15N(4)", 267, "C-6[13C6]N-4[15N4]"},
+    {"TMT6plex", 737, "C8[13C4]H20N[15N]O2"},
+};
+
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool StartsWithIgnoringCase(std::string_view s, std::string_view prefix)
+{
+    return s.size() >= prefix.size() && SameIgnoringCase(s.substr(0, prefix.size()), prefix);
+}
+
+// Reads a signed count at `i` (1 without digits); false beyond int's range.
+bool SignedCount(std::string_view t, std::size_t& i, long long& n)
+{
+    const bool negative = i < t.size() && t[i] == '-';
+    if (negative) ++i;
+    if (i >= t.size() || !IsDigit(t[i])) {
+        n = negative ? -1 : 1;
+        return !negative;
+    }
+    n = 0;
+    while (i < t.size() && IsDigit(t[i])) {
+        n = n * 10 + (t[i++] - '0');
+        if (n > INT_MAX) return false;
+    }
+    if (negative) n = -n;
+    return true;
+}
+
+// The delta of a Formula: text, such as HPO3, H-2O-1 or C-6[13C6]; symbols
+// are checked against `table` when it is given. `at` is the position of
+// the text in the sequence, for messages.
+bool ReadDelta(std::string_view t, const std::deque<AtomIsoAbun>* table, std::size_t at, AtomCounts& delta,
+               std::string& reason)
+{
+    std::size_t i = 0;
+    while (i < t.size()) {
+        const std::size_t start = i;
+        if (t[i] == ' ') {
+            ++i;
+            continue;
+        }
+        const bool isotope = t[i] == '[';
+        if (isotope) ++i;
+        int massNumber = 0;
+        while (isotope && i < t.size() && IsDigit(t[i]) && massNumber < 1000) massNumber = massNumber * 10 + (t[i++] - '0');
+        std::string symbol;
+        if (i < t.size() && IsUpper(t[i])) symbol.assign(1, t[i++]);
+        while (!symbol.empty() && i < t.size() && IsLower(t[i])) symbol += t[i++];
+        long long n = 1;
+        const bool counted = SignedCount(t, i, n);
+        const bool closed = !isotope || (i < t.size() && t[i++] == ']');
+        if (symbol.empty() || !counted || !closed || (isotope && (massNumber == 0 || massNumber >= 1000))) {
+            reason = "malformed formula of a modification " + At(at + start) +
+                     ": write symbols with counts, as Formula:HPO3, H-2O-1 or [13C6]C-6";
+            return false;
+        }
+        if (table != nullptr && FindElement(*table, symbol) == nullptr) {
+            reason = "unknown element symbol '" + symbol + "' " + At(at + start);
+            return false;
+        }
+        const std::string key = isotope ? LabelKey(symbol, massNumber) : symbol;
+        if (isotope && table != nullptr) {
+            double mass = 0;
+            if (!LabelMass(*FindElement(*table, symbol), massNumber, mass)) {
+                reason = "the table has no isotope " + std::to_string(massNumber) + symbol + " " + At(at + start);
+                return false;
+            }
+        }
+        if (!AddAtoms(delta, key, n)) {
+            reason = "too many atoms of " + LabelText(key) + " " + At(at + start);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The built-in modification named by `name` (Unimod's name in any case,
+// U:name, or UNIMOD:accession), or null.
+const NamedMod* FindNamedMod(std::string_view name)
+{
+    if (StartsWithIgnoringCase(name, "UNIMOD:")) {
+        const std::string_view number = name.substr(7);
+        for (const NamedMod& m : NAMED_MODS)
+            if (number == std::to_string(m.accession)) return &m;
+        return nullptr;
+    }
+    if (StartsWithIgnoringCase(name, "U:")) name = name.substr(2);
+    for (const NamedMod& m : NAMED_MODS)
+        if (SameIgnoringCase(name, m.name)) return &m;
+    return nullptr;
+}
+
+bool IsMassShift(std::string_view s)
+{
+    std::size_t i = 0;
+    if (StartsWithIgnoringCase(s, "Obs:")) return true;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    return i < s.size() && (IsDigit(s[i]) || s[i] == '.');
+}
+
+// The delta of one alternative of a modification's text.
+bool AlternativeDelta(std::string_view text, const std::deque<AtomIsoAbun>& table, std::size_t at, AtomCounts& delta,
+                      std::string& reason)
+{
+    if (StartsWithIgnoringCase(text, "Formula:")) return ReadDelta(text.substr(8), &table, at + 8, delta, reason);
+    if (StartsWithIgnoringCase(text, "INFO:")) return true;
+    if (IsMassShift(text)) {
+        reason = "the mass shift " + std::string(text) + " " + At(at) +
+                 " gives no composition, so no isotope pattern: name the modification or give its Formula:";
+        return false;
+    }
+    const NamedMod* m = FindNamedMod(text);
+    if (m == nullptr) {
+        reason = "unknown modification '" + std::string(text) + "' " + At(at) +
+                 ": use a name of the built-in table or Formula:";
+        return false;
+    }
+    return ReadDelta(m->delta, nullptr, 0, delta, reason);
+}
+
+// The delta of a modification's text (between its brackets, starting at
+// `at`): the first of its '|' alternatives that gives a composition.
+bool ModDelta(std::string_view text, const std::deque<AtomIsoAbun>& table, std::size_t at, AtomCounts& delta,
+              std::string& reason)
+{
+    std::string first;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t bar = text.find('|', start);
+        const std::size_t end = bar == std::string_view::npos ? text.size() : bar;
+        AtomCounts d;
+        std::string why;
+        if (AlternativeDelta(text.substr(start, end - start), table, at + start, d, why)) {
+            delta = std::move(d);
+            return true;
+        }
+        if (first.empty()) first = why;
+        if (bar == std::string_view::npos) break;
+        start = bar + 1;
+    }
+    reason = first;
+    return false;
+}
+
+// Reads a sequence; the state of one parse.
+class SequenceReader {
+public:
+    SequenceReader(std::string_view text, const std::deque<AtomIsoAbun>& table, const std::vector<FixedMod>& fixed)
+        : t(text), table(table), fixed(fixed)
+    {}
+
+    bool Read(AtomCounts& counts, int& charge, std::string& reason);
+
+private:
+    std::string_view t;
+    const std::deque<AtomIsoAbun>& table;
+    std::vector<FixedMod> fixed;
+    std::size_t pos = 0;
+    std::array<long long, N_RESIDUE_ELEMENTS> atoms{};
+    std::array<int, 26> residues{};  // count of each residue letter
+    AtomCounts extra;                // of modifications and charge
+    std::string why;
+
+    bool Fail(const std::string& reason)
+    {
+        why = reason;
+        return false;
+    }
+    char Peek() const { return pos < t.size() ? t[pos] : '\0'; }
+    bool Mod(AtomCounts& delta);
+    bool AddDelta(const AtomCounts& delta, long long times);
+    bool GlobalMods();
+    bool Charge(int& charge);
+    bool Unexpected();
+};
+
+bool SequenceReader::Unexpected()
+{
+    if (pos == t.size()) return Fail("the sequence ends early, " + At(pos));
+    const char c = t[pos];
+    if (c == 'B' || c == 'J' || c == 'X' || c == 'Z')
+        return Fail(std::string("the ambiguous residue ") + c + " " + At(pos) + " has no formula");
+    if (IsLower(c)) return Fail(std::string("unknown residue '") + c + "' " + At(pos) + ": residues are capitals");
+    if (static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7e)
+        return Fail("unexpected byte " + std::to_string(static_cast<unsigned char>(c)) + " " + At(pos));
+    return Fail(std::string("unexpected '") + c + "' " + At(pos));
+}
+
+// The modification in brackets at the cursor.
+bool SequenceReader::Mod(AtomCounts& delta)
+{
+    const std::size_t open = pos;
+    int depth = 0;
+    for (; pos < t.size(); ++pos) {
+        if (t[pos] == '[') ++depth;
+        if (t[pos] == ']' && --depth == 0) break;
+    }
+    if (pos == t.size()) return Fail("unmatched [ " + At(open));
+    ++pos;
+    return ModDelta(t.substr(open + 1, pos - open - 2), table, open + 1, delta, why);
+}
+
+bool SequenceReader::AddDelta(const AtomCounts& delta, long long times)
+{
+    for (const auto& [key, n] : delta)
+        if (!AddAtoms(extra, key, n * times)) return Fail("too many atoms of " + LabelText(key));
+    return true;
+}
+
+// <[Carbamidomethyl]@C,M> in front of the sequence.
+bool SequenceReader::GlobalMods()
+{
+    while (Peek() == '<') {
+        const std::size_t open = pos++;
+        FixedMod mod;
+        if (Peek() != '[') return Unexpected();
+        if (!Mod(mod.delta)) return false;
+        if (Peek() != '@') return Fail("a global modification needs its residues, as <[Carbamidomethyl]@C>, " + At(open));
+        do {
+            ++pos;
+            ResidueAtoms unused;
+            if (!ResidueOf(Peek(), unused)) return Unexpected();
+            mod.residue = t[pos++];
+            fixed.push_back(mod);
+        } while (Peek() == ',');
+        if (Peek() != '>') return Unexpected();
+        ++pos;
+    }
+    return true;
+}
+
+bool SequenceReader::Charge(int& charge)
+{
+    const std::size_t at = pos++;
+    long long z = 0;
+    if (!IsDigit(Peek()) && Peek() != '-') return Fail("a charge must follow / " + At(at));
+    if (!SignedCount(t, pos, z) || z > 1000 || z < -1000) return Fail("the charge " + At(at) + " is out of range");
+    if (Peek() == '[') return Fail("charge carriers other than protons are not supported, " + At(pos));
+    if (pos != t.size()) return Unexpected();
+    if (z == 0) return Fail("a charge of 0 makes no ion, " + At(at));
+    charge = static_cast<int>(z);
+    return AddDelta({{"H", 1}}, z);
+}
+
+bool SequenceReader::Read(AtomCounts& counts, int& charge, std::string& reason)
+{
+    charge = 0;
+    AtomCounts delta;
+    bool ok = GlobalMods();
+    // N-terminal modifications, each in brackets, then '-'.
+    while (ok && Peek() == '[') {
+        delta.clear();
+        ok = Mod(delta) && AddDelta(delta, 1);
+        if (ok && Peek() != '[' && Peek() != '-')
+            ok = Fail("a modification before the first residue must be N-terminal, followed by '-', " + At(pos));
+    }
+    if (ok && Peek() == '-') ++pos;
+    bool any = false;
+    while (ok && IsUpper(Peek())) {
+        ResidueAtoms r;
+        if (!ResidueOf(Peek(), r)) {
+            ok = Unexpected();
+            break;
+        }
+        for (int e = 0; e < N_RESIDUE_ELEMENTS; ++e) atoms[e] += r[e];
+        ++residues[t[pos++] - 'A'];
+        any = true;
+        while (ok && Peek() == '[') {
+            delta.clear();
+            ok = Mod(delta) && AddDelta(delta, 1);
+        }
+    }
+    if (ok && !any) ok = Unexpected();
+    if (ok && Peek() == '-') {
+        ++pos;
+        if (Peek() != '[') ok = Unexpected();
+        while (ok && Peek() == '[') {
+            delta.clear();
+            ok = Mod(delta) && AddDelta(delta, 1);
+        }
+    }
+    if (ok && Peek() == '/') ok = Charge(charge);
+    if (ok && pos != t.size()) ok = Unexpected();
+    for (const FixedMod& m : fixed)
+        if (ok) ok = AddDelta(m.delta, residues[m.residue - 'A']);
+    if (!ok) {
+        reason = why;
+        return false;
+    }
+    // The chain's atoms, water for the termini, then the modifications.
+    counts.clear();
+    atoms[1] += 2;
+    atoms[3] += 1;
+    for (int e = 0; e < N_RESIDUE_ELEMENTS; ++e)
+        if (atoms[e] != 0) counts[RESIDUE_ELEMENTS[e]] = atoms[e];
+    for (const auto& [key, n] : extra) {
+        if (!AddAtoms(counts, key, n)) {
+            reason = "too many atoms of " + LabelText(key);
+            return false;
+        }
+    }
+    for (auto it = counts.begin(); it != counts.end();) {
+        if (it->second < 0) {
+            reason = "the modifications remove " + std::to_string(-it->second) + " more " + LabelText(it->first) +
+                     " than the peptide has";
+            return false;
+        }
+        it = it->second == 0 ? counts.erase(it) : std::next(it);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ParseFixedMod(const std::string& spec, const std::deque<AtomIsoAbun>& table, FixedMod& mod, std::string& reason)
+{
+    const std::size_t at = spec.rfind('@');
+    ResidueAtoms unused;
+    if (at == std::string::npos || at + 2 != spec.size() || !ResidueOf(spec[at + 1], unused)) {
+        reason = "fixed modification " + spec + ": write the modification, @ and one residue, as Carbamidomethyl@C";
+        return false;
+    }
+    mod.residue = spec[at + 1];
+    mod.delta.clear();
+    std::string why;
+    std::string text = spec.substr(0, at);
+    if (text.size() >= 2 && text.front() == '[' && text.back() == ']') text = text.substr(1, text.size() - 2);
+    if (!ModDelta(text, table, 0, mod.delta, why)) {
+        reason = "fixed modification " + spec + ": " + why;
+        return false;
+    }
+    return true;
+}
+
+int ReadSequence(std::string_view text, const std::deque<AtomIsoAbun>& table, const std::vector<FixedMod>& fixed,
+                 AtomCounts& counts, int& charge, std::string& reason)
+{
+    SequenceReader r(text, table, fixed);
+    return r.Read(counts, charge, reason) ? 0 : 2;
+}
+
+}  // namespace morvane

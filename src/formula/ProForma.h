@@ -1,0 +1,47 @@
+#ifndef MORVANE_FORMULA_PROFORMA_H
+#define MORVANE_FORMULA_PROFORMA_H
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "../elements/AtomIsoAbun.h"
+#include "AtomCounts.h"
+
+namespace morvane {
+
+// Peptides in ProForma notation (HUPO-PSI): one-letter residues (the 20
+// standard ones, U selenocysteine, O pyrrolysine) joined into a chain, water
+// added for the termini. A modification follows its residue in brackets:
+// by name from a built-in table of common Unimod entries (Oxidation,
+// Phospho, Carbamidomethyl, Acetyl, Amidated, Deamidated, Methyl, Dimethyl,
+// Trimethyl, Carbamyl, Label:13C(6), Label:13C(6)15N(2), Label:13C(6)15N(4),
+// TMT6plex, iTRAQ4plex; also as U:Name or UNIMOD:accession), or by its
+// formula (Formula:HPO3, Formula:H-2O-1, isotopes as [13C6]). Terminal
+// modifications stand before a '-' at the start or after one at the end
+// ([Acetyl]-PEPTIDE, PEPTIDE-[Amidated]); global fixed ones in front as
+// <[Carbamidomethyl]@C>. A suffix /z adds z protons and makes the ion of
+// charge z. A mass shift ([+15.995]) gives no composition and is refused.
+
+// A modification on every residue of one letter.
+struct FixedMod {
+    char residue = 0;
+    AtomCounts delta;
+};
+
+// Reads "Carbamidomethyl@C" (a name or Formula: as in brackets, '@', one
+// residue letter). Returns false with the reason.
+bool ParseFixedMod(const std::string& spec, const std::deque<AtomIsoAbun>& table, FixedMod& mod,
+                   std::string& reason);
+
+// Reads a ProForma sequence into `counts` (emptied first; elements of 0
+// atoms left out) and `charge` (0 without a suffix), with `fixed` applied to
+// their residues. Returns 0, or 2 with the reason and its position
+// (counted from 1 in `text`).
+int ReadSequence(std::string_view text, const std::deque<AtomIsoAbun>& table, const std::vector<FixedMod>& fixed,
+                 AtomCounts& counts, int& charge, std::string& reason);
+
+}  // namespace morvane
+
+#endif

@@ -1,0 +1,56 @@
+#ifndef MORVANE_RESOLUTION_RESOLUTION_H
+#define MORVANE_RESOLUTION_RESOLUTION_H
+
+#include <string>
+
+namespace morvane {
+
+// How a mass analyzer's peak width grows with m/z.
+enum class Analyzer {
+    Fwhm,      // one width at every position
+    Tof,       // constant resolving power: width m / R
+    Orbitrap,  // R(m) = R0 sqrt(m0 / m): width m^1.5 / (R0 sqrt(m0))
+    Fticr,     // R(m) = R0 m0 / m: width m^2 / (R0 m0)
+};
+
+// The instrument's resolution: the full width at half maximum of a peak at
+// any position, in the positions' unit (u, or u per charge for m/z). A
+// negative position (m/z of a negative ion) has the width of its absolute
+// value, so widths never shrink away from zero.
+class Resolution {
+public:
+    // The constant width w (> 0).
+    static Resolution ConstantWidth(double w);
+    // Resolving power `power` at the reference position `reference` (unused
+    // by Tof); both > 0.
+    static Resolution Power(Analyzer analyzer, double power, double reference);
+
+    double Fwhm(double position) const;
+    Analyzer Kind() const { return analyzer_; }
+    double Value() const { return value_; }          // the width, or R0
+    double Reference() const { return reference_; }  // m0
+
+private:
+    Resolution(Analyzer analyzer, double value, double reference);
+    Analyzer analyzer_;
+    double value_;
+    double reference_;
+    double scale_;  // the law's constant: w, 1/R, 1/(R0 sqrt(m0)) or 1/(R0 m0)
+};
+
+// The reference m/z of a resolving power given without one: where
+// instruments of that kind quote it (200 for orbitrap, 400 for FT-ICR).
+double DefaultReference(Analyzer analyzer);
+
+// Reads an analyzer name: "tof", "orbitrap" or "fticr". Returns false for
+// any other word.
+bool ParseAnalyzer(const std::string& word, Analyzer& analyzer);
+
+// Reads "R" or "R@m0" (R0 at the reference m0, both finite and > 0) for an
+// analyzer other than Fwhm; without "@m0" the analyzer's default reference
+// applies. Returns false with the reason for a person to act on.
+bool ParseResolution(const std::string& text, Analyzer analyzer, Resolution& resolution, std::string& reason);
+
+}  // namespace morvane
+
+#endif
