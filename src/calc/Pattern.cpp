@@ -49,6 +49,8 @@ const char* SettingFault(const PatternSettings& s)
     return nullptr;
 }
 
+// Whether `text` holds an uppercase letter, which every element symbol
+// begins with.
 bool HasCapital(const std::string& text)
 {
     return std::any_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
@@ -121,7 +123,8 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     MolComposition composition;
     int sequenceCharge = 0;
     if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0) {
-        if (!s.sequence && !HasCapital(formula)) r.reason += " (element symbols begin with a capital letter, as in C6H12O6)";
+        if (!s.sequence && !HasCapital(formula) && r.reason.rfind("unknown element symbol", 0) == 0)
+            r.reason += " (element symbols begin with a capital letter, as in C6H12O6)";
         return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
     }
     composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;

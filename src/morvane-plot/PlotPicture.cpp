@@ -1,5 +1,7 @@
 #include "morvane-plot/PlotPicture.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -29,8 +31,12 @@ const double REACH_WIDTHS = 5;
 // all grid positions and tick marks are distinct doubles.
 const double MIN_RELATIVE_SPAN = 1e-9;
 
-bool EndsInSvg(const std::string& name)
+// A picture file's name must say SVG; a device or a pipe (/dev/stdout) has
+// no such name and takes the picture as it is.
+bool NamesSvg(const std::string& name)
 {
+    struct stat st;
+    if (stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return true;
     if (name.size() < 4) return false;
     std::string end = name.substr(name.size() - 4);
     for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -79,7 +85,7 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
         out << "Error: output file not specified\n";
         return OPTION_ERROR_STATUS;
     }
-    if (!EndsInSvg(p.output)) {
+    if (!NamesSvg(p.output)) {
         out << "Error: the picture is SVG: name the output file *.svg\n";
         return OPTION_ERROR_STATUS;
     }
