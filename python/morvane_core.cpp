@@ -8,10 +8,12 @@
 #include <atomic>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <deque>
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -22,6 +24,7 @@
 #include "elements/DefaultTable.h"
 #include "elements/TableReader.h"
 #include "formula/Adduct.h"
+#include "resolution/Profile.h"
 #include "spectrum/GaussianList.h"
 
 using namespace morvane;
@@ -134,6 +137,14 @@ py::object ExceptionObject(const PatternResult& r)
     return py::reinterpret_borrow<py::object>(ExceptionFor(r.status))(r.reason);
 }
 
+// The peaks as (mass, abundance) arrays; with a resolution, followed by the
+// variants under them as two more arrays.
+py::tuple ResultArrays(const PatternResult& r, const PatternSettings& settings)
+{
+    if (!settings.resolution) return PeakArrays(r.peaks);
+    return py::tuple(PeakArrays(r.peaks) + PeakArrays(r.variants));
+}
+
 py::tuple Calculate(const Table& table, const std::string& formula, const PatternSettings& settings)
 {
     PatternResult r;
@@ -145,7 +156,7 @@ py::tuple Calculate(const Table& table, const std::string& formula, const Patter
         PyErr_SetString(ExceptionFor(r.status), r.reason.c_str());
         throw py::error_already_set();
     }
-    return PeakArrays(r.peaks);
+    return ResultArrays(r, settings);
 }
 
 // Result i is formula i's (mass, abundance) arrays, or the exception object
@@ -178,7 +189,8 @@ py::list CalculateMany(const Table& table, const std::vector<std::string>& formu
     }
     if (interrupted) throw *interrupted;
     py::list out;
-    for (const PatternResult& r : results) out.append(r.status == 0 ? py::object(PeakArrays(r.peaks)) : ExceptionObject(r));
+    for (const PatternResult& r : results)
+        out.append(r.status == 0 ? py::object(ResultArrays(r, settings)) : ExceptionObject(r));
     return out;
 }
 
@@ -203,6 +215,60 @@ py::array_t<double> ProfileAt(const py::array_t<double, py::array::c_style | py:
     return y;
 }
 
+using DoubleArray = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+std::vector<isotope> PeaksOf(const DoubleArray& mass, const DoubleArray& abundance)
+{
+    if (mass.ndim() != 1 || abundance.ndim() != 1 || mass.size() != abundance.size())
+        throw py::value_error("mass and abundance must be one-dimensional arrays of the same length");
+    std::vector<isotope> peaks;
+    for (py::ssize_t i = 0; i < mass.size(); ++i) peaks.emplace_back(mass.at(i), abundance.at(i));
+    return peaks;
+}
+
+// The resolution of a law ("fwhm", "tof", "orbitrap" or "fticr") with its
+// width or resolving power, and the reference m/z (none: the analyzer's).
+Resolution MakeResolution(const std::string& law, double value, std::optional<double> reference)
+{
+    if (!(std::isfinite(value) && value > 0))
+        throw py::value_error(law == "fwhm" ? "peak width must be > 0" : "resolution must be > 0");
+    if (law == "fwhm") return Resolution::ConstantWidth(value);
+    Analyzer analyzer = Analyzer::Orbitrap;
+    if (!ParseAnalyzer(law, analyzer)) throw py::value_error("analyzer must be tof, orbitrap or fticr");
+    const double m0 = reference.value_or(DefaultReference(analyzer));
+    if (!(std::isfinite(m0) && m0 > 0)) throw py::value_error("reference m/z must be > 0");
+    return Resolution::Power(analyzer, value, m0);
+}
+
+py::tuple Centroids(const DoubleArray& mass, const DoubleArray& abundance, const Resolution& r, double floor)
+{
+    if (!(floor >= 0 && floor < 1)) throw py::value_error("centroid floor must be between 0 and 1");
+    const std::vector<isotope> peaks = PeaksOf(mass, abundance);
+    std::vector<isotope> centroids;
+    std::string reason;
+    bool made = false;
+    {
+        py::gil_scoped_release unlocked;
+        made = MakeCentroids(peaks, r, floor, centroids, reason);
+    }
+    if (!made) throw py::value_error(reason);
+    return PeakArrays(centroids);
+}
+
+py::tuple ResolvedProfile(const DoubleArray& mass, const DoubleArray& abundance, const Resolution& r)
+{
+    const std::vector<isotope> peaks = PeaksOf(mass, abundance);
+    Profile p;
+    std::string reason;
+    bool made = false;
+    {
+        py::gil_scoped_release unlocked;
+        made = MakeProfile(peaks, r, p, reason);
+    }
+    if (!made) throw py::value_error(reason);
+    return py::make_tuple(ToArray(p.x), ToArray(p.y));
+}
+
 // The table the command line reads without a table argument. An installed
 // package lies at MORVANE_PACKAGE_TO_BIN from the prefix's bin/ folder,
 // beside which the installed table is found; a package in the build folder
@@ -220,6 +286,8 @@ std::string DefaultTableFor(const std::string& packageDir)
 PYBIND11_MODULE(_core, m)
 {
     m.doc() = "The compiled part of morvane: the C++ library's table reader, pattern calculation and peak profile.";
+    // The project's version, as the tools' usage text shows it.
+    m.attr("__version__") = MORVANE_VERSION;
 
     TableErrorClass = MakeException("morvane.TableError", PyExc_ValueError,
                                "An isotope table file that cannot be read or is malformed; the message names the "
@@ -242,11 +310,22 @@ PYBIND11_MODULE(_core, m)
         .def_readwrite("merge", &PatternSettings::merge, "Merge distance (-r).")
         .def_readwrite("normalize", &PatternSettings::normalize, "Largest peak becomes 100 (-n).")
         .def_readwrite("filter", &PatternSettings::filter, "Smallest percentage kept (-f).")
+        .def_readwrite("resolution", &PatternSettings::resolution,
+                       "The instrument's Resolution, or None; with one the peaks are centroids.")
+        .def_readwrite("merge_given", &PatternSettings::mergeGiven,
+                       "With a resolution: merge at `merge` rather than at a fiftieth of the narrowest width.")
         .def_property(
             "adduct",
             py::cpp_function([](const PatternSettings& s) { return s.adduct; }, py::return_value_policy::reference),
             py::cpp_function([](PatternSettings& s, const Adduct* a) { s.adduct = a; }, py::keep_alive<1, 2>()),
             "The ion to calculate, an Adduct of the same table, or None; it keeps the adduct alive.");
+
+    py::class_<Resolution>(m, "Resolution", "An instrument's peak width as a function of m/z.")
+        .def(py::init(&MakeResolution), py::arg("law"), py::arg("value"), py::arg("reference") = py::none(),
+             "law is fwhm (value the width), tof, orbitrap or fticr (value the resolving power at reference).")
+        .def("fwhm", &Resolution::Fwhm, py::arg("position"), "The full width at half maximum at a position.")
+        .def_property_readonly("value", &Resolution::Value)
+        .def_property_readonly("reference", &Resolution::Reference);
 
     py::class_<Adduct>(m, "Adduct", "An ion in the notation [nM+A-B...]z+, parsed against a table.")
         .def(py::init([](const Table& table, const std::string& text) {
@@ -296,6 +375,10 @@ PYBIND11_MODULE(_core, m)
           "(mass, abundance) arrays or the exception object of its failure.");
     m.def("default_table_path", &DefaultTableFor, py::arg("package_dir"),
           "The table morvane reads when none is named, for the package installed at package_dir.");
+    m.def("centroids", &Centroids, py::arg("mass"), py::arg("abundance"), py::arg("resolution"), py::arg("floor"),
+          "The centroids of the profile of the peaks at a Resolution, as (mass, abundance) arrays.");
+    m.def("resolved_profile", &ResolvedProfile, py::arg("mass"), py::arg("abundance"), py::arg("resolution"),
+          "The profile of the peaks at a Resolution on the library's grid, as (x, intensity) arrays.");
     m.def("profile", &ProfileAt, py::arg("mass"), py::arg("abundance"), py::arg("fwhm"), py::arg("x"),
           "The library's Gaussian peak profile (GaussianList::intensity) at the positions x.");
 }

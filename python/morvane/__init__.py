@@ -10,10 +10,12 @@ for bit: this package wraps the same C++ library.
     glucose = morvane.pattern("C6H12O6")
     glucose.mass, glucose.abundance   # numpy float64 arrays
     glucose.plot(fwhm=0.05)           # sticks and profile on a matplotlib axis
+
+``morvane.__version__`` is the version of the ``morvane`` command it matches.
 """
 
 from ._adduct import Adduct, AdductError
-from ._core import CalculationError, FormulaError, TableError
+from ._core import CalculationError, FormulaError, TableError, __version__
 from ._pattern import Pattern, pattern, patterns
 from ._table import Element, IsotopeTable
 

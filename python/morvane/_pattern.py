@@ -31,6 +31,12 @@ class Pattern:
     ``mz`` and ``adduct`` (the ion's notation, or "") record what was
     calculated.
 
+    A pattern seen at a resolution (:meth:`centroids`, or :func:`pattern`
+    with ``resolution`` or ``fwhm``) holds the centroids as its peaks;
+    ``resolution`` then names the instrument as (law, value, reference m/z),
+    such as ``("orbitrap", 60000.0, 200.0)``, and ``variants`` is the
+    pattern of the variants under the centroids. Otherwise both are None.
+
     ``len(p)`` is the number of peaks; iterating gives (position, abundance)
     pairs, and so does indexing (``p[0]``, ``p[-1]``); a slice (``p[:3]``)
     is a pattern of those peaks. ``np.asarray(p)`` is the (n, 2) float64
@@ -38,17 +44,19 @@ class Pattern:
     settings recorded and every number, bit for bit. Patterns pickle.
     """
 
+    __slots__ = ("formula", "charge", "mz", "mass", "abundance", "adduct", "resolution", "variants")
+
     __hash__ = None
 
-    __slots__ = ("formula", "charge", "mz", "mass", "abundance", "adduct")
-
-    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct=""):
+    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct="", resolution=None, variants=None):
         self.mass = np.asarray(mass, dtype=np.float64)
         self.abundance = np.asarray(abundance, dtype=np.float64)
         self.formula = formula
         self.charge = charge
         self.mz = mz
         self.adduct = adduct
+        self.resolution = resolution
+        self.variants = variants
 
     def __len__(self):
         return len(self.mass)
@@ -58,7 +66,8 @@ class Pattern:
 
     def __getitem__(self, index):
         if isinstance(index, slice):
-            return Pattern(self.mass[index], self.abundance[index], self.formula, self.charge, self.mz, self.adduct)
+            return Pattern(self.mass[index], self.abundance[index], self.formula, self.charge, self.mz, self.adduct,
+                           self.resolution, self.variants)
         try:
             i = operator.index(index)
         except TypeError:
@@ -71,7 +80,9 @@ class Pattern:
         if not isinstance(other, Pattern):
             return NotImplemented
         return (
-            (self.formula, self.charge, self.mz, self.adduct) == (other.formula, other.charge, other.mz, other.adduct)
+            (self.formula, self.charge, self.mz, self.adduct, self.resolution)
+            == (other.formula, other.charge, other.mz, other.adduct, other.resolution)
+            and self.variants == other.variants
             and self.mass.tobytes() == other.mass.tobytes()
             and self.abundance.tobytes() == other.abundance.tobytes()
         )
@@ -85,15 +96,50 @@ class Pattern:
         where = f" from {self.mass[0]:.4f} to {self.mass[-1]:.4f} {unit}" if len(self) else ""
         return f"<Pattern {self._name()} charge {self.charge}: {len(self)} peaks{where}>"
 
-    def profile(self, x, fwhm):
-        """The profile an instrument of peak width ``fwhm`` would record, at the positions ``x``.
+    def centroids(self, resolution=None, analyzer="orbitrap", at=None, fwhm=None, floor=1e-6):
+        """The peaks as an instrument of that resolution reports them, as a :class:`Pattern`.
 
-        Each peak is a Gaussian of full width at half maximum ``fwhm`` (in the
-        units of the positions) whose area is the peak's abundance; the
-        result is their sum at each position, as a float64 array of the shape
-        of ``x``. This is the library's profile, that of ``morvane-plot``.
+        ``resolution`` is the resolving power R0 at the m/z ``at`` (default
+        200 for ``analyzer="orbitrap"``, 400 for ``"fticr"``; ``"tof"`` has
+        one R everywhere); it may also be written ``"120000@200"``. ``fwhm``
+        instead gives one peak width everywhere. The profile (see
+        :meth:`profile`) has a centroid at each local maximum of at least
+        ``floor`` times the largest, placed at the top of the Gaussian through
+        its three highest points, with the summed abundance of this
+        pattern's peaks between the minima around it. For the fine structure
+        calculate the pattern with a small ``merge``, or let
+        :func:`pattern` choose it by giving it the resolution.
         """
-        return _core.profile(self.mass, self.abundance, float(fwhm), np.asarray(x, dtype=np.float64))
+        instrument = _instrument(resolution, analyzer, at, fwhm)
+        if instrument is None:
+            raise ValueError("give resolution or fwhm")
+        floor = _real(floor, "centroid floor must be between 0 and 1")
+        mass, abundance = _core.centroids(self.mass, self.abundance, _core.Resolution(*instrument), floor)
+        return Pattern(mass, abundance, self.formula, self.charge, self.mz, self.adduct, instrument, self)
+
+    def profile(self, x=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None):
+        """The profile an instrument would record of the peaks.
+
+        With positions ``x`` and a peak width ``fwhm``: each peak a Gaussian
+        of full width at half maximum ``fwhm`` whose area is the peak's
+        abundance, summed at each position, as a float64 array of the shape
+        of ``x`` (the library's ``GaussianList``).
+
+        Without ``x``: the profile at a resolution (keywords as
+        :meth:`centroids`; by default this pattern's own ``resolution``) as
+        two float64 arrays ``(x, intensity)``: one Gaussian per peak, of the
+        local width and as high as its abundance, sampled at least 10 times
+        per width from 4 widths below the lightest peak to 4 above the
+        heaviest. A pattern of centroids gives the profile of its variants.
+        """
+        if x is not None:
+            if resolution is not None:
+                raise ValueError("a profile at given positions takes fwhm, not resolution")
+            return _core.profile(self.mass, self.abundance, float(fwhm), np.asarray(x, dtype=np.float64))
+        instrument = _instrument(resolution, analyzer, at, fwhm) or self.resolution
+        if instrument is None:
+            raise ValueError("give resolution or fwhm")
+        return self._resolved_profile(instrument)
 
     def to_pandas(self):
         """The peaks as a pandas DataFrame with the columns ``mass`` (``mz``
@@ -105,11 +151,12 @@ class Pattern:
         frame.attrs.update(formula=self.formula, adduct=self.adduct, charge=self.charge)
         return frame
 
-    def plot(self, ax=None, fwhm=None, labels=True, title=None):
+    def plot(self, ax=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None, labels=True, title=None):
         """Draws the peaks as sticks on a matplotlib axis and returns the axis.
 
         ``ax`` defaults to the current axis of pyplot. With a peak width
-        ``fwhm`` (in the units of the positions) the profile of
+        ``fwhm`` (in the units of the positions), or a resolution (keywords
+        as :meth:`centroids`; by default this pattern's own), the profile of
         :meth:`profile` is drawn as well, in the colour of the sticks, scaled
         so that its highest point is as high as the largest stick. Several
         patterns drawn on one axis take the axis's successive colours.
@@ -129,7 +176,12 @@ class Pattern:
         sticks_y = np.column_stack([np.zeros(len(self)), self.abundance, np.full(len(self), np.nan)]).ravel()
         sticks_x[2::3] = np.nan
         (sticks,) = ax.plot(sticks_x, sticks_y, label=label)
-        if fwhm is not None and len(self):
+        instrument = _instrument(resolution, analyzer, at, None) or (self.resolution if fwhm is None else None)
+        if instrument is not None and len(self):
+            x, y = self._resolved_profile(instrument)
+            if y.max() > 0:
+                ax.plot(x, y * (self.abundance.max() / y.max()), color=sticks.get_color(), linewidth=0.8)
+        elif fwhm is not None and len(self):
             x = self._profile_grid(float(fwhm))
             y = self.profile(x, fwhm)
             if y.max() > 0:
@@ -166,6 +218,10 @@ class Pattern:
         ax.text(0.99, 0.98 - 0.05 * len(notes), note, transform=ax.transAxes, ha="right", va="top",
                 fontsize=_LABEL_POINTS, color=color, gid="morvane-label-note")
 
+    def _resolved_profile(self, instrument):
+        seen = self.variants if self.variants is not None else self
+        return _core.resolved_profile(seen.mass, seen.abundance, _core.Resolution(*instrument))
+
     def _name(self):
         return f"{self.formula} {self.adduct}" if self.adduct else self.formula
 
@@ -199,15 +255,43 @@ def _real(value, message):
         raise ValueError(message) from None
 
 
-def _settings(charge, mz, threshold, merge, normalize, filter):
+_ANALYZERS = ("tof", "orbitrap", "fticr")
+
+
+def _instrument(resolution, analyzer, at, fwhm):
+    """(law, value, reference) of the resolution keywords, or None when neither resolution nor fwhm is given."""
+    if fwhm is not None:
+        if resolution is not None or at is not None:
+            raise ValueError("fwhm is a resolution of its own: leave out resolution and at")
+        return ("fwhm", _real(fwhm, "peak width must be > 0"), None)
+    if resolution is None:
+        if at is not None:
+            raise ValueError("at needs resolution")
+        return None
+    if analyzer not in _ANALYZERS:
+        raise ValueError("analyzer must be tof, orbitrap or fticr")
+    if isinstance(resolution, str) and "@" in resolution:
+        if at is not None:
+            raise ValueError("give the reference m/z either in resolution or as at")
+        resolution, at = resolution.split("@", 1)
+    power = _real(resolution, "resolution must be > 0")
+    reference = None if at is None else _real(at, "reference m/z must be > 0")
+    checked = _core.Resolution(analyzer, power, reference)
+    return (analyzer, power, None if analyzer == "tof" else checked.reference)
+
+
+def _settings(charge, mz, threshold, merge, normalize, filter, instrument=None):
     """The library's settings from the keywords of pattern() and patterns()."""
     s = _core.Settings()
     s.charge = _charge(charge)
     s.masstocharge = bool(mz)
     s.threshold = _real(threshold, "threshold must be between 0 and 1")
-    s.merge = _real(merge, "peak merge must be >= 0")
+    s.merge_given = merge is not None
+    s.merge = 0.1 if merge is None else _real(merge, "peak merge must be >= 0")
     s.normalize = bool(normalize)
     s.filter = _real(filter, "filter must be between 0 and 100")
+    if instrument is not None:
+        s.resolution = _core.Resolution(*instrument)
     return s
 
 
@@ -243,21 +327,22 @@ def _adducts(adduct, settings, table):
 
 
 def _ion_settings(settings, parsed):
-    """The settings of one ion: those given, with the adduct's charge and m/z."""
-    if parsed is None:
-        return settings
-    ion = _core.Settings()
-    for name in ("threshold", "merge", "normalize", "filter"):
-        setattr(ion, name, getattr(settings, name))
-    ion.adduct = parsed._adduct
-    ion.charge = parsed.charge
-    ion.masstocharge = True
-    return ion
+    """``settings`` made those of the ion ``parsed`` (its charge, m/z), or
+    left those of the molecule for None."""
+    if parsed is not None:
+        settings.adduct = parsed._adduct
+        settings.charge = parsed.charge
+        settings.masstocharge = True
+    return settings
 
 
-def _wrap(peaks, formula, settings):
+def _wrap(peaks, formula, settings, instrument=None):
     adduct = settings.adduct.text if settings.adduct is not None else ""
-    return Pattern(peaks[0], peaks[1], formula, settings.charge, settings.masstocharge, adduct)
+    charge, mz = settings.charge, settings.masstocharge
+    if instrument is None:
+        return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct)
+    variants = Pattern(peaks[2], peaks[3], formula, charge, mz, adduct)
+    return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, instrument, variants)
 
 
 def _named(error, index, formula, settings):
@@ -271,7 +356,19 @@ def _named(error, index, formula, settings):
 
 
 def pattern(
-    formula, table=None, charge=0, mz=False, threshold=1e-3, merge=0.1, normalize=False, filter=0.0, adduct=None
+    formula,
+    table=None,
+    charge=0,
+    mz=False,
+    threshold=1e-3,
+    merge=None,
+    normalize=False,
+    filter=0.0,
+    adduct=None,
+    resolution=None,
+    analyzer="orbitrap",
+    at=None,
+    fwhm=None,
 ):
     """The isotope pattern of one molecule, as ``morvane`` calculates it.
 
@@ -293,7 +390,8 @@ def pattern(
         far, 0 to 1 (``-t``).
     merge
         variants at most this far apart are merged into one peak, in the units
-        of the positions (``-r``).
+        of the positions (``-r``); by default 0.1, or with a resolution a
+        fiftieth of the narrowest peak width (the fine structure).
     normalize
         the largest peak becomes 100 (``-n``).
     filter
@@ -304,6 +402,10 @@ def pattern(
         ``"[M+2H]2+"``, ``"[M-H]-"``) or an :class:`Adduct`. It sets the
         charge and positions are m/z, so ``charge`` and ``mz`` stay unset.
         A list of adducts gives a list of patterns, one per adduct in order.
+    resolution, analyzer, at, fwhm
+        the instrument, as for :meth:`Pattern.centroids`: the peaks are then
+        the centroids it reports (normalised and filtered after), as
+        ``morvane-batch --resolution`` gives them.
 
     ``formula`` must be a ``str`` (``TypeError`` otherwise). Returns a
     :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
@@ -315,10 +417,13 @@ def pattern(
     for a pattern that cannot be calculated.
     """
     formula = _formula(formula)
-    settings = _settings(charge, mz, threshold, merge, normalize, filter)
+    instrument = _instrument(resolution, analyzer, at, fwhm)
     table = _isotope_table(table)
-    ions = [_ion_settings(settings, a) for a in _adducts(adduct, settings, table)]
-    found = [_wrap(_core.calculate(table._table, formula, ion), formula, ion) for ion in ions]
+    settings = [
+        _ion_settings(_settings(charge, mz, threshold, merge, normalize, filter, instrument), a)
+        for a in _adducts(adduct, _settings(charge, mz, threshold, merge, normalize, filter), table)
+    ]
+    found = [_wrap(_core.calculate(table._table, formula, ion), formula, ion, instrument) for ion in settings]
     return found if isinstance(adduct, (list, tuple)) else found[0]
 
 
@@ -328,12 +433,16 @@ def patterns(
     charge=0,
     mz=False,
     threshold=1e-3,
-    merge=0.1,
+    merge=None,
     normalize=False,
     filter=0.0,
     threads=0,
     errors="raise",
     adduct=None,
+    resolution=None,
+    analyzer="orbitrap",
+    at=None,
+    fwhm=None,
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
@@ -365,9 +474,12 @@ def patterns(
         _formula(formula, f"formula {i}")
     # More threads than formulas would have nothing to do.
     threads = min(threads, max(1, len(formulas)))
-    settings = _settings(charge, mz, threshold, merge, normalize, filter)
+    instrument = _instrument(resolution, analyzer, at, fwhm)
     table = _isotope_table(table)
-    ions = [_ion_settings(settings, a) for a in _adducts(adduct, settings, table)]
+    ions = [
+        _ion_settings(_settings(charge, mz, threshold, merge, normalize, filter, instrument), a)
+        for a in _adducts(adduct, _settings(charge, mz, threshold, merge, normalize, filter), table)
+    ]
     per_ion = [_core.calculate_many(table._table, formulas, ion, threads) for ion in ions]
     out = []
     for i, formula in enumerate(formulas):
@@ -378,5 +490,5 @@ def patterns(
                     raise _named(result, i, formula, ion)
                 out.append(result)
             else:
-                out.append(_wrap(result, formula, ion))
+                out.append(_wrap(result, formula, ion, instrument))
     return out

@@ -98,10 +98,11 @@ double LightestPosition(const MolComposition& molecule, bool masstocharge)
     return std::fabs(masstocharge && molecule.charge != 0 ? mass / molecule.charge : mass);
 }
 
-// Replaces the variants by what an instrument of resolution `r` shows of
-// them: the profile's points, or its centroids. Returns 0, or 6 with the
-// reason.
-int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::string& reason)
+// Moves the variants of `peaks` to `variants` and makes the peaks what an
+// instrument of the settings' resolution shows of them: the profile's
+// points, or its centroids. Returns 0, or 6 with the reason.
+int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::vector<isotope>& variants,
+                    std::string& reason)
 {
     std::vector<isotope> seen;
     if (s.profile) {
@@ -111,6 +112,7 @@ int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::
     } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
         return EXCEPTION_STATUS;
     }
+    variants.swap(peaks);
     peaks.swap(seen);
     return 0;
 }
@@ -151,7 +153,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
                        "cannot calculate distributions: the work bound was reached, no variant has a "
                        "probability above 0, or a peak is not finite (a larger threshold needs less work)");
     if (masstocharge && molecule.charge < 0) ToPositiveMz(r.peaks);
-    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.reason)) != 0) return Failure(r.status, r.reason);
+    if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.variants, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
     std::size_t kept = 0;
     for (const isotope& p : r.peaks)

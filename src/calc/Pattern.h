@@ -64,6 +64,9 @@ struct PatternResult {
     // m/z is mass over |z|: for a negative ion, the positions morvane prints
     // with the opposite sign.
     std::vector<isotope> peaks;
+    // With a resolution: the variants the instrument saw (merged at the fine
+    // or the given distance), in morvane's order; else empty.
+    std::vector<isotope> variants;
 };
 
 // Reads an isotope table file into `table` (which it empties first). Returns

@@ -13,6 +13,7 @@
 #include "frontend/Driver.h"
 #include "frontend/Options.h"
 #include "morvane-plot/PlotIon.h"
+#include "morvane-plot/ResolvedPicture.h"
 #include "morvane-plot/SvgPlot.h"
 
 namespace morvane {
@@ -43,26 +44,29 @@ bool NamesSvg(const std::string& name)
     return end == ".svg";
 }
 
-// Takes "-o file", "-w width" and "-a adduct" out of the arguments, leaving
-// the rest in `rest` for the option scan that morvane uses. Returns 0, or
-// OPTION_ERROR_STATUS with the message written.
+// Takes "-o file", "-w width", "-a adduct" and the resolution options out
+// of the arguments, leaving the rest in `rest` for the option scan that
+// morvane uses. Returns 0, or OPTION_ERROR_STATUS with the message written.
 int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& rest, std::ostream& out)
 {
+    std::vector<char*> words(argv + 2, argv + argc);
+    if (TakeResolutionOptions(words, false, p.instrument, out) != 0) return OPTION_ERROR_STATUS;
     bool haveOutput = false;
     rest.assign(argv, argv + 2);
-    for (int i = 2; i < argc; ++i) {
-        const bool last = i == argc - 1;
-        if (std::strcmp(argv[i], "-o") == 0) {
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const bool last = i + 1 == words.size();
+        if (std::strcmp(words[i], "-o") == 0) {
             if (last) break;
-            p.output = argv[++i];
+            p.output = words[++i];
             haveOutput = true;
-        } else if (std::strcmp(argv[i], "-w") == 0) {
+        } else if (std::strcmp(words[i], "-w") == 0) {
             if (last) {
                 out << "Error: peak width not specified\n";
                 return OPTION_ERROR_STATUS;
             }
             char* end = nullptr;
-            p.width = std::strtod(argv[++i], &end);
+            p.width = std::strtod(words[++i], &end);
+            p.widthGiven = true;
             if (*end != '\0' || !(p.width > 0)) {
                 out << "Error: peak width must be > 0\n";
                 return OPTION_ERROR_STATUS;
@@ -71,18 +75,22 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
                 out << "Error: peak width must be between 1e-9 and 1e9\n";
                 return OPTION_ERROR_STATUS;
             }
-        } else if (std::strcmp(argv[i], "-a") == 0) {
+        } else if (std::strcmp(words[i], "-a") == 0) {
             if (last || !p.adduct.empty()) {
                 out << (last ? "Error: adduct not specified\n" : "Error: a picture shows one ion: give -a once\n");
                 return OPTION_ERROR_STATUS;
             }
-            p.adduct = argv[++i];
+            p.adduct = words[++i];
         } else {
-            rest.push_back(argv[i]);
+            rest.push_back(words[i]);
         }
     }
     if (!haveOutput || p.output.empty()) {
         out << "Error: output file not specified\n";
+        return OPTION_ERROR_STATUS;
+    }
+    if (p.widthGiven && p.instrument.resolution) {
+        out << "Error: -w is the constant width of the plain profile: leave it out with a resolution\n";
         return OPTION_ERROR_STATUS;
     }
     if (!NamesSvg(p.output)) {
@@ -202,6 +210,16 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
     if (s.masstocharge && s.charge == 0) {
         out << "Error: m/z needs a charge other than 0\n";
         return OPTION_ERROR_STATUS;
+    }
+    if (p.instrument.resolution) {
+        if (!p.adduct.empty()) {
+            out << "Error: -a does not go with a resolution: give the ion's formula with -mtz\n";
+            return OPTION_ERROR_STATUS;
+        }
+        PatternPicture pic;
+        const int status = ResolvedPicture(s, p, pic, out);
+        if (status == 0) svg = RenderSvg(pic);
+        return status;
     }
     std::vector<isotope> peaks;
     if (!p.adduct.empty()) {

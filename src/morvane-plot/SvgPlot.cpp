@@ -121,14 +121,17 @@ void Sticks(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
 // of the font size wide; a margin keeps neighbours apart.
 double LabelWidth(const std::string& text) { return static_cast<double>(text.size()) * LABEL_FONT * 0.6 + 8; }
 
-// Labels the peaks tallest first, each where its text (kept inside the
-// frame) overlaps no label already placed, and says in a note which peaks
-// carry labels.
+// Labels the peaks (or the picture's own label places) tallest first, each
+// where its text (kept inside the frame) overlaps no label already placed,
+// and says in a note which carry labels.
 void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
 {
-    std::vector<std::size_t> order(p.positions.size());
+    const bool own = !p.labelx.empty();
+    const std::vector<double>& positions = own ? p.labelx : p.positions;
+    const std::vector<double>& heights = own ? p.labely : p.heights;
+    std::vector<std::size_t> order(positions.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return p.heights[a] > p.heights[b]; });
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return heights[a] > heights[b]; });
     struct Span {
         double lo, hi;
     };
@@ -140,24 +143,25 @@ void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
         std::ostringstream label;
         label.setf(std::ios::fixed);
         label.precision(4);
-        label << p.positions[i];
+        label << positions[i];
         const double half = LabelWidth(label.str()) / 2;
-        const double x = std::min(std::max(f.X(p.positions[i]), LEFT + half), LEFT + PLOT_W - half);
+        const double x = std::min(std::max(f.X(positions[i]), LEFT + half), LEFT + PLOT_W - half);
         if (std::any_of(placed.begin(), placed.end(),
                         [&](const Span& s) { return x - half < s.hi && x + half > s.lo; }))
             continue;
         placed.push_back({x - half, x + half});
-        svg << "<text class=\"peak-label\" x=\"" << x << "\" y=\"" << f.Y(p.heights[i]) - 6 << "\">" << label.str()
+        svg << "<text class=\"peak-label\" x=\"" << x << "\" y=\"" << f.Y(heights[i]) - 6 << "\">" << label.str()
             << "</text>\n";
     }
     svg << "</g>\n";
-    if (p.positions.empty()) return;
+    if (positions.empty()) return;
+    const char* what = own ? " centroids" : " peaks";
     svg << "<text class=\"label-note\" x=\"" << LEFT + PLOT_W << "\" y=\"" << TOP - 8
         << "\" text-anchor=\"end\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#555\">"
-        << (placed.size() == p.positions.size()
-                ? "every peak labelled"
-                : "labels on " + std::to_string(placed.size()) + " of " + std::to_string(p.positions.size()) +
-                      " peaks: the tallest, where the text fits")
+        << (placed.size() == positions.size()
+                ? std::string(own ? "every centroid labelled" : "every peak labelled")
+                : "labels on " + std::to_string(placed.size()) + " of " + std::to_string(positions.size()) + what +
+                      ": the tallest, where the text fits")
         << "</text>\n";
 }
 

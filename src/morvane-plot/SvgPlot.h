@@ -16,6 +16,9 @@ struct PatternPicture {
     std::vector<double> heights;     // stick heights, percent
     std::vector<double> profilex;    // profile grid, ascending
     std::vector<double> profiley;    // profile, percent
+    // Where to label the pattern, in percent; when empty, the sticks are labelled.
+    std::vector<double> labelx;
+    std::vector<double> labely;
     double xmin = 0;
     double xmax = 1;
     int precision = 8;               // digits of the positions in the data attributes

@@ -20,6 +20,10 @@ const char* const USAGE =
     "\t-o file\tThe SVG file to write (required, named *.svg)\n"
     "\t-w width\tPeak width (full width at half maximum) of the profile, defaults to 0.1\n"
     "\t-a adduct\tDraw the ion [nM+A-B...]z+ ([M+H]+, [M-H]-, [M+2H]2+) at m/z\n"
+    "\t--resolution R[@m0]\tThe profile of an instrument of resolving power R at m/z m0, its centroids\n"
+    "\t\tlabelled (the variants' fine structure unless -r is given); instead of -w\n"
+    "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
+    "\t--fwhm W\tAn instrument of one width W, its centroids labelled\n"
     "\t--help, --version\tShow this text, or the version, and end\n"
     "The options -z, -mtz, -t, -r, -f and the table file work as for morvane;\n"
     "m/z is mass divided by the magnitude of the charge\n";

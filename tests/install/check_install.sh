@@ -13,6 +13,7 @@ prefix=$work/prefix
 fail() { echo "FAIL: $*"; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
+version=$("$prefix/bin/morvane" | sed -n 's/.*version //p')
 glucose=$'180.06339\t0.92263298\n181.06683\t0.063255793\n182.06794\t0.012994973'
 mkdir "$work/elsewhere"
 cd "$work/elsewhere"
@@ -34,24 +35,29 @@ for header in $(cd "$prefix/include" && find morvane -name '*.h'); do
 done
 
 for page in morvane morvane-plot morvane-batch; do
-  man=$(find "$prefix" -name "$page.1")
-  [ -n "$man" ] || fail "manual page $page.1 not installed"
-  grep -q '"morvane [0-9]' "$man" || fail "no version in $page.1"
+  man=$(find "$prefix" -name "$page.1.gz")
+  [ -n "$man" ] || fail "manual page $page.1.gz not installed"
+  zgrep -q '"morvane [0-9]' "$man" || fail "no version in $page.1"
   if command -v groff >/dev/null; then
-    warnings=$(groff -man -ww -z "$man" 2>&1)
+    warnings=$(zcat "$man" | groff -man -ww -z 2>&1)
     [ -z "$warnings" ] || fail "groff warns on $page.1: $warnings"
   else
     echo "note: groff missing, manual pages not checked"
   fi
 done
 
+# The licence, named where a packager or a build system looks for it.
+grep -q '^License: Expat' "$prefix/share/doc/morvane/copyright" || fail "no licence in share/doc/morvane/copyright"
+zgrep -q "^morvane ($version)" "$prefix/share/doc/morvane/changelog.gz" || fail "changelog lacks version $version"
+
 cmake -S "$source/tests/install/consumer" -B "$work/cmake-consumer" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/cmake-consumer" >/dev/null
 "$work/cmake-consumer/consumer" "$prefix/bin" || fail "find_package consumer"
 
 pcdir=$(dirname "$(find "$prefix" -name morvane.pc)")
+grep -q '^License: MIT$' "$pcdir/morvane.pc" || fail "morvane.pc names no licence"
 flags=$(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs morvane)
-[ "$(PKG_CONFIG_PATH=$pcdir pkg-config --modversion morvane)" = "$("$prefix/bin/morvane" | sed -n 's/.*version //p')" ] ||
+[ "$(PKG_CONFIG_PATH=$pcdir pkg-config --modversion morvane)" = "$version" ] ||
   fail "pkg-config version differs from the usage banner's"
 c++ -std=c++17 "$source/tests/install/consumer/consumer.cpp" $flags -o "$work/pc-consumer"
 "$work/pc-consumer" "$prefix/bin" || fail "pkg-config consumer"
