@@ -153,7 +153,7 @@ TEST(BatchConventions, MessagesShowWhatIsWrong)
     std::string longFormula = "Xx";
     for (int i = 0; i < 15; ++i) longFormula += "C6H12O6";
     const std::string nul("nul\tC6\0H12\n", 11);
-    TempFile input("\xEF\xBB\xBF" "C6H12O6\nglc\tc6h12o6\n" + nul + longFormula + "\n", "in.txt");
+    TempFile input("\xEF\xBB\xBF" "C6H12O6\nglc\tc6h12o6\n" + nul + longFormula + "\nmy id C6H12O6\n", "in.txt");
     const RunResult r = RunBatch({"-i", input.path(), "-f", "50"});
     EXPECT_EQ(r.out,
               "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n"
@@ -163,7 +163,9 @@ TEST(BatchConventions, MessagesShowWhatIsWrong)
               "letter, as in C6H12O6)\n"
               "line 3: C6\\x00H12: NUL byte at position 7 of the line\n"
               "line 4: " + longFormula.substr(0, 80) + "... (107 bytes): unknown element symbol 'Xx' at position 1\n"
-              "1 formulas succeeded, 3 failed\n");
+              "line 5: my id C6H12O6: unknown element symbol 'myid' at position 1 (an identifier is separated "
+              "from its formula by a tab)\n"
+              "1 formulas succeeded, 4 failed\n");
     EXPECT_EQ(r.status, 2);
 }
 

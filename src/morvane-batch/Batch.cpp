@@ -157,6 +157,17 @@ void Fail(Outcome& o, int status, const std::string& reason)
     o.reasons.push_back(reason);
 }
 
+// The reason of a formula that failed. A line without a tab whose words
+// make an unknown symbol most likely holds an identifier and a formula
+// separated by spaces (the parser drops them, reading "my id C6" as the
+// symbol myid): say how the two are separated.
+std::string WithTabHint(const InputLine& line, const std::string& reason)
+{
+    const bool spaced = line.formula.find_first_of(" \v\f\r") != std::string::npos;
+    if (!line.id.empty() || !spaced || reason.rfind("unknown element symbol", 0) != 0) return reason;
+    return reason + " (an identifier is separated from its formula by a tab)";
+}
+
 // Appends to `o` the rows of one input line: of the molecule, or of each of
 // its ions in turn (the line's own adduct, else those of -a).
 void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
@@ -172,7 +183,7 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
     const std::vector<Adduct>& ions = line.adduct.empty() ? adducts : own;
     if (ions.empty()) {
         PatternResult r = CalculatePattern(elements, line.formula, settings);
-        if (r.status != 0) Fail(o, r.status, r.reason);
+        if (r.status != 0) Fail(o, r.status, WithTabHint(line, r.reason));
         return table.AppendRows({line.id, line.formula, "", std::to_string(settings.charge)}, r.peaks, o.rows);
     }
     for (const Adduct& a : ions) {
@@ -183,7 +194,7 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
         MolComposition molecule;
         const bool unparsed = r.status == CALC_FORMULA_NOT_PARSED;
         if (unparsed && &a == &ions.front() && ParseFormula(line.formula, elements, molecule) != 0)
-            return Fail(o, CALC_FORMULA_NOT_PARSED, r.reason);
+            return Fail(o, CALC_FORMULA_NOT_PARSED, WithTabHint(line, r.reason));
         if (r.status != 0) Fail(o, r.status, unparsed ? r.reason : a.Text() + ": " + r.reason);
         table.AppendRows({line.id, line.formula, a.Text(), std::to_string(a.Charge())}, r.peaks, o.rows);
     }
