@@ -336,6 +336,17 @@ def _ion_settings(settings, parsed):
     return settings
 
 
+def _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument):
+    """The table of ``table=``, and the library's settings of each ion to
+    calculate (the molecule itself without an adduct), from the keywords of
+    pattern() and patterns()."""
+    table = _isotope_table(table)
+    plain = _settings(charge, mz, threshold, merge, normalize, filter)
+    each = [_ion_settings(_settings(charge, mz, threshold, merge, normalize, filter, instrument), a)
+            for a in _adducts(adduct, plain, table)]
+    return table, each
+
+
 def _wrap(peaks, formula, settings, instrument=None):
     adduct = settings.adduct.text if settings.adduct is not None else ""
     charge, mz = settings.charge, settings.masstocharge
@@ -418,12 +429,8 @@ def pattern(
     """
     formula = _formula(formula)
     instrument = _instrument(resolution, analyzer, at, fwhm)
-    table = _isotope_table(table)
-    settings = [
-        _ion_settings(_settings(charge, mz, threshold, merge, normalize, filter, instrument), a)
-        for a in _adducts(adduct, _settings(charge, mz, threshold, merge, normalize, filter), table)
-    ]
-    found = [_wrap(_core.calculate(table._table, formula, ion), formula, ion, instrument) for ion in settings]
+    table, ions = _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument)
+    found = [_wrap(_core.calculate(table._table, formula, ion), formula, ion, instrument) for ion in ions]
     return found if isinstance(adduct, (list, tuple)) else found[0]
 
 
@@ -475,11 +482,7 @@ def patterns(
     # More threads than formulas would have nothing to do.
     threads = min(threads, max(1, len(formulas)))
     instrument = _instrument(resolution, analyzer, at, fwhm)
-    table = _isotope_table(table)
-    ions = [
-        _ion_settings(_settings(charge, mz, threshold, merge, normalize, filter, instrument), a)
-        for a in _adducts(adduct, _settings(charge, mz, threshold, merge, normalize, filter), table)
-    ]
+    table, ions = _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument)
     per_ion = [_core.calculate_many(table._table, formulas, ion, threads) for ion in ions]
     out = []
     for i, formula in enumerate(formulas):

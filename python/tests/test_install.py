@@ -30,3 +30,13 @@ def test_installed_package_reads_the_installed_table(tmp_path):
     assert pathlib.Path(path).resolve() == moved / "share" / "morvane" / "morvanetable.txt"
     # Glucose's monoisotopic mass, as the README's table shows to 8 digits.
     assert f"{float(mass):.8g}" == "180.06339"
+
+
+def test_version_is_the_commands():
+    exe = os.environ.get("MORVANE_EXE")
+    if not exe:
+        pytest.skip("MORVANE_EXE names no executable (the tests run from ctest)")
+    import morvane
+
+    banner = subprocess.run([exe], capture_output=True, text=True, check=True).stdout
+    assert f"version {morvane.__version__}\n" in banner

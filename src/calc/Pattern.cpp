@@ -72,17 +72,6 @@ PatternResult Failure(int status, const std::string& reason)
     return r;
 }
 
-// The composition of a formula, or of a sequence with its charge.
-int ParseMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
-                  MolComposition& composition, int& sequenceCharge, std::string& reason)
-{
-    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, composition, reason);
-    static const std::vector<FixedMod> none;
-    AtomCounts counts;
-    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
-    return MakeComposition(counts, table, s.enrichment, composition, reason);
-}
-
 // The smallest distance from 0 a variant's position can have: that of the
 // molecule of every element's lightest isotope.
 double LightestPosition(const MolComposition& molecule, bool masstocharge)
@@ -124,7 +113,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     PatternResult r;
     MolComposition composition;
     int sequenceCharge = 0;
-    if (ParseMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0) {
+    if (ReadMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0) {
         if (!s.sequence && !HasCapital(formula) && r.reason.rfind("unknown element symbol", 0) == 0)
             r.reason += " (element symbols begin with a capital letter, as in C6H12O6)";
         return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
@@ -140,6 +129,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
+    r.charge = molecule.charge;
     const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     MolEnsemble ensemble;
     PeakVector spectrum(r.peaks);
@@ -189,6 +179,16 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
         return CALC_TABLE_NOT_READ;
     }
     return 0;
+}
+
+int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
+                  MolComposition& molecule, int& sequenceCharge, std::string& reason)
+{
+    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, molecule, reason);
+    static const std::vector<FixedMod> none;
+    AtomCounts counts;
+    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
+    return MakeComposition(counts, table, s.enrichment, molecule, reason);
 }
 
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,

@@ -60,6 +60,7 @@ struct PatternSettings {
 struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
+    int charge = 0;              // the charge calculated: the settings', the adduct's or the sequence's
     // The peaks morvane prints, bit for bit, in its order (ascending mass);
     // m/z is mass over |z|: for a negative ion, the positions morvane prints
     // with the opposite sign.
@@ -88,6 +89,12 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 // is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings);
+
+// The composition CalculatePattern calculates for `text` with these
+// settings (before any adduct), and the charge of a sequence's suffix (0
+// without one). Returns 0, or 2 with the reason.
+int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& settings,
+                 MolComposition& molecule, int& sequenceCharge, std::string& reason);
 
 // The patterns of many formulas with `threads` threads (0: one per core),
 // result i belonging to formula i; each pattern is calculated on one

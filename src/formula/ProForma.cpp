@@ -3,7 +3,7 @@
 #include <array>
 #include <cctype>
 #include <climits>
-#include <cstring>
+#include <cstdio>
 
 namespace morvane {
 
@@ -262,8 +262,11 @@ bool SequenceReader::Unexpected()
     if (c == 'B' || c == 'J' || c == 'X' || c == 'Z')
         return Fail(std::string("the ambiguous residue ") + c + " " + At(pos) + " has no formula");
     if (IsLower(c)) return Fail(std::string("unknown residue '") + c + "' " + At(pos) + ": residues are capitals");
-    if (static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7e)
-        return Fail("unexpected byte " + std::to_string(static_cast<unsigned char>(c)) + " " + At(pos));
+    if (static_cast<unsigned char>(c) < 0x21 || static_cast<unsigned char>(c) > 0x7e) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%02x", static_cast<unsigned char>(c));
+        return Fail(std::string("unexpected byte ") + hex + " " + At(pos));
+    }
     return Fail(std::string("unexpected '") + c + "' " + At(pos));
 }
 

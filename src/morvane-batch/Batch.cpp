@@ -16,7 +16,6 @@
 #include "core/Status.h"
 #include "elements/DefaultTable.h"
 #include "formula/Adduct.h"
-#include "formula/FormulaParser.h"
 #include "frontend/FdInput.h"
 #include "frontend/FileReplacement.h"
 #include "frontend/OutputCheck.h"
@@ -40,20 +39,28 @@ struct Outcome {
     std::string rows;
 };
 
-PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument)
+// Where a failing line stands: its line, or its protein and place there.
+std::string Where(const InputLine& line)
 {
-    PatternSettings p;
-    p.charge = r.charge;
-    p.masstocharge = r.masstocharge;
-    p.threshold = r.threshold;
-    p.merge = r.merge;
-    p.normalize = r.normalize;
-    p.filter = r.filter;
-    p.threads = 1;  // the formulas share the threads, one formula each
-    p.resolution = instrument.resolution;
-    p.mergeGiven = r.mergeGiven;
-    p.profile = instrument.profile;
-    return p;
+    if (line.start > 0)
+        return "protein " + line.id + " " + std::to_string(line.start) + "-" + std::to_string(line.end);
+    return "line " + std::to_string(line.number);
+}
+
+// The label columns of a row: those of a formula line, or of a protein's
+// peptide.
+std::vector<std::string> LabelNames(bool proteins)
+{
+    if (proteins) return {"protein", "start", "end", "sequence", "adduct", "charge"};
+    return {"id", "formula", "adduct", "charge"};
+}
+
+// `charge` is the ion's, with its sign.
+std::vector<std::string> Labels(const InputLine& line, const std::string& adduct, int charge)
+{
+    const std::string z = std::to_string(charge);
+    if (line.start > 0) return {line.id, std::to_string(line.start), std::to_string(line.end), line.formula, adduct, z};
+    return {line.id, line.formula, adduct, z};
 }
 
 // The size of a regular file, 0 for anything else.
@@ -184,7 +191,7 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
     if (ions.empty()) {
         PatternResult r = CalculatePattern(elements, line.formula, settings);
         if (r.status != 0) Fail(o, r.status, WithTabHint(line, r.reason));
-        return table.AppendRows({line.id, line.formula, "", std::to_string(settings.charge)}, r.peaks, o.rows);
+        return table.AppendRows(Labels(line, "", r.charge), r.peaks, o.rows);
     }
     for (const Adduct& a : ions) {
         settings.adduct = &a;
@@ -192,11 +199,13 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
         // A formula that does not parse fails once, not once per ion. When
         // it parses, a failure of status 2 is the adduct's, and names it.
         MolComposition molecule;
+        int charge = 0;
+        std::string why;
         const bool unparsed = r.status == CALC_FORMULA_NOT_PARSED;
-        if (unparsed && &a == &ions.front() && ParseFormula(line.formula, elements, molecule) != 0)
+        if (unparsed && &a == &ions.front() && ReadMolecule(elements, line.formula, settings, molecule, charge, why) != 0)
             return Fail(o, CALC_FORMULA_NOT_PARSED, WithTabHint(line, r.reason));
         if (r.status != 0) Fail(o, r.status, unparsed ? r.reason : a.Text() + ": " + r.reason);
-        table.AppendRows({line.id, line.formula, a.Text(), std::to_string(a.Charge())}, r.peaks, o.rows);
+        table.AppendRows(Labels(line, a.Text(), r.charge), r.peaks, o.rows);
     }
 }
 
@@ -236,21 +245,26 @@ bool ShowsProgress(const BatchSettings& s)
 bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
              Streams& io, Tally& tally, std::string& reason)
 {
-    const PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
+    PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
+    settings.threads = 1;  // the formulas share the threads, one formula each
+    ApplyMoleculeOptions(s.molecules, settings);
     const bool profile = s.instrument.profile;
     const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
-                           {"id", "formula", "adduct", "charge"}, s.run.masstocharge || !adducts.empty() ? "mz" : "mass",
+                           LabelNames(s.proteins.fasta), s.run.masstocharge || !adducts.empty() ? "mz" : "mass",
                            profile ? "point" : "peak", profile ? "intensity" : "abundance");
     std::ostream& out = *io.out;
     out << table.Header();
     FormulaReader reader(io.in);
+    ProteinReader proteins(io.in, s.proteins);
+    auto nextLine = [&](InputLine& line) { return s.proteins.fasta ? proteins.Next(line) : reader.Next(line); };
+    auto bytesRead = [&] { return s.proteins.fasta ? proteins.BytesRead() : reader.BytesRead(); };
     Progress progress(std::cerr, ShowsProgress(s), RegularFileSize(s.input));
     const unsigned threads = s.threads > 0 ? s.threads : std::max(1u, std::thread::hardware_concurrency());
 
     // Chunks of lines, so that the threads meet rarely.
     auto next = [&](Chunk& chunk) {
         InputLine line;
-        while (chunk.size() < CHUNK_LINES && reader.Next(line)) chunk.push_back(std::move(line));
+        while (chunk.size() < CHUNK_LINES && nextLine(line)) chunk.push_back(std::move(line));
         return !chunk.empty();
     };
     auto work = [&](const Chunk& chunk) {
@@ -268,10 +282,10 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
                 if (tally.failed++ == 0) tally.status = o.status;
                 progress.Clear();
                 for (const std::string& reason : o.reasons)
-                    std::cerr << "line " << chunk[i].number << ": " << Echo(chunk[i].formula) << ": " << reason << "\n";
+                    std::cerr << Where(chunk[i]) << ": " << Echo(chunk[i].formula) << ": " << reason << "\n";
             }
         }
-        progress.Update(tally.succeeded + tally.failed, reader.BytesRead());
+        progress.Update(tally.succeeded + tally.failed, bytesRead());
         return static_cast<bool>(out);
     };
     OrderedRunner<Chunk, std::vector<Outcome>> runner(threads, 8 * static_cast<std::size_t>(threads));
@@ -298,6 +312,7 @@ int BatchMain(int argc, char** argv)
         std::cerr << "Error: cannot read isotope table: " << reason << "\n";
         return CALC_TABLE_NOT_READ;
     }
+    if (ResolveMoleculeOptions(s.molecules, elements, std::cerr) != 0) return OPTION_ERROR_STATUS;
     std::vector<Adduct> adducts(s.adducts.size());
     for (std::size_t i = 0; i < adducts.size(); ++i) {
         if (adducts[i].Parse(s.adducts[i], elements, reason) != 0) {

@@ -13,6 +13,8 @@ struct InputLine {
     std::string id;        // empty when the line holds no tab
     std::string formula;
     std::string adduct;    // the line's own adduct (its third column), or empty
+    long long start = 0;   // of a protein's peptide: where it stands in the
+    long long end = 0;     // protein (from 1, both included); else 0
     bool tooLong = false;  // the line was longer than FormulaReader::MAX_LINE; id and formula are cut
     std::size_t nulAt = 0;  // position (from 1) of the line's first NUL byte, 0 for none
 };

@@ -11,6 +11,9 @@ int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
 {
     std::vector<char*> words(argv + 1, argv + argc), rest;
     if (TakeResolutionOptions(words, true, s.instrument, err) != 0) return OPTION_ERROR_STATUS;
+    if (TakeMoleculeOptions(words, "--sequences", s.molecules, err) != 0) return OPTION_ERROR_STATUS;
+    if (TakeProteinOptions(words, s.proteins, err) != 0) return OPTION_ERROR_STATUS;
+    if (s.proteins.fasta) s.molecules.sequences = true;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const char* w = words[i];
         const bool input = std::strcmp(w, "-i") == 0, output = std::strcmp(w, "-o") == 0;

@@ -4,8 +4,10 @@
 #include <ostream>
 #include <vector>
 
+#include "frontend/MoleculeOptions.h"
 #include "frontend/Options.h"
 #include "frontend/ResolutionOptions.h"
+#include "morvane-batch/ProteinInput.h"
 
 namespace morvane {
 
@@ -18,6 +20,8 @@ struct BatchSettings {
     unsigned threads = 0;          // 0: one per core
     std::vector<const char*> adducts;  // -a, in the order given: each formula's ions
     ResolutionOptions instrument;      // --resolution, --analyzer, --fwhm, --profile
+    MoleculeOptions molecules;         // --sequences, --enrichment, --fixed
+    ProteinOptions proteins;           // --fasta, --digest, --missed-cleavages, --length
 };
 
 // Reads argv[1..argc-1]: the resolution options, -i, -o, -j and -a with

@@ -9,6 +9,7 @@
 #include "calc/Pattern.h"
 #include "core/Status.h"
 #include "elements/DefaultTable.h"
+#include "frontend/ResolutionOptions.h"
 #include "resolution/Profile.h"
 
 namespace morvane {
@@ -80,13 +81,9 @@ int ResolvedPicture(const RunSettings& s, const PlotSettings& p, PatternPicture&
         out << TABLE_NOT_READ_MESSAGE;
         return CALC_TABLE_NOT_READ;
     }
-    PatternSettings settings;
-    settings.charge = s.charge;
-    settings.masstocharge = s.masstocharge;
-    settings.threshold = s.threshold;
-    settings.merge = s.merge;
-    settings.mergeGiven = s.mergeGiven;
-    settings.resolution = p.instrument.resolution;
+    PatternSettings settings = PatternSettingsOf(s, p.instrument);
+    settings.normalize = false;  // the sticks are drawn in percent, the filter applied to them
+    settings.filter = 0;
     const PatternResult r = CalculatePattern(table, s.formula, settings);
     if (r.status == CALC_FORMULA_NOT_PARSED) out << FORMULA_NOT_PARSED_MESSAGE;
     else if (r.status != 0) out << "Error: " << r.reason << "\n";

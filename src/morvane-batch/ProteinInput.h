@@ -1,0 +1,55 @@
+#ifndef MORVANE_BATCH_PROTEININPUT_H
+#define MORVANE_BATCH_PROTEININPUT_H
+
+#include <deque>
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "formula/Digest.h"
+#include "morvane-batch/BatchInput.h"
+
+namespace morvane {
+
+// morvane-batch's protein options: --fasta (the input is protein records),
+// --digest trypsin, --missed-cleavages N, --length MIN-MAX.
+struct ProteinOptions {
+    bool fasta = false;
+    bool digest = false;
+    DigestSettings digestSettings;
+};
+
+// Takes these options, with their values, out of `words`, leaving the
+// others in order. Returns 0, or 5 after writing the message to `err`.
+int TakeProteinOptions(std::vector<char*>& words, ProteinOptions& p, std::ostream& err);
+
+// Reads FASTA records (a header line ">id description", then sequence lines)
+// and gives their peptides as input lines: id the protein's (the header's
+// first word), formula the peptide's residues, start and end set, number the
+// header's line. Without digestion the whole protein is one peptide.
+// Whitespace and a final '*' in sequence lines are dropped; lines before the
+// first header, blank ones and those starting with ';' are skipped. Holds
+// one protein at a time.
+class ProteinReader {
+public:
+    ProteinReader(std::istream& in, const ProteinOptions& options) : in_(in), options_(options) {}
+
+    bool Next(InputLine& line);
+    unsigned long long BytesRead() const { return bytes_; }
+
+private:
+    std::istream& in_;
+    ProteinOptions options_;
+    unsigned long long bytes_ = 0;
+    long long lineNumber_ = 0;
+    std::string pendingHeader_;  // the header read ahead, ending the previous record
+    long long pendingNumber_ = 0;
+    std::deque<InputLine> ready_;
+
+    bool ReadRecord();
+};
+
+}  // namespace morvane
+
+#endif

@@ -1,0 +1,133 @@
+// morvane-batch on peptides and proteins, run as a user runs it: sequences
+// give the rows of their formulas written out; a FASTA file is digested
+// into the peptides derived by hand below; option errors end the run.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "formula/Digest.h"
+#include "support/RunMorvane.h"
+
+using namespace morvane;
+
+namespace {
+
+RunResult RunBatch(const std::vector<std::string>& args)
+{
+    return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
+}
+
+// The rows of a batch table without the header, each without its first
+// `labels` columns.
+std::vector<std::string> Numbers(const std::string& out, int labels)
+{
+    std::vector<std::string> rows;
+    std::istringstream in(out);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::size_t at = 0;
+        for (int i = 0; i < labels; ++i) at = line.find('\t', at) + 1;
+        rows.push_back(line.substr(at));
+    }
+    return rows;
+}
+
+// Human insulin B chain, UniProt P01308 residues 25-54, and substance P,
+// UniProt P20366 residues 58-68.
+const char* const INSULIN_B = "FVNQHLCGSHLVEALYLVCGERGFFYTPKT";
+const char* const SUBSTANCE_P = "RPKPQQFFGLM";
+
+std::vector<std::string> Digest(const std::string& protein, int missed, std::size_t lo, std::size_t hi)
+{
+    std::vector<std::string> found;
+    for (const Peptide& p : DigestTrypsin(protein, {missed, lo, hi}))
+        found.push_back(p.sequence + " " + std::to_string(p.start) + "-" + std::to_string(p.end));
+    return found;
+}
+
+// By hand: insulin B has sites after R22 (before G) and K29 (before T); the
+// pieces are 1-22, 23-29, 30-30. Substance P's R1 and K3 stand before P:
+// no site, one piece.
+TEST(Digest, TrypsinCutsAfterKOrRNotBeforeP)
+{
+    EXPECT_EQ(Digest(INSULIN_B, 0, 1, 100),
+              (std::vector<std::string>{"FVNQHLCGSHLVEALYLVCGER 1-22", "GFFYTPK 23-29", "T 30-30"}));
+    EXPECT_EQ(Digest(INSULIN_B, 0, 7, 40), (std::vector<std::string>{"FVNQHLCGSHLVEALYLVCGER 1-22", "GFFYTPK 23-29"}));
+    EXPECT_EQ(Digest(INSULIN_B, 1, 7, 40),
+              (std::vector<std::string>{"FVNQHLCGSHLVEALYLVCGER 1-22", "FVNQHLCGSHLVEALYLVCGERGFFYTPK 1-29",
+                                        "GFFYTPK 23-29", "GFFYTPKT 23-30"}));
+    EXPECT_EQ(Digest(INSULIN_B, 2, 1, 100).size(), 6u);  // 3 + 2 + 1
+    EXPECT_EQ(Digest(SUBSTANCE_P, 0, 1, 100), (std::vector<std::string>{"RPKPQQFFGLM 1-11"}));
+    EXPECT_EQ(Digest("KRK", 0, 1, 100), (std::vector<std::string>{"K 1-1", "R 2-2", "K 3-3"}));
+    EXPECT_TRUE(Digest("", 0, 1, 100).empty());
+}
+
+TEST(BatchSequences, FastaPeptidesGiveTheRowsOfTheirFormulas)
+{
+    TempFile fasta(std::string(">sp|P01308|INS_HUMAN Insulin B chain\n") + "FVNQHLCGSHLVEALYL\nVCGERGFFYTPKT*\n" +
+                       ">sp|P20366|TAC1_HUMAN Substance P\n" + SUBSTANCE_P + "\n",
+                   "proteins.fasta");
+    const RunResult r = RunBatch({"--fasta", "--digest", "trypsin", "-i", fasta.path(), "-f", "1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "3 formulas succeeded, 0 failed\n");
+    // The formulas by hand from the residues (water added).
+    TempFile formulas("a\tC110H171N31O31S2\nb\tC44H58N8O10\nc\tC63H97N17O14S\n", "formulas.txt");
+    const RunResult f = RunBatch({"-i", formulas.path(), "-f", "1"});
+    ASSERT_EQ(f.status, 0) << f.err;
+    EXPECT_EQ(Numbers(r.out, 6), Numbers(f.out, 4));
+    std::istringstream rows(r.out);
+    std::string header, first;
+    std::getline(rows, header);
+    std::getline(rows, first);
+    EXPECT_EQ(header, "protein\tstart\tend\tsequence\tadduct\tcharge\tpeak\tmass\tabundance");
+    EXPECT_EQ(first.substr(0, first.find("\t\t")), "sp|P01308|INS_HUMAN\t1\t22\tFVNQHLCGSHLVEALYLVCGER");
+}
+
+TEST(BatchSequences, SequencesEnrichmentAndFixedModsAsOptions)
+{
+    TempFile input("ac\tACDCK\nbad\tPEPT[+79.966]IDE\n", "in.txt");
+    const RunResult r = RunBatch({"--sequences", "--fixed", "Carbamidomethyl@C", "-i", input.path()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "line 2: PEPT[+79.966]IDE: the mass shift +79.966 at position 6 gives no composition, so no "
+                     "isotope pattern: name the modification or give its Formula:\n1 formulas succeeded, 1 failed\n");
+    TempFile written("ac\tAC[Carbamidomethyl]DC[Carbamidomethyl]K\n", "written.txt");
+    const RunResult w = RunBatch({"--sequences", "-i", written.path()});
+    EXPECT_EQ(Numbers(r.out, 4), Numbers(w.out, 4));
+
+    TempFile glucose("[13C]6H12O6\n", "glc.txt");
+    TempFile table(ReadFile(ShippedTable()) + "C* 6\n13.0033548378 0.99\n12.0 0.01\n");
+    TempFile handMade("C*6H12O6\n", "hand.txt");
+    const RunResult e = RunBatch({"--enrichment", "13C=0.99", "-i", glucose.path(), "-p", "10"});
+    const RunResult h = RunBatch({table.path(), "-i", handMade.path(), "-p", "10"});
+    ASSERT_EQ(e.status, 0) << e.err;
+    EXPECT_EQ(Numbers(e.out, 4), Numbers(h.out, 4));
+}
+
+TEST(BatchSequences, OptionErrorsEndTheRun)
+{
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--digest", "trypsin"}, "Error: --digest needs --fasta input\n"},
+        {{"--fasta", "--digest", "pepsin"}, "Error: the only enzyme is trypsin\n"},
+        {{"--fasta", "--length", "7-40"}, "Error: --missed-cleavages and --length need --digest trypsin\n"},
+        {{"--fasta", "--digest", "trypsin", "--length", "40-7"},
+         "Error: length must be MIN-MAX, whole numbers with 1 <= MIN <= MAX, as 7-40\n"},
+        {{"--fasta", "--digest", "trypsin", "--missed-cleavages", "-1"},
+         "Error: missed cleavages must be an integer from 0 to 100\n"},
+        {{"--enrichment", "13C"}, "Error: enrichment 13C: write the isotope and its fraction, as 13C=0.99\n"},
+        {{"--enrichment", "15C=0.9"}, "Error: enrichment of [15C]: the table has no such isotope\n"},
+        {{"--fixed", "Oxidation@Z"},
+         "Error: fixed modification Oxidation@Z: write the modification, @ and one residue, as Carbamidomethyl@C\n"},
+        {{"--fixed"}, "Error: fixed modification not specified\n"},
+    };
+    for (const auto& [args, message] : cases) {
+        const RunResult r = RunBatch(args);
+        EXPECT_EQ(r.status, 5) << args[0];
+        EXPECT_EQ(r.err, message) << args[0];
+        EXPECT_EQ(r.out, "") << args[0];
+    }
+}
+
+}  // namespace
