@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cmath>
 #include <deque>
+#include <map>
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -24,6 +25,9 @@
 #include "elements/DefaultTable.h"
 #include "elements/TableReader.h"
 #include "formula/Adduct.h"
+#include "formula/AtomCounts.h"
+#include "formula/FormulaLanguage.h"
+#include "formula/ProForma.h"
 #include "resolution/Profile.h"
 #include "spectrum/GaussianList.h"
 
@@ -281,6 +285,57 @@ std::string DefaultTableFor(const std::string& packageDir)
     return installed != DefaultTablePath(std::string()) ? installed : DefaultTablePath(packageDir);
 }
 
+// How the molecules' text is read: as formulas or ProForma sequences, the
+// labels' enrichment and the sequences' fixed modifications, checked
+// against a table; the settings point into it.
+struct Language {
+    bool sequence = false;
+    Enrichment enrichment;
+    std::vector<FixedMod> fixed;
+};
+
+Language MakeLanguage(const Table& table, bool sequence, const std::map<std::string, double>& enrichment,
+                      const std::vector<std::string>& fixed)
+{
+    Language l;
+    l.sequence = sequence;
+    std::string reason;
+    for (const auto& [label, p] : enrichment) {
+        std::string key;
+        if (!LabelKeyOf(label, key)) throw py::value_error("enrichment: " + label + " is no isotope label, as 13C");
+        l.enrichment[key] = p;
+    }
+    if (!CheckEnrichment(l.enrichment, table.elements, reason)) throw py::value_error(reason);
+    for (const std::string& spec : fixed) {
+        FixedMod mod;
+        if (!ParseFixedMod(spec, table.elements, mod, reason)) throw py::value_error(reason);
+        l.fixed.push_back(mod);
+    }
+    return l;
+}
+
+// The atoms of a formula or sequence as ({"C": 6, "13C": 1, ...}, canonical
+// formula, charge of a sequence's suffix).
+py::tuple FormulaOf(const Table& table, const std::string& text, const Language& language)
+{
+    AtomCounts counts;
+    std::string reason;
+    int charge = 0;
+    const int status = language.sequence
+                           ? ReadSequence(text, table.elements, language.fixed, counts, charge, reason)
+                           : FormulaCounts(text, table.elements, counts, reason);
+    if (status != 0) {
+        PyErr_SetString(FormulaError, reason.c_str());
+        throw py::error_already_set();
+    }
+    py::dict atoms;
+    for (const auto& [key, n] : counts) {
+        const std::string label = LabelText(key);
+        atoms[py::str(label == key ? key : label.substr(1, label.size() - 2))] = n;
+    }
+    return py::make_tuple(atoms, CanonicalFormula(counts), charge);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m)
@@ -318,7 +373,22 @@ PYBIND11_MODULE(_core, m)
             "adduct",
             py::cpp_function([](const PatternSettings& s) { return s.adduct; }, py::return_value_policy::reference),
             py::cpp_function([](PatternSettings& s, const Adduct* a) { s.adduct = a; }, py::keep_alive<1, 2>()),
-            "The ion to calculate, an Adduct of the same table, or None; it keeps the adduct alive.");
+            "The ion to calculate, an Adduct of the same table, or None; it keeps the adduct alive.")
+        .def_property(
+            "language", [](const PatternSettings&) { return py::none(); },
+            py::cpp_function(
+                [](PatternSettings& s, const Language* l) {
+                    s.sequence = l != nullptr && l->sequence;
+                    s.enrichment = l != nullptr && !l->enrichment.empty() ? &l->enrichment : nullptr;
+                    s.fixed = l != nullptr && !l->fixed.empty() ? &l->fixed : nullptr;
+                },
+                py::keep_alive<1, 2>()),
+            "How the text is read, a Language of the same table (write-only); it keeps the language alive.");
+
+    py::class_<Language>(m, "Language", "Formulas or ProForma sequences, with enrichment and fixed modifications.")
+        .def(py::init(&MakeLanguage), py::arg("table"), py::arg("sequence"), py::arg("enrichment"), py::arg("fixed"),
+             "Checks the enrichment ({'13C': 0.99}) and the fixed modifications ('Carbamidomethyl@C') against "
+             "the table; raises ValueError with the reason.");
 
     py::class_<Resolution>(m, "Resolution", "An instrument's peak width as a function of m/z.")
         .def(py::init(&MakeResolution), py::arg("law"), py::arg("value"), py::arg("reference") = py::none(),
@@ -366,6 +436,8 @@ PYBIND11_MODULE(_core, m)
         .def_static("from_state", &TableFromState, py::arg("state"),
                     "A table from element states (symbol, number, masses, abundances), read as a table file is.");
 
+    m.def("formula_of", &FormulaOf, py::arg("table"), py::arg("text"), py::arg("language"),
+          "The atoms of a formula or sequence as (dict, canonical formula, charge); raises FormulaError.");
     m.def("calculate", &Calculate, py::arg("table"), py::arg("formula"), py::arg("settings"),
           "The peaks of one formula as (mass, abundance) arrays; raises FormulaError, ValueError or "
           "CalculationError.");

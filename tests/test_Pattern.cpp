@@ -2,11 +2,14 @@
 // number, what `morvane formula -p 17` prints with the same settings.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "calc/Pattern.h"
+#include "formula/FormulaParser.h"
+#include "spectrum/CalculateSpectrum.h"
 #include "support/RunMorvane.h"
 
 using namespace morvane;
@@ -147,6 +150,36 @@ TEST_F(Pattern, ManyFormulasKeepTheirOrderWithAnyThreadCount)
         EXPECT_EQ(two[i].status, alone.status);
     }
     EXPECT_EQ(two[17].status, 2);
+}
+
+// Peaks that sum above the probability of all the variants are refused
+// whatever the front-end: per element the sum of its table abundances to
+// the power of its count (1 on the shipped table). The bound follows a
+// table whose abundances sum below 1 or a little above it (as far as the
+// reader allows), and the patterns of such tables are printed in full.
+TEST(BelievableTotal, BoundedByTheTablesAbundances)
+{
+    TempFile file("C 6 12.0 0.9893 13.0033548378 0.0107\nX 0 10 0.5 11 0.3\nY 0 20 0.9005 21 0.1004\n");
+    std::deque<AtomIsoAbun> table;
+    std::string reason;
+    ASSERT_EQ(LoadIsotopeTable(file.path(), table, reason), 0) << reason;
+    MolComposition c;
+    ASSERT_EQ(ParseFormula("C1400", table, c), 0);
+    EXPECT_TRUE(BelievableTotal(c, 1 + 1e-9));
+    EXPECT_FALSE(BelievableTotal(c, 1 + 1e-5));
+    EXPECT_FALSE(BelievableTotal(c, 99.4));  // a wrong recurrence printed this for Cr1400 at 1e-12
+    const double all = 0.8 * 0.8 * 0.8 * std::pow(1.0009, 1000);  // X3Y1000: 0.512 * 2.459
+    ASSERT_EQ(ParseFormula("X3Y1000", table, c), 0);
+    EXPECT_TRUE(BelievableTotal(c, all));
+    EXPECT_FALSE(BelievableTotal(c, all * (1 + 1e-5)));
+
+    PatternSettings everything;
+    everything.threshold = 0;
+    const PatternResult r = CalculatePattern(table, "X3Y1000", everything);
+    ASSERT_EQ(r.status, 0) << r.reason;
+    double total = 0;
+    for (const isotope& p : r.peaks) total += p.abundance;
+    EXPECT_NEAR(total, all, 1e-9 * all);
 }
 
 TEST(LoadIsotopeTable, ReasonNamesTheFileOrTheFault)

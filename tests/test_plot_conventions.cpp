@@ -86,7 +86,7 @@ TEST(PlotConventions, IonsByTheirAdduct)
         {{"-a", "[M+H]+", "-mtz", "1"}, "Error: an adduct sets the charge; leave out -z and -mtz\n", 5},
         {{"-a", "[M+H]+", "-a", "[M+Na]+"}, "Error: a picture shows one ion: give -a once\n", 5},
         {{"-a", "[M+Xx]+"}, "Error: adduct [M+Xx]+: unknown element symbol 'Xx' at position 4 in the group +Xx\n", 5},
-        {{"-a", "[M-Cl]-"}, "Error: [M-Cl]- of C6H12O6: removes Cl, which C6H12O6 lacks\n", 2},
+        {{"-a", "[M-Cl]-"}, "Error: cannot parse formula: [M-Cl]- of C6H12O6: removes Cl, which C6H12O6 lacks\n", 2},
     };
     TempFile none("", "none.svg");
     std::remove(none.path().c_str());

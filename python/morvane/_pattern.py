@@ -7,6 +7,7 @@ import os
 import numpy as np
 
 from . import _core
+from ._core import FormulaError
 from ._adduct import adduct_for
 from ._table import IsotopeTable, default_table
 
@@ -347,9 +348,48 @@ def _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, in
     return table, each
 
 
-def _wrap(peaks, formula, settings, instrument=None):
+def _language(table, sequence, enrichment, fixed):
+    """The library's Language of these keywords, or None for plain formulas."""
+    if not sequence and not enrichment and not fixed:
+        return None
+    if fixed and not sequence:
+        raise ValueError("fixed modifications need sequences")
+    if isinstance(fixed, str):
+        fixed = [fixed]
+    return _core.Language(table, bool(sequence), dict(enrichment or {}), list(fixed or ()))
+
+
+def _sequence_charge(table, text, language):
+    """The charge of a sequence's suffix (/2), 0 without one or for a text that fails (the calculation says why)."""
+    try:
+        return _core.formula_of(table, text, language)[2]
+    except FormulaError:
+        return 0
+
+
+def formula_of(formula=None, table=None, sequence=None, fixed=None):
+    """The atoms of a formula, or of a ProForma ``sequence``, and its canonical formula.
+
+    Returns ``(atoms, text)``: ``atoms`` a dict from element symbol (or
+    isotope label such as ``"13C"``) to count, ``text`` the formula written
+    out in the order the calculation uses, labels in brackets
+    (``formula_of("CuSO4.5H2O")`` gives ``({"Cu": 1, "H": 10, "O": 9, "S": 1},
+    "CuH10O9S")``). A sequence's charge suffix counts as that many protons
+    (H). Raises :class:`FormulaError` with the reason and its position.
+    """
+    if (formula is None) == (sequence is None):
+        raise TypeError("give either a formula or a sequence")
+    library_table = _isotope_table(table)._table
+    language = _language(library_table, sequence is not None, None, fixed) or _core.Language(
+        library_table, False, {}, []
+    )
+    atoms, text, _ = _core.formula_of(library_table, formula if sequence is None else sequence, language)
+    return atoms, text
+
+
+def _wrap(peaks, formula, settings, instrument=None, ion_charge=0):
     adduct = settings.adduct.text if settings.adduct is not None else ""
-    charge, mz = settings.charge, settings.masstocharge
+    charge, mz = (ion_charge, True) if ion_charge else (settings.charge, settings.masstocharge)
     if instrument is None:
         return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct)
     variants = Pattern(peaks[2], peaks[3], formula, charge, mz, adduct)
@@ -367,7 +407,7 @@ def _named(error, index, formula, settings):
 
 
 def pattern(
-    formula,
+    formula=None,
     table=None,
     charge=0,
     mz=False,
@@ -380,12 +420,17 @@ def pattern(
     analyzer="orbitrap",
     at=None,
     fwhm=None,
+    sequence=None,
+    enrichment=None,
+    fixed=None,
 ):
     """The isotope pattern of one molecule, as ``morvane`` calculates it.
 
     formula
         element symbols with optional counts, as on morvane's command line
-        (``"C6H12O6"``, ``"CH3CH2OH"``).
+        (``"C6H12O6"``, ``"CH3CH2OH"``), and beyond it groups, hydrates and
+        isotope labels (``"Ca(OH)2"``, ``"CuSO4.5H2O"``, ``"[13C]6H12O6"``,
+        ``"D2O"``).
     table
         an :class:`IsotopeTable`, or the path of a table file (``str`` or
         ``os.PathLike``); by default morvane's default table.
@@ -417,6 +462,17 @@ def pattern(
         the instrument, as for :meth:`Pattern.centroids`: the peaks are then
         the centroids it reports (normalised and filtered after), as
         ``morvane-batch --resolution`` gives them.
+    sequence
+        a peptide in ProForma notation instead of a formula
+        (``"PEM[Oxidation]K/2"``); a charge suffix sets the charge and
+        positions are m/z.
+    enrichment
+        the labels' enrichment, as ``{"13C": 0.99}``: each labelled atom is
+        that isotope with this probability, the element's other isotopes
+        sharing the rest in their natural proportions. Labels are pure
+        without it.
+    fixed
+        fixed modifications of a sequence, as ``["Carbamidomethyl@C"]``.
 
     ``formula`` must be a ``str`` (``TypeError`` otherwise). Returns a
     :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
@@ -427,10 +483,17 @@ def pattern(
     with morvane's message for a bad setting, and :class:`CalculationError`
     for a pattern that cannot be calculated.
     """
-    formula = _formula(formula)
+    if (formula is None) == (sequence is None):
+        raise TypeError("give either a formula or a sequence")
+    text = _formula(formula) if sequence is None else _formula(sequence, "sequence")
     instrument = _instrument(resolution, analyzer, at, fwhm)
     table, ions = _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument)
-    found = [_wrap(_core.calculate(table._table, formula, ion), formula, ion, instrument) for ion in ions]
+    language = _language(table._table, sequence is not None, enrichment, fixed)
+    ion_charge = _sequence_charge(table._table, text, language) if sequence is not None else 0
+    found = []
+    for ion in ions:
+        ion.language = language
+        found.append(_wrap(_core.calculate(table._table, text, ion), text, ion, instrument, ion_charge))
     return found if isinstance(adduct, (list, tuple)) else found[0]
 
 
@@ -450,14 +513,18 @@ def patterns(
     analyzer="orbitrap",
     at=None,
     fwhm=None,
+    sequences=False,
+    enrichment=None,
+    fixed=None,
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
-    ``formulas`` is an iterable of formula strings (a single ``str`` is
-    refused with ``TypeError``); the settings (``adduct`` included) are those
-    of :func:`pattern` and apply to every formula. ``threads`` is the number
-    of threads (0: one per core); the calculation releases the GIL, and
-    Ctrl-C (KeyboardInterrupt) stops it between formulas.
+    ``formulas`` is an iterable of formula strings, or of ProForma sequences
+    with ``sequences=True`` (a single ``str`` is refused with ``TypeError``);
+    the settings (``adduct``, ``enrichment`` and ``fixed`` included) are
+    those of :func:`pattern` and apply to every formula. ``threads`` is the
+    number of threads (0: one per core); the calculation releases the GIL,
+    and Ctrl-C (KeyboardInterrupt) stops it between formulas.
 
     Returns a list of :class:`Pattern` in the order of ``formulas``; with a
     list of adducts, per formula one pattern per adduct in the order given.
@@ -483,6 +550,9 @@ def patterns(
     threads = min(threads, max(1, len(formulas)))
     instrument = _instrument(resolution, analyzer, at, fwhm)
     table, ions = _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument)
+    language = _language(table._table, sequences, enrichment, fixed)
+    for ion in ions:
+        ion.language = language
     per_ion = [_core.calculate_many(table._table, formulas, ion, threads) for ion in ions]
     out = []
     for i, formula in enumerate(formulas):
@@ -493,5 +563,6 @@ def patterns(
                     raise _named(result, i, formula, ion)
                 out.append(result)
             else:
-                out.append(_wrap(result, formula, ion, instrument))
+                ion_charge = _sequence_charge(table._table, formula, language) if sequences else 0
+                out.append(_wrap(result, formula, ion, instrument, ion_charge))
     return out

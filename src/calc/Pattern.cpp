@@ -141,7 +141,9 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     if (r.status != 0)
         return Failure(r.status,
                        "cannot calculate distributions: the work bound was reached, no variant has a "
-                       "probability above 0, or a peak is not finite (a larger threshold needs less work)");
+                       "probability above 0, the most abundant isotopes alone underflow, or the peaks "
+                       "are not finite or sum above what the table's abundances allow (a larger threshold needs "
+                       "less work)");
     if (masstocharge && molecule.charge < 0) ToPositiveMz(r.peaks);
     if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.variants, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));

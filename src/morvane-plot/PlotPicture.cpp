@@ -12,7 +12,7 @@
 #include "core/Status.h"
 #include "frontend/Driver.h"
 #include "frontend/Options.h"
-#include "morvane-plot/PlotIon.h"
+#include "morvane-plot/PlotPattern.h"
 #include "morvane-plot/ResolvedPicture.h"
 #include "morvane-plot/SvgPlot.h"
 
@@ -51,6 +51,7 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
 {
     std::vector<char*> words(argv + 2, argv + argc);
     if (TakeResolutionOptions(words, false, p.instrument, out) != 0) return OPTION_ERROR_STATUS;
+    if (TakeMoleculeOptions(words, "--sequence", p.molecules, out) != 0) return OPTION_ERROR_STATUS;
     bool haveOutput = false;
     rest.assign(argv, argv + 2);
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -151,21 +152,6 @@ PatternPicture Picture(const std::vector<isotope>& peaks, const RunSettings& s, 
     return pic;
 }
 
-// The normalised peaks of a calculated calculator, in index order.
-std::vector<isotope> NormalisedPeaks(IsoCalc& calc)
-{
-    calc.Normalize();
-    int n = 0;
-    calc.GetNPeaks(n);
-    std::vector<isotope> peaks;
-    for (int i = 0; i < n; ++i) {
-        isotope peak(0, 0);
-        calc.Peak(i, peak.mass, peak.abundance);
-        peaks.push_back(peak);
-    }
-    return peaks;
-}
-
 }  // namespace
 
 std::vector<double> SampledProfile(const std::vector<isotope>& peaks, double lo, double hi, std::size_t points,
@@ -221,20 +207,14 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
         if (status == 0) svg = RenderSvg(pic);
         return status;
     }
-    std::vector<isotope> peaks;
+    PatternResult r;
+    const int status = PlotPattern(s, p, true, r, out);
+    if (status != 0) return status;  // the calculation's status is the exit status
     if (!p.adduct.empty()) {
-        if (const int status = IonPeaks(s, p.adduct, peaks, out)) return status;
-    } else {
-        IsoCalc calc;
-        const int status = CalculateAsAsked(calc, s, out);
-        if (status != 0) return status;  // the calculator's status is the exit status
-        peaks = NormalisedPeaks(calc);
-        // m/z is mass over |z|: a negative ion's, below 0 as calculated,
-        // change sign (exactly), which leaves them ascending.
-        if (s.masstocharge && s.charge < 0)
-            for (isotope& peak : peaks) peak.mass = -peak.mass;
+        s.charge = r.charge;  // the ion's, for the title
+        s.masstocharge = true;
     }
-    svg = RenderSvg(Picture(peaks, s, p));
+    svg = RenderSvg(Picture(r.peaks, s, p));
     return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "elements/isotope.h"
+#include "frontend/MoleculeOptions.h"
 #include "frontend/ResolutionOptions.h"
 
 namespace morvane {
@@ -20,6 +21,8 @@ struct PlotSettings {
     // instrument over the variants (fine structure unless -r is given), its
     // centroids labelled.
     ResolutionOptions instrument;
+    // --sequence, --enrichment, --fixed: how the formula is read.
+    MoleculeOptions molecules;
 };
 
 // Narrowest and widest accepted -w: a narrower peak has no distinct

@@ -24,7 +24,11 @@ const char* const USAGE =
     "\t\tlabelled (the variants' fine structure unless -r is given); instead of -w\n"
     "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
     "\t--fwhm W\tAn instrument of one width W, its centroids labelled\n"
+    "\t--sequence\tThe formula is a ProForma peptide (PEM[Oxidation]K/2)\n"
+    "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
+    "\t--fixed Mod@X\tA fixed modification of a peptide (Carbamidomethyl@C)\n"
     "\t--help, --version\tShow this text, or the version, and end\n"
+    "The formula may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O)\n"
     "The options -z, -mtz, -t, -r, -f and the table file work as for morvane;\n"
     "m/z is mass divided by the magnitude of the charge\n";
 
