@@ -2,7 +2,6 @@
 // the peer calculator IsoSpec (threshold generator, then sorted and merged at
 // 0.1 u as ours). Run: build/bench/morvane_bench (see docs/performance.md).
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +21,7 @@
 #include "formula/FormulaParser.h"
 #include "spectrum/BinnedSpectrum.h"
 #include "spectrum/GaussianList.h"
+#include "ChildMemory.h"
 #include "PeerIsoSpec.h"
 
 using namespace morvane;
@@ -63,27 +63,7 @@ MolComposition Composition(const char* formula)
 // a child doing nothing, in MiB.
 double PeakMemoryMiB(const std::function<void()>& work)
 {
-    auto childPeak = [](const std::function<void()>& f) {
-        int fd[2];
-        if (pipe(fd) != 0) std::abort();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            f();
-            rusage u{};
-            getrusage(RUSAGE_SELF, &u);
-            const long kib = u.ru_maxrss;
-            if (write(fd[1], &kib, sizeof kib) != sizeof kib) _exit(1);
-            _exit(0);
-        }
-        long kib = 0;
-        if (read(fd[0], &kib, sizeof kib) != sizeof kib) kib = 0;
-        close(fd[0]);
-        close(fd[1]);
-        waitpid(pid, nullptr, 0);
-        return kib;
-    };
-    const long base = childPeak([] {});
-    return static_cast<double>(childPeak(work) - base) / 1024.0;
+    return ChildPeakMiB(work) - ChildPeakMiB([] {});
 }
 
 void SetLabel(benchmark::State& state, const char* formula, double thr)

@@ -5,17 +5,29 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
+#include <charconv>
+#include <chrono>
 #include <cmath>
 #include <deque>
+#include <map>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "calc/Pattern.h"
 #include "elements/AtomIsoAbun.h"
 #include "elements/DefaultTable.h"
+#include "elements/TableReader.h"
 #include "formula/Adduct.h"
+#include "formula/AtomCounts.h"
+#include "formula/FormulaLanguage.h"
+#include "formula/ProForma.h"
 #include "spectrum/Distance.h"
 #include "resolution/Profile.h"
 #include "spectrum/GaussianList.h"
@@ -28,7 +40,7 @@ namespace {
 
 // The package's exception classes; made once when the module loads and kept
 // for the life of the interpreter.
-PyObject* TableError = nullptr;
+PyObject* TableErrorClass = nullptr;
 PyObject* FormulaError = nullptr;
 PyObject* CalculationError = nullptr;
 
@@ -62,24 +74,42 @@ py::tuple ElementState(const AtomIsoAbun& e)
     return py::make_tuple(std::string(e.symbol), e.elnum, ToArray(masses), ToArray(abundances));
 }
 
-// Rebuilds a table from the element states of ElementState, as pickling
-// saved them.
+// Raises TableError with `reason`.
+[[noreturn]] void RaiseTableError(const std::string& reason)
+{
+    PyErr_SetString(TableErrorClass, reason.c_str());
+    throw py::error_already_set();
+}
+
+// Rebuilds a table from element states (symbol, number, masses, abundances),
+// as pickling saved them or as a dict gave them. They are written out as the
+// text of a table file, one element per line and every double in its
+// shortest exact form, and read by the table reader: the file's checks and
+// its sorting apply unchanged.
 Table TableFromState(const py::list& state)
 {
-    Table t;
+    std::string text;
     for (const py::handle item : state) {
         const auto e = item.cast<py::tuple>();
         if (e.size() != 4) throw py::value_error("an element state is (symbol, number, masses, abundances)");
         const auto symbol = e[0].cast<std::string>();
         const auto masses = e[2].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
         const auto abundances = e[3].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
-        if (symbol.empty() || symbol.size() > 3 || masses.size() != abundances.size())
-            throw py::value_error("malformed element state for '" + symbol + "'");
-        AtomIsoAbun record(e[1].cast<int>(), static_cast<int>(masses.size()));
-        record.SetSymbol(symbol.c_str());
-        for (int i = 0; i < record.niso; ++i) record.iso[i] = isotope(masses.at(i), abundances.at(i));
-        t.elements.push_back(record);
+        if (symbol.empty() || symbol.find_first_of(" \t\n\v\f\r") != std::string::npos)
+            RaiseTableError("element symbol '" + symbol + "' is empty or holds whitespace");
+        if (masses.ndim() != 1 || masses.size() != abundances.size() || abundances.ndim() != 1)
+            RaiseTableError("element " + symbol + ": as many masses as abundances, in one dimension each");
+        text += symbol + " " + std::to_string(e[1].cast<int>());
+        char number[32];
+        for (py::ssize_t i = 0; i < masses.size(); ++i)
+            for (const double v : {masses.at(i), abundances.at(i)})
+                text += " " + std::string(number, std::to_chars(number, number + sizeof number, v).ptr);
+        text += "\n";
     }
+    Table t;
+    std::istringstream in(text);
+    morvane::TableError error;
+    if (ReadIsotopeTable(in, t.elements, &error) != 0) RaiseTableError(DescribeTableError(error));
     return t;
 }
 
@@ -154,15 +184,34 @@ py::tuple Calculate(const Table& table, const std::string& formula, const Patter
 }
 
 // Result i is formula i's (mass, abundance, facts), or the exception object
-// that describes its failure.
+// that describes its failure. The calculation runs on its own thread while
+// this one looks for signals every 50 ms: a KeyboardInterrupt stops it
+// between formulas and is raised here.
 py::list CalculateMany(const Table& table, const std::vector<std::string>& formulas, const PatternSettings& settings,
                        unsigned threads)
 {
     std::vector<PatternResult> results;
+    std::atomic<bool> stop{false};
+    std::unique_ptr<py::error_already_set> interrupted;
     {
         py::gil_scoped_release unlocked;
-        results = CalculatePatterns(table.elements, formulas, settings, threads);
+        auto calculate = [&] { return CalculatePatterns(table.elements, formulas, settings, threads, &stop); };
+        std::future<std::vector<PatternResult>> run;
+        try {
+            run = std::async(std::launch::async, calculate);
+        } catch (const std::system_error&) {
+            results = calculate();  // no thread to be had: calculate here, without the watch
+        }
+        while (run.valid() && run.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+            py::gil_scoped_acquire locked;
+            if (!interrupted && PyErr_CheckSignals() != 0) {
+                interrupted.reset(new py::error_already_set());
+                stop = true;
+            }
+        }
+        if (run.valid()) results = run.get();
     }
+    if (interrupted) throw *interrupted;
     py::list out;
     for (const PatternResult& r : results)
         out.append(r.status == 0 ? py::object(ResultArrays(r, settings)) : ExceptionObject(r));
@@ -268,6 +317,57 @@ std::string DefaultTableFor(const std::string& packageDir)
     return installed != DefaultTablePath(std::string()) ? installed : DefaultTablePath(packageDir);
 }
 
+// How the molecules' text is read: as formulas or ProForma sequences, the
+// labels' enrichment and the sequences' fixed modifications, checked
+// against a table; the settings point into it.
+struct Language {
+    bool sequence = false;
+    Enrichment enrichment;
+    std::vector<FixedMod> fixed;
+};
+
+Language MakeLanguage(const Table& table, bool sequence, const std::map<std::string, double>& enrichment,
+                      const std::vector<std::string>& fixed)
+{
+    Language l;
+    l.sequence = sequence;
+    std::string reason;
+    for (const auto& [label, p] : enrichment) {
+        std::string key;
+        if (!LabelKeyOf(label, key)) throw py::value_error("enrichment: " + label + " is no isotope label, as 13C");
+        l.enrichment[key] = p;
+    }
+    if (!CheckEnrichment(l.enrichment, table.elements, reason)) throw py::value_error(reason);
+    for (const std::string& spec : fixed) {
+        FixedMod mod;
+        if (!ParseFixedMod(spec, table.elements, mod, reason)) throw py::value_error(reason);
+        l.fixed.push_back(mod);
+    }
+    return l;
+}
+
+// The atoms of a formula or sequence as ({"C": 6, "13C": 1, ...}, canonical
+// formula, charge of a sequence's suffix).
+py::tuple FormulaOf(const Table& table, const std::string& text, const Language& language)
+{
+    AtomCounts counts;
+    std::string reason;
+    int charge = 0;
+    const int status = language.sequence
+                           ? ReadSequence(text, table.elements, language.fixed, counts, charge, reason)
+                           : FormulaCounts(text, table.elements, counts, reason);
+    if (status != 0) {
+        PyErr_SetString(FormulaError, reason.c_str());
+        throw py::error_already_set();
+    }
+    py::dict atoms;
+    for (const auto& [key, n] : counts) {
+        const std::string label = LabelText(key);
+        atoms[py::str(label == key ? key : label.substr(1, label.size() - 2))] = n;
+    }
+    return py::make_tuple(atoms, CanonicalFormula(counts), charge);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m)
@@ -276,7 +376,7 @@ PYBIND11_MODULE(_core, m)
     // The project's version, as the tools' usage text shows it.
     m.attr("__version__") = MORVANE_VERSION;
 
-    TableError = MakeException("morvane.TableError", PyExc_ValueError,
+    TableErrorClass = MakeException("morvane.TableError", PyExc_ValueError,
                                "An isotope table file that cannot be read or is malformed; the message names the "
                                "line and the word.");
     FormulaError = MakeException("morvane.FormulaError", PyExc_ValueError,
@@ -285,7 +385,7 @@ PYBIND11_MODULE(_core, m)
     CalculationError = MakeException("morvane.CalculationError", PyExc_RuntimeError,
                                      "A pattern that cannot be calculated (for example too many atoms of an element "
                                      "for the enumeration's bounds); the message gives the reason.");
-    m.attr("TableError") = py::handle(TableError);
+    m.attr("TableError") = py::handle(TableErrorClass);
     m.attr("FormulaError") = py::handle(FormulaError);
     m.attr("CalculationError") = py::handle(CalculationError);
 
@@ -308,7 +408,22 @@ PYBIND11_MODULE(_core, m)
             "adduct",
             py::cpp_function([](const PatternSettings& s) { return s.adduct; }, py::return_value_policy::reference),
             py::cpp_function([](PatternSettings& s, const Adduct* a) { s.adduct = a; }, py::keep_alive<1, 2>()),
-            "The ion to calculate, an Adduct of the same table, or None; it keeps the adduct alive.");
+            "The ion to calculate, an Adduct of the same table, or None; it keeps the adduct alive.")
+        .def_property(
+            "language", [](const PatternSettings&) { return py::none(); },
+            py::cpp_function(
+                [](PatternSettings& s, const Language* l) {
+                    s.sequence = l != nullptr && l->sequence;
+                    s.enrichment = l != nullptr && !l->enrichment.empty() ? &l->enrichment : nullptr;
+                    s.fixed = l != nullptr && !l->fixed.empty() ? &l->fixed : nullptr;
+                },
+                py::keep_alive<1, 2>()),
+            "How the text is read, a Language of the same table (write-only); it keeps the language alive.");
+
+    py::class_<Language>(m, "Language", "Formulas or ProForma sequences, with enrichment and fixed modifications.")
+        .def(py::init(&MakeLanguage), py::arg("table"), py::arg("sequence"), py::arg("enrichment"), py::arg("fixed"),
+             "Checks the enrichment ({'13C': 0.99}) and the fixed modifications ('Carbamidomethyl@C') against "
+             "the table; raises ValueError with the reason.");
 
     py::class_<Resolution>(m, "Resolution", "An instrument's peak width as a function of m/z.")
         .def(py::init(&MakeResolution), py::arg("law"), py::arg("value"), py::arg("reference") = py::none(),
@@ -336,7 +451,7 @@ PYBIND11_MODULE(_core, m)
                  Table t;
                  std::string reason;
                  if (LoadIsotopeTable(path, t.elements, reason) != 0) {
-                     PyErr_SetString(TableError, reason.c_str());
+                     PyErr_SetString(TableErrorClass, reason.c_str());
                      throw py::error_already_set();
                  }
                  return t;
@@ -352,8 +467,12 @@ PYBIND11_MODULE(_core, m)
                 for (const AtomIsoAbun& e : t.elements) state.append(ElementState(e));
                 return state;
             },
-            [](const py::list& state) { return TableFromState(state); }));
+            [](const py::list& state) { return TableFromState(state); }))
+        .def_static("from_state", &TableFromState, py::arg("state"),
+                    "A table from element states (symbol, number, masses, abundances), read as a table file is.");
 
+    m.def("formula_of", &FormulaOf, py::arg("table"), py::arg("text"), py::arg("language"),
+          "The atoms of a formula or sequence as (dict, canonical formula, charge); raises FormulaError.");
     m.def("calculate", &Calculate, py::arg("table"), py::arg("formula"), py::arg("settings"),
           "The peaks of one formula as (mass, abundance, facts): two arrays and a dict of the pattern's "
           "coverage, masses, most abundant peak (and composition when asked); raises FormulaError, ValueError "

@@ -74,12 +74,12 @@ TEST(BatchReport, CompositionAddsTwoColumnsToMorvanesRows)
     const std::vector<std::string> makeup = {"\t\t1\n", "\t13C\t", "\t18O\t"};
     const RunResult r = RunBatch({"-i", input.path(), "--composition", "-p", "17"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "id\tformula\tadduct\tpeak\tmass\tabundance\tcomposition\tshare\n");
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\tcomposition\tshare\n");
     // Each row: morvane's position and abundance, then the make-up.
     std::size_t line = 0;
     for (std::size_t begin = 0; begin < m.out.size(); ++line) {
         const std::size_t end = m.out.find('\n', begin);
-        const std::string row = "\tC6H12O6\t\t" + std::to_string(line + 1) + "\t" + m.out.substr(begin, end - begin);
+        const std::string row = "\tC6H12O6\t\t0\t" + std::to_string(line + 1) + "\t" + m.out.substr(begin, end - begin);
         EXPECT_NE(r.out.find(row + makeup[line]), std::string::npos) << row;
         begin = end + 1;
     }
@@ -95,9 +95,9 @@ TEST(BatchReport, NominalBinsAndCoverageTarget)
     const PatternResult lib = Library("C254H377N65O75S6", s);
     const RunResult r = RunBatch({"-i", input.path(), "--nominal", "--coverage", "0.99", "-p", "17"});
     EXPECT_EQ(r.status, 0);
-    std::string expected = "id\tformula\tadduct\tpeak\tmass\tabundance\n";
+    std::string expected = "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n";
     for (std::size_t i = 0; i < lib.peaks.size(); ++i)
-        expected += "\tC254H377N65O75S6\t\t" + std::to_string(i + 1) + "\t" + G17(lib.peaks[i].mass) + "\t" +
+        expected += "\tC254H377N65O75S6\t\t0\t" + std::to_string(i + 1) + "\t" + G17(lib.peaks[i].mass) + "\t" +
                     G17(lib.peaks[i].abundance) + "\n";
     EXPECT_EQ(r.out, expected);
 }

@@ -54,7 +54,23 @@ const char* SettingFault(const PatternSettings& s)
     if (!(s.coverage == 0 || (s.coverage > 0 && s.coverage < 1))) return "coverage must be between 0 and 1";
     if (s.resolution && (s.nominal || s.composition))
         return "a resolution does not go with nominal binning or composition";
+    if (s.adduct == nullptr && s.masstocharge && s.charge == 0) return "m/z needs a charge other than 0";
     return nullptr;
+}
+
+// Whether `text` holds an uppercase letter, which every element symbol
+// begins with.
+bool HasCapital(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+// m/z as instruments give it, mass over |z|: a negative ion's positions,
+// all below 0 and in the order of their masses, change sign, which makes
+// them ascending. Negation is exact, so each keeps its magnitude bit for bit.
+void ToPositiveMz(std::vector<isotope>& peaks)
+{
+    for (isotope& p : peaks) p.mass = -p.mass;
 }
 
 PatternResult Failure(int status, const std::string& reason)
@@ -101,14 +117,18 @@ int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::
 
 const char* const CALCULATION_FAILED =
     "cannot calculate distributions: the work bound was reached, no variant has a "
-    "probability above 0, or a peak is not finite (a larger threshold needs less work)";
+    "probability above 0, the most abundant isotopes alone underflow, or the peaks "
+    "are not finite or sum above what the table's abundances allow (a larger threshold needs "
+    "less work)";
 
 // A position as the peaks have it: the mass less the charge's electrons,
-// divided by the charge for m/z.
+// divided by the charge for m/z, and that made positive for a negative ion.
 double Position(double neutral, int charge, bool masstocharge)
 {
     const double mass = charge * ELECTRON_MASS_FACTOR + neutral;
-    return masstocharge ? mass / static_cast<double>(charge) : mass;
+    if (!masstocharge) return mass;
+    const double mz = mass / static_cast<double>(charge);
+    return charge < 0 ? -mz : mz;
 }
 
 // The peaks of the molecule by the settings' method, and (for composition)
@@ -165,8 +185,11 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     PatternResult r;
     MolComposition composition;
     int sequenceCharge = 0;
-    if (ReadMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
+    if (ReadMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0) {
+        if (!s.sequence && !HasCapital(formula) && r.reason.rfind("unknown element symbol", 0) == 0)
+            r.reason += " (element symbols begin with a capital letter, as in C6H12O6)";
         return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
+    }
     composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
     if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
         return Failure(CALC_FORMULA_NOT_PARSED, "the sequence's charge suffix and " +
@@ -178,6 +201,7 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
+    r.charge = molecule.charge;
     const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     MolEnsemble ensemble;
     double merge = s.merge;
@@ -198,8 +222,8 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     r.monoisotopic = Position(masses.monoisotopic, molecule.charge, masstocharge);
     r.average = Position(masses.average, molecule.charge, masstocharge);
     r.nominal = masses.nominal;
-    r.charge = molecule.charge;
     for (const isotope& p : r.peaks) r.coverage += p.abundance;
+    if (masstocharge && molecule.charge < 0) ToPositiveMz(r.peaks);
     if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.variants, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
     std::size_t count = 0;
@@ -269,7 +293,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
-                                             unsigned threads)
+                                             unsigned threads, const std::atomic<bool>* stop)
 {
     std::vector<PatternResult> results(formulas.size());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
@@ -277,7 +301,7 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
     single.threads = 1;
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i; (i = next++) < formulas.size();)
+        for (std::size_t i; (stop == nullptr || !*stop) && (i = next++) < formulas.size();)
             results[i] = CalculatePattern(table, formulas[i], single);
     };
     std::vector<std::thread> pool;

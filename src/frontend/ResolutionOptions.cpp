@@ -52,6 +52,21 @@ int MakeResolution(const Given& g, ResolutionOptions& r, std::ostream& err)
 
 }  // namespace
 
+PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument)
+{
+    PatternSettings p;
+    p.charge = r.charge;
+    p.masstocharge = r.masstocharge;
+    p.threshold = r.threshold;
+    p.merge = r.merge;
+    p.mergeGiven = r.mergeGiven;
+    p.normalize = r.normalize;
+    p.filter = r.filter;
+    p.resolution = instrument.resolution;
+    p.profile = instrument.profile;
+    return p;
+}
+
 int TakeResolutionOptions(std::vector<char*>& words, bool profileAllowed, ResolutionOptions& r, std::ostream& err)
 {
     Given g;

@@ -5,6 +5,8 @@
 #include <ostream>
 #include <vector>
 
+#include "calc/Pattern.h"
+#include "frontend/Options.h"
 #include "resolution/Resolution.h"
 
 namespace morvane {
@@ -23,6 +25,9 @@ struct ResolutionOptions {
 // the tool's options (else it is left in `words`). Returns 0, or 5 after
 // writing the message of the first bad option to `err`.
 int TakeResolutionOptions(std::vector<char*>& words, bool profileAllowed, ResolutionOptions& r, std::ostream& err);
+
+// The library's settings of a front-end's command line.
+PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument);
 
 }  // namespace morvane
 

@@ -44,7 +44,7 @@ std::string BatchTable::Header() const
     std::string out;
     for (const std::string& name : labelNames_) out += name + separator_;
     if (summary_) {
-        for (const char* name : {"charge", "monoisotopic", "average", "most_abundant"}) out += name + std::string(1, separator_);
+        for (const char* name : {"monoisotopic", "average", "most_abundant"}) out += name + std::string(1, separator_);
         return out + heightName_ + separator_ + "peaks" + separator_ + "coverage\n";
     }
     out += numberName_ + separator_ + positionName_ + separator_ + heightName_;
@@ -89,12 +89,10 @@ void BatchTable::AppendPattern(const std::vector<std::string>& labels, const Pat
     for (const std::string& label : labels) AppendField(label, prefix);
     if (summary_) {
         out += prefix;
-        AppendNumber(r.charge, out);
         for (double v : {r.monoisotopic, r.average, r.mostAbundant.mass, r.mostAbundant.abundance}) {
-            out += separator_;
             AppendNumber(v, precision_, out);
+            out += separator_;
         }
-        out += separator_;
         AppendNumber(r.peaks.size(), out);
         out += separator_;
         AppendNumber(r.coverage, precision_, out);

@@ -32,9 +32,9 @@ public:
     // Rows of peaks gain the columns "composition" and "share": each peak's
     // make-up and its share of the peak (the pattern's `composition`).
     void ShowComposition() { composition_ = true; }
-    // One row per pattern instead of its peaks: the labels, "charge",
-    // "monoisotopic", "average", "most_abundant" and its height (both of
-    // the largest peak), "peaks" (their number) and "coverage".
+    // One row per pattern instead of its peaks: the labels, "monoisotopic",
+    // "average", "most_abundant" and its height (both of the largest peak),
+    // "peaks" (their number) and "coverage".
     void ShowSummary() { summary_ = true; }
     // Appends the rows of a calculated pattern as the table shows them.
     void AppendPattern(const std::vector<std::string>& labels, const PatternResult& r, std::string& out) const;

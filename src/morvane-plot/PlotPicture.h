@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "elements/isotope.h"
+#include "frontend/MoleculeOptions.h"
 #include "frontend/ResolutionOptions.h"
 
 namespace morvane {
@@ -14,11 +15,14 @@ namespace morvane {
 struct PlotSettings {
     std::string output;  // -o: the SVG file
     double width = 0.1;  // -w: full width at half maximum of the profile
+    std::string adduct;  // -a: the ion to draw, or empty for the molecule
     bool widthGiven = false;
     // --resolution with --analyzer, or --fwhm: the profile of that
     // instrument over the variants (fine structure unless -r is given), its
     // centroids labelled.
     ResolutionOptions instrument;
+    // --sequence, --enrichment, --fixed: how the formula is read.
+    MoleculeOptions molecules;
 };
 
 // Narrowest and widest accepted -w: a narrower peak has no distinct

@@ -9,6 +9,7 @@
 #include "calc/Pattern.h"
 #include "core/Status.h"
 #include "elements/DefaultTable.h"
+#include "morvane-plot/PlotPattern.h"
 #include "resolution/Profile.h"
 
 namespace morvane {
@@ -72,27 +73,12 @@ void CentroidLabels(const std::vector<isotope>& centroids, const Profile& profil
 
 }  // namespace
 
-int ResolvedPicture(const RunSettings& s, const PlotSettings& p, PatternPicture& pic, std::ostream& out)
+int ResolvedPicture(const RunSettings& s, PlotSettings& p, PatternPicture& pic, std::ostream& out)
 {
-    std::deque<AtomIsoAbun> table;
+    PatternResult r;
+    if (const int status = PlotPattern(s, p, false, r, out)) return status;
     std::string reason;
-    if (LoadIsotopeTable(s.tablefile != nullptr ? s.tablefile : DefaultTablePath(), table, reason) != 0) {
-        out << TABLE_NOT_READ_MESSAGE;
-        return CALC_TABLE_NOT_READ;
-    }
-    PatternSettings settings;
-    settings.charge = s.charge;
-    settings.masstocharge = s.masstocharge;
-    settings.threshold = s.threshold;
-    settings.merge = s.merge;
-    settings.mergeGiven = s.mergeGiven;
-    settings.resolution = p.instrument.resolution;
-    const PatternResult r = CalculatePattern(table, s.formula, settings);
-    if (r.status == CALC_FORMULA_NOT_PARSED) out << FORMULA_NOT_PARSED_MESSAGE;
-    else if (r.status != 0) out << "Error: " << r.reason << "\n";
-    if (r.status != 0) return r.status;
-
-    pic.title = Title(s, *settings.resolution);
+    pic.title = Title(s, *p.instrument.resolution);
     pic.xlabel = s.masstocharge ? "m/z" : "mass (u)";
     pic.precision = std::min(s.precision, 17);
     if (r.variants.empty()) return 0;
@@ -105,7 +91,7 @@ int ResolvedPicture(const RunSettings& s, const PlotSettings& p, PatternPicture&
         pic.heights.push_back(percent);
     }
     Profile profile;
-    if (!MakeProfile(r.variants, *settings.resolution, profile, reason)) {
+    if (!MakeProfile(r.variants, *p.instrument.resolution, profile, reason)) {
         out << "Error: " << reason << "\n";
         return EXCEPTION_STATUS;
     }
