@@ -322,7 +322,7 @@ Scratch& ThreadScratch()
 // One run of the search, every variant kept in generation order, then one
 // stable sort by mass and the merge: the bins' result with one bin.
 int AssembleSmall(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
-                  BinnedReport& done)
+                  std::vector<PeakSpan>* spans, BinnedReport& done)
 {
     Scratch& scratch = ThreadScratch();
     std::vector<Slot>& slots = scratch.slots;
@@ -347,7 +347,7 @@ int AssembleSmall(const VariantSearch& search, bool masstocharge, int charge, do
         scratch.starts.resize(n + 1);
     }
     const Slot* sorted = SortBin(slots.data(), n, scratch.temp.data(), scratch.starts.data());
-    PeakMerger merger(spectrum, res);
+    PeakMerger merger(spectrum, res, spans);
     MergeBin(sorted, n, merger, masstocharge ? static_cast<double>(charge) : 1.0);
     merger.Finish();
     return 0;
@@ -362,7 +362,7 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     if (search.Elements() == 0) return CALC_GENERATION_FAILED;
     const long long cutFree = search.CutFreeVisits(LLONG_MAX);
     if (cutFree <= settings.singleRunVisits) {
-        const int status = AssembleSmall(search, masstocharge, charge, res, spectrum, done);
+        const int status = AssembleSmall(search, masstocharge, charge, res, spectrum, settings.spans, done);
         if (report != nullptr) *report = done;
         return status;
     }
@@ -395,7 +395,7 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     for (const Pass& p : passes) largest = std::max(largest, p.size);
     const unsigned passThreads = largest >= PARALLEL_VARIANTS ? threads : 1;
     BinFiller filler(search, bins, counts, passThreads, largest);
-    PeakMerger merger(spectrum, res);
+    PeakMerger merger(spectrum, res, settings.spans);
     const double z = masstocharge ? static_cast<double>(charge) : 1.0;
     for (const Pass& p : passes) {
         const unsigned t = p.size >= PARALLEL_VARIANTS ? passThreads : 1;
