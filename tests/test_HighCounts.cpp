@@ -102,6 +102,14 @@ TEST(HighCounts, BetweenTheThresholdedAndTheFullMultinomial)
     for (const Case& c : cases) ExpectBetweenThresholdedAndFull(c);
 }
 
+// Where the recurrence's factors left the double range: S13150 printed 0.329
+// of the probability with status 0, Fe5500 0.051, Sr3553 1.5e-41.
+TEST(HighCounts, RecurrenceOutsideTheDoubleRange)
+{
+    const Case cases[] = {{"S", 13150, "0.001"}, {"Fe", 5500, "0.001"}, {"Sr", 3553, "0.001"}};
+    for (const Case& c : cases) ExpectBetweenThresholdedAndFull(c);
+}
+
 // Pt300 printed 0.399 at 1e-3 and 0.0199 at 1e-6; Zn500 2.2e-7. An
 // independent enumeration keeps 0.988 of Pt300 at 1e-3.
 TEST(HighCountsSlow, PlatinumAndZinc)

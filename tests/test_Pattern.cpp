@@ -2,11 +2,14 @@
 // number, what `morvane formula -p 17` prints with the same settings.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "calc/Pattern.h"
+#include "formula/FormulaParser.h"
+#include "spectrum/CalculateSpectrum.h"
 #include "support/RunMorvane.h"
 
 using namespace morvane;
@@ -60,10 +63,8 @@ TEST_F(Pattern, EqualsMorvaneAtPrecision17)
         {"C254H377N65O75S6", {"-t", "1e-5"}, With(0, false, 1e-5, 0.1, false, 0)},
         {"C254H377N65O75S6", {"-mtz", "3", "-f", "2.5"}, With(3, true, 0.001, 0.1, true, 2.5)},
         {"Br2Cl3", {"-z", "-2", "-r", "0", "-n"}, With(-2, false, 0.001, 0, true, 0)},
-        {"C6H6", {"-mtz", "-2", "-t", "0"}, With(-2, true, 0, 0.1, false, 0)},
         {"C 2 H 6 O", {"-f", "0"}, With(0, false, 0.001, 0.1, true, 0)},
         {"Pt300", {}, PatternSettings()},
-        {"C6H6", {"-mtz", "0"}, With(0, true, 0.001, 0.1, false, 0)},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {c.formula, "-p", "17"};
@@ -74,6 +75,43 @@ TEST_F(Pattern, EqualsMorvaneAtPrecision17)
         EXPECT_EQ(r.reason, "");
         EXPECT_EQ(Printed(r), expected.out) << c.formula;
     }
+}
+
+TEST_F(Pattern, NegativeIonsComeAtPositiveMzInAscendingOrder)
+{
+    // morvane -mtz -2 prints m/z below 0, descending (its masses ascend);
+    // the library gives mass over |z|: each line without its sign, ascending.
+    for (const char* formula : {"C6H6", "C6H11O6", "Br2Cl3"}) {
+        const RunResult printed = RunMorvane({formula, "-mtz", "-2", "-t", "0", "-p", "17"});
+        std::string expected;
+        std::istringstream in(printed.out);
+        for (std::string line; std::getline(in, line);) {
+            ASSERT_EQ(line[0], '-') << line;
+            expected += line.substr(1) + "\n";
+        }
+        EXPECT_EQ(Printed(CalculatePattern(table, formula, With(-2, true, 0, 0.1, false, 0))), expected) << formula;
+    }
+    // Masses of a negative ion (no m/z) keep morvane's order and sign.
+    EXPECT_EQ(Printed(CalculatePattern(table, "C6H6", With(-2, false, 0.001, 0.1, false, 0))),
+              RunMorvane({"C6H6", "-z", "-2", "-p", "17"}).out);
+}
+
+TEST_F(Pattern, MzAtChargeZeroIsASettingError)
+{
+    // morvane -mtz 0 prints nothing with status 0; no pattern must not pass
+    // for one.
+    const PatternResult r = CalculatePattern(table, "C6H12O6", With(0, true, 0.001, 0.1, false, 0));
+    EXPECT_EQ(r.status, 5);
+    EXPECT_EQ(r.reason, "m/z needs a charge other than 0");
+    EXPECT_TRUE(r.peaks.empty());
+}
+
+TEST_F(Pattern, LowercaseFormulasAreRemindedOfCapitals)
+{
+    EXPECT_EQ(CalculatePattern(table, "c6h12o6", PatternSettings()).reason,
+              "unknown element symbol 'cho' at position 1 (element symbols begin with a capital letter, as in C6H12O6)");
+    // A formula with a capital has its fault elsewhere: no reminder.
+    EXPECT_EQ(CalculatePattern(table, "Cx6", PatternSettings()).reason, "unknown element symbol 'Cx' at position 1");
 }
 
 TEST_F(Pattern, FailuresGiveMorvanesStatusAndAReason)
@@ -112,6 +150,36 @@ TEST_F(Pattern, ManyFormulasKeepTheirOrderWithAnyThreadCount)
         EXPECT_EQ(two[i].status, alone.status);
     }
     EXPECT_EQ(two[17].status, 2);
+}
+
+// Peaks that sum above the probability of all the variants are refused
+// whatever the front-end: per element the sum of its table abundances to
+// the power of its count (1 on the shipped table). The bound follows a
+// table whose abundances sum below 1 or a little above it (as far as the
+// reader allows), and the patterns of such tables are printed in full.
+TEST(BelievableTotal, BoundedByTheTablesAbundances)
+{
+    TempFile file("C 6 12.0 0.9893 13.0033548378 0.0107\nX 0 10 0.5 11 0.3\nY 0 20 0.9005 21 0.1004\n");
+    std::deque<AtomIsoAbun> table;
+    std::string reason;
+    ASSERT_EQ(LoadIsotopeTable(file.path(), table, reason), 0) << reason;
+    MolComposition c;
+    ASSERT_EQ(ParseFormula("C1400", table, c), 0);
+    EXPECT_TRUE(BelievableTotal(c, 1 + 1e-9));
+    EXPECT_FALSE(BelievableTotal(c, 1 + 1e-5));
+    EXPECT_FALSE(BelievableTotal(c, 99.4));  // a wrong recurrence printed this for Cr1400 at 1e-12
+    const double all = 0.8 * 0.8 * 0.8 * std::pow(1.0009, 1000);  // X3Y1000: 0.512 * 2.459
+    ASSERT_EQ(ParseFormula("X3Y1000", table, c), 0);
+    EXPECT_TRUE(BelievableTotal(c, all));
+    EXPECT_FALSE(BelievableTotal(c, all * (1 + 1e-5)));
+
+    PatternSettings everything;
+    everything.threshold = 0;
+    const PatternResult r = CalculatePattern(table, "X3Y1000", everything);
+    ASSERT_EQ(r.status, 0) << r.reason;
+    double total = 0;
+    for (const isotope& p : r.peaks) total += p.abundance;
+    EXPECT_NEAR(total, all, 1e-9 * all);
 }
 
 TEST(LoadIsotopeTable, ReasonNamesTheFileOrTheFault)

@@ -34,7 +34,7 @@ std::set<std::string> BatchCentroids(const std::string& formula, const std::vect
     const RunResult r = RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
     EXPECT_EQ(r.status, 0) << r.err;
     std::set<std::string> positions;
-    const std::regex row("\\t[0-9]+\\t([-0-9.e+]+)\\t");
+    const std::regex row("\\t-?[0-9]+\\t[0-9]+\\t([-0-9.e+]+)\\t");  // charge, peak, position
     for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), row); it != std::sregex_iterator(); ++it) {
         char text[64];
         std::snprintf(text, sizeof text, "%.4f", std::stod((*it)[1].str()));

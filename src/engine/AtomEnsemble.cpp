@@ -52,6 +52,19 @@ void Retreat(std::vector<int>& c, std::vector<double>& lm, int& p, bool& skip, d
     }
 }
 
+// True when the enumeration of every combination of n atoms over k entries
+// (C(n+k-1, k-1) of them, all visited when nothing is cut) would cost more
+// than `budget`: k units for each after the first. The count is formed in
+// floating point and must pass the budget by a clear margin, so that
+// rounding never calls a feasible enumeration hopeless.
+bool BeyondBudget(int n, int k, long long budget)
+{
+    const double limit = (static_cast<double>(budget) / k + 1) * (1 + 1e-9);
+    double count = 1;
+    for (int i = 1; i < k && count <= limit; ++i) count = count * (static_cast<double>(n) + i) / i;
+    return count > limit;
+}
+
 }  // namespace
 
 AtomEnsemble::AtomEnsemble() {}
@@ -72,17 +85,39 @@ double AtomEnsemble::CombinationMass(const std::vector<int>& c) const
 
 // P(c) = P(B) * prod_j [ B_j! / c_j! * a_j^(c_j - B_j) ], B the last stored
 // combination: the multinomial n!/prod c_j! * prod a_j^c_j relative to B's.
-// Where c_j == B_j both factors are exactly 1 and are skipped.
-double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c) const
+// Where c_j == B_j both factors are exactly 1 and are skipped. When every
+// factor and every partial product is a normal double this is the whole
+// computation; otherwise (long runs of unstored combinations make the
+// factorial ratios and powers overflow or underflow, and a start near the
+// bottom of the range takes partial products through the subnormals) the
+// same products are formed again with their exponents carried.
+// The partial product after the factorial ratio needs no test of its own:
+// where c_j > B_j both factors are at most 1, so a product that falls out
+// of the range stays out after the power; where c_j < B_j both are at least
+// 1, so it can only overflow, and infinity stays infinite. Factors above 1
+// cannot hide in a normal product either, only factors below the range can.
+double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c, const ScaledDouble& last,
+                                               ScaledDouble& carried) const
 {
     const AtomDistribution& b = dist.back();
     double p = b.abundance;
+    bool outside = OutsideNormalRange(p);
     for (std::size_t j = 0; j < c.size(); ++j) {
         if (c[j] == b.nat[j]) continue;
-        p = p * fdiff(b.nat[j], c[j]);
-        p = p * std::pow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
+        const double f = fdiff(b.nat[j], c[j]);
+        p = p * f;
+        const double g = std::pow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
+        p = p * g;
+        outside |= OutsideNormalRange(f) | OutsideNormalRange(g) | OutsideNormalRange(p);
     }
-    return p;
+    if (!outside) return p;
+    carried = last;
+    for (std::size_t j = 0; j < c.size(); ++j) {
+        if (c[j] == b.nat[j]) continue;
+        carried *= ScaledFdiff(b.nat[j], c[j]);
+        carried *= ScaledPow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
+    }
+    return carried.Value();
 }
 
 bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
@@ -94,12 +129,19 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
         dist.push_back(AtomDistribution{0.0, 1.0, {}});
         return true;
     }
+    // With no threshold nothing is cut: an enumeration that must end at the
+    // work bound ends before it starts.
+    if (thr == 0 && BeyondBudget(n, k, budget)) return false;
     // Combinations in reverse lexicographic order of c, starting from (n,0,..,0).
     std::vector<int> c(static_cast<std::size_t>(k), 0);
     c[0] = n;
     const double p0 = std::pow(atom.iso[0].abundance, n);
     if (n > 0 && !(p0 >= DBL_MIN)) return false;
     dist.push_back(AtomDistribution{CombinationMass(c), p0, c});
+    // The last stored probability with its exponent: exact even when it
+    // lies below the normal range.
+    ScaledDouble last = ScaledDouble::Of(p0);
+    ScaledDouble carried;  // a visited probability with its exponent, where it was carried
 
     std::vector<double> lm(static_cast<std::size_t>(k));  // level maxima
     lm[0] = p0;
@@ -113,11 +155,13 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
             // Advance: move one atom from entry p to entry p+1.
             c[p] -= 1;
             c[p + 1] += 1;
-            const double prob = ProbabilityFromLastStored(c);
+            const double prob = ProbabilityFromLastStored(c, last, carried);
             if (prob > best * thr) {
                 budget -= STORE_COST + k;
                 if (budget < 0) return false;
                 dist.push_back(AtomDistribution{CombinationMass(c), prob, c});
+                // Below the normal range only the carried form keeps its bits.
+                last = OutsideNormalRange(prob) ? carried : ScaledDouble::Of(prob);
                 if (prob > best) best = prob;
             }
             p += 1;

@@ -6,6 +6,7 @@
 
 #include "../elements/AtomIsoAbun.h"
 #include "AtomDistribution.h"
+#include "ScaledDouble.h"
 
 namespace morvane {
 
@@ -26,14 +27,21 @@ public:
     // (sorted by decreasing abundance) with Yergey's multinomial recurrence,
     // storing those above thr times the best stored so far. Each visited
     // combination costs `niso` units of `budget`, each stored one about its
-    // size in ints more. Returns false when the enumeration fails: a
-    // probability above 1, a starting combination (all atoms in the first
-    // entry) that is 0 or subnormal, or the budget spent.
+    // size in ints more. Probabilities are exact to rounding down to the
+    // smallest normal double, however far the recurrence reaches. Returns
+    // false when the enumeration fails: a probability above 1, a starting
+    // combination (all atoms in the first entry) that is 0 or subnormal, or
+    // the budget spent (at once when thr is 0 and the count of all
+    // combinations already exceeds it).
     bool EnumerateCombinations(int n, double thr, long long& budget);
 
 private:
     double CombinationMass(const std::vector<int>& c) const;
-    double ProbabilityFromLastStored(const std::vector<int>& c) const;
+    // The probability of c from the last stored combination, whose
+    // probability with its exponent is `last`. Whenever the result is not a
+    // normal double, `carried` receives it with its exponent.
+    double ProbabilityFromLastStored(const std::vector<int>& c, const ScaledDouble& last,
+                                     ScaledDouble& carried) const;
 };
 
 std::ostream& operator<<(std::ostream& os, AtomEnsemble& e);

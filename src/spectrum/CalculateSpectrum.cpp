@@ -28,48 +28,74 @@ unsigned UsableCores()
 
 // The calculation proper: variants, then peaks appended to `peaks`.
 int AssemblePeaks(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                  BaseSpectrum& peaks, int threads)
+                  BaseSpectrum& peaks, int threads, std::vector<PeakSpan>* spans)
 {
     ensemble.masstocharge = masstocharge ? 1 : 0;
     const int status = ensemble.GenerateElements(c, thr);
     if (status != 0) return status;
     BinnedSettings settings;
+    settings.spans = spans;
     settings.threads = threads > 0 ? static_cast<unsigned>(threads) : std::clamp(UsableCores(), 1u, MAX_THREADS);
     const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, thr);
     return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, settings);
 }
 
 // Passes the peaks on to `target`, noting whether every position and
-// height is finite (a table of huge masses can overflow a sum), so that a
-// failed assembly can take its peaks back without holding a copy of them.
-class FiniteCheck : public BaseSpectrum {
+// height is finite (a table of huge masses can overflow a sum) and summing
+// the heights, so that a failed assembly can take its peaks back without
+// holding a copy of them.
+class PeakCheck : public BaseSpectrum {
 public:
-    explicit FiniteCheck(BaseSpectrum* target) : target_(target), start_(target->size()) {}
+    explicit PeakCheck(BaseSpectrum* target) : target_(target), start_(target->size()) {}
     int size() override { return target_->size() - start_; }
     void resize(int n) override { target_->resize(start_ + n); }
     double intensity(double x) override { return target_->intensity(x); }
     void push_back(isotope& p) override
     {
         finite_ = finite_ && std::isfinite(p.mass) && std::isfinite(p.abundance);
+        total_ += p.abundance;
         target_->push_back(p);
     }
     bool AllFinite() const { return finite_; }
+    double Total() const { return total_; }
 
 private:
     BaseSpectrum* target_;
     int start_;
     bool finite_ = true;
+    double total_ = 0;
 };
+
+// The probability of all the molecule's variants together: per element the
+// sum of its isotopes' abundances to the power of its atom count (1 for a
+// table whose abundances sum to 1), multiplied over the elements.
+double AllVariantsProbability(const MolComposition& c)
+{
+    double product = 1.0;
+    for (int i = 0; i < c.totalnat; ++i) {
+        double sum = 0.0;
+        for (int j = 0; j < c.atom[i].niso; ++j) sum += c.atom[i].iso[j].abundance;
+        product *= std::pow(sum, c.nat[i]);
+    }
+    return product;
+}
 
 }  // namespace
 
-int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                      BaseSpectrum* spectrum, int threads)
+bool BelievableTotal(const MolComposition& c, double total)
 {
-    FiniteCheck peaks(spectrum);
-    const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads);
-    if (status == 0 && peaks.AllFinite()) return 0;
+    return total <= AllVariantsProbability(c) * (1 + 1e-6);
+}
+
+int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
+                      BaseSpectrum* spectrum, int threads, std::vector<PeakSpan>* spans)
+{
+    PeakCheck peaks(spectrum);
+    const std::size_t spansBefore = spans != nullptr ? spans->size() : 0;
+    const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads, spans);
+    if (status == 0 && peaks.AllFinite() && BelievableTotal(c, peaks.Total())) return 0;
     peaks.resize(0);
+    if (spans != nullptr) spans->resize(spansBefore);
     return status != 0 ? status : CALC_GENERATION_FAILED;
 }
 
