@@ -28,6 +28,7 @@
 #include "formula/AtomCounts.h"
 #include "formula/FormulaLanguage.h"
 #include "formula/ProForma.h"
+#include "spectrum/Distance.h"
 #include "resolution/Profile.h"
 #include "spectrum/GaussianList.h"
 
@@ -112,6 +113,24 @@ Table TableFromState(const py::list& state)
     return t;
 }
 
+// What a pattern says about itself beside its peaks, as a dict of the
+// Pattern's attribute names.
+py::dict PatternFacts(const PatternResult& r, bool composition)
+{
+    py::dict facts;
+    facts["coverage"] = r.coverage;
+    facts["monoisotopic_mass"] = r.monoisotopic;
+    facts["average_mass"] = r.average;
+    facts["nominal_mass"] = r.nominal;
+    facts["most_abundant"] = py::make_tuple(r.mostAbundant.mass, r.mostAbundant.abundance);
+    if (composition) {
+        py::list makeup;
+        for (const PeakMakeup& m : r.composition) makeup.append(py::make_tuple(m.isotopes, m.share));
+        facts["composition"] = makeup;
+    }
+    return facts;
+}
+
 py::tuple PeakArrays(const std::vector<isotope>& peaks)
 {
     const auto n = static_cast<py::ssize_t>(peaks.size());
@@ -142,11 +161,12 @@ py::object ExceptionObject(const PatternResult& r)
 }
 
 // The peaks as (mass, abundance) arrays; with a resolution, followed by the
-// variants under them as two more arrays.
+// variants under them as two more arrays; last, the facts of the pattern.
 py::tuple ResultArrays(const PatternResult& r, const PatternSettings& settings)
 {
-    if (!settings.resolution) return PeakArrays(r.peaks);
-    return py::tuple(PeakArrays(r.peaks) + PeakArrays(r.variants));
+    const py::tuple facts = py::make_tuple(PatternFacts(r, settings.composition));
+    if (!settings.resolution) return py::tuple(PeakArrays(r.peaks) + facts);
+    return py::tuple(PeakArrays(r.peaks) + PeakArrays(r.variants) + facts);
 }
 
 py::tuple Calculate(const Table& table, const std::string& formula, const PatternSettings& settings)
@@ -163,7 +183,7 @@ py::tuple Calculate(const Table& table, const std::string& formula, const Patter
     return ResultArrays(r, settings);
 }
 
-// Result i is formula i's (mass, abundance) arrays, or the exception object
+// Result i is formula i's (mass, abundance, facts), or the exception object
 // that describes its failure. The calculation runs on its own thread while
 // this one looks for signals every 50 ms: a KeyboardInterrupt stops it
 // between formulas and is raised here.
@@ -273,6 +293,18 @@ py::tuple ResolvedProfile(const DoubleArray& mass, const DoubleArray& abundance,
     return py::make_tuple(ToArray(p.x), ToArray(p.y));
 }
 
+// The library's Wasserstein distance and cosine similarity of two spectra.
+py::tuple Distances(const DoubleArray& positionA, const DoubleArray& intensityA, const DoubleArray& positionB,
+                    const DoubleArray& intensityB, double ppm)
+{
+    const std::vector<isotope> a = PeaksOf(positionA, intensityA), b = PeaksOf(positionB, intensityB);
+    double wasserstein = 0, cosine = 0;
+    std::string reason;
+    if (!WassersteinDistance(a, b, wasserstein, reason) || !CosineSimilarity(a, b, ppm, cosine, reason))
+        throw py::value_error(reason);
+    return py::make_tuple(wasserstein, cosine);
+}
+
 // The table the command line reads without a table argument. An installed
 // package lies at MORVANE_PACKAGE_TO_BIN from the prefix's bin/ folder,
 // beside which the installed table is found; a package in the build folder
@@ -365,6 +397,9 @@ PYBIND11_MODULE(_core, m)
         .def_readwrite("merge", &PatternSettings::merge, "Merge distance (-r).")
         .def_readwrite("normalize", &PatternSettings::normalize, "Largest peak becomes 100 (-n).")
         .def_readwrite("filter", &PatternSettings::filter, "Smallest percentage kept (-f).")
+        .def_readwrite("coverage", &PatternSettings::coverage, "Coverage target, 0 for the threshold.")
+        .def_readwrite("nominal", &PatternSettings::nominal, "Nominal binning instead of merging.")
+        .def_readwrite("composition", &PatternSettings::composition, "Work out each peak's make-up.")
         .def_readwrite("resolution", &PatternSettings::resolution,
                        "The instrument's Resolution, or None; with one the peaks are centroids.")
         .def_readwrite("merge_given", &PatternSettings::mergeGiven,
@@ -439,12 +474,16 @@ PYBIND11_MODULE(_core, m)
     m.def("formula_of", &FormulaOf, py::arg("table"), py::arg("text"), py::arg("language"),
           "The atoms of a formula or sequence as (dict, canonical formula, charge); raises FormulaError.");
     m.def("calculate", &Calculate, py::arg("table"), py::arg("formula"), py::arg("settings"),
-          "The peaks of one formula as (mass, abundance) arrays; raises FormulaError, ValueError or "
-          "CalculationError.");
+          "The peaks of one formula as (mass, abundance, facts): two arrays and a dict of the pattern's "
+          "coverage, masses, most abundant peak (and composition when asked); raises FormulaError, ValueError "
+          "or CalculationError.");
     m.def("calculate_many", &CalculateMany, py::arg("table"), py::arg("formulas"), py::arg("settings"),
           py::arg("threads"),
           "The peaks of many formulas on `threads` threads (0: one per core), the GIL released; each result is "
-          "(mass, abundance) arrays or the exception object of its failure.");
+          "(mass, abundance, facts) or the exception object of its failure.");
+    m.def("distance", &Distances, py::arg("position_a"), py::arg("intensity_a"), py::arg("position_b"),
+          py::arg("intensity_b"), py::arg("ppm"),
+          "(Wasserstein distance, cosine similarity) of two stick spectra; raises ValueError with the reason.");
     m.def("default_table_path", &DefaultTableFor, py::arg("package_dir"),
           "The table morvane reads when none is named, for the package installed at package_dir.");
     m.def("centroids", &Centroids, py::arg("mass"), py::arg("abundance"), py::arg("resolution"), py::arg("floor"),

@@ -43,13 +43,47 @@ class Pattern:
     is a pattern of those peaks. ``np.asarray(p)`` is the (n, 2) float64
     array of positions and abundances. ``==`` compares everything: the
     settings recorded and every number, bit for bit. Patterns pickle.
+
+    What the pattern says about itself, from the library:
+
+    ``coverage``
+        the total probability of the variants kept, before normalising or
+        filtering: 0.982 means the peaks leave out 1.8 % of the molecule.
+    ``monoisotopic_mass``, ``average_mass``
+        every atom as its most abundant isotope, and the abundance-weighted
+        mean over the table's isotopes, in the units of the positions (for
+        an ion: less its electrons, divided by the charge with m/z).
+    ``nominal_mass``
+        the integer mass of the neutral formula's most abundant isotopes.
+    ``most_abundant``
+        (position, abundance) of the largest peak.
+    ``composition``
+        with ``composition=True``, per peak (isotopes, share): the make-up of
+        its most probable variant (``"13C2"``, ``"13C 15N"``, ``""`` for all
+        atoms in their most abundant isotope) and its share of the peak;
+        otherwise None.
     """
 
-    __slots__ = ("formula", "charge", "mz", "mass", "abundance", "adduct", "resolution", "variants")
+    __slots__ = (
+        "formula",
+        "charge",
+        "mz",
+        "mass",
+        "abundance",
+        "adduct",
+        "coverage",
+        "monoisotopic_mass",
+        "average_mass",
+        "nominal_mass",
+        "most_abundant",
+        "composition",
+        "resolution",
+        "variants",
+    )
 
     __hash__ = None
 
-    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct="", resolution=None, variants=None):
+    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct="", resolution=None, variants=None, facts=None):
         self.mass = np.asarray(mass, dtype=np.float64)
         self.abundance = np.asarray(abundance, dtype=np.float64)
         self.formula = formula
@@ -58,6 +92,13 @@ class Pattern:
         self.adduct = adduct
         self.resolution = resolution
         self.variants = variants
+        facts = facts or {}
+        self.coverage = facts.get("coverage", math.nan)
+        self.monoisotopic_mass = facts.get("monoisotopic_mass", math.nan)
+        self.average_mass = facts.get("average_mass", math.nan)
+        self.nominal_mass = facts.get("nominal_mass")
+        self.most_abundant = facts.get("most_abundant")
+        self.composition = facts.get("composition")
 
     def __len__(self):
         return len(self.mass)
@@ -281,12 +322,25 @@ def _instrument(resolution, analyzer, at, fwhm):
     return (analyzer, power, None if analyzer == "tof" else checked.reference)
 
 
-def _settings(charge, mz, threshold, merge, normalize, filter, instrument=None):
+def _settings(
+    charge, mz, threshold, merge, normalize, filter, instrument=None, coverage=None, binning="merge", composition=False
+):
     """The library's settings from the keywords of pattern() and patterns()."""
     s = _core.Settings()
     s.charge = _charge(charge)
     s.masstocharge = bool(mz)
-    s.threshold = _real(threshold, "threshold must be between 0 and 1")
+    if coverage is not None:
+        if threshold is not None:
+            raise ValueError("give a threshold or a coverage, not both")
+        s.coverage = _real(coverage, "coverage must be between 0 and 1")
+        if not 0 < s.coverage < 1:
+            raise ValueError("coverage must be between 0 and 1")
+    if threshold is not None:
+        s.threshold = _real(threshold, "threshold must be between 0 and 1")
+    if binning not in ("merge", "nominal"):
+        raise ValueError('binning must be "merge" or "nominal"')
+    s.nominal = binning == "nominal"
+    s.composition = bool(composition)
     s.merge_given = merge is not None
     s.merge = 0.1 if merge is None else _real(merge, "peak merge must be >= 0")
     s.normalize = bool(normalize)
@@ -337,13 +391,13 @@ def _ion_settings(settings, parsed):
     return settings
 
 
-def _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument):
+def _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, report=(None, "merge", False)):
     """The table of ``table=``, and the library's settings of each ion to
     calculate (the molecule itself without an adduct), from the keywords of
-    pattern() and patterns()."""
+    pattern() and patterns(); ``report`` is (coverage, binning, composition)."""
     table = _isotope_table(table)
     plain = _settings(charge, mz, threshold, merge, normalize, filter)
-    each = [_ion_settings(_settings(charge, mz, threshold, merge, normalize, filter, instrument), a)
+    each = [_ion_settings(_settings(charge, mz, threshold, merge, normalize, filter, instrument, *report), a)
             for a in _adducts(adduct, plain, table)]
     return table, each
 
@@ -390,10 +444,11 @@ def formula_of(formula=None, table=None, sequence=None, fixed=None):
 def _wrap(peaks, formula, settings, instrument=None, ion_charge=0):
     adduct = settings.adduct.text if settings.adduct is not None else ""
     charge, mz = (ion_charge, True) if ion_charge else (settings.charge, settings.masstocharge)
+    facts = peaks[-1]
     if instrument is None:
-        return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct)
+        return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, facts=facts)
     variants = Pattern(peaks[2], peaks[3], formula, charge, mz, adduct)
-    return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, instrument, variants)
+    return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, instrument, variants, facts)
 
 
 def _named(error, index, formula, settings):
@@ -411,7 +466,7 @@ def pattern(
     table=None,
     charge=0,
     mz=False,
-    threshold=1e-3,
+    threshold=None,
     merge=None,
     normalize=False,
     filter=0.0,
@@ -423,6 +478,9 @@ def pattern(
     sequence=None,
     enrichment=None,
     fixed=None,
+    coverage=None,
+    binning="merge",
+    composition=False,
 ):
     """The isotope pattern of one molecule, as ``morvane`` calculates it.
 
@@ -443,7 +501,7 @@ def pattern(
         prints). m/z at charge 0 raises ``ValueError``.
     threshold
         probability threshold relative to the most probable variant found so
-        far, 0 to 1 (``-t``).
+        far, 0 to 1 (``-t``); 1e-3 unless ``coverage`` is given.
     merge
         variants at most this far apart are merged into one peak, in the units
         of the positions (``-r``); by default 0.1, or with a resolution a
@@ -473,6 +531,19 @@ def pattern(
         without it.
     fixed
         fixed modifications of a sequence, as ``["Carbamidomethyl@C"]``.
+    coverage
+        instead of a threshold, 0 < coverage < 1: the smallest set of
+        variants, by decreasing probability, that holds this much of the
+        probability (variants as probable as the last one taken are kept too),
+        merged as usual. A target beyond the calculation's work bounds raises
+        :class:`CalculationError` with the reason.
+    binning
+        ``"merge"`` (merging at ``merge``) or ``"nominal"``: the variants
+        summed by their number of extra neutrons, each bin at its
+        abundance-weighted mean position; ``merge`` is then not used.
+    composition
+        work out each peak's make-up (:attr:`Pattern.composition`); one more
+        pass over the variants.
 
     ``formula`` must be a ``str`` (``TypeError`` otherwise). Returns a
     :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
@@ -487,7 +558,9 @@ def pattern(
         raise TypeError("give either a formula or a sequence")
     text = _formula(formula) if sequence is None else _formula(sequence, "sequence")
     instrument = _instrument(resolution, analyzer, at, fwhm)
-    table, ions = _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument)
+    table, ions = _prepared(
+        table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, (coverage, binning, composition)
+    )
     language = _language(table._table, sequence is not None, enrichment, fixed)
     ion_charge = _sequence_charge(table._table, text, language) if sequence is not None else 0
     found = []
@@ -502,7 +575,7 @@ def patterns(
     table=None,
     charge=0,
     mz=False,
-    threshold=1e-3,
+    threshold=None,
     merge=None,
     normalize=False,
     filter=0.0,
@@ -516,6 +589,9 @@ def patterns(
     sequences=False,
     enrichment=None,
     fixed=None,
+    coverage=None,
+    binning="merge",
+    composition=False,
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
@@ -549,7 +625,9 @@ def patterns(
     # More threads than formulas would have nothing to do.
     threads = min(threads, max(1, len(formulas)))
     instrument = _instrument(resolution, analyzer, at, fwhm)
-    table, ions = _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument)
+    table, ions = _prepared(
+        table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, (coverage, binning, composition)
+    )
     language = _language(table._table, sequences, enrichment, fixed)
     for ion in ions:
         ion.language = language
@@ -566,3 +644,46 @@ def patterns(
                 ion_charge = _sequence_charge(table._table, formula, language) if sequences else 0
                 out.append(_wrap(result, formula, ion, instrument, ion_charge))
     return out
+
+
+class Distance(tuple):
+    """How far apart two spectra are: ``wasserstein`` and ``cosine``."""
+
+    __slots__ = ()
+
+    def __new__(cls, wasserstein, cosine):
+        return super().__new__(cls, (wasserstein, cosine))
+
+    wasserstein = property(operator.itemgetter(0), doc="1-D earth mover's distance, in the units of the positions.")
+    cosine = property(operator.itemgetter(1), doc="Cosine similarity of the paired peaks, 0 to 1.")
+
+    def __repr__(self):
+        return f"Distance(wasserstein={self.wasserstein!r}, cosine={self.cosine!r})"
+
+
+def _sticks(spectrum, name):
+    if isinstance(spectrum, Pattern):
+        return spectrum.mass, spectrum.abundance
+    try:
+        position, intensity = spectrum
+    except (TypeError, ValueError):
+        raise TypeError(f"{name} must be a Pattern or a pair (positions, intensities)") from None
+    return np.asarray(position, dtype=np.float64), np.asarray(intensity, dtype=np.float64)
+
+
+def distance(a, b, ppm=10.0):
+    """How far apart two spectra are, each a :class:`Pattern` or a pair of
+    arrays (positions, intensities) such as a measured spectrum.
+
+    Returns a :class:`Distance`: ``wasserstein``, the 1-D Wasserstein (earth
+    mover's) distance between the two stick spectra each scaled to a sum of 1,
+    exact, in the units of the positions (0 for equal patterns); and
+    ``cosine``, the cosine similarity of the intensities after pairing, in
+    order of position, each peak of ``a`` at x with the first unpaired peak of
+    ``b`` within ``ppm`` parts per million of x (1 for equal patterns). Raises
+    ``ValueError`` for an empty spectrum, a negative or non-finite intensity or
+    a non-finite position.
+    """
+    pa, ia = _sticks(a, "a")
+    pb, ib = _sticks(b, "b")
+    return Distance(*_core.distance(pa, ia, pb, ib, _real(ppm, "ppm must be a number")))

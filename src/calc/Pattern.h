@@ -13,6 +13,7 @@
 #include "../formula/AtomCounts.h"
 #include "../formula/ProForma.h"
 #include "../resolution/Profile.h"
+#include "../spectrum/PeakComposition.h"
 
 namespace morvane {
 
@@ -40,6 +41,19 @@ struct PatternSettings {
     // Fixed modifications of the peptides, or null (living as long as the
     // settings are used).
     const std::vector<FixedMod>* fixed = nullptr;
+    // The coverage target: 0 to use the threshold, else 0 < coverage < 1:
+    // the smallest set of variants, taken by decreasing probability, whose
+    // probabilities sum to at least this (the variants as probable as the
+    // last one taken kept too), merged as usual; the threshold is then not
+    // used. See spectrum/CoverageSpectrum.h for the method and its cost.
+    double coverage = 0;
+    // Nominal binning instead of merging at `merge`: the variants summed by
+    // their extra neutrons (spectrum/NominalSpectrum.h). Not with a
+    // resolution.
+    bool nominal = false;
+    // Work out what each peak is made of (PatternResult::composition): one
+    // more pass over the variants. Not with a resolution.
+    bool composition = false;
     // Threads of this one calculation (0: as many as pay for a large
     // molecule). Callers that run one pattern per thread pass 1.
     int threads = 0;
@@ -68,6 +82,22 @@ struct PatternResult {
     // With a resolution: the variants the instrument saw (merged at the fine
     // or the given distance), in morvane's order; else empty.
     std::vector<isotope> variants;
+    // The sum of the kept variants' probabilities: the unnormalised merged
+    // peaks' heights summed in peak order, before a resolution, normalising
+    // and filtering.
+    double coverage = 0;
+    // The formula's (or the ion's) masses in the units of the positions:
+    // minus the electrons of the charge, and divided by the charge when the
+    // positions are m/z, positive for a negative ion (formula/FormulaMasses.h); the nominal mass is that
+    // of the neutral formula, an integer.
+    double monoisotopic = 0;
+    double average = 0;
+    long long nominal = 0;
+    // The first of the largest peaks as returned (normalised when asked);
+    // (0, 0) when there is none.
+    isotope mostAbundant{0, 0};
+    // With settings.composition, one per peak of `peaks`.
+    std::vector<PeakMakeup> composition;
 };
 
 // Reads an isotope table file into `table` (which it empties first). Returns

@@ -74,6 +74,10 @@ public:
     // For each combination k of element 0, the best so far when the full
     // run arrives at it; entry k = size is the best at the end.
     std::vector<double> StartingBests() const;
+    // The probability of the most probable variant, formed as the variants'
+    // are: each element's largest probability multiplied in element order.
+    // Run from a state whose best is this, the cut is a fixed probability.
+    double TopProbability() const { return SubtreeBest(1.0, 0); }
 
     // Runs the search over the subtrees of element 0's combinations first
     // to last-1, starting with s.best, and calls sink(mass, probability,

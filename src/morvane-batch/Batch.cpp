@@ -190,8 +190,8 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
     const std::vector<Adduct>& ions = line.adduct.empty() ? adducts : own;
     if (ions.empty()) {
         PatternResult r = CalculatePattern(elements, line.formula, settings);
-        if (r.status != 0) Fail(o, r.status, WithTabHint(line, r.reason));
-        return table.AppendRows(Labels(line, "", r.charge), r.peaks, o.rows);
+        if (r.status != 0) return Fail(o, r.status, WithTabHint(line, r.reason));
+        return table.AppendPattern(Labels(line, "", r.charge), r, o.rows);
     }
     for (const Adduct& a : ions) {
         settings.adduct = &a;
@@ -205,7 +205,7 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
         if (unparsed && &a == &ions.front() && ReadMolecule(elements, line.formula, settings, molecule, charge, why) != 0)
             return Fail(o, CALC_FORMULA_NOT_PARSED, WithTabHint(line, r.reason));
         if (r.status != 0) Fail(o, r.status, unparsed ? r.reason : a.Text() + ": " + r.reason);
-        table.AppendRows(Labels(line, a.Text(), r.charge), r.peaks, o.rows);
+        else table.AppendPattern(Labels(line, a.Text(), r.charge), r, o.rows);
     }
 }
 
@@ -247,11 +247,16 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
 {
     PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
     settings.threads = 1;  // the formulas share the threads, one formula each
+    settings.coverage = s.report.coverage;
+    settings.nominal = s.report.nominal;
+    settings.composition = s.report.composition;
     ApplyMoleculeOptions(s.molecules, settings);
     const bool profile = s.instrument.profile;
-    const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
-                           LabelNames(s.proteins.fasta), s.run.masstocharge || !adducts.empty() ? "mz" : "mass",
-                           profile ? "point" : "peak", profile ? "intensity" : "abundance");
+    BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION), LabelNames(s.proteins.fasta),
+                     s.run.masstocharge || !adducts.empty() ? "mz" : "mass", profile ? "point" : "peak",
+                     profile ? "intensity" : "abundance");
+    if (s.report.composition) table.ShowComposition();
+    if (s.report.summary) table.ShowSummary();
     std::ostream& out = *io.out;
     out << table.Header();
     FormulaReader reader(io.in);

@@ -370,7 +370,7 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     for (const Pass& p : passes) largest = std::max(largest, p.size);
     const unsigned passThreads = largest >= PARALLEL_VARIANTS ? threads : 1;
     BinFiller filler(search, bins, counts, passThreads, largest);
-    PeakMerger merger(spectrum, res);
+    PeakMerger merger(spectrum, res, settings.spans);
     const double z = masstocharge ? static_cast<double>(charge) : 1.0;
     for (const Pass& p : passes) {
         const unsigned t = p.size >= PARALLEL_VARIANTS ? passThreads : 1;

@@ -6,6 +6,7 @@
 
 #include "../engine/VariantSearch.h"
 #include "BaseSpectrum.h"
+#include "PeakMerger.h"
 
 namespace morvane {
 
@@ -14,6 +15,7 @@ struct BinnedSettings {
     unsigned threads = 1;                  // at most this many threads (0 counts as 1)
     std::size_t budget = 0;                // bytes for the variants of one pass; 0: chosen by size and limit
     std::uint32_t bins = std::uint32_t(1) << 16;  // mass bins at most
+    std::vector<PeakSpan>* spans = nullptr;       // when set, receives each peak's span
 };
 
 // What one assembly did, for the benchmarks.

@@ -28,12 +28,13 @@ unsigned UsableCores()
 
 // The calculation proper: variants, then peaks appended to `peaks`.
 int AssemblePeaks(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                  BaseSpectrum& peaks, int threads)
+                  BaseSpectrum& peaks, int threads, std::vector<PeakSpan>* spans)
 {
     ensemble.masstocharge = masstocharge ? 1 : 0;
     const int status = ensemble.GenerateElements(c, thr);
     if (status != 0) return status;
     BinnedSettings settings;
+    settings.spans = spans;
     settings.threads = threads > 0 ? static_cast<unsigned>(threads) : std::clamp(UsableCores(), 1u, MAX_THREADS);
     const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, thr);
     return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, settings);
@@ -87,12 +88,14 @@ bool BelievableTotal(const MolComposition& c, double total)
 }
 
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                      BaseSpectrum* spectrum, int threads)
+                      BaseSpectrum* spectrum, int threads, std::vector<PeakSpan>* spans)
 {
     PeakCheck peaks(spectrum);
-    const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads);
+    const std::size_t spansBefore = spans != nullptr ? spans->size() : 0;
+    const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads, spans);
     if (status == 0 && peaks.AllFinite() && BelievableTotal(c, peaks.Total())) return 0;
     peaks.resize(0);
+    if (spans != nullptr) spans->resize(spansBefore);
     return status != 0 ? status : CALC_GENERATION_FAILED;
 }
 
