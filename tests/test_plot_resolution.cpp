@@ -63,6 +63,25 @@ TEST(PlotResolution, InsulinIonLabelledAtTheBatchToolsCentroids)
     for (const std::string& label : labels) EXPECT_EQ(centroids.count(label), 1u) << label;
 }
 
+TEST(PlotResolution, AdductIonAtResolutionAsTheBatchTool)
+{
+    // The ion named with -a: the same centroids as morvane-batch -a gives.
+    TempFile svg("", "insulin.svg");
+    const RunResult r = RunProgram(MORVANE_PLOT_EXE,
+                                   {"C257H383N65O77S6", "-a", "[M+5H]5+", "-o", svg.path(), "--resolution", "60000"},
+                                   MORVANE_SOURCE_DIR);
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string picture = ReadFile(svg.path());
+    EXPECT_NE(picture.find("C257H383N65O77S6 [M+5H]5+ \u2014 threshold 0.001, orbitrap R 60000 @ 200, charge 5"),
+              std::string::npos);
+    const std::vector<std::string> labels = Labels(picture);
+    ASSERT_GE(labels.size(), 4u);
+    const std::set<std::string> centroids =
+        BatchCentroids("C257H383N65O77S6", {"-a", "[M+5H]5+", "--resolution", "60000"});
+    for (const std::string& label : labels) EXPECT_EQ(centroids.count(label), 1u) << label;
+    EXPECT_EQ(centroids.count("1162.3362"), 1u);
+}
+
 TEST(PlotResolution, ConstantWidthStaysWithW)
 {
     TempFile svg("", "x.svg");

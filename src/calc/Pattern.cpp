@@ -286,9 +286,8 @@ int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, 
 {
     if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, molecule, reason);
     static const std::vector<FixedMod> none;
-    AtomCounts counts;
-    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
-    return MakeComposition(counts, table, s.enrichment, molecule, reason);
+    return SequenceComposition(text, table, s.fixed != nullptr ? *s.fixed : none, s.enrichment, molecule,
+                               sequenceCharge, reason);
 }
 
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,

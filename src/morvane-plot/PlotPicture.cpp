@@ -198,10 +198,6 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
         return OPTION_ERROR_STATUS;
     }
     if (p.instrument.resolution) {
-        if (!p.adduct.empty()) {
-            out << "Error: -a does not go with a resolution: give the ion's formula with -mtz\n";
-            return OPTION_ERROR_STATUS;
-        }
         PatternPicture pic;
         const int status = ResolvedPicture(s, p, pic, out);
         if (status == 0) svg = RenderSvg(pic);
