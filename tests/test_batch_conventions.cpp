@@ -152,20 +152,23 @@ TEST(BatchConventions, ThreadsThatCannotStartLeaveFewerThreads)
 TEST(BatchConventions, ProgressOnlyOnATerminalOfItsOwn)
 {
     if (std::system("command -v script >/dev/null") != 0) GTEST_SKIP() << "script (util-linux) missing";
-    // 100,000 alkanes: long enough for the progress line to be due.
+    // 300,000 halogenated alkanes: long enough for the progress line to be
+    // due (about a second on two cores).
     std::string formulas;
-    for (int i = 0; i < 100000; ++i) formulas += "C" + std::to_string(1 + i % 60) + "H" + std::to_string(4 + i % 120) + "\n";
+    for (int i = 0; i < 300000; ++i)
+        formulas += "C" + std::to_string(1 + i % 60) + "H" + std::to_string(4 + i % 120) + "Cl" + std::to_string(i % 7) +
+                    "Br" + std::to_string(i % 5) + "\n";
     TempFile input(formulas, "in.txt");
-    const std::string run = BATCH + " -i " + input.path() + " -j 2 -t 1e-5 -f 60";
+    const std::string run = BATCH + " -i " + input.path() + " -j 2 -t 1e-7 -f 60";
     // The table and standard error on one terminal: no progress among the rows.
     const RunResult shared = RunShell("script -qec '" + run + "' /dev/null");
     EXPECT_EQ(shared.out.find("per second"), std::string::npos);
-    EXPECT_NE(shared.out.find("100000 formulas succeeded, 0 failed"), std::string::npos);
+    EXPECT_NE(shared.out.find("300000 formulas succeeded, 0 failed"), std::string::npos);
     // The table in a file: the terminal shows progress, erased before the summary.
     const RunResult own = RunShell("script -qec '" + run + " -o " + input.dir() + "/out.tsv' /dev/null");
     const std::size_t progress = own.out.rfind(" per second");
     ASSERT_NE(progress, std::string::npos);
-    EXPECT_EQ(own.out.find("\r\x1b[K100000 formulas succeeded, 0 failed", progress), own.out.find("\r\x1b[K", progress));
+    EXPECT_EQ(own.out.find("\r\x1b[K300000 formulas succeeded, 0 failed", progress), own.out.find("\r\x1b[K", progress));
 }
 
 TEST(BatchConventions, MessagesShowWhatIsWrong)

@@ -16,6 +16,7 @@
 #include "engine/MolDistribution.h"
 #include <memory>
 
+#include "engine/ElementCache.h"
 #include "engine/KeptVariants.h"
 #include "engine/MolEnsemble.h"
 #include "formula/FormulaMasses.h"
@@ -131,6 +132,14 @@ double Position(double neutral, int charge, bool masstocharge)
     return charge < 0 ? -mz : mz;
 }
 
+// The element combinations met by this thread's earlier patterns: a run of
+// formulas on one thread enumerates each element and atom count once.
+ElementCache& ThreadElementCache()
+{
+    thread_local ElementCache cache;
+    return cache;
+}
+
 // The peaks of the molecule by the settings' method, and (for composition)
 // the variants they were made of and the peak of each. Returns 0 or the
 // status, with the reason set for a coverage target out of reach.
@@ -155,8 +164,12 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const P
         kept.reset(new KeptVariants(ensemble, charge, s.threshold));
         return NominalSpectrum(*kept, ensemble, masstocharge, charge, &spectrum, neutrons);
     }
+    // The composition of the peaks needs the ensemble's element lists; the
+    // peaks alone take them from this thread's cache.
+    if (!s.composition)
+        return CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ThreadElementCache(), &spectrum, s.threads);
     const int status = CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads, wanted);
-    if (status == 0 && s.composition) kept.reset(new KeptVariants(ensemble, charge, s.threshold));
+    if (status == 0) kept.reset(new KeptVariants(ensemble, charge, s.threshold));
     return status;
 }
 

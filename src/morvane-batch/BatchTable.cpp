@@ -3,22 +3,11 @@
 #include <charconv>
 #include <utility>
 
+#include "morvane-batch/GeneralNumber.h"
+
 namespace morvane {
 
 namespace {
-
-// Room for any double at any useful precision (at most 767 significant
-// digits, a sign, a point and an exponent).
-const std::size_t NUMBER_ROOM = 800;
-
-// `v` as the stream's default notation writes it at `precision` digits:
-// both are printf's %.*g in the C locale.
-void AppendNumber(double v, int precision, std::string& out)
-{
-    char text[NUMBER_ROOM];
-    const std::to_chars_result r = std::to_chars(text, text + sizeof text, v, std::chars_format::general, precision);
-    out.append(text, r.ptr);
-}
 
 template <class Integer>
 void AppendNumber(Integer n, std::string& out)
@@ -75,9 +64,9 @@ void BatchTable::AppendRows(const std::vector<std::string>& labels, const std::v
         out += prefix;
         AppendNumber(i + 1, out);
         out += separator_;
-        AppendNumber(peaks[i].mass, precision_, out);
+        AppendGeneral(peaks[i].mass, precision_, out);
         out += separator_;
-        AppendNumber(peaks[i].abundance, precision_, out);
+        AppendGeneral(peaks[i].abundance, precision_, out);
         out += '\n';
     }
 }
@@ -90,12 +79,12 @@ void BatchTable::AppendPattern(const std::vector<std::string>& labels, const Pat
     if (summary_) {
         out += prefix;
         for (double v : {r.monoisotopic, r.average, r.mostAbundant.mass, r.mostAbundant.abundance}) {
-            AppendNumber(v, precision_, out);
+            AppendGeneral(v, precision_, out);
             out += separator_;
         }
         AppendNumber(r.peaks.size(), out);
         out += separator_;
-        AppendNumber(r.coverage, precision_, out);
+        AppendGeneral(r.coverage, precision_, out);
         out += '\n';
         return;
     }
@@ -103,12 +92,12 @@ void BatchTable::AppendPattern(const std::vector<std::string>& labels, const Pat
         out += prefix;
         AppendNumber(i + 1, out);
         out += separator_;
-        AppendNumber(r.peaks[i].mass, precision_, out);
+        AppendGeneral(r.peaks[i].mass, precision_, out);
         out += separator_;
-        AppendNumber(r.peaks[i].abundance, precision_, out);
+        AppendGeneral(r.peaks[i].abundance, precision_, out);
         out += separator_;
         AppendField(r.composition[i].isotopes, out);
-        AppendNumber(r.composition[i].share, precision_, out);
+        AppendGeneral(r.composition[i].share, precision_, out);
         out += '\n';
     }
 }

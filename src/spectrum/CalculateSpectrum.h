@@ -1,6 +1,7 @@
 #ifndef MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 #define MORVANE_SPECTRUM_CALCULATESPECTRUM_H
 
+#include "../engine/ElementCache.h"
 #include "../engine/MolEnsemble.h"
 #include "../formula/MolComposition.h"
 #include "BaseSpectrum.h"
@@ -28,6 +29,10 @@ namespace morvane {
 // their abundances to the power of their counts) by more than 1e-6 of it;
 // on failure nothing is appended.
 int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
+                      BaseSpectrum* spectrum, int threads = 0, std::vector<PeakSpan>* spans = nullptr);
+// The same peaks, with the element combinations taken from `cache` (and
+// left there for the next molecule) instead of an ensemble.
+int CalculateSpectrum(const MolComposition& c, double thr, bool masstocharge, double degen, ElementCache& cache,
                       BaseSpectrum* spectrum, int threads = 0, std::vector<PeakSpan>* spans = nullptr);
 
 // True when peak heights summing to `total` can be the molecule's: at most
