@@ -5,21 +5,30 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <atomic>
+#include <charconv>
+#include <chrono>
 #include <cmath>
 #include <deque>
 #include <map>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "calc/Pattern.h"
 #include "elements/AtomIsoAbun.h"
 #include "elements/DefaultTable.h"
+#include "elements/TableReader.h"
 #include "formula/Adduct.h"
 #include "formula/AtomCounts.h"
 #include "formula/FormulaLanguage.h"
 #include "formula/ProForma.h"
+#include "spectrum/Distance.h"
 #include "resolution/Profile.h"
 #include "spectrum/GaussianList.h"
 
@@ -31,7 +40,7 @@ namespace {
 
 // The package's exception classes; made once when the module loads and kept
 // for the life of the interpreter.
-PyObject* TableError = nullptr;
+PyObject* TableErrorClass = nullptr;
 PyObject* FormulaError = nullptr;
 PyObject* CalculationError = nullptr;
 
@@ -65,25 +74,61 @@ py::tuple ElementState(const AtomIsoAbun& e)
     return py::make_tuple(std::string(e.symbol), e.elnum, ToArray(masses), ToArray(abundances));
 }
 
-// Rebuilds a table from the element states of ElementState, as pickling
-// saved them.
+// Raises TableError with `reason`.
+[[noreturn]] void RaiseTableError(const std::string& reason)
+{
+    PyErr_SetString(TableErrorClass, reason.c_str());
+    throw py::error_already_set();
+}
+
+// Rebuilds a table from element states (symbol, number, masses, abundances),
+// as pickling saved them or as a dict gave them. They are written out as the
+// text of a table file, one element per line and every double in its
+// shortest exact form, and read by the table reader: the file's checks and
+// its sorting apply unchanged.
 Table TableFromState(const py::list& state)
 {
-    Table t;
+    std::string text;
     for (const py::handle item : state) {
         const auto e = item.cast<py::tuple>();
         if (e.size() != 4) throw py::value_error("an element state is (symbol, number, masses, abundances)");
         const auto symbol = e[0].cast<std::string>();
         const auto masses = e[2].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
         const auto abundances = e[3].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
-        if (symbol.empty() || symbol.size() > 3 || masses.size() != abundances.size())
-            throw py::value_error("malformed element state for '" + symbol + "'");
-        AtomIsoAbun record(e[1].cast<int>(), static_cast<int>(masses.size()));
-        record.SetSymbol(symbol.c_str());
-        for (int i = 0; i < record.niso; ++i) record.iso[i] = isotope(masses.at(i), abundances.at(i));
-        t.elements.push_back(record);
+        if (symbol.empty() || symbol.find_first_of(" \t\n\v\f\r") != std::string::npos)
+            RaiseTableError("element symbol '" + symbol + "' is empty or holds whitespace");
+        if (masses.ndim() != 1 || masses.size() != abundances.size() || abundances.ndim() != 1)
+            RaiseTableError("element " + symbol + ": as many masses as abundances, in one dimension each");
+        text += symbol + " " + std::to_string(e[1].cast<int>());
+        char number[32];
+        for (py::ssize_t i = 0; i < masses.size(); ++i)
+            for (const double v : {masses.at(i), abundances.at(i)})
+                text += " " + std::string(number, std::to_chars(number, number + sizeof number, v).ptr);
+        text += "\n";
     }
+    Table t;
+    std::istringstream in(text);
+    morvane::TableError error;
+    if (ReadIsotopeTable(in, t.elements, &error) != 0) RaiseTableError(DescribeTableError(error));
     return t;
+}
+
+// What a pattern says about itself beside its peaks, as a dict of the
+// Pattern's attribute names.
+py::dict PatternFacts(const PatternResult& r, bool composition)
+{
+    py::dict facts;
+    facts["coverage"] = r.coverage;
+    facts["monoisotopic_mass"] = r.monoisotopic;
+    facts["average_mass"] = r.average;
+    facts["nominal_mass"] = r.nominal;
+    facts["most_abundant"] = py::make_tuple(r.mostAbundant.mass, r.mostAbundant.abundance);
+    if (composition) {
+        py::list makeup;
+        for (const PeakMakeup& m : r.composition) makeup.append(py::make_tuple(m.isotopes, m.share));
+        facts["composition"] = makeup;
+    }
+    return facts;
 }
 
 py::tuple PeakArrays(const std::vector<isotope>& peaks)
@@ -116,11 +161,12 @@ py::object ExceptionObject(const PatternResult& r)
 }
 
 // The peaks as (mass, abundance) arrays; with a resolution, followed by the
-// variants under them as two more arrays.
+// variants under them as two more arrays; last, the facts of the pattern.
 py::tuple ResultArrays(const PatternResult& r, const PatternSettings& settings)
 {
-    if (!settings.resolution) return PeakArrays(r.peaks);
-    return py::tuple(PeakArrays(r.peaks) + PeakArrays(r.variants));
+    const py::tuple facts = py::make_tuple(PatternFacts(r, settings.composition));
+    if (!settings.resolution) return py::tuple(PeakArrays(r.peaks) + facts);
+    return py::tuple(PeakArrays(r.peaks) + PeakArrays(r.variants) + facts);
 }
 
 py::tuple Calculate(const Table& table, const std::string& formula, const PatternSettings& settings)
@@ -137,16 +183,35 @@ py::tuple Calculate(const Table& table, const std::string& formula, const Patter
     return ResultArrays(r, settings);
 }
 
-// Result i is formula i's (mass, abundance) arrays, or the exception object
-// that describes its failure.
+// Result i is formula i's (mass, abundance, facts), or the exception object
+// that describes its failure. The calculation runs on its own thread while
+// this one looks for signals every 50 ms: a KeyboardInterrupt stops it
+// between formulas and is raised here.
 py::list CalculateMany(const Table& table, const std::vector<std::string>& formulas, const PatternSettings& settings,
                        unsigned threads)
 {
     std::vector<PatternResult> results;
+    std::atomic<bool> stop{false};
+    std::unique_ptr<py::error_already_set> interrupted;
     {
         py::gil_scoped_release unlocked;
-        results = CalculatePatterns(table.elements, formulas, settings, threads);
+        auto calculate = [&] { return CalculatePatterns(table.elements, formulas, settings, threads, &stop); };
+        std::future<std::vector<PatternResult>> run;
+        try {
+            run = std::async(std::launch::async, calculate);
+        } catch (const std::system_error&) {
+            results = calculate();  // no thread to be had: calculate here, without the watch
+        }
+        while (run.valid() && run.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+            py::gil_scoped_acquire locked;
+            if (!interrupted && PyErr_CheckSignals() != 0) {
+                interrupted.reset(new py::error_already_set());
+                stop = true;
+            }
+        }
+        if (run.valid()) results = run.get();
     }
+    if (interrupted) throw *interrupted;
     py::list out;
     for (const PatternResult& r : results)
         out.append(r.status == 0 ? py::object(ResultArrays(r, settings)) : ExceptionObject(r));
@@ -228,6 +293,18 @@ py::tuple ResolvedProfile(const DoubleArray& mass, const DoubleArray& abundance,
     return py::make_tuple(ToArray(p.x), ToArray(p.y));
 }
 
+// The library's Wasserstein distance and cosine similarity of two spectra.
+py::tuple Distances(const DoubleArray& positionA, const DoubleArray& intensityA, const DoubleArray& positionB,
+                    const DoubleArray& intensityB, double ppm)
+{
+    const std::vector<isotope> a = PeaksOf(positionA, intensityA), b = PeaksOf(positionB, intensityB);
+    double wasserstein = 0, cosine = 0;
+    std::string reason;
+    if (!WassersteinDistance(a, b, wasserstein, reason) || !CosineSimilarity(a, b, ppm, cosine, reason))
+        throw py::value_error(reason);
+    return py::make_tuple(wasserstein, cosine);
+}
+
 // The table the command line reads without a table argument. An installed
 // package lies at MORVANE_PACKAGE_TO_BIN from the prefix's bin/ folder,
 // beside which the installed table is found; a package in the build folder
@@ -299,7 +376,7 @@ PYBIND11_MODULE(_core, m)
     // The project's version, as the tools' usage text shows it.
     m.attr("__version__") = MORVANE_VERSION;
 
-    TableError = MakeException("morvane.TableError", PyExc_ValueError,
+    TableErrorClass = MakeException("morvane.TableError", PyExc_ValueError,
                                "An isotope table file that cannot be read or is malformed; the message names the "
                                "line and the word.");
     FormulaError = MakeException("morvane.FormulaError", PyExc_ValueError,
@@ -308,7 +385,7 @@ PYBIND11_MODULE(_core, m)
     CalculationError = MakeException("morvane.CalculationError", PyExc_RuntimeError,
                                      "A pattern that cannot be calculated (for example too many atoms of an element "
                                      "for the enumeration's bounds); the message gives the reason.");
-    m.attr("TableError") = py::handle(TableError);
+    m.attr("TableError") = py::handle(TableErrorClass);
     m.attr("FormulaError") = py::handle(FormulaError);
     m.attr("CalculationError") = py::handle(CalculationError);
 
@@ -320,6 +397,9 @@ PYBIND11_MODULE(_core, m)
         .def_readwrite("merge", &PatternSettings::merge, "Merge distance (-r).")
         .def_readwrite("normalize", &PatternSettings::normalize, "Largest peak becomes 100 (-n).")
         .def_readwrite("filter", &PatternSettings::filter, "Smallest percentage kept (-f).")
+        .def_readwrite("coverage", &PatternSettings::coverage, "Coverage target, 0 for the threshold.")
+        .def_readwrite("nominal", &PatternSettings::nominal, "Nominal binning instead of merging.")
+        .def_readwrite("composition", &PatternSettings::composition, "Work out each peak's make-up.")
         .def_readwrite("resolution", &PatternSettings::resolution,
                        "The instrument's Resolution, or None; with one the peaks are centroids.")
         .def_readwrite("merge_given", &PatternSettings::mergeGiven,
@@ -371,7 +451,7 @@ PYBIND11_MODULE(_core, m)
                  Table t;
                  std::string reason;
                  if (LoadIsotopeTable(path, t.elements, reason) != 0) {
-                     PyErr_SetString(TableError, reason.c_str());
+                     PyErr_SetString(TableErrorClass, reason.c_str());
                      throw py::error_already_set();
                  }
                  return t;
@@ -387,17 +467,23 @@ PYBIND11_MODULE(_core, m)
                 for (const AtomIsoAbun& e : t.elements) state.append(ElementState(e));
                 return state;
             },
-            [](const py::list& state) { return TableFromState(state); }));
+            [](const py::list& state) { return TableFromState(state); }))
+        .def_static("from_state", &TableFromState, py::arg("state"),
+                    "A table from element states (symbol, number, masses, abundances), read as a table file is.");
 
     m.def("formula_of", &FormulaOf, py::arg("table"), py::arg("text"), py::arg("language"),
           "The atoms of a formula or sequence as (dict, canonical formula, charge); raises FormulaError.");
     m.def("calculate", &Calculate, py::arg("table"), py::arg("formula"), py::arg("settings"),
-          "The peaks of one formula as (mass, abundance) arrays; raises FormulaError, ValueError or "
-          "CalculationError.");
+          "The peaks of one formula as (mass, abundance, facts): two arrays and a dict of the pattern's "
+          "coverage, masses, most abundant peak (and composition when asked); raises FormulaError, ValueError "
+          "or CalculationError.");
     m.def("calculate_many", &CalculateMany, py::arg("table"), py::arg("formulas"), py::arg("settings"),
           py::arg("threads"),
           "The peaks of many formulas on `threads` threads (0: one per core), the GIL released; each result is "
-          "(mass, abundance) arrays or the exception object of its failure.");
+          "(mass, abundance, facts) or the exception object of its failure.");
+    m.def("distance", &Distances, py::arg("position_a"), py::arg("intensity_a"), py::arg("position_b"),
+          py::arg("intensity_b"), py::arg("ppm"),
+          "(Wasserstein distance, cosine similarity) of two stick spectra; raises ValueError with the reason.");
     m.def("default_table_path", &DefaultTableFor, py::arg("package_dir"),
           "The table morvane reads when none is named, for the package installed at package_dir.");
     m.def("centroids", &Centroids, py::arg("mass"), py::arg("abundance"), py::arg("resolution"), py::arg("floor"),

@@ -3,6 +3,7 @@
 // bit for bit that of morvane on the written-out formula with -mtz.
 #include <gtest/gtest.h>
 
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -171,7 +172,12 @@ TEST_F(AdductTest, PatternEqualsMorvaneOnTheHandWrittenFormulaBitForBit)
         SCOPED_TRACE(std::string(c.adduct) + " of " + c.molecule);
         const PatternResult r = IonPattern(c.molecule, c.adduct);
         EXPECT_EQ(r.status, 0) << r.reason;
-        ExpectSamePeaks(r.peaks, MorvanePeaks({c.written, "-mtz", std::to_string(c.charge)}));
+        std::vector<isotope> printed = MorvanePeaks({c.written, "-mtz", std::to_string(c.charge)});
+        // morvane prints a negative ion's m/z below 0; the ion's m/z is mass
+        // over |z|: the same magnitudes, in the same (mass) order.
+        if (c.charge < 0)
+            for (isotope& p : printed) p.mass = -p.mass;
+        ExpectSamePeaks(r.peaks, printed);
     }
 }
 
@@ -277,7 +283,31 @@ TEST_F(AdductTest, CountsBeyondTheRangeOfInt)
               "count 9999999999 at position 5 is beyond the 32-bit range in the group +H9999999999");
     EXPECT_EQ(ParseFailure("[M+9999999999H]+"), "a group's count must be between 1 and 2147483647, at position 4");
     EXPECT_EQ(ParseFailure("[9999999999M+H]+"), "a multiple of M must be between 1 and 2147483647, at position 2");
-    EXPECT_EQ(ParseFailure("[M+H]9999999999+"), "a charge beyond the range of int, at position 6");
+    EXPECT_EQ(ParseFailure("[M+H]9999999999+"), "a charge beyond 1000 in magnitude, at position 6");
+}
+
+TEST_F(AdductTest, ChargesUpToAThousandEitherWay)
+{
+    // A thousand charges is beyond any real ion yet still a clear m/z; a
+    // million would put glucose at m/z 0.000180.
+    EXPECT_EQ(Parsed("[M+1000H]1000+").Charge(), 1000);
+    EXPECT_EQ(Parsed("[M-1000H]1000-").Charge(), -1000);
+    EXPECT_EQ(ParseFailure("[M+H]1001+"), "a charge beyond 1000 in magnitude, at position 6");
+    EXPECT_EQ(ParseFailure("[M+H]1000000+"), "a charge beyond 1000 in magnitude, at position 6");
+    EXPECT_EQ(ParseFailure("[M-H]2147483648-"), "a charge beyond 1000 in magnitude, at position 6");
+}
+
+TEST_F(AdductTest, LongAdductsParseGroupByGroup)
+{
+    // 200,000 groups, 400 KB: each group is parsed on its own, and a fault
+    // deep inside is still placed in the whole text.
+    std::string text = "[M";
+    for (int i = 0; i < 100000; ++i) text += "+H";
+    for (int i = 0; i < 100000; ++i) text += "-H";
+    const Adduct a = Parsed(text + "]+");
+    EXPECT_EQ(a.Added(), (std::map<std::string, int>{{"H", 100000}}));
+    EXPECT_EQ(a.Removed(), (std::map<std::string, int>{{"H", 100000}}));
+    EXPECT_EQ(ParseFailure(text + "+Xx]+"), "unknown element symbol 'Xx' at position 400004 in the group +Xx");
 }
 
 TEST_F(AdductTest, UnknownElements)

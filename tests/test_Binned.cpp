@@ -10,9 +10,12 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "elements/TableReader.h"
+#include "engine/AtomEnsemble.h"
+#include "engine/ElementCache.h"
 #include "engine/MolEnsemble.h"
 #include "engine/VariantSearch.h"
 #include "formula/FormulaParser.h"
@@ -92,7 +95,8 @@ std::vector<std::uint64_t> Binned(const std::deque<AtomIsoAbun>& table, const Ca
 }
 
 // Each case under budgets from one pass to 16 variants a pass, under several
-// bin counts (one bin, a few, the most) and with one and two threads.
+// bin counts (one bin, a few, the most) and with one and two threads; and
+// in a single run of the search, as small molecules are calculated.
 void ExpectSameEverywhere(const std::deque<AtomIsoAbun>& table, const Case& k,
                           const std::vector<std::uint32_t>& binCounts = {1, 7, 1u << 16})
 {
@@ -104,11 +108,17 @@ void ExpectSameEverywhere(const std::deque<AtomIsoAbun>& table, const Case& k,
                 s.bins = bins;
                 s.budget = budget;
                 s.threads = threads;
+                s.singleRunVisits = 0;
                 BinnedReport r;
                 EXPECT_EQ(Binned(table, k, s, r), expected)
                     << k.formula << " thr " << k.thr << " z " << k.charge << " mtz " << k.mtz << " res " << k.res
                     << " bins " << bins << " budget " << budget << " threads " << threads;
             }
+    BinnedSettings single;
+    single.singleRunVisits = LLONG_MAX;
+    BinnedReport r;
+    EXPECT_EQ(Binned(table, k, single, r), expected) << k.formula << " thr " << k.thr << " in one run";
+    EXPECT_EQ(r.passes, 1u);
 }
 
 TEST(BinnedAssembly, SameAsSingleSortOnMolecules)
@@ -207,6 +217,109 @@ TEST(CalculateSpectrum, OneThreadOrManySameBytes)
         EXPECT_EQ(CalculateSpectrum(c, k.thr, k.mtz, k.res, m, &p, threads), 0);
         EXPECT_EQ(Bits(p), expected) << threads;
         EXPECT_TRUE(m.moldist.empty());
+    }
+}
+
+// The element combinations a thread keeps from formula to formula: the very
+// lists the enumeration makes, the same work charged, and the same peaks,
+// bit for bit, as the calculation through an ensemble.
+
+const AtomIsoAbun& Record(const std::deque<AtomIsoAbun>& table, const std::string& symbol)
+{
+    for (const AtomIsoAbun& a : table)
+        if (symbol == a.symbol) return a;
+    ADD_FAILURE() << symbol;
+    return table.front();
+}
+
+std::uint64_t Bits(double d)
+{
+    std::uint64_t b;
+    std::memcpy(&b, &d, sizeof b);
+    return b;
+}
+
+// Elements of a peptide and of a protein, tin's ten isotopes, chlorine, at
+// the default threshold and a finer one; a second request finds the list.
+TEST(ElementCache, ListsAreTheEnumerationsAndAreFoundAgain)
+{
+    const std::pair<const char*, int> elements[] = {{"C", 0},  {"C", 1},  {"C", 47},  {"C", 2934}, {"H", 77},
+                                                    {"S", 39}, {"Sn", 1}, {"Sn", 12}, {"Cl", 4},   {"Cl", 300}};
+    ElementCache cache;
+    for (const auto& [symbol, n] : elements)
+        for (double thr : {1e-3, 1e-6}) {
+            AtomIsoAbun record = Record(Shipped(), symbol);
+            AtomEnsemble e(record);
+            long long spent = MAX_ELEMENT_STEPS;
+            ASSERT_TRUE(e.EnumerateCombinations(n, thr, spent)) << symbol << n << " thr " << thr;
+            long long budget = MAX_ELEMENT_STEPS;
+            const ElementCache::Entries* list = cache.Combinations(record, n, thr, budget);
+            ASSERT_NE(list, nullptr) << symbol << n;
+            EXPECT_EQ(budget, spent) << symbol << n << " thr " << thr;
+            ASSERT_EQ(list->size(), e.dist.size()) << symbol << n;
+            auto d = e.dist.begin();
+            for (const VariantSearch::Entry& entry : *list) {
+                EXPECT_EQ(Bits(entry.mass), Bits(d->mass)) << symbol << n;
+                EXPECT_EQ(Bits(entry.abundance), Bits(d->abundance)) << symbol << n;
+                ++d;
+            }
+            budget = MAX_ELEMENT_STEPS;
+            EXPECT_EQ(cache.Combinations(record, n, thr, budget), list);
+            EXPECT_EQ(budget, spent);
+        }
+}
+
+// The enumeration's work is charged to the caller's budget as if it had run
+// with it: exactly enough passes, one unit less fails.
+TEST(ElementCache, BudgetAsTheEnumerationSpendsIt)
+{
+    ElementCache cache;
+    const AtomIsoAbun& tin = Record(Shipped(), "Sn");
+    long long budget = MAX_ELEMENT_STEPS;
+    ASSERT_NE(cache.Combinations(tin, 12, 1e-3, budget), nullptr);
+    const long long cost = MAX_ELEMENT_STEPS - budget;
+    EXPECT_GT(cost, 1000);
+    budget = cost;
+    EXPECT_NE(cache.Combinations(tin, 12, 1e-3, budget), nullptr);
+    EXPECT_EQ(budget, 0);
+    budget = cost - 1;
+    EXPECT_EQ(cache.Combinations(tin, 12, 1e-3, budget), nullptr);
+}
+
+// One thread, two tables naming carbon: each gets its own carbon's list.
+TEST(ElementCache, SameSymbolOfAnotherTableIsNotTaken)
+{
+    const auto natural = Table("C 6 12 0.9893 13.0033548378 0.0107\n");
+    const auto labelled = Table("C 6 13.0033548378 0.99 12 0.01\n");
+    ElementCache cache;
+    long long budget = MAX_ELEMENT_STEPS;
+    const double light = cache.Combinations(natural.front(), 10, 1e-3, budget)->front().mass;
+    const double heavy = cache.Combinations(labelled.front(), 10, 1e-3, budget)->front().mass;
+    EXPECT_DOUBLE_EQ(light, 120.0);
+    EXPECT_DOUBLE_EQ(heavy, 130.033548378);
+    EXPECT_DOUBLE_EQ(cache.Combinations(natural.front(), 10, 1e-3, budget)->front().mass, 120.0);
+}
+
+// Formulas one after another on one cache, as a batch thread runs them, in
+// mass and m/z modes: the peaks of the ensemble's calculation, bit for bit,
+// and a formula whose enumeration fails fails the same way.
+TEST(ElementCache, PeaksAreThoseOfTheEnsemble)
+{
+    const Case cases[] = {
+        {"C49H77N13O18", 1e-3, 0, false, 0.1},          {"C47H77N15O14S", 1e-3, 1, true, 0.1},
+        {"C49H77N13O18", 1e-6, -2, true, 0.1},          {"C6H12O6", 0, 0, false, 0},
+        {"SnCl4", 1e-3, 0, false, 0.1},                 {"C2934H4615N781O897S39", 1e-3, 0, false, 0.1},
+        {"C100H160N28O30S2", 1e-3, 3, false, 0.1},      {"Sn100000", 0, 0, false, 0.1},
+        {"C47H77N15O14S", 1e-3, 1, true, 0.1},
+    };
+    ElementCache cache;
+    for (const Case& k : cases) {
+        MolComposition c = Parse(Shipped(), k);
+        MolEnsemble m;
+        PeakList viaEnsemble, viaCache;
+        const int expected = CalculateSpectrum(c, k.thr, k.mtz, k.res, m, &viaEnsemble, 1);
+        EXPECT_EQ(CalculateSpectrum(c, k.thr, k.mtz, k.res, cache, &viaCache, 1), expected) << k.formula;
+        EXPECT_EQ(Bits(viaCache), Bits(viaEnsemble)) << k.formula << " thr " << k.thr;
     }
 }
 

@@ -63,10 +63,8 @@ TEST_F(Pattern, EqualsMorvaneAtPrecision17)
         {"C254H377N65O75S6", {"-t", "1e-5"}, With(0, false, 1e-5, 0.1, false, 0)},
         {"C254H377N65O75S6", {"-mtz", "3", "-f", "2.5"}, With(3, true, 0.001, 0.1, true, 2.5)},
         {"Br2Cl3", {"-z", "-2", "-r", "0", "-n"}, With(-2, false, 0.001, 0, true, 0)},
-        {"C6H6", {"-mtz", "-2", "-t", "0"}, With(-2, true, 0, 0.1, false, 0)},
         {"C 2 H 6 O", {"-f", "0"}, With(0, false, 0.001, 0.1, true, 0)},
         {"Pt300", {}, PatternSettings()},
-        {"C6H6", {"-mtz", "0"}, With(0, true, 0.001, 0.1, false, 0)},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {c.formula, "-p", "17"};
@@ -77,6 +75,43 @@ TEST_F(Pattern, EqualsMorvaneAtPrecision17)
         EXPECT_EQ(r.reason, "");
         EXPECT_EQ(Printed(r), expected.out) << c.formula;
     }
+}
+
+TEST_F(Pattern, NegativeIonsComeAtPositiveMzInAscendingOrder)
+{
+    // morvane -mtz -2 prints m/z below 0, descending (its masses ascend);
+    // the library gives mass over |z|: each line without its sign, ascending.
+    for (const char* formula : {"C6H6", "C6H11O6", "Br2Cl3"}) {
+        const RunResult printed = RunMorvane({formula, "-mtz", "-2", "-t", "0", "-p", "17"});
+        std::string expected;
+        std::istringstream in(printed.out);
+        for (std::string line; std::getline(in, line);) {
+            ASSERT_EQ(line[0], '-') << line;
+            expected += line.substr(1) + "\n";
+        }
+        EXPECT_EQ(Printed(CalculatePattern(table, formula, With(-2, true, 0, 0.1, false, 0))), expected) << formula;
+    }
+    // Masses of a negative ion (no m/z) keep morvane's order and sign.
+    EXPECT_EQ(Printed(CalculatePattern(table, "C6H6", With(-2, false, 0.001, 0.1, false, 0))),
+              RunMorvane({"C6H6", "-z", "-2", "-p", "17"}).out);
+}
+
+TEST_F(Pattern, MzAtChargeZeroIsASettingError)
+{
+    // morvane -mtz 0 prints nothing with status 0; no pattern must not pass
+    // for one.
+    const PatternResult r = CalculatePattern(table, "C6H12O6", With(0, true, 0.001, 0.1, false, 0));
+    EXPECT_EQ(r.status, 5);
+    EXPECT_EQ(r.reason, "m/z needs a charge other than 0");
+    EXPECT_TRUE(r.peaks.empty());
+}
+
+TEST_F(Pattern, LowercaseFormulasAreRemindedOfCapitals)
+{
+    EXPECT_EQ(CalculatePattern(table, "c6h12o6", PatternSettings()).reason,
+              "unknown element symbol 'cho' at position 1 (element symbols begin with a capital letter, as in C6H12O6)");
+    // A formula with a capital has its fault elsewhere: no reminder.
+    EXPECT_EQ(CalculatePattern(table, "Cx6", PatternSettings()).reason, "unknown element symbol 'Cx' at position 1");
 }
 
 TEST_F(Pattern, FailuresGiveMorvanesStatusAndAReason)

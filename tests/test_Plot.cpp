@@ -109,7 +109,11 @@ TEST_F(Plot, SticksMatchThePrintedPeaksAndTheSvgRenders)
         std::vector<std::string> printed(args.begin(), args.end());
         if (printed.size() > 1 && printed[1] == "-w") printed.erase(printed.begin() + 1, printed.begin() + 3);
         printed.push_back("-n");
-        EXPECT_EQ(Sticks(svg), RunMorvane(printed).out) << args[0];
+        // m/z is mass over |z|: a negative ion's lines without morvane's sign.
+        std::string expected = RunMorvane(printed).out;
+        if (args.size() > 2 && args[1] == "-mtz" && args[2][0] == '-')
+            expected = std::regex_replace(expected, std::regex("^-", std::regex::multiline), "");
+        EXPECT_EQ(Sticks(svg), expected) << args[0];
 
         if (!HaveSvgTools()) continue;
         const std::string png = picture.dir() + "/pattern.png";

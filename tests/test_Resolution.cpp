@@ -166,6 +166,10 @@ TEST(Profile, RefusesWhatNoGridCanHold)
     EXPECT_NE(reason.find("more than"), std::string::npos);
     // A power law has no width at position 0.
     EXPECT_FALSE(morvane::MakeProfile({isotope(0, 1)}, Resolution::Power(Analyzer::Tof, 1000, 1), p, reason));
+    // A tof of R 2 makes glucose's peak 90 u wide: its 4 widths reach m/z 0.
+    EXPECT_FALSE(morvane::MakeProfile({isotope(180, 1)}, Resolution::Power(Analyzer::Tof, 2, 1), p, reason));
+    EXPECT_NE(reason.find("position 0"), std::string::npos);
+    EXPECT_TRUE(morvane::MakeProfile({isotope(180, 1)}, Resolution::Power(Analyzer::Tof, 5, 1), p, reason));
     EXPECT_TRUE(morvane::MakeProfile({}, Resolution::ConstantWidth(1), p, reason));
     EXPECT_TRUE(p.x.empty());
 }

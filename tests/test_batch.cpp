@@ -17,7 +17,7 @@ RunResult RunBatch(const std::vector<std::string>& args)
     return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
 }
 
-const char* const TSV_HEADER = "id\tformula\tadduct\tpeak\tmass\tabundance\n";
+const char* const TSV_HEADER = "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n";
 
 // Random formulas over common elements, some with whitespace or repeats.
 std::vector<std::string> RandomFormulas(std::size_t n)
@@ -64,10 +64,22 @@ struct Expected {
     int status = 0;
 };
 
+// The charge the options give, as the charge column shows it.
+std::string ChargeOf(const std::vector<std::string>& options)
+{
+    std::string charge = "0";
+    for (std::size_t i = 0; i + 1 < options.size(); ++i)
+        if (options[i] == "-z" || options[i] == "-mtz") charge = options[i + 1];
+    return charge;
+}
+
 Expected FromMorvane(const Input& in, const std::vector<std::string>& options, bool comma)
 {
     Expected e;
     const char sep = comma ? ',' : '\t';
+    const std::string charge = ChargeOf(options);
+    // m/z is mass over |z|: a negative ion's lines without morvane's sign.
+    const bool negativeMz = std::find(options.begin(), options.end(), "-mtz") != options.end() && charge[0] == '-';
     for (std::size_t i = 0; i < in.formulas.size(); ++i) {
         std::vector<std::string> args = {in.formulas[i]};
         args.insert(args.end(), options.begin(), options.end());
@@ -80,7 +92,8 @@ Expected FromMorvane(const Input& in, const std::vector<std::string>& options, b
         std::istringstream lines(r.out);
         int peak = 0;
         for (std::string line; std::getline(lines, line);)
-            e.rows += in.ids[i] + sep + in.formulas[i] + sep + sep + std::to_string(++peak) + sep + line + "\n";
+            e.rows += in.ids[i] + sep + in.formulas[i] + sep + sep + charge + sep + std::to_string(++peak) + sep +
+                      line.substr(negativeMz && line[0] == '-' ? 1 : 0) + "\n";
     }
     return e;
 }
@@ -114,7 +127,7 @@ void ExpectSameAsMorvane(const Input& input, const std::vector<std::string>& opt
         args.insert(args.end(), options.begin(), options.end());
         const RunResult r = RunBatch(args);
         const bool mtz = std::find(options.begin(), options.end(), "-mtz") != options.end();
-        const std::string header = mtz ? "id\tformula\tadduct\tpeak\tmz\tabundance\n" : TSV_HEADER;
+        const std::string header = mtz ? "id\tformula\tadduct\tcharge\tpeak\tmz\tabundance\n" : TSV_HEADER;
         EXPECT_TRUE(SameLines(r.out, header + e.rows)) << "-j " << threads;
         EXPECT_EQ(r.status, e.status);
         const std::vector<std::string> err = Lines(r.err);
@@ -159,11 +172,11 @@ TEST(Batch, FailingLinesSayWhichLineAndWhy)
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.out,
               std::string(TSV_HEADER) +
-                  "\tC6H6\t\t1\t78.04695\t0.93684636\n"
-                  "\tC6H6\t\t2\t79.050305\t0.060796054\n"
-                  "\tC6H6\t\t3\t80.05366\t0.001643884\n"
-                  "water\tH2O\t\t1\t18.010565\t0.99734057\n"
-                  "water\tH2O\t\t2\t20.01481\t0.0020495285\n");
+                  "\tC6H6\t\t0\t1\t78.04695\t0.93684636\n"
+                  "\tC6H6\t\t0\t2\t79.050305\t0.060796054\n"
+                  "\tC6H6\t\t0\t3\t80.05366\t0.001643884\n"
+                  "water\tH2O\t\t0\t1\t18.010565\t0.99734057\n"
+                  "water\tH2O\t\t0\t2\t20.01481\t0.0020495285\n");
 }
 
 TEST(Batch, CommaSeparatedWithQuotingAsCsvRequires)
@@ -171,10 +184,10 @@ TEST(Batch, CommaSeparatedWithQuotingAsCsvRequires)
     TempFile file("a,b\tH2O\nsay \"hi\"\tH2\nplain\t H2 \n", "in.txt");
     const RunResult r = RunBatch({"-i", file.path(), "-c", "-mtz", "1", "-f", "1"});
     EXPECT_EQ(r.out,
-              "id,formula,adduct,peak,mz,abundance\n"
-              "\"a,b\",H2O,,1,18.010016,100\n"
-              "\"say \"\"hi\"\"\",H2,,1,2.0151015,100\n"
-              "plain,H2,,1,2.0151015,100\n");
+              "id,formula,adduct,charge,peak,mz,abundance\n"
+              "\"a,b\",H2O,,1,1,18.010016,100\n"
+              "\"say \"\"hi\"\"\",H2,,1,1,2.0151015,100\n"
+              "plain,H2,,1,1,2.0151015,100\n");
     EXPECT_EQ(r.status, 0);
 }
 

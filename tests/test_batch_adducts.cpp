@@ -15,8 +15,9 @@ RunResult RunBatch(const std::vector<std::string>& args)
     return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
 }
 
-// The rows of one ion: the labels, then morvane's lines for the written-out
-// ion at precision 17, numbered.
+// The rows of one ion: the labels and the charge, then morvane's lines for
+// the written-out ion at precision 17, numbered, m/z without morvane's sign
+// for a negative ion (m/z is mass over |z|).
 std::string Rows(const std::string& labels, const std::string& written, int charge)
 {
     const RunResult r = RunMorvane({written, "-mtz", std::to_string(charge), "-p", "17"});
@@ -25,13 +26,15 @@ std::string Rows(const std::string& labels, const std::string& written, int char
     std::size_t start = 0;
     for (int peak = 1; start < r.out.size(); ++peak) {
         const std::size_t end = r.out.find('\n', start);
-        rows += labels + "\t" + std::to_string(peak) + "\t" + r.out.substr(start, end + 1 - start);
+        const std::size_t from = charge < 0 ? start + 1 : start;
+        rows += labels + "\t" + std::to_string(charge) + "\t" + std::to_string(peak) + "\t" +
+                r.out.substr(from, end + 1 - from);
         start = end + 1;
     }
     return rows;
 }
 
-const char* const MZ_HEADER = "id\tformula\tadduct\tpeak\tmz\tabundance\n";
+const char* const MZ_HEADER = "id\tformula\tadduct\tcharge\tpeak\tmz\tabundance\n";
 
 TEST(BatchAdducts, RowsPerFormulaPerAdductInTheOrderGiven)
 {
@@ -65,17 +68,17 @@ TEST(BatchAdducts, ALinesOwnAdductInsteadOfTheGivenOnes)
     // ions' rows are those of morvane C12H25O12 -mtz 1 and C6H11O5 -mtz 1).
     r = RunBatch({"-i", input.path(), "-c"});
     EXPECT_EQ(r.out,
-              "id,formula,adduct,peak,mass,abundance\n"
-              "a,C6H12O6,[2M+H]+,1,361.13405,0.85115372\n"
-              "a,C6H12O6,[2M+H]+,2,362.1375,0.11680823\n"
-              "a,C6H12O6,[2M+H]+,3,363.13889,0.02756087\n"
-              "a,C6H12O6,[2M+H]+,4,364.14165,0.0027241859\n"
-              "b,C6H12O6,,1,180.06339,0.92263298\n"
-              "b,C6H12O6,,2,181.06683,0.063255793\n"
-              "b,C6H12O6,,3,182.06794,0.012994973\n"
-              "c,C6H12O6,[M-H2O+H]+,1,163.0601,0.92498681\n"
-              "c,C6H12O6,[M-H2O+H]+,2,164.06353,0.062958435\n"
-              "c,C6H12O6,[M-H2O+H]+,3,165.06471,0.011127284\n");
+              "id,formula,adduct,charge,peak,mass,abundance\n"
+              "a,C6H12O6,[2M+H]+,1,1,361.13405,0.85115372\n"
+              "a,C6H12O6,[2M+H]+,1,2,362.1375,0.11680823\n"
+              "a,C6H12O6,[2M+H]+,1,3,363.13889,0.02756087\n"
+              "a,C6H12O6,[2M+H]+,1,4,364.14165,0.0027241859\n"
+              "b,C6H12O6,,0,1,180.06339,0.92263298\n"
+              "b,C6H12O6,,0,2,181.06683,0.063255793\n"
+              "b,C6H12O6,,0,3,182.06794,0.012994973\n"
+              "c,C6H12O6,[M-H2O+H]+,1,1,163.0601,0.92498681\n"
+              "c,C6H12O6,[M-H2O+H]+,1,2,164.06353,0.062958435\n"
+              "c,C6H12O6,[M-H2O+H]+,1,3,165.06471,0.011127284\n");
     EXPECT_EQ(r.status, 0);
 }
 

@@ -25,13 +25,13 @@ TEST(BatchResolution, OrbitrapSplitsThePeptidesM1Into15Nand13C)
     const RunResult r = RunBatch({"--resolution", "500000@200", "-p", "7"}, PEPTIDE);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "id\tformula\tadduct\tpeak\tmass\tabundance\n"
-              "pep\tC42H69N11O14\t\t1\t951.5025\t0.5860366\n"
-              "pep\tC42H69N11O14\t\t2\t952.4997\t0.02381038\n"
-              "pep\tC42H69N11O14\t\t3\t952.5059\t0.2739894\n"
-              "pep\tC42H69N11O14\t\t4\t953.509\t0.09023415\n"
-              "pep\tC42H69N11O14\t\t5\t954.5115\t0.01925418\n"
-              "pep\tC42H69N11O14\t\t6\t955.5141\t0.002595781\n");
+              "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n"
+              "pep\tC42H69N11O14\t\t0\t1\t951.5025\t0.5860366\n"
+              "pep\tC42H69N11O14\t\t0\t2\t952.4997\t0.02381038\n"
+              "pep\tC42H69N11O14\t\t0\t3\t952.5059\t0.2739894\n"
+              "pep\tC42H69N11O14\t\t0\t4\t953.509\t0.09023415\n"
+              "pep\tC42H69N11O14\t\t0\t5\t954.5115\t0.01925418\n"
+              "pep\tC42H69N11O14\t\t0\t6\t955.5141\t0.002595781\n");
     EXPECT_EQ(r.err, "1 formulas succeeded, 0 failed\n");
 }
 
@@ -40,12 +40,12 @@ TEST(BatchResolution, TimeOfFlightShowsOneM1)
     const RunResult r = RunBatch({"--resolution", "20000", "--analyzer", "tof", "-p", "7", "-c", "-n"}, PEPTIDE);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out,
-              "id,formula,adduct,peak,mass,abundance\n"
-              "pep,C42H69N11O14,,1,951.5025,100\n"
-              "pep,C42H69N11O14,,2,952.5055,50.8159\n"
-              "pep,C42H69N11O14,,3,953.5081,15.39736\n"
-              "pep,C42H69N11O14,,4,954.5106,3.285491\n"
-              "pep,C42H69N11O14,,5,955.5144,0.4429384\n");
+              "id,formula,adduct,charge,peak,mass,abundance\n"
+              "pep,C42H69N11O14,,0,1,951.5025,100\n"
+              "pep,C42H69N11O14,,0,2,952.5055,50.8159\n"
+              "pep,C42H69N11O14,,0,3,953.5081,15.39736\n"
+              "pep,C42H69N11O14,,0,4,954.5106,3.285491\n"
+              "pep,C42H69N11O14,,0,5,955.5144,0.4429384\n");
 }
 
 TEST(BatchResolution, ProfilePointsTenPerWidth)
@@ -56,9 +56,9 @@ TEST(BatchResolution, ProfilePointsTenPerWidth)
     const RunResult r = RunBatch({"--fwhm", "0.25", "--profile", "-n", "-p", "7"}, PEPTIDE);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find("\t2\t")) + 1),
-              "id\tformula\tadduct\tpoint\tmass\tintensity\n"
-              "pep\tC42H69N11O14\t\t1\t950.5025\t5.421011e-18\n"
-              "pep\tC42H69N11O14\t\t2\t950.5275\t4.845461e-17\n");
+              "id\tformula\tadduct\tcharge\tpoint\tmass\tintensity\n"
+              "pep\tC42H69N11O14\t\t0\t1\t950.5025\t5.421011e-18\n"
+              "pep\tC42H69N11O14\t\t0\t2\t950.5275\t4.845461e-17\n");
     EXPECT_NE(r.out.find("\t951.5025\t100\n"), std::string::npos);
 }
 

@@ -77,12 +77,12 @@ TEST(BatchSequences, FastaPeptidesGiveTheRowsOfTheirFormulas)
     TempFile formulas("a\tC110H171N31O31S2\nb\tC44H58N8O10\nc\tC63H97N17O14S\n", "formulas.txt");
     const RunResult f = RunBatch({"-i", formulas.path(), "-f", "1"});
     ASSERT_EQ(f.status, 0) << f.err;
-    EXPECT_EQ(Numbers(r.out, 5), Numbers(f.out, 3));
+    EXPECT_EQ(Numbers(r.out, 6), Numbers(f.out, 4));
     std::istringstream rows(r.out);
     std::string header, first;
     std::getline(rows, header);
     std::getline(rows, first);
-    EXPECT_EQ(header, "protein\tstart\tend\tsequence\tadduct\tpeak\tmass\tabundance");
+    EXPECT_EQ(header, "protein\tstart\tend\tsequence\tadduct\tcharge\tpeak\tmass\tabundance");
     EXPECT_EQ(first.substr(0, first.find("\t\t")), "sp|P01308|INS_HUMAN\t1\t22\tFVNQHLCGSHLVEALYLVCGER");
 }
 
@@ -95,7 +95,7 @@ TEST(BatchSequences, SequencesEnrichmentAndFixedModsAsOptions)
                      "isotope pattern: name the modification or give its Formula:\n1 formulas succeeded, 1 failed\n");
     TempFile written("ac\tAC[Carbamidomethyl]DC[Carbamidomethyl]K\n", "written.txt");
     const RunResult w = RunBatch({"--sequences", "-i", written.path()});
-    EXPECT_EQ(Numbers(r.out, 3), Numbers(w.out, 3));
+    EXPECT_EQ(Numbers(r.out, 4), Numbers(w.out, 4));
 
     TempFile glucose("[13C]6H12O6\n", "glc.txt");
     TempFile table(ReadFile(ShippedTable()) + "C* 6\n13.0033548378 0.99\n12.0 0.01\n");
@@ -103,7 +103,7 @@ TEST(BatchSequences, SequencesEnrichmentAndFixedModsAsOptions)
     const RunResult e = RunBatch({"--enrichment", "13C=0.99", "-i", glucose.path(), "-p", "10"});
     const RunResult h = RunBatch({table.path(), "-i", handMade.path(), "-p", "10"});
     ASSERT_EQ(e.status, 0) << e.err;
-    EXPECT_EQ(Numbers(e.out, 3), Numbers(h.out, 3));
+    EXPECT_EQ(Numbers(e.out, 4), Numbers(h.out, 4));
 }
 
 TEST(BatchSequences, OptionErrorsEndTheRun)

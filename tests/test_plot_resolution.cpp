@@ -34,7 +34,7 @@ std::set<std::string> BatchCentroids(const std::string& formula, const std::vect
     const RunResult r = RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
     EXPECT_EQ(r.status, 0) << r.err;
     std::set<std::string> positions;
-    const std::regex row("\\t[0-9]+\\t([-0-9.e+]+)\\t");
+    const std::regex row("\\t-?[0-9]+\\t[0-9]+\\t([-0-9.e+]+)\\t");  // charge, peak, position
     for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), row); it != std::sregex_iterator(); ++it) {
         char text[64];
         std::snprintf(text, sizeof text, "%.4f", std::stod((*it)[1].str()));
@@ -61,6 +61,25 @@ TEST(PlotResolution, InsulinIonLabelledAtTheBatchToolsCentroids)
     ASSERT_GE(labels.size(), 4u);
     const std::set<std::string> centroids = BatchCentroids("C254H382N65O75S6", resolution);
     for (const std::string& label : labels) EXPECT_EQ(centroids.count(label), 1u) << label;
+}
+
+TEST(PlotResolution, AdductIonAtResolutionAsTheBatchTool)
+{
+    // The ion named with -a: the same centroids as morvane-batch -a gives.
+    TempFile svg("", "insulin.svg");
+    const RunResult r = RunProgram(MORVANE_PLOT_EXE,
+                                   {"C257H383N65O77S6", "-a", "[M+5H]5+", "-o", svg.path(), "--resolution", "60000"},
+                                   MORVANE_SOURCE_DIR);
+    ASSERT_EQ(r.status, 0) << r.out;
+    const std::string picture = ReadFile(svg.path());
+    EXPECT_NE(picture.find("C257H383N65O77S6 [M+5H]5+ \u2014 threshold 0.001, orbitrap R 60000 @ 200, charge 5"),
+              std::string::npos);
+    const std::vector<std::string> labels = Labels(picture);
+    ASSERT_GE(labels.size(), 4u);
+    const std::set<std::string> centroids =
+        BatchCentroids("C257H383N65O77S6", {"-a", "[M+5H]5+", "--resolution", "60000"});
+    for (const std::string& label : labels) EXPECT_EQ(centroids.count(label), 1u) << label;
+    EXPECT_EQ(centroids.count("1162.3362"), 1u);
 }
 
 TEST(PlotResolution, ConstantWidthStaysWithW)

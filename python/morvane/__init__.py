@@ -16,11 +16,22 @@ for bit: this package wraps the same C++ library.
 
 from ._adduct import Adduct, AdductError
 from ._core import CalculationError, FormulaError, TableError, __version__
-from ._pattern import Pattern, formula_of, pattern, patterns
+from ._pattern import Distance, Pattern, distance, formula_of, pattern, patterns
 from ._table import Element, IsotopeTable
 
 # Public names belong to the package, as pickles and help() show them.
-for _name in ("Adduct", "AdductError", "Element", "IsotopeTable", "Pattern", "formula_of", "pattern", "patterns"):
+for _name in (
+    "Adduct",
+    "AdductError",
+    "Distance",
+    "Element",
+    "IsotopeTable",
+    "Pattern",
+    "distance",
+    "formula_of",
+    "pattern",
+    "patterns",
+):
     globals()[_name].__module__ = __name__
 del _name
 
@@ -28,11 +39,13 @@ __all__ = [
     "Adduct",
     "AdductError",
     "CalculationError",
+    "Distance",
     "Element",
     "FormulaError",
     "IsotopeTable",
     "Pattern",
     "TableError",
+    "distance",
     "formula_of",
     "pattern",
     "patterns",

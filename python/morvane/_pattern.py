@@ -2,6 +2,7 @@
 
 import math
 import operator
+import os
 
 import numpy as np
 
@@ -15,6 +16,8 @@ from ._table import IsotopeTable, default_table
 _STEPS_PER_WIDTH = 8
 _MARGIN_WIDTHS = 4
 _MIN_POINTS, _MAX_POINTS = 200, 20000
+# Font size of the peak labels, in points.
+_LABEL_POINTS = 8
 
 
 class Pattern:
@@ -23,9 +26,11 @@ class Pattern:
     ``mass`` holds the peak positions (mass in u, or m/z when the pattern was
     calculated with ``mz=True``) and ``abundance`` the peak heights
     (probabilities, or percent of the largest peak when normalised), both
-    float64 arrays in the order morvane prints the peaks: ascending mass
-    (descending m/z for a negative charge). ``formula``, ``charge``, ``mz``
-    and ``adduct`` (the ion's notation, or "") record what was calculated.
+    float64 arrays in ascending order of position. m/z is mass divided by
+    the magnitude of the charge, so a negative ion's m/z are positive (the
+    magnitudes of what ``morvane -mtz`` prints). ``formula``, ``charge``,
+    ``mz`` and ``adduct`` (the ion's notation, or "") record what was
+    calculated.
 
     A pattern seen at a resolution (:meth:`centroids`, or :func:`pattern`
     with ``resolution`` or ``fwhm``) holds the centroids as its peaks;
@@ -34,12 +39,51 @@ class Pattern:
     pattern of the variants under the centroids. Otherwise both are None.
 
     ``len(p)`` is the number of peaks; iterating gives (position, abundance)
-    pairs. Patterns pickle.
+    pairs, and so does indexing (``p[0]``, ``p[-1]``); a slice (``p[:3]``)
+    is a pattern of those peaks. ``np.asarray(p)`` is the (n, 2) float64
+    array of positions and abundances. ``==`` compares everything: the
+    settings recorded and every number, bit for bit. Patterns pickle.
+
+    What the pattern says about itself, from the library:
+
+    ``coverage``
+        the total probability of the variants kept, before normalising or
+        filtering: 0.982 means the peaks leave out 1.8 % of the molecule.
+    ``monoisotopic_mass``, ``average_mass``
+        every atom as its most abundant isotope, and the abundance-weighted
+        mean over the table's isotopes, in the units of the positions (for
+        an ion: less its electrons, divided by the charge with m/z).
+    ``nominal_mass``
+        the integer mass of the neutral formula's most abundant isotopes.
+    ``most_abundant``
+        (position, abundance) of the largest peak.
+    ``composition``
+        with ``composition=True``, per peak (isotopes, share): the make-up of
+        its most probable variant (``"13C2"``, ``"13C 15N"``, ``""`` for all
+        atoms in their most abundant isotope) and its share of the peak;
+        otherwise None.
     """
 
-    __slots__ = ("formula", "charge", "mz", "mass", "abundance", "adduct", "resolution", "variants")
+    __slots__ = (
+        "formula",
+        "charge",
+        "mz",
+        "mass",
+        "abundance",
+        "adduct",
+        "coverage",
+        "monoisotopic_mass",
+        "average_mass",
+        "nominal_mass",
+        "most_abundant",
+        "composition",
+        "resolution",
+        "variants",
+    )
 
-    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct="", resolution=None, variants=None):
+    __hash__ = None
+
+    def __init__(self, mass, abundance, formula="", charge=0, mz=False, adduct="", resolution=None, variants=None, facts=None):
         self.mass = np.asarray(mass, dtype=np.float64)
         self.abundance = np.asarray(abundance, dtype=np.float64)
         self.formula = formula
@@ -48,12 +92,46 @@ class Pattern:
         self.adduct = adduct
         self.resolution = resolution
         self.variants = variants
+        facts = facts or {}
+        self.coverage = facts.get("coverage", math.nan)
+        self.monoisotopic_mass = facts.get("monoisotopic_mass", math.nan)
+        self.average_mass = facts.get("average_mass", math.nan)
+        self.nominal_mass = facts.get("nominal_mass")
+        self.most_abundant = facts.get("most_abundant")
+        self.composition = facts.get("composition")
 
     def __len__(self):
         return len(self.mass)
 
     def __iter__(self):
         return zip(self.mass.tolist(), self.abundance.tolist())
+
+    def __getitem__(self, index):
+        if isinstance(index, slice):
+            return Pattern(self.mass[index], self.abundance[index], self.formula, self.charge, self.mz, self.adduct,
+                           self.resolution, self.variants)
+        try:
+            i = operator.index(index)
+        except TypeError:
+            raise TypeError(f"Pattern indices are integers or slices, not {type(index).__name__}") from None
+        if not -len(self) <= i < len(self):
+            raise IndexError(f"peak {i} of a pattern of {len(self)} peaks")
+        return float(self.mass[i]), float(self.abundance[i])
+
+    def __eq__(self, other):
+        if not isinstance(other, Pattern):
+            return NotImplemented
+        return (
+            (self.formula, self.charge, self.mz, self.adduct, self.resolution)
+            == (other.formula, other.charge, other.mz, other.adduct, other.resolution)
+            and self.variants == other.variants
+            and self.mass.tobytes() == other.mass.tobytes()
+            and self.abundance.tobytes() == other.abundance.tobytes()
+        )
+
+    def __array__(self, dtype=None, copy=None):
+        table = np.column_stack([self.mass, self.abundance])
+        return table if dtype is None else table.astype(dtype)
 
     def __repr__(self):
         unit = "m/z" if self.mz else "u"
@@ -106,12 +184,16 @@ class Pattern:
         return self._resolved_profile(instrument)
 
     def to_pandas(self):
-        """The peaks as a pandas DataFrame with the columns ``mass`` and ``abundance``."""
+        """The peaks as a pandas DataFrame with the columns ``mass`` (``mz``
+        when the positions are m/z) and ``abundance``; its ``attrs`` hold
+        ``formula``, ``adduct`` and ``charge``."""
         import pandas
 
-        return pandas.DataFrame({"mass": self.mass, "abundance": self.abundance})
+        frame = pandas.DataFrame({"mz" if self.mz else "mass": self.mass, "abundance": self.abundance})
+        frame.attrs.update(formula=self.formula, adduct=self.adduct, charge=self.charge)
+        return frame
 
-    def plot(self, ax=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None):
+    def plot(self, ax=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None, labels=True, title=None):
         """Draws the peaks as sticks on a matplotlib axis and returns the axis.
 
         ``ax`` defaults to the current axis of pyplot. With a peak width
@@ -120,6 +202,12 @@ class Pattern:
         :meth:`profile` is drawn as well, in the colour of the sticks, scaled
         so that its highest point is as high as the largest stick. Several
         patterns drawn on one axis take the axis's successive colours.
+
+        With ``labels`` the positions of the peaks are written above them,
+        as ``morvane-plot`` does: the tallest first, each where its text
+        overlaps no label already placed, and a note in the corner says
+        which peaks carry labels. ``title`` (by default the formula, ion or
+        charge, when the axis has no title yet) is set as the axis's title.
         """
         if ax is None:
             import matplotlib.pyplot as plt
@@ -142,7 +230,35 @@ class Pattern:
                 ax.plot(x, y * (self.abundance.max() / y.max()), color=sticks.get_color(), linewidth=0.8)
         ax.set_xlabel("m/z" if self.mz else "mass (u)")
         ax.set_ylabel("abundance")
+        if title is not None or not ax.get_title():
+            ax.set_title(label if title is None else title)
+        if labels and len(self):
+            self._label_peaks(ax, sticks.get_color())
         return ax
+
+    def _label_peaks(self, ax, color):
+        """Labels the tallest peaks whose texts fit side by side, and notes which."""
+        ax.autoscale_view()
+        low, high = ax.get_xlim()
+        width_px = ax.get_window_extent().width
+        points_per_unit = width_px / (high - low) * 72 / ax.figure.dpi if high > low and width_px > 0 else math.inf
+        placed = []
+        for i in np.argsort(-self.abundance, kind="stable"):
+            text = f"{self.mass[i]:.4f}"
+            # Digits are at most 0.6 of the font size wide; 4 points apart.
+            half = (len(text) * _LABEL_POINTS * 0.6 + 4) / 2 / points_per_unit
+            centre = self.mass[i]
+            if any(centre - half < hi and centre + half > lo for lo, hi in placed):
+                continue
+            placed.append((centre - half, centre + half))
+            ax.annotate(text, (centre, self.abundance[i]), xytext=(0, 2), textcoords="offset points",
+                        ha="center", va="bottom", fontsize=_LABEL_POINTS, color=color)
+        shown = len(placed)
+        note = "every peak labelled" if shown == len(self) else (
+            f"labels on {shown} of {len(self)} peaks: the tallest, where the text fits")
+        notes = [t for t in ax.texts if t.get_gid() == "morvane-label-note"]
+        ax.text(0.99, 0.98 - 0.05 * len(notes), note, transform=ax.transAxes, ha="right", va="top",
+                fontsize=_LABEL_POINTS, color=color, gid="morvane-label-note")
 
     def _resolved_profile(self, instrument):
         seen = self.variants if self.variants is not None else self
@@ -206,12 +322,25 @@ def _instrument(resolution, analyzer, at, fwhm):
     return (analyzer, power, None if analyzer == "tof" else checked.reference)
 
 
-def _settings(charge, mz, threshold, merge, normalize, filter, instrument=None):
+def _settings(
+    charge, mz, threshold, merge, normalize, filter, instrument=None, coverage=None, binning="merge", composition=False
+):
     """The library's settings from the keywords of pattern() and patterns()."""
     s = _core.Settings()
     s.charge = _charge(charge)
     s.masstocharge = bool(mz)
-    s.threshold = _real(threshold, "threshold must be between 0 and 1")
+    if coverage is not None:
+        if threshold is not None:
+            raise ValueError("give a threshold or a coverage, not both")
+        s.coverage = _real(coverage, "coverage must be between 0 and 1")
+        if not 0 < s.coverage < 1:
+            raise ValueError("coverage must be between 0 and 1")
+    if threshold is not None:
+        s.threshold = _real(threshold, "threshold must be between 0 and 1")
+    if binning not in ("merge", "nominal"):
+        raise ValueError('binning must be "merge" or "nominal"')
+    s.nominal = binning == "nominal"
+    s.composition = bool(composition)
     s.merge_given = merge is not None
     s.merge = 0.1 if merge is None else _real(merge, "peak merge must be >= 0")
     s.normalize = bool(normalize)
@@ -221,31 +350,56 @@ def _settings(charge, mz, threshold, merge, normalize, filter, instrument=None):
     return s
 
 
-def _library_table(table):
+def _isotope_table(table):
+    """The :class:`IsotopeTable` that ``table=`` names: None (the default
+    table), an :class:`IsotopeTable`, or the path of a table file."""
     if table is None:
-        return default_table()._table
-    if not isinstance(table, IsotopeTable):
-        raise TypeError(f"table must be an IsotopeTable, not {type(table).__name__}")
-    return table._table
+        return default_table()
+    if isinstance(table, IsotopeTable):
+        return table
+    if isinstance(table, (str, os.PathLike)):
+        return IsotopeTable(table)
+    raise TypeError(f"table must be an IsotopeTable or a path, not {type(table).__name__}")
 
 
-def _with_adduct(settings, adduct, table):
-    """Makes the settings those of the ion ``adduct`` (text or :class:`Adduct`)."""
+def _formula(value, where="formula"):
+    if not isinstance(value, str):
+        raise TypeError(f"{where} must be a str, not {type(value).__name__}")
+    return value
+
+
+def _adducts(adduct, settings, table):
+    """The ions to calculate: [None] for the molecule itself, else the
+    parsed adducts (one, or each of a list) in the order given."""
+    if adduct is None:
+        return [None]
     if settings.charge != 0 or settings.masstocharge:
         raise ValueError("an adduct sets the charge; leave out charge and mz")
-    parsed = adduct_for(adduct, table)
-    settings.adduct = parsed._adduct
-    settings.charge = parsed.charge
-    settings.masstocharge = True
+    many = adduct if isinstance(adduct, (list, tuple)) else [adduct]
+    if not many:
+        raise ValueError("adduct must name at least one ion")
+    return [adduct_for(a, table) for a in many]
 
 
-def _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument):
-    """The library's table and settings of the keywords of pattern() and patterns(), and the instrument."""
-    settings = _settings(charge, mz, threshold, merge, normalize, filter, instrument)
-    library_table = _library_table(table)
-    if adduct is not None:
-        _with_adduct(settings, adduct, table)
-    return library_table, settings, instrument
+def _ion_settings(settings, parsed):
+    """``settings`` made those of the ion ``parsed`` (its charge, m/z), or
+    left those of the molecule for None."""
+    if parsed is not None:
+        settings.adduct = parsed._adduct
+        settings.charge = parsed.charge
+        settings.masstocharge = True
+    return settings
+
+
+def _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, report=(None, "merge", False)):
+    """The table of ``table=``, and the library's settings of each ion to
+    calculate (the molecule itself without an adduct), from the keywords of
+    pattern() and patterns(); ``report`` is (coverage, binning, composition)."""
+    table = _isotope_table(table)
+    plain = _settings(charge, mz, threshold, merge, normalize, filter)
+    each = [_ion_settings(_settings(charge, mz, threshold, merge, normalize, filter, instrument, *report), a)
+            for a in _adducts(adduct, plain, table)]
+    return table, each
 
 
 def _language(table, sequence, enrichment, fixed):
@@ -279,7 +433,7 @@ def formula_of(formula=None, table=None, sequence=None, fixed=None):
     """
     if (formula is None) == (sequence is None):
         raise TypeError("give either a formula or a sequence")
-    library_table = _library_table(table)
+    library_table = _isotope_table(table)._table
     language = _language(library_table, sequence is not None, None, fixed) or _core.Language(
         library_table, False, {}, []
     )
@@ -290,10 +444,21 @@ def formula_of(formula=None, table=None, sequence=None, fixed=None):
 def _wrap(peaks, formula, settings, instrument=None, ion_charge=0):
     adduct = settings.adduct.text if settings.adduct is not None else ""
     charge, mz = (ion_charge, True) if ion_charge else (settings.charge, settings.masstocharge)
+    facts = peaks[-1]
     if instrument is None:
-        return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct)
+        return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, facts=facts)
     variants = Pattern(peaks[2], peaks[3], formula, charge, mz, adduct)
-    return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, instrument, variants)
+    return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, instrument, variants, facts)
+
+
+def _named(error, index, formula, settings):
+    """The exception of a failed formula, of the same class, its message
+    naming the formula's index and text (and the ion). A setting out of
+    range (a plain ValueError) is every formula's, and stays as it is."""
+    if type(error) is ValueError:
+        return error
+    ion = f" as {settings.adduct.text}" if settings.adduct is not None else ""
+    return type(error)(f"formula {index} ({formula!r}{ion}): {error}")
 
 
 def pattern(
@@ -301,7 +466,7 @@ def pattern(
     table=None,
     charge=0,
     mz=False,
-    threshold=1e-3,
+    threshold=None,
     merge=None,
     normalize=False,
     filter=0.0,
@@ -313,6 +478,9 @@ def pattern(
     sequence=None,
     enrichment=None,
     fixed=None,
+    coverage=None,
+    binning="merge",
+    composition=False,
 ):
     """The isotope pattern of one molecule, as ``morvane`` calculates it.
 
@@ -322,15 +490,18 @@ def pattern(
         isotope labels (``"Ca(OH)2"``, ``"CuSO4.5H2O"``, ``"[13C]6H12O6"``,
         ``"D2O"``).
     table
-        an :class:`IsotopeTable`; by default morvane's default table.
+        an :class:`IsotopeTable`, or the path of a table file (``str`` or
+        ``os.PathLike``); by default morvane's default table.
     charge
         charge of the ion: every mass is lowered by charge times the electron
         mass (morvane's ``-z``).
     mz
-        positions are mass divided by the signed charge (``-mtz``).
+        positions are m/z: mass divided by the magnitude of the charge, so
+        positive also for negative ions (the magnitudes of what ``-mtz``
+        prints). m/z at charge 0 raises ``ValueError``.
     threshold
         probability threshold relative to the most probable variant found so
-        far, 0 to 1 (``-t``).
+        far, 0 to 1 (``-t``); 1e-3 unless ``coverage`` is given.
     merge
         variants at most this far apart are merged into one peak, in the units
         of the positions (``-r``); by default 0.1, or with a resolution a
@@ -344,6 +515,7 @@ def pattern(
         the ion to calculate instead of the molecule, as text (``"[M+H]+"``,
         ``"[M+2H]2+"``, ``"[M-H]-"``) or an :class:`Adduct`. It sets the
         charge and positions are m/z, so ``charge`` and ``mz`` stay unset.
+        A list of adducts gives a list of patterns, one per adduct in order.
     resolution, analyzer, at, fwhm
         the instrument, as for :meth:`Pattern.centroids`: the peaks are then
         the centroids it reports (normalised and filtered after), as
@@ -359,8 +531,22 @@ def pattern(
         without it.
     fixed
         fixed modifications of a sequence, as ``["Carbamidomethyl@C"]``.
+    coverage
+        instead of a threshold, 0 < coverage < 1: the smallest set of
+        variants, by decreasing probability, that holds this much of the
+        probability (variants as probable as the last one taken are kept too),
+        merged as usual. A target beyond the calculation's work bounds raises
+        :class:`CalculationError` with the reason.
+    binning
+        ``"merge"`` (merging at ``merge``) or ``"nominal"``: the variants
+        summed by their number of extra neutrons, each bin at its
+        abundance-weighted mean position; ``merge`` is then not used.
+    composition
+        work out each peak's make-up (:attr:`Pattern.composition`); one more
+        pass over the variants.
 
-    Returns a :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
+    ``formula`` must be a ``str`` (``TypeError`` otherwise). Returns a
+    :class:`Pattern` whose numbers equal ``morvane -p 17``'s table
     for the same settings (with an adduct, for the ion's formula written out
     and ``-mtz`` with its charge). Raises :class:`FormulaError` for a formula
     that does not parse or an adduct that removes atoms the molecule lacks,
@@ -370,14 +556,18 @@ def pattern(
     """
     if (formula is None) == (sequence is None):
         raise TypeError("give either a formula or a sequence")
-    text = formula if sequence is None else sequence
-    library_table, settings, instrument = _prepared(
-        table, charge, mz, threshold, merge, normalize, filter, adduct, _instrument(resolution, analyzer, at, fwhm)
+    text = _formula(formula) if sequence is None else _formula(sequence, "sequence")
+    instrument = _instrument(resolution, analyzer, at, fwhm)
+    table, ions = _prepared(
+        table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, (coverage, binning, composition)
     )
-    language = _language(library_table, sequence is not None, enrichment, fixed)
-    settings.language = language
-    ion_charge = _sequence_charge(library_table, text, language) if sequence is not None else 0
-    return _wrap(_core.calculate(library_table, text, settings), text, settings, instrument, ion_charge)
+    language = _language(table._table, sequence is not None, enrichment, fixed)
+    ion_charge = _sequence_charge(table._table, text, language) if sequence is not None else 0
+    found = []
+    for ion in ions:
+        ion.language = language
+        found.append(_wrap(_core.calculate(table._table, text, ion), text, ion, instrument, ion_charge))
+    return found if isinstance(adduct, (list, tuple)) else found[0]
 
 
 def patterns(
@@ -385,7 +575,7 @@ def patterns(
     table=None,
     charge=0,
     mz=False,
-    threshold=1e-3,
+    threshold=None,
     merge=None,
     normalize=False,
     filter=0.0,
@@ -399,38 +589,101 @@ def patterns(
     sequences=False,
     enrichment=None,
     fixed=None,
+    coverage=None,
+    binning="merge",
+    composition=False,
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
     ``formulas`` is an iterable of formula strings, or of ProForma sequences
-    with ``sequences=True``; the settings (``adduct``, ``enrichment`` and
-    ``fixed`` included) are those of :func:`pattern` and apply to every formula. ``threads`` is the number
-    of threads (0: one per core); the calculation releases the GIL.
+    with ``sequences=True`` (a single ``str`` is refused with ``TypeError``);
+    the settings (``adduct``, ``enrichment`` and ``fixed`` included) are
+    those of :func:`pattern` and apply to every formula. ``threads`` is the
+    number of threads (0: one per core); the calculation releases the GIL,
+    and Ctrl-C (KeyboardInterrupt) stops it between formulas.
 
-    Returns a list of :class:`Pattern` in the order of ``formulas``. A
-    formula that fails raises its exception (the first failure in input
-    order) when ``errors="raise"``; with ``errors="return"`` its exception
-    object stands in its place in the list.
+    Returns a list of :class:`Pattern` in the order of ``formulas``; with a
+    list of adducts, per formula one pattern per adduct in the order given.
+    A formula that fails raises its exception (the first failure in input
+    order), its message naming the formula's index and text, when
+    ``errors="raise"``; with ``errors="return"`` that exception object
+    stands in its place in the list.
     """
+    if isinstance(formulas, (str, bytes)):
+        raise TypeError("patterns takes a sequence of formulas, not a single str; for one formula use pattern()")
     if errors not in ("raise", "return"):
         raise ValueError('errors must be "raise" or "return"')
     threads = _integer(threads, "threads must be an integer >= 0")
     if threads < 0:
         raise ValueError("threads must be an integer >= 0")
-    formulas = list(formulas)
-    library_table, settings, instrument = _prepared(
-        table, charge, mz, threshold, merge, normalize, filter, adduct, _instrument(resolution, analyzer, at, fwhm)
+    try:
+        formulas = list(formulas)
+    except TypeError:
+        raise TypeError(f"patterns takes a sequence of formulas, not {type(formulas).__name__}") from None
+    for i, formula in enumerate(formulas):
+        _formula(formula, f"formula {i}")
+    # More threads than formulas would have nothing to do.
+    threads = min(threads, max(1, len(formulas)))
+    instrument = _instrument(resolution, analyzer, at, fwhm)
+    table, ions = _prepared(
+        table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, (coverage, binning, composition)
     )
-    language = _language(library_table, sequences, enrichment, fixed)
-    settings.language = language
-    results = _core.calculate_many(library_table, formulas, settings, threads)
+    language = _language(table._table, sequences, enrichment, fixed)
+    for ion in ions:
+        ion.language = language
+    per_ion = [_core.calculate_many(table._table, formulas, ion, threads) for ion in ions]
     out = []
-    for formula, result in zip(formulas, results):
-        if isinstance(result, Exception):
-            if errors == "raise":
-                raise result
-            out.append(result)
-        else:
-            ion_charge = _sequence_charge(library_table, formula, language) if sequences else 0
-            out.append(_wrap(result, formula, settings, instrument, ion_charge))
+    for i, formula in enumerate(formulas):
+        for ion, results in zip(ions, per_ion):
+            result = results[i]
+            if isinstance(result, Exception):
+                if errors == "raise":
+                    raise _named(result, i, formula, ion)
+                out.append(result)
+            else:
+                ion_charge = _sequence_charge(table._table, formula, language) if sequences else 0
+                out.append(_wrap(result, formula, ion, instrument, ion_charge))
     return out
+
+
+class Distance(tuple):
+    """How far apart two spectra are: ``wasserstein`` and ``cosine``."""
+
+    __slots__ = ()
+
+    def __new__(cls, wasserstein, cosine):
+        return super().__new__(cls, (wasserstein, cosine))
+
+    wasserstein = property(operator.itemgetter(0), doc="1-D earth mover's distance, in the units of the positions.")
+    cosine = property(operator.itemgetter(1), doc="Cosine similarity of the paired peaks, 0 to 1.")
+
+    def __repr__(self):
+        return f"Distance(wasserstein={self.wasserstein!r}, cosine={self.cosine!r})"
+
+
+def _sticks(spectrum, name):
+    if isinstance(spectrum, Pattern):
+        return spectrum.mass, spectrum.abundance
+    try:
+        position, intensity = spectrum
+    except (TypeError, ValueError):
+        raise TypeError(f"{name} must be a Pattern or a pair (positions, intensities)") from None
+    return np.asarray(position, dtype=np.float64), np.asarray(intensity, dtype=np.float64)
+
+
+def distance(a, b, ppm=10.0):
+    """How far apart two spectra are, each a :class:`Pattern` or a pair of
+    arrays (positions, intensities) such as a measured spectrum.
+
+    Returns a :class:`Distance`: ``wasserstein``, the 1-D Wasserstein (earth
+    mover's) distance between the two stick spectra each scaled to a sum of 1,
+    exact, in the units of the positions (0 for equal patterns); and
+    ``cosine``, the cosine similarity of the intensities after pairing, in
+    order of position, each peak of ``a`` at x with the first unpaired peak of
+    ``b`` within ``ppm`` parts per million of x (1 for equal patterns). Raises
+    ``ValueError`` for an empty spectrum, a negative or non-finite intensity or
+    a non-finite position.
+    """
+    pa, ia = _sticks(a, "a")
+    pb, ib = _sticks(b, "b")
+    return Distance(*_core.distance(pa, ia, pb, ib, _real(ppm, "ppm must be a number")))

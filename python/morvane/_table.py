@@ -32,19 +32,36 @@ class IsotopeTable(collections.abc.Mapping):
     without a table argument: ``morvanetable.txt`` in the current folder if
     there is one, else the installed table (``share/morvane`` of the
     prefix), else, for a package in the build folder, the source tree's.
-    ``IsotopeTable(path)`` reads the given file. A file that cannot be read
-    or is malformed raises :class:`morvane.TableError` naming the line and
-    the word.
+    ``IsotopeTable(path)`` reads the given file (a ``str`` or an
+    ``os.PathLike``). A file that cannot be read or is malformed raises
+    :class:`morvane.TableError` naming the line and the word.
+
+    ``IsotopeTable(elements)`` builds a table from a dict
+    ``{symbol: [(mass, abundance), ...]}`` (element numbers 0), or
+    ``{symbol: (number, [(mass, abundance), ...])}``; its ``path`` is None.
+    The elements are written out as a table file and read by the same
+    reader, one element per line in the dict's order: the same checks
+    (symbols, numbers, abundances from 0 to 1 summing to at most 1.001, each
+    symbol once) and the same sorting of the entries by decreasing abundance.
 
     Iteration gives the symbols in file order. Tables pickle with their
-    contents, so a table passes to other processes without its file.
+    contents, so a table passes to other processes without its file; a
+    pickle is read back through the same checks.
     """
 
     def __init__(self, path=None):
-        if path is None:
-            path = _core.default_table_path(os.path.dirname(os.path.abspath(__file__)))
-        self.path = str(path)
-        self._table = _core.Table(self.path)
+        if isinstance(path, collections.abc.Mapping):
+            self.path = None
+            self._table = _core.Table.from_state(_element_states(path))
+        else:
+            if path is None:
+                path = _core.default_table_path(os.path.dirname(os.path.abspath(__file__)))
+            elif not isinstance(path, (str, os.PathLike)):
+                raise TypeError(f"IsotopeTable takes a path or a dict of elements, not {type(path).__name__}")
+            self.path = os.fspath(path)
+            if not isinstance(self.path, str):
+                raise TypeError("IsotopeTable takes a path as str, not bytes")
+            self._table = _core.Table(self.path)
         self._index = self._make_index()
 
     def _make_index(self):
@@ -76,7 +93,25 @@ class IsotopeTable(collections.abc.Mapping):
         return list(self._index)
 
     def __repr__(self):
-        return f"IsotopeTable({self.path!r}: {len(self)} elements)"
+        source = "from a dict" if self.path is None else repr(self.path)
+        return f"IsotopeTable({source}: {len(self)} elements)"
+
+
+def _element_states(elements):
+    """(symbol, number, masses, abundances) for each entry of a dict of elements."""
+    states = []
+    for symbol, value in elements.items():
+        if not isinstance(symbol, str):
+            raise TypeError(f"element symbols are str, not {type(symbol).__name__}")
+        number, isotopes = 0, value
+        if isinstance(value, tuple) and len(value) == 2 and isinstance(value[0], int):
+            number, isotopes = value
+        try:
+            pairs = [(float(mass), float(abundance)) for mass, abundance in isotopes]
+        except (TypeError, ValueError):
+            raise TypeError(f"element {symbol}: isotopes are (mass, abundance) pairs of numbers") from None
+        states.append((symbol, number, [m for m, _ in pairs], [a for _, a in pairs]))
+    return states
 
 
 _default = None

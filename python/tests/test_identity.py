@@ -98,11 +98,17 @@ EXCEPTION_OF_STATUS = {2: morvane.FormulaError, 6: morvane.CalculationError}
 @pytest.mark.parametrize("formula, settings", cases())
 def test_module_gives_morvanes_doubles(table, formula, settings):
     status, out = run_morvane(formula, TABLE_PATH, *options(settings))
+    if settings["mz"] and settings["charge"] == 0:
+        with pytest.raises(ValueError, match="m/z needs a charge other than 0"):
+            morvane.pattern(formula, table, **settings)
+        return
     if status != 0:
         with pytest.raises(EXCEPTION_OF_STATUS[status]):
             morvane.pattern(formula, table, **settings)
         return
     mass, abundance = parse_table(out)
+    if settings["mz"] and settings["charge"] < 0:
+        mass = [-m for m in mass]  # m/z is mass over |z|
     p = morvane.pattern(formula, table, **settings)
     assert p.mass.tobytes() == np.array(mass).tobytes()
     assert p.abundance.tobytes() == np.array(abundance).tobytes()

@@ -6,6 +6,7 @@ import numpy as np
 import pytest
 
 import morvane
+from conftest import TABLE_PATH, parse_table, run_morvane
 
 ELECTRON = 0.00054857990943
 
@@ -45,9 +46,22 @@ def test_settings_act_as_morvanes_options(table):
     assert len(morvane.pattern("C6H12O6", table, merge=0)) > len(plain)
 
 
-def test_charge_zero_with_mz_gives_no_peaks(table):
-    # morvane -mtz 0 prints no line.
-    assert len(morvane.pattern("C6H12O6", table, mz=True)) == 0
+def test_mz_at_charge_zero_is_refused(table):
+    # morvane -mtz 0 prints no line; no pattern must not pass for one.
+    with pytest.raises(ValueError, match="^m/z needs a charge other than 0$"):
+        morvane.pattern("C6H12O6", table, mz=True)
+    with pytest.raises(ValueError, match="^m/z needs a charge other than 0$"):
+        morvane.patterns(["C6H12O6"], table, mz=True)
+
+
+def test_negative_ions_at_positive_mz_ascending(table):
+    # Deprotonated glucose: mass over |z|, as instruments report it; morvane
+    # -mtz -1 prints the same magnitudes below 0.
+    p = morvane.pattern("C6H11O6", table, charge=-1, mz=True)
+    assert p.mass.tolist() == sorted(p.mass.tolist())
+    assert p.mass[0] == pytest.approx(179.05611, abs=5e-6)
+    status, out = run_morvane("C6H11O6", TABLE_PATH, "-mtz", -1, "-p", 17)
+    assert [-m for m in parse_table(out)[0]] == p.mass.tolist()
 
 
 @pytest.mark.parametrize(
@@ -120,9 +134,9 @@ def test_profile_is_the_librarys_gaussian(table):
         one.profile(x, 0)
 
 
-def test_table_must_be_a_table(table):
-    with pytest.raises(TypeError, match="table must be an IsotopeTable, not str"):
-        morvane.pattern("H2O", "morvanetable.txt")
+def test_table_must_be_a_table_or_a_path(table):
+    with pytest.raises(TypeError, match="table must be an IsotopeTable or a path, not list"):
+        morvane.pattern("H2O", ["morvanetable.txt"])
 
 
 def test_every_public_name_has_a_docstring():

@@ -80,7 +80,8 @@ def test_calculation_releases_the_gil(table, formulas):
         while not done.is_set():
             ticks.append(None)
 
-    settings = morvane._pattern._settings(0, False, 1e-3, 0.1, False, 0.0)
+    # A fine threshold: long enough a call for the counter to be seen running.
+    settings = morvane._pattern._settings(0, False, 1e-8, 0.1, False, 0.0)
     counter = threading.Thread(target=count)
     counter.start()
     try:

@@ -27,7 +27,7 @@ def run_batch(formula, *args):
         check=True,
     )
     rows = [line.split("\t") for line in done.stdout.splitlines()[1:]]
-    return [float(r[4]) for r in rows], [float(r[5]) for r in rows]
+    return [float(r[5]) for r in rows], [float(r[6]) for r in rows]
 
 
 @pytest.mark.parametrize(

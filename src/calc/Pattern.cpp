@@ -14,11 +14,18 @@
 #include "core/Status.h"
 #include "elements/TableReader.h"
 #include "engine/MolDistribution.h"
+#include <memory>
+
+#include "engine/ElementCache.h"
+#include "engine/KeptVariants.h"
 #include "engine/MolEnsemble.h"
+#include "formula/FormulaMasses.h"
 #include "formula/FormulaLanguage.h"
 #include "resolution/Profile.h"
 #include "spectrum/BaseSpectrum.h"
 #include "spectrum/CalculateSpectrum.h"
+#include "spectrum/CoverageSpectrum.h"
+#include "spectrum/NominalSpectrum.h"
 
 namespace morvane {
 
@@ -45,7 +52,26 @@ const char* SettingFault(const PatternSettings& s)
     if (!(s.threshold >= 0 && s.threshold < 1)) return "threshold must be between 0 and 1";
     if (!(s.merge >= 0)) return "peak merge must be >= 0";
     if (!(s.centroidFloor >= 0 && s.centroidFloor < 1)) return "centroid floor must be between 0 and 1";
+    if (!(s.coverage == 0 || (s.coverage > 0 && s.coverage < 1))) return "coverage must be between 0 and 1";
+    if (s.resolution && (s.nominal || s.composition))
+        return "a resolution does not go with nominal binning or composition";
+    if (s.adduct == nullptr && s.masstocharge && s.charge == 0) return "m/z needs a charge other than 0";
     return nullptr;
+}
+
+// Whether `text` holds an uppercase letter, which every element symbol
+// begins with.
+bool HasCapital(const std::string& text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+// m/z as instruments give it, mass over |z|: a negative ion's positions,
+// all below 0 and in the order of their masses, change sign, which makes
+// them ascending. Negation is exact, so each keeps its magnitude bit for bit.
+void ToPositiveMz(std::vector<isotope>& peaks)
+{
+    for (isotope& p : peaks) p.mass = -p.mass;
 }
 
 PatternResult Failure(int status, const std::string& reason)
@@ -90,6 +116,81 @@ int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::
     return 0;
 }
 
+const char* const CALCULATION_FAILED =
+    "cannot calculate distributions: the work bound was reached, no variant has a "
+    "probability above 0, the most abundant isotopes alone underflow, or the peaks "
+    "are not finite or sum above what the table's abundances allow (a larger threshold needs "
+    "less work)";
+
+// A position as the peaks have it: the mass less the charge's electrons,
+// divided by the charge for m/z, and that made positive for a negative ion.
+double Position(double neutral, int charge, bool masstocharge)
+{
+    const double mass = charge * ELECTRON_MASS_FACTOR + neutral;
+    if (!masstocharge) return mass;
+    const double mz = mass / static_cast<double>(charge);
+    return charge < 0 ? -mz : mz;
+}
+
+// The element combinations met by this thread's earlier patterns: a run of
+// formulas on one thread enumerates each element and atom count once.
+ElementCache& ThreadElementCache()
+{
+    thread_local ElementCache cache;
+    return cache;
+}
+
+// The peaks of the molecule by the settings' method, and (for composition)
+// the variants they were made of and the peak of each. Returns 0 or the
+// status, with the reason set for a coverage target out of reach.
+int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const PatternSettings& s,
+              MolEnsemble& ensemble, std::vector<isotope>& peaks, std::unique_ptr<KeptVariants>& kept, std::vector<PeakSpan>& spans,
+              std::vector<long long>& neutrons, std::string& reason)
+{
+    PeakVector spectrum(peaks);
+    std::vector<PeakSpan>* wanted = s.composition ? &spans : nullptr;
+    const int charge = molecule.charge;
+    if (s.coverage > 0) {
+        CoverageCut cut;
+        std::vector<MolDistribution> variants;
+        if (const int status = FindCoverage(molecule, s.coverage, ensemble, cut, variants, reason)) return status;
+        kept.reset(new KeptVariants(ensemble, charge, cut.thr, true, cut.floor));
+        if (s.nominal) return NominalSpectrum(*kept, ensemble, masstocharge, charge, &spectrum, neutrons);
+        MergeVariants(variants, masstocharge, charge, merge, &spectrum, wanted);
+        return 0;
+    }
+    if (s.nominal) {
+        if (const int status = ensemble.GenerateElements(molecule, s.threshold)) return status;
+        kept.reset(new KeptVariants(ensemble, charge, s.threshold));
+        return NominalSpectrum(*kept, ensemble, masstocharge, charge, &spectrum, neutrons);
+    }
+    // The composition of the peaks needs the ensemble's element lists; the
+    // peaks alone take them from this thread's cache.
+    if (!s.composition)
+        return CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ThreadElementCache(), &spectrum, s.threads);
+    const int status = CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads, wanted);
+    if (status == 0) kept.reset(new KeptVariants(ensemble, charge, s.threshold));
+    return status;
+}
+
+// The make-up of each peak, from the variants the peaks were made of.
+bool Compose(const KeptVariants& kept, const MolEnsemble& ensemble, const PatternSettings& s, bool masstocharge,
+             int charge, const std::vector<PeakSpan>& spans, const std::vector<long long>& neutrons, PatternResult& r)
+{
+    PeakOf peakOf;
+    const SpanIndex index(spans);
+    if (s.nominal) {
+        peakOf = [&neutrons](double, long long n) {
+            const auto at = std::lower_bound(neutrons.begin(), neutrons.end(), n);
+            return at != neutrons.end() && *at == n ? static_cast<long long>(at - neutrons.begin()) : -1LL;
+        };
+    } else {
+        const double z = masstocharge ? static_cast<double>(charge) : 1.0;
+        peakOf = [&index, z](double mass, long long) { return index.Find(mass / z); };
+    }
+    return ComposePeaks(kept, ensemble, r.peaks, peakOf, r.composition);
+}
+
 // Parse (and make the ion of an adduct), calculate, normalise and filter as
 // morvane's run does.
 PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string& formula, const PatternSettings& s)
@@ -97,8 +198,11 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     PatternResult r;
     MolComposition composition;
     int sequenceCharge = 0;
-    if (ReadMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0)
+    if (ReadMolecule(table, formula, s, composition, sequenceCharge, r.reason) != 0) {
+        if (!s.sequence && !HasCapital(formula) && r.reason.rfind("unknown element symbol", 0) == 0)
+            r.reason += " (element symbols begin with a capital letter, as in C6H12O6)";
         return Failure(CALC_FORMULA_NOT_PARSED, r.reason);
+    }
     composition.charge = sequenceCharge != 0 ? sequenceCharge : s.charge;
     if (sequenceCharge != 0 && (s.charge != 0 || s.masstocharge || s.adduct != nullptr))
         return Failure(CALC_FORMULA_NOT_PARSED, "the sequence's charge suffix and " +
@@ -110,26 +214,41 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
         return r;
     }
     MolComposition& molecule = s.adduct != nullptr ? ion : composition;
+    r.charge = molecule.charge;
     const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     MolEnsemble ensemble;
-    PeakVector spectrum(r.peaks);
     double merge = s.merge;
     if (s.resolution && !s.mergeGiven)
         merge = s.resolution->Fwhm(LightestPosition(molecule, masstocharge)) * FINE_MERGE_FRACTION;
+    std::unique_ptr<KeptVariants> kept;
+    std::vector<PeakSpan> spans;
+    std::vector<long long> neutrons;
+    std::string reason;
     // The generation's own status is the exit status.
-    r.status = CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads);
-    if (r.status != 0)
-        return Failure(r.status,
-                       "cannot calculate distributions: the work bound was reached, no variant has a "
-                       "probability above 0, the most abundant isotopes alone underflow, or the peaks "
-                       "are not finite or sum above what the table's abundances allow (a larger threshold needs "
-                       "less work)");
+    r.status = MakePeaks(molecule, masstocharge, merge, s, ensemble, r.peaks, kept, spans, neutrons, reason);
+    for (const isotope& p : r.peaks)
+        if (r.status == 0 && !(std::isfinite(p.mass) && std::isfinite(p.abundance))) r.status = CALC_GENERATION_FAILED;
+    if (r.status == 0 && s.composition && !Compose(*kept, ensemble, s, masstocharge, molecule.charge, spans, neutrons, r))
+        r.status = CALC_GENERATION_FAILED;
+    if (r.status != 0) return Failure(r.status, reason.empty() ? CALCULATION_FAILED : reason);
+    const FormulaMasses masses = MassesOf(molecule);
+    r.monoisotopic = Position(masses.monoisotopic, molecule.charge, masstocharge);
+    r.average = Position(masses.average, molecule.charge, masstocharge);
+    r.nominal = masses.nominal;
+    for (const isotope& p : r.peaks) r.coverage += p.abundance;
+    if (masstocharge && molecule.charge < 0) ToPositiveMz(r.peaks);
     if (s.resolution && (r.status = SeeAtResolution(s, r.peaks, r.variants, r.reason)) != 0) return Failure(r.status, r.reason);
     if (s.normalize || s.filter > 0) NormalizeToLargest(r.peaks, static_cast<int>(r.peaks.size()));
-    std::size_t kept = 0;
-    for (const isotope& p : r.peaks)
-        if (p.abundance >= s.filter) r.peaks[kept++] = p;
-    r.peaks.resize(kept);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < r.peaks.size(); ++i) {
+        if (!(r.peaks[i].abundance >= s.filter)) continue;
+        if (s.composition) r.composition[count] = r.composition[i];
+        r.peaks[count++] = r.peaks[i];
+    }
+    r.peaks.resize(count);
+    if (s.composition) r.composition.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        if (i == 0 || r.peaks[i].abundance > r.mostAbundant.abundance) r.mostAbundant = r.peaks[i];
     return r;
 }
 
@@ -167,9 +286,8 @@ int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, 
 {
     if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, molecule, reason);
     static const std::vector<FixedMod> none;
-    AtomCounts counts;
-    if (ReadSequence(text, table, s.fixed != nullptr ? *s.fixed : none, counts, sequenceCharge, reason) != 0) return 2;
-    return MakeComposition(counts, table, s.enrichment, molecule, reason);
+    return SequenceComposition(text, table, s.fixed != nullptr ? *s.fixed : none, s.enrichment, molecule,
+                               sequenceCharge, reason);
 }
 
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
@@ -187,7 +305,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
-                                             unsigned threads)
+                                             unsigned threads, const std::atomic<bool>* stop)
 {
     std::vector<PatternResult> results(formulas.size());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
@@ -195,7 +313,7 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
     single.threads = 1;
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i; (i = next++) < formulas.size();)
+        for (std::size_t i; (stop == nullptr || !*stop) && (i = next++) < formulas.size();)
             results[i] = CalculatePattern(table, formulas[i], single);
     };
     std::vector<std::thread> pool;

@@ -1,6 +1,7 @@
 #ifndef MORVANE_CALC_PATTERN_H
 #define MORVANE_CALC_PATTERN_H
 
+#include <atomic>
 #include <deque>
 #include <optional>
 #include <string>
@@ -12,6 +13,7 @@
 #include "../formula/AtomCounts.h"
 #include "../formula/ProForma.h"
 #include "../resolution/Profile.h"
+#include "../spectrum/PeakComposition.h"
 
 namespace morvane {
 
@@ -39,6 +41,19 @@ struct PatternSettings {
     // Fixed modifications of the peptides, or null (living as long as the
     // settings are used).
     const std::vector<FixedMod>* fixed = nullptr;
+    // The coverage target: 0 to use the threshold, else 0 < coverage < 1:
+    // the smallest set of variants, taken by decreasing probability, whose
+    // probabilities sum to at least this (the variants as probable as the
+    // last one taken kept too), merged as usual; the threshold is then not
+    // used. See spectrum/CoverageSpectrum.h for the method and its cost.
+    double coverage = 0;
+    // Nominal binning instead of merging at `merge`: the variants summed by
+    // their extra neutrons (spectrum/NominalSpectrum.h). Not with a
+    // resolution.
+    bool nominal = false;
+    // Work out what each peak is made of (PatternResult::composition): one
+    // more pass over the variants. Not with a resolution.
+    bool composition = false;
     // Threads of this one calculation (0: as many as pay for a large
     // molecule). Callers that run one pattern per thread pass 1.
     int threads = 0;
@@ -59,10 +74,30 @@ struct PatternSettings {
 struct PatternResult {
     int status = 0;              // 0, or the exit status morvane gives for the same failure
     std::string reason;          // what went wrong, for a person to act on; empty on success
-    std::vector<isotope> peaks;  // the peaks morvane prints, in its order, bit for bit
+    int charge = 0;              // the charge calculated: the settings', the adduct's or the sequence's
+    // The peaks morvane prints, bit for bit, in its order (ascending mass);
+    // m/z is mass over |z|: for a negative ion, the positions morvane prints
+    // with the opposite sign.
+    std::vector<isotope> peaks;
     // With a resolution: the variants the instrument saw (merged at the fine
     // or the given distance), in morvane's order; else empty.
     std::vector<isotope> variants;
+    // The sum of the kept variants' probabilities: the unnormalised merged
+    // peaks' heights summed in peak order, before a resolution, normalising
+    // and filtering.
+    double coverage = 0;
+    // The formula's (or the ion's) masses in the units of the positions:
+    // minus the electrons of the charge, and divided by the charge when the
+    // positions are m/z, positive for a negative ion (formula/FormulaMasses.h); the nominal mass is that
+    // of the neutral formula, an integer.
+    double monoisotopic = 0;
+    double average = 0;
+    long long nominal = 0;
+    // The first of the largest peaks as returned (normalised when asked);
+    // (0, 0) when there is none.
+    isotope mostAbundant{0, 0};
+    // With settings.composition, one per peak of `peaks`.
+    std::vector<PeakMakeup> composition;
 };
 
 // Reads an isotope table file into `table` (which it empties first). Returns
@@ -76,8 +111,9 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 // `morvane formula -p 17` with the same settings prints, normalised and
 // filtered as it does. Failures, with their reason: 2 the formula does not
 // parse (unknown symbol and its position, illegal character, count beyond
-// 32 bits; an adduct that removes atoms the molecule lacks); 5 a setting
-// out of range (morvane's words for that option);
+// 32 bits; an adduct that removes atoms the molecule lacks; a formula
+// without capitals gets a reminder that symbols begin with one); 5 a setting
+// out of range (morvane's words for that option), or m/z at charge 0;
 // 6 the calculation failed, or needed more memory than there is, or the
 // profile at the given resolution would be too large. The table
 // is only read, so any number of threads may share it.
@@ -93,10 +129,12 @@ int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, 
 // The patterns of many formulas with `threads` threads (0: one per core),
 // result i belonging to formula i; each pattern is calculated on one
 // thread, whatever settings.threads says. When the system starts fewer threads than
-// asked, those started do all the work.
+// asked, those started do all the work. Once `stop` (when given) turns
+// true, no further formula is begun: the results of those not begun stay
+// empty with status 0, and the call returns when the formulas under way end.
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
-                                             unsigned threads);
+                                             unsigned threads, const std::atomic<bool>* stop = nullptr);
 
 }  // namespace morvane
 

@@ -108,7 +108,7 @@ double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c, const 
         p = p * f;
         const double g = std::pow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
         p = p * g;
-        outside |= OutsideNormalRange(f) | OutsideNormalRange(g) | OutsideNormalRange(p);
+        outside = outside || OutsideNormalRange(f) || OutsideNormalRange(g) || OutsideNormalRange(p);
     }
     if (!outside) return p;
     carried = last;

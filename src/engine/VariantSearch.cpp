@@ -15,35 +15,59 @@ const std::size_t MAX_RANKED = std::size_t(1) << 16;
 const std::size_t EXACT_TOP = 32;
 // Bit sets of the lightest entries: at most this many, evenly spaced.
 const std::size_t MASS_SETS = 64;
+// Below this many cut-free visits building the bit sets costs more than
+// walking every innermost entry (small molecules, peptides).
+const long long MIN_RANKED_VISITS = 1 << 14;
 
 }  // namespace
 
 VariantSearch::VariantSearch(const AtomEnsemble* elements, int count, int charge, double threshold)
     : chargeShift(charge * ELECTRON_MASS_FACTOR), thr(threshold)
 {
-    for (int i = 0; i < count; ++i) {
-        std::vector<Entry> list;
+    owned.resize(static_cast<std::size_t>(std::max(count, 0)));
+    for (std::size_t i = 0; i < owned.size(); ++i) {
+        owned[i].reserve(elements[i].dist.size());
+        for (const AtomDistribution& d : elements[i].dist) owned[i].push_back(Entry{d.mass, d.abundance});
+        lists.push_back(EntryList{owned[i].data(), owned[i].size()});
+    }
+    Bound();
+    RankInnermost();
+}
+
+VariantSearch::VariantSearch(const std::vector<Entry>* const* elements, int count, int charge, double threshold)
+    : chargeShift(charge * ELECTRON_MASS_FACTOR), thr(threshold)
+{
+    lists.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i) lists.push_back(EntryList{elements[i]->data(), elements[i]->size()});
+    Bound();
+    RankInnermost();
+}
+
+// Each element's lightest and heaviest combination and its most probable.
+void VariantSearch::Bound()
+{
+    lowest.reserve(lists.size());
+    highest.reserve(lists.size());
+    largest.reserve(lists.size());
+    for (const EntryList& list : lists) {
         double low = 0, high = 0, top = 0;
-        for (const AtomDistribution& d : elements[i].dist) {
-            if (list.empty() || d.mass < low) low = d.mass;
-            if (list.empty() || d.mass > high) high = d.mass;
-            if (list.empty() || d.abundance > top) top = d.abundance;
-            list.push_back(Entry{d.mass, d.abundance});
+        for (const Entry& d : list) {
+            if (&d == list.begin() || d.mass < low) low = d.mass;
+            if (&d == list.begin() || d.mass > high) high = d.mass;
+            if (&d == list.begin() || d.abundance > top) top = d.abundance;
         }
-        lists.push_back(std::move(list));
         lowest.push_back(low);
         highest.push_back(high);
         largest.push_back(top);
     }
-    RankInnermost();
 }
 
 void VariantSearch::RankInnermost()
 {
     if (lists.size() < 2) return;
-    const std::vector<Entry>& list = lists.back();
+    const EntryList& list = lists.back();
     const std::size_t n = list.size();
-    if (n < 2 || n > MAX_RANKED) return;
+    if (n < 2 || n > MAX_RANKED || CutFreeVisits(MIN_RANKED_VISITS) < MIN_RANKED_VISITS) return;
     Ranking& r = ranking;
     r.words = (n + 63) / 64;
     // Bit sets of the first entries of `order`, one per size in `sizes`.
@@ -90,10 +114,17 @@ const std::uint64_t* VariantSearch::LightestBits(std::size_t r, bool roundUp) co
 VariantSearch::State VariantSearch::NewState() const
 {
     State s;
+    Reset(s);
+    return s;
+}
+
+void VariantSearch::Reset(State& s) const
+{
     s.cursor.assign(lists.size(), 0);
     s.cp.assign(lists.size() + 1, 0.0);
     s.cm.assign(lists.size() + 1, 0.0);
-    return s;
+    s.visits = 0;
+    s.best = 0;
 }
 
 double VariantSearch::LowestMass() const
@@ -113,7 +144,7 @@ double VariantSearch::HighestMass() const
 long long VariantSearch::CutFreeVisits(long long cap) const
 {
     long long prefixes = 1, visits = 0;
-    for (const std::vector<Entry>& list : lists) {
+    for (const EntryList& list : lists) {
         const long long n = static_cast<long long>(list.size());
         if (prefixes > cap / n) return cap;
         prefixes *= n;

@@ -45,6 +45,16 @@ public:
         double mass;
         double abundance;
     };
+    // One element's combinations, in list order, held elsewhere.
+    struct EntryList {
+        const Entry* entries;
+        std::size_t count;
+
+        std::size_t size() const { return count; }
+        const Entry& operator[](std::size_t j) const { return entries[j]; }
+        const Entry* begin() const { return entries; }
+        const Entry* end() const { return entries + count; }
+    };
 
     // Working state of one run; one per thread.
     struct State {
@@ -58,10 +68,17 @@ public:
     // least one, each with at least one combination. `charge` shifts every
     // mass by charge times the electron factor.
     VariantSearch(const AtomEnsemble* elements, int count, int charge, double thr);
+    // The same search over lists of combinations that live as long as it
+    // does (such as those of an ElementCache), element 0 first.
+    VariantSearch(const std::vector<Entry>* const* elements, int count, int charge, double thr);
+    VariantSearch(const VariantSearch&) = delete;
+    VariantSearch& operator=(const VariantSearch&) = delete;
 
     int Elements() const { return static_cast<int>(lists.size()); }
-    const std::vector<Entry>& List(int element) const { return lists[static_cast<std::size_t>(element)]; }
+    const EntryList& List(int element) const { return lists[static_cast<std::size_t>(element)]; }
     State NewState() const;
+    // Makes s a new state for this search, keeping its room.
+    void Reset(State& s) const;
 
     // Bounds that every variant's mass lies within, exactly (the sums are
     // formed as the variants' are, from each element's extreme masses).
@@ -74,6 +91,10 @@ public:
     // For each combination k of element 0, the best so far when the full
     // run arrives at it; entry k = size is the best at the end.
     std::vector<double> StartingBests() const;
+    // The probability of the most probable variant, formed as the variants'
+    // are: each element's largest probability multiplied in element order.
+    // Run from a state whose best is this, the cut is a fixed probability.
+    double TopProbability() const { return SubtreeBest(1.0, 0); }
 
     // Runs the search over the subtrees of element 0's combinations first
     // to last-1, starting with s.best, and calls sink(mass, probability,
@@ -92,8 +113,8 @@ private:
     // The innermost element's list indexed for the walks: entries of a set
     // as bit sets in list order, for the K most probable (every K up to 32,
     // then about 12 % apart) and for those of the r lightest (r in even
-    // steps). Built when the search has two elements or more and the list
-    // is not too long.
+    // steps). Built when the search has two elements or more, the list is
+    // not too long and the search is large enough to pay for it.
     struct Ranking {
         std::vector<double> abundances;        // in decreasing order
         std::vector<std::size_t> topSizes;     // the K with a bit set
@@ -105,12 +126,14 @@ private:
         std::size_t words = 0;
     };
 
-    std::vector<std::vector<Entry>> lists;
+    std::vector<std::vector<Entry>> owned;  // the lists, when made from element ensembles
+    std::vector<EntryList> lists;
     std::vector<double> lowest, highest, largest;  // per element: mass bounds, top probability
     double chargeShift;
     double thr;
     Ranking ranking;
 
+    void Bound();
     void RankInnermost();
     double SubtreeBest(double product, std::size_t from) const;
     bool Outside(const State& s, std::size_t level, const BinWindow& w) const;
@@ -126,7 +149,7 @@ template <class Sink>
 bool VariantSearch::Walk(State& s, std::size_t first, std::size_t last, double& best, Sink& sink) const
 {
     const std::size_t level = lists.size() - 1;
-    const std::vector<Entry>& list = lists[level];
+    const EntryList& list = lists[level];
     const double p = s.cp[level], m = s.cm[level];
     for (std::size_t j = first; j < last; ++j) {
         const double q = p * list[j].abundance;
@@ -143,7 +166,7 @@ template <class Sink>
 bool VariantSearch::Innermost(State& s, const BinWindow* window, double& best, Sink& sink) const
 {
     const std::size_t level = lists.size() - 1;
-    const std::vector<Entry>& list = lists[level];
+    const EntryList& list = lists[level];
     const std::size_t n = list.size();
     s.visits += static_cast<long long>(n);
     if (ranking.words == 0) return Walk(s, 0, n, best, sink);

@@ -95,6 +95,23 @@ bool AddAtoms(std::map<std::string, int>& counts, const std::string& symbol, lon
     return true;
 }
 
+// The parser's reason for a group's formula, its positions (counted in the
+// formula) moved by `offset` to count in the adduct's text.
+std::string CountedInAdduct(const std::string& why, std::size_t offset)
+{
+    const std::string mark = "position ";
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t at; (at = why.find(mark, from)) != std::string::npos;) {
+        std::size_t end = at + mark.size();
+        std::size_t n = 0;
+        for (; end < why.size() && IsDigit(why[end]); ++end) n = n * 10 + static_cast<std::size_t>(why[end] - '0');
+        out += why.substr(from, at + mark.size() - from) + std::to_string(n + offset);
+        from = end;
+    }
+    return out + why.substr(from);
+}
+
 // One group of the adduct: its sign, and its formula's atoms taken `count`
 // times.
 struct Group {
@@ -122,11 +139,9 @@ bool ReadGroup(Cursor& cur, const std::string& source, const std::deque<AtomIsoA
         reason = cur.AtEnd() ? cur.Unexpected() : "the group " + text + " has no formula, " + Cursor::At(g.start);
         return false;
     }
-    // Blanks in place of the bytes before the formula, which the parser
-    // drops, make its positions count in the adduct's text.
     std::string why;
-    if (ParseFormula(std::string(cur.Pos() - formula.size(), ' ') + formula, table, g.atoms, &why) != 0) {
-        reason = why + " in the group " + text;
+    if (ParseFormula(formula, table, g.atoms, &why) != 0) {
+        reason = CountedInAdduct(why, cur.Pos() - formula.size()) + " in the group " + text;
         return false;
     }
     return true;
@@ -138,8 +153,8 @@ bool ReadCharge(Cursor& cur, int& charge, std::string& reason)
     const std::size_t at = cur.Pos();
     int z = 1;
     bool present = false;
-    if (!cur.Number(z, present)) {
-        reason = "a charge beyond the range of int, " + Cursor::At(at);
+    if (!cur.Number(z, present) || z > Adduct::MAX_CHARGE) {
+        reason = "a charge beyond " + std::to_string(Adduct::MAX_CHARGE) + " in magnitude, " + Cursor::At(at);
         return false;
     }
     if (present && z == 0) {

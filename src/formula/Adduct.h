@@ -13,11 +13,15 @@ namespace morvane {
 // An ion as mass spectrometrists write it: [nM+A-B...]z+ or z-. The molecule M
 // taken n times (n omitted means 1), then any number of groups, each a sign, an
 // optional count and a formula (+H, +Na, +NH4, -H2O, +2H, +HCOO), then the
-// charge (+, -, 2+, 3-). Examples: [M+H]+, [M-H]-, [2M+Na]+, [M+2H]2+,
+// charge (+, -, 2+, 3-; at most MAX_CHARGE either way). Examples: [M+H]+, [M-H]-, [2M+Na]+, [M+2H]2+,
 // [M-H2O+H]+. No whitespace is allowed inside. A default-constructed adduct
 // (nothing parsed) makes the molecule itself, uncharged.
 class Adduct {
 public:
+    // The largest charge magnitude accepted: beyond the charge states of any
+    // real ion, and small enough that m/z stays meaningful.
+    static const int MAX_CHARGE = 1000;
+
     // Parses `text`, resolving the groups' elements against `table` (the table
     // the molecules will come from). Returns 0, or 2 with `reason` saying what
     // is wrong and where; the adduct is then unchanged.

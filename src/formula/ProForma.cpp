@@ -1,5 +1,6 @@
 #include "formula/ProForma.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <climits>
@@ -230,7 +231,15 @@ public:
         : t(text), table(table), fixed(fixed)
     {}
 
-    bool Read(AtomCounts& counts, int& charge, std::string& reason);
+    // Reads the whole text; false with the reason.
+    bool Scan(int& charge, std::string& reason);
+    // The atoms read, water added; false with the reason when a count
+    // leaves int's range or falls below 0.
+    bool Counts(AtomCounts& counts, std::string& reason);
+    // Whether the atoms are the residues' elements alone (no modification).
+    bool Plain() const { return extra.empty(); }
+    // The residues' elements, water and protons added, in RESIDUE_ELEMENTS' order.
+    const std::array<long long, N_RESIDUE_ELEMENTS>& Atoms() const { return atoms; }
 
 private:
     std::string_view t;
@@ -323,10 +332,11 @@ bool SequenceReader::Charge(int& charge)
     if (pos != t.size()) return Unexpected();
     if (z == 0) return Fail("a charge of 0 makes no ion, " + At(at));
     charge = static_cast<int>(z);
-    return AddDelta({{"H", 1}}, z);
+    atoms[1] += z;
+    return true;
 }
 
-bool SequenceReader::Read(AtomCounts& counts, int& charge, std::string& reason)
+bool SequenceReader::Scan(int& charge, std::string& reason)
 {
     charge = 0;
     AtomCounts delta;
@@ -371,10 +381,15 @@ bool SequenceReader::Read(AtomCounts& counts, int& charge, std::string& reason)
         reason = why;
         return false;
     }
-    // The chain's atoms, water for the termini, then the modifications.
-    counts.clear();
+    // Water for the termini.
     atoms[1] += 2;
     atoms[3] += 1;
+    return true;
+}
+
+bool SequenceReader::Counts(AtomCounts& counts, std::string& reason)
+{
+    counts.clear();
     for (int e = 0; e < N_RESIDUE_ELEMENTS; ++e)
         if (atoms[e] != 0) counts[RESIDUE_ELEMENTS[e]] = atoms[e];
     for (const auto& [key, n] : extra) {
@@ -420,7 +435,46 @@ int ReadSequence(std::string_view text, const std::deque<AtomIsoAbun>& table, co
                  AtomCounts& counts, int& charge, std::string& reason)
 {
     SequenceReader r(text, table, fixed);
-    return r.Read(counts, charge, reason) ? 0 : 2;
+    return r.Scan(charge, reason) && r.Counts(counts, reason) ? 0 : 2;
+}
+
+int SequenceComposition(std::string_view text, const std::deque<AtomIsoAbun>& table,
+                        const std::vector<FixedMod>& fixed, const Enrichment* enrichment, MolComposition& comp,
+                        int& charge, std::string& reason)
+{
+    SequenceReader r(text, table, fixed);
+    if (!r.Scan(charge, reason)) return 2;
+    const auto& atoms = r.Atoms();
+    const bool negative = std::any_of(atoms.begin(), atoms.end(), [](long long n) { return n < 0; });
+    if (!r.Plain() || negative) {
+        AtomCounts counts;
+        if (!r.Counts(counts, reason)) return 2;
+        return MakeComposition(counts, table, enrichment, comp, reason);
+    }
+    // The residues' elements in their order, which is the composition's.
+    const AtomIsoAbun* records[N_RESIDUE_ELEMENTS];
+    int n = 0;
+    for (int e = 0; e < N_RESIDUE_ELEMENTS; ++e) {
+        if (atoms[e] == 0) continue;
+        if (atoms[e] > INT_MAX) {
+            reason = std::string("too many atoms of ") + RESIDUE_ELEMENTS[e];
+            return 2;
+        }
+        records[e] = FindElement(table, RESIDUE_ELEMENTS[e]);
+        if (records[e] == nullptr) {
+            reason = std::string("unknown element symbol '") + RESIDUE_ELEMENTS[e] + "'";
+            return 2;
+        }
+        ++n;
+    }
+    comp.Settotalnat(n);
+    int j = 0;
+    for (int e = 0; e < N_RESIDUE_ELEMENTS; ++e) {
+        if (atoms[e] == 0) continue;
+        comp.atom[j] = *records[e];
+        comp.nat[j++] = static_cast<int>(atoms[e]);
+    }
+    return 0;
 }
 
 }  // namespace morvane

@@ -8,6 +8,7 @@
 
 #include "../elements/AtomIsoAbun.h"
 #include "AtomCounts.h"
+#include "MolComposition.h"
 
 namespace morvane {
 
@@ -41,6 +42,14 @@ bool ParseFixedMod(const std::string& spec, const std::deque<AtomIsoAbun>& table
 // (counted from 1 in `text`).
 int ReadSequence(std::string_view text, const std::deque<AtomIsoAbun>& table, const std::vector<FixedMod>& fixed,
                  AtomCounts& counts, int& charge, std::string& reason);
+
+// The composition that MakeComposition gives for ReadSequence's counts,
+// made straight from the residues when the sequence has no modification
+// (the common case, and a map the less per peptide). Returns 0, or 2 with
+// the reason.
+int SequenceComposition(std::string_view text, const std::deque<AtomIsoAbun>& table,
+                        const std::vector<FixedMod>& fixed, const Enrichment* enrichment, MolComposition& comp,
+                        int& charge, std::string& reason);
 
 }  // namespace morvane
 

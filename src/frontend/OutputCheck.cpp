@@ -1,5 +1,7 @@
 #include "frontend/OutputCheck.h"
 
+#include "frontend/FileReplacement.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,26 +32,6 @@ int WriteAll(int fd, const char* data, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     return 0;
-}
-
-mode_t NewFileMode()
-{
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
-
-bool WriteInPlace(const std::string& path, const std::string& content, std::string& reason)
-{
-    const int fd = open(path.c_str(), O_WRONLY);
-    if (fd < 0) {
-        reason = Reason(errno);
-        return false;
-    }
-    int err = WriteAll(fd, content.data(), content.size());
-    if (close(fd) != 0 && err == 0) err = errno;
-    if (err != 0) reason = Reason(err);
-    return err == 0;
 }
 
 }  // namespace
@@ -118,35 +100,14 @@ int FinishStandardOutput(int status, const char* program)
 
 bool ReplaceFile(const std::string& path, const std::string& content, std::string& reason)
 {
-    // Through a symbolic link to the file it names; a device, pipe or other
-    // special file is written in place, since renaming over it would replace
-    // it rather than write to it.
-    struct stat st;
-    std::string target = path;
-    mode_t mode = NewFileMode();
-    if (stat(path.c_str(), &st) == 0) {
-        if (!S_ISREG(st.st_mode)) return WriteInPlace(path, content, reason);
-        char* resolved = realpath(path.c_str(), nullptr);
-        if (resolved != nullptr) target = resolved;
-        std::free(resolved);
-        mode = st.st_mode & 07777;
+    FileReplacement file;
+    const int fd = file.Open(path, reason);
+    if (fd < 0) return false;
+    if (const int err = WriteAll(fd, content.data(), content.size())) {
+        reason = Reason(err);
+        return false;  // the replacement removes its temporary file
     }
-    std::vector<char> temp(target.begin(), target.end());
-    const std::string suffix = ".XXXXXX";
-    temp.insert(temp.end(), suffix.begin(), suffix.end());
-    temp.push_back('\0');
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        reason = Reason(errno);
-        return false;
-    }
-    int err = fchmod(fd, mode) != 0 ? errno : WriteAll(fd, content.data(), content.size());
-    if (close(fd) != 0 && err == 0) err = errno;
-    if (err == 0 && std::rename(temp.data(), target.c_str()) != 0) err = errno;
-    if (err == 0) return true;
-    std::remove(temp.data());
-    reason = Reason(err);
-    return false;
+    return file.Commit(reason);
 }
 
 }  // namespace morvane

@@ -68,16 +68,11 @@ int ReportOutputFailure(const char* program, const std::string& reason);
 // lost output too).
 int FinishStandardOutput(int status, const char* program);
 
-// Writes `content` to a new temporary file beside `path` (same folder,
-// named `path` followed by ".XXXXXX"), closes it, and only then renames it
-// to `path`, so that no empty or cut file is ever seen there. The file
-// keeps the permissions of the file it replaces, or gets those of any new
-// file (0666 less the umask). A symbolic link is followed to the file it
-// names; an existing special file (a device, a pipe) is written in place
-// instead. Returns true when `path` holds the whole content. On failure the
-// temporary file is removed, whatever was at `path` before is untouched (a
-// special file may have got part of the content), and `reason` receives
-// the system's words for the error.
+// Writes `content` to `path` through a FileReplacement: a temporary file
+// beside it, renamed into place once complete. Returns true when `path`
+// holds the whole content. On failure whatever was at `path` before is
+// untouched (a special file may have got part of the content), and
+// `reason` receives the system's words for the error.
 bool ReplaceFile(const std::string& path, const std::string& content, std::string& reason);
 
 }  // namespace morvane

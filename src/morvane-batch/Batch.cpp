@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -17,9 +16,13 @@
 #include "core/Status.h"
 #include "elements/DefaultTable.h"
 #include "formula/Adduct.h"
+#include "frontend/FdInput.h"
+#include "frontend/FileReplacement.h"
 #include "frontend/OutputCheck.h"
 #include "frontend/Progress.h"
+#include "frontend/ToolInfo.h"
 #include "morvane-batch/BatchInput.h"
+#include "morvane-batch/BatchMessages.h"
 #include "morvane-batch/BatchOptions.h"
 #include "morvane-batch/BatchTable.h"
 #include "morvane-batch/OrderedRunner.h"
@@ -48,14 +51,16 @@ std::string Where(const InputLine& line)
 // peptide.
 std::vector<std::string> LabelNames(bool proteins)
 {
-    if (proteins) return {"protein", "start", "end", "sequence", "adduct"};
-    return {"id", "formula", "adduct"};
+    if (proteins) return {"protein", "start", "end", "sequence", "adduct", "charge"};
+    return {"id", "formula", "adduct", "charge"};
 }
 
-std::vector<std::string> Labels(const InputLine& line, const std::string& adduct)
+// `charge` is the ion's, with its sign.
+std::vector<std::string> Labels(const InputLine& line, const std::string& adduct, int charge)
 {
-    if (line.start > 0) return {line.id, std::to_string(line.start), std::to_string(line.end), line.formula, adduct};
-    return {line.id, line.formula, adduct};
+    const std::string z = std::to_string(charge);
+    if (line.start > 0) return {line.id, std::to_string(line.start), std::to_string(line.end), line.formula, adduct, z};
+    return {line.id, line.formula, adduct, z};
 }
 
 // The size of a regular file, 0 for anything else.
@@ -68,46 +73,75 @@ unsigned long long RegularFileSize(const char* path)
 
 std::string Reason(int err) { return std::strerror(err != 0 ? err : EIO); }
 
-bool IsDirectory(const char* path)
-{
-    struct stat st {};
-    return stat(path, &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // The input and output streams: the named files, or the standard streams.
-// Output goes through an FdOutputBuffer, which knows why a write failed.
+// Input comes through an FdInputBuffer and output goes through an
+// FdOutputBuffer, which know why a read or a write failed; a named output
+// is written beside its place and moved there once complete.
 struct Streams {
-    std::ifstream inFile;
-    int outFd = -1;
+    int inFd = STDIN_FILENO;
+    std::unique_ptr<FdInputBuffer> inBuffer;
+    std::istream in{nullptr};
+    FileReplacement outFile;
     std::unique_ptr<FdOutputBuffer> outBuffer;
-    std::ostream outFile{nullptr};
-    std::istream* in = &std::cin;
+    std::ostream outStream{nullptr};
     std::ostream* out = &std::cout;
 
     ~Streams()
     {
-        if (outFd >= 0) close(outFd);
+        if (inFd != STDIN_FILENO) close(inFd);
     }
 };
 
+std::string InputName(const BatchSettings& s)
+{
+    return s.input != nullptr ? std::string("input file ") + s.input : "standard input";
+}
+
+// Refuses an output that is the input or the table itself (however it is
+// named: links and other paths included), before anything is written.
+int CheckOutputIsNew(const BatchSettings& s, int inFd, const std::string& tablefile)
+{
+    struct stat out {}, other {};
+    if (s.output == nullptr || stat(s.output, &out) != 0 || !S_ISREG(out.st_mode)) return 0;
+    const auto same = [&](const struct stat& st) { return st.st_dev == out.st_dev && st.st_ino == out.st_ino; };
+    const char* what = nullptr;
+    if (fstat(inFd, &other) == 0 && same(other)) what = "the input";
+    if (stat(tablefile.c_str(), &other) == 0 && same(other)) what = "the isotope table";
+    if (what == nullptr) return 0;
+    std::cerr << "Error: output file " << Echo(s.output) << " is " << what << "; name another file\n";
+    return OPTION_ERROR_STATUS;
+}
+
 // Opens the named files; returns 0, or the status after the message.
-int Open(const BatchSettings& s, Streams& io)
+int Open(const BatchSettings& s, const std::string& tablefile, Streams& io)
 {
     if (s.input != nullptr) {
-        errno = IsDirectory(s.input) ? EISDIR : 0;
-        if (errno == 0) io.inFile.open(s.input, std::ios::binary);
-        if (!io.inFile.is_open()) {
-            std::cerr << "Error: cannot read input file " << s.input << ": " << Reason(errno) << "\n";
+        io.inFd = open(s.input, O_RDONLY | O_CLOEXEC);
+        if (io.inFd < 0) {
+            io.inFd = STDIN_FILENO;
+            std::cerr << "Error: cannot read " << InputName(s) << ": " << Reason(errno) << "\n";
             return INPUT_NOT_READ_STATUS;
         }
-        io.in = &io.inFile;
     }
+    // A directory, or a standard input left closed (held open for writing
+    // only), cannot be read: say so before any output.
+    struct stat st {};
+    const int access = fcntl(io.inFd, F_GETFL) & O_ACCMODE;
+    const int err = fstat(io.inFd, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : access == O_WRONLY ? EBADF : 0;
+    if (err != 0) {
+        std::cerr << "Error: cannot read " << InputName(s) << ": " << Reason(err) << "\n";
+        return INPUT_NOT_READ_STATUS;
+    }
+    io.inBuffer.reset(new FdInputBuffer(io.inFd));
+    io.in.rdbuf(io.inBuffer.get());
+    if (const int status = CheckOutputIsNew(s, io.inFd, tablefile)) return status;
     if (s.output != nullptr) {
-        io.outFd = open(s.output, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (io.outFd < 0) return ReportOutputFailure("morvane-batch", s.output + (": " + Reason(errno)));
-        io.outBuffer.reset(new FdOutputBuffer(io.outFd));
-        io.outFile.rdbuf(io.outBuffer.get());
-        io.out = &io.outFile;
+        std::string reason;
+        const int fd = io.outFile.Open(s.output, reason);
+        if (fd < 0) return ReportOutputFailure("morvane-batch", s.output + (": " + reason));
+        io.outBuffer.reset(new FdOutputBuffer(fd));
+        io.outStream.rdbuf(io.outBuffer.get());
+        io.out = &io.outStream;
     }
     return 0;
 }
@@ -130,6 +164,17 @@ void Fail(Outcome& o, int status, const std::string& reason)
     o.reasons.push_back(reason);
 }
 
+// The reason of a formula that failed. A line without a tab whose words
+// make an unknown symbol most likely holds an identifier and a formula
+// separated by spaces (the parser drops them, reading "my id C6" as the
+// symbol myid): say how the two are separated.
+std::string WithTabHint(const InputLine& line, const std::string& reason)
+{
+    const bool spaced = line.formula.find_first_of(" \v\f\r") != std::string::npos;
+    if (!line.id.empty() || !spaced || reason.rfind("unknown element symbol", 0) != 0) return reason;
+    return reason + " (an identifier is separated from its formula by a tab)";
+}
+
 // Appends to `o` the rows of one input line: of the molecule, or of each of
 // its ions in turn (the line's own adduct, else those of -a).
 void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
@@ -140,13 +185,13 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
     if (!line.adduct.empty()) {
         own.resize(1);
         if (own[0].Parse(line.adduct, elements, reason) != 0)
-            return Fail(o, CALC_FORMULA_NOT_PARSED, "adduct " + line.adduct + ": " + reason);
+            return Fail(o, CALC_FORMULA_NOT_PARSED, "adduct " + Echo(line.adduct) + ": " + reason);
     }
     const std::vector<Adduct>& ions = line.adduct.empty() ? adducts : own;
     if (ions.empty()) {
         PatternResult r = CalculatePattern(elements, line.formula, settings);
-        if (r.status != 0) Fail(o, r.status, r.reason);
-        return table.AppendRows(Labels(line, ""), r.peaks, o.rows);
+        if (r.status != 0) return Fail(o, r.status, WithTabHint(line, r.reason));
+        return table.AppendPattern(Labels(line, "", r.charge), r, o.rows);
     }
     for (const Adduct& a : ions) {
         settings.adduct = &a;
@@ -158,9 +203,9 @@ void AddLineRows(const InputLine& line, const std::deque<AtomIsoAbun>& elements,
         std::string why;
         const bool unparsed = r.status == CALC_FORMULA_NOT_PARSED;
         if (unparsed && &a == &ions.front() && ReadMolecule(elements, line.formula, settings, molecule, charge, why) != 0)
-            return Fail(o, CALC_FORMULA_NOT_PARSED, r.reason);
+            return Fail(o, CALC_FORMULA_NOT_PARSED, WithTabHint(line, r.reason));
         if (r.status != 0) Fail(o, r.status, unparsed ? r.reason : a.Text() + ": " + r.reason);
-        table.AppendRows(Labels(line, a.Text()), r.peaks, o.rows);
+        else table.AppendPattern(Labels(line, a.Text(), r.charge), r, o.rows);
     }
 }
 
@@ -173,6 +218,10 @@ Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elem
         Fail(o, 2, "line longer than " + std::to_string(FormulaReader::MAX_LINE) + " bytes");
         return o;
     }
+    if (line.nulAt != 0) {
+        Fail(o, 2, "NUL byte at position " + std::to_string(line.nulAt) + " of the line");
+        return o;
+    }
     try {
         AddLineRows(line, elements, adducts, settings, table, o);
     } catch (const std::bad_alloc&) {
@@ -183,23 +232,38 @@ Outcome CalculateLine(const InputLine& line, const std::deque<AtomIsoAbun>& elem
 
 // Calculates every formula of the input and writes the rows in input order.
 // Returns false, with the reason, when the output could not be written.
+// Whether a progress line may go to standard error: a terminal there, and
+// not the very terminal the table goes to.
+bool ShowsProgress(const BatchSettings& s)
+{
+    if (isatty(STDERR_FILENO) != 1) return false;
+    struct stat out {}, err {};
+    if (s.output != nullptr || fstat(STDOUT_FILENO, &out) != 0 || fstat(STDERR_FILENO, &err) != 0) return true;
+    return !(out.st_dev == err.st_dev && out.st_ino == err.st_ino);
+}
+
 bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, const std::vector<Adduct>& adducts,
              Streams& io, Tally& tally, std::string& reason)
 {
     PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
     settings.threads = 1;  // the formulas share the threads, one formula each
+    settings.coverage = s.report.coverage;
+    settings.nominal = s.report.nominal;
+    settings.composition = s.report.composition;
     ApplyMoleculeOptions(s.molecules, settings);
     const bool profile = s.instrument.profile;
-    const BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION),
-                           LabelNames(s.proteins.fasta), s.run.masstocharge || !adducts.empty() ? "mz" : "mass",
-                           profile ? "point" : "peak", profile ? "intensity" : "abundance");
+    BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION), LabelNames(s.proteins.fasta),
+                     s.run.masstocharge || !adducts.empty() ? "mz" : "mass", profile ? "point" : "peak",
+                     profile ? "intensity" : "abundance");
+    if (s.report.composition) table.ShowComposition();
+    if (s.report.summary) table.ShowSummary();
     std::ostream& out = *io.out;
     out << table.Header();
-    FormulaReader reader(*io.in);
-    ProteinReader proteins(*io.in, s.proteins);
+    FormulaReader reader(io.in);
+    ProteinReader proteins(io.in, s.proteins);
     auto nextLine = [&](InputLine& line) { return s.proteins.fasta ? proteins.Next(line) : reader.Next(line); };
     auto bytesRead = [&] { return s.proteins.fasta ? proteins.BytesRead() : reader.BytesRead(); };
-    Progress progress(std::cerr, isatty(STDERR_FILENO) == 1, RegularFileSize(s.input));
+    Progress progress(std::cerr, ShowsProgress(s), RegularFileSize(s.input));
     const unsigned threads = s.threads > 0 ? s.threads : std::max(1u, std::thread::hardware_concurrency());
 
     // Chunks of lines, so that the threads meet rarely.
@@ -223,7 +287,7 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
                 if (tally.failed++ == 0) tally.status = o.status;
                 progress.Clear();
                 for (const std::string& reason : o.reasons)
-                    std::cerr << Where(chunk[i]) << ": " << chunk[i].formula << ": " << reason << "\n";
+                    std::cerr << Where(chunk[i]) << ": " << Echo(chunk[i].formula) << ": " << reason << "\n";
             }
         }
         progress.Update(tally.succeeded + tally.failed, bytesRead());
@@ -239,8 +303,13 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
 
 int BatchMain(int argc, char** argv)
 {
+    if (AnswerHelpOrVersion(argc, argv, "morvane-batch", BATCH_USAGE, std::cout)) return 0;
     BatchSettings s;
     if (ScanBatchOptions(argc, argv, s, std::cerr) != 0) return OPTION_ERROR_STATUS;
+    if (s.run.masstocharge && s.run.charge == 0) {
+        std::cerr << "Error: m/z needs a charge other than 0\n";
+        return OPTION_ERROR_STATUS;
+    }
     std::deque<AtomIsoAbun> elements;
     std::string reason;
     const std::string tablefile = s.run.tablefile != nullptr ? s.run.tablefile : DefaultTablePath();
@@ -252,7 +321,7 @@ int BatchMain(int argc, char** argv)
     std::vector<Adduct> adducts(s.adducts.size());
     for (std::size_t i = 0; i < adducts.size(); ++i) {
         if (adducts[i].Parse(s.adducts[i], elements, reason) != 0) {
-            std::cerr << "Error: adduct " << s.adducts[i] << ": " << reason << "\n";
+            std::cerr << "Error: adduct " << Echo(s.adducts[i]) << ": " << reason << "\n";
             return OPTION_ERROR_STATUS;
         }
     }
@@ -261,9 +330,14 @@ int BatchMain(int argc, char** argv)
         return OPTION_ERROR_STATUS;
     }
     Streams io;
-    if (const int status = Open(s, io)) return status;
+    if (const int status = Open(s, tablefile, io)) return status;
     Tally tally;
     if (!Process(s, elements, adducts, io, tally, reason)) return ReportOutputFailure("morvane-batch", reason);
+    if (const int err = io.inBuffer->Error()) {
+        std::cerr << "Error: cannot read " << InputName(s) << ": " << Reason(err) << "\n";
+        return INPUT_NOT_READ_STATUS;  // a named output keeps what it held
+    }
+    if (s.output != nullptr && !io.outFile.Commit(reason)) return ReportOutputFailure("morvane-batch", reason);
     std::cerr << tally.succeeded << " formulas succeeded, " << tally.failed << " failed\n";
     return tally.status;
 }

@@ -40,7 +40,7 @@ bool FormulaReader::Next(InputLine& line)
     std::string text;
     bool tooLong = false;
     while (ReadLine(text, tooLong)) {
-        ++lineNumber_;
+        if (++lineNumber_ == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
         if ((!text.empty() && text[0] == '#') || Trimmed(text, 0, text.size()).empty()) continue;
         const std::size_t tab = text.find('\t');
         const std::size_t start = tab == std::string::npos ? 0 : tab + 1;
@@ -51,6 +51,7 @@ bool FormulaReader::Next(InputLine& line)
         line.formula = Trimmed(text, start, end);
         line.adduct = second == std::string::npos ? std::string() : Trimmed(text, second + 1, text.size());
         line.tooLong = tooLong;
+        line.nulAt = text.find('\0') + 1;  // npos + 1 is 0
         return true;
     }
     return false;

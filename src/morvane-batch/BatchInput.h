@@ -16,12 +16,14 @@ struct InputLine {
     long long start = 0;   // of a protein's peptide: where it stands in the
     long long end = 0;     // protein (from 1, both included); else 0
     bool tooLong = false;  // the line was longer than FormulaReader::MAX_LINE; id and formula are cut
+    std::size_t nulAt = 0;  // position (from 1) of the line's first NUL byte, 0 for none
 };
 
 // Reads morvane-batch's input: one formula per line, or an identifier, a tab
 // and a formula, and maybe a tab and an adduct. Blank lines and lines whose
 // first byte is '#' are skipped. Identifier, formula and adduct lose the
 // whitespace around them (a carriage return before the line feed included).
+// A UTF-8 byte-order mark at the start of the input is skipped.
 // Holds one line at a time, at most MAX_LINE bytes of it.
 class FormulaReader {
 public:

@@ -14,6 +14,11 @@ int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
     if (TakeMoleculeOptions(words, "--sequences", s.molecules, err) != 0) return OPTION_ERROR_STATUS;
     if (TakeProteinOptions(words, s.proteins, err) != 0) return OPTION_ERROR_STATUS;
     if (s.proteins.fasta) s.molecules.sequences = true;
+    if (TakeReportOptions(words, s.report, err) != 0) return OPTION_ERROR_STATUS;
+    if (s.instrument.resolution && (s.report.nominal || s.report.composition)) {
+        err << "Error: a resolution does not go with --nominal or --composition\n";
+        return OPTION_ERROR_STATUS;
+    }
     for (std::size_t i = 0; i < words.size(); ++i) {
         const char* w = words[i];
         const bool input = std::strcmp(w, "-i") == 0, output = std::strcmp(w, "-o") == 0;

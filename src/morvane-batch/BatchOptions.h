@@ -8,6 +8,7 @@
 #include "frontend/Options.h"
 #include "frontend/ResolutionOptions.h"
 #include "morvane-batch/ProteinInput.h"
+#include "morvane-batch/ReportOptions.h"
 
 namespace morvane {
 
@@ -22,9 +23,10 @@ struct BatchSettings {
     ResolutionOptions instrument;      // --resolution, --analyzer, --fwhm, --profile
     MoleculeOptions molecules;         // --sequences, --enrichment, --fixed
     ProteinOptions proteins;           // --fasta, --digest, --missed-cleavages, --length
+    ReportOptions report;              // --coverage, --nominal, --composition, --summary
 };
 
-// Reads argv[1..argc-1]: the resolution options, -i, -o, -j and -a with
+// Reads argv[1..argc-1]: the resolution and report options, -i, -o, -j and -a with
 // their value words wherever they stand, then the remaining words as morvane reads the words after its
 // formula (table file name, options). Returns 0, or 5 after writing the
 // message of the first bad option to `err`.

@@ -3,24 +3,14 @@
 #include <charconv>
 #include <utility>
 
+#include "morvane-batch/GeneralNumber.h"
+
 namespace morvane {
 
 namespace {
 
-// Room for any double at any useful precision (at most 767 significant
-// digits, a sign, a point and an exponent).
-const std::size_t NUMBER_ROOM = 800;
-
-// `v` as the stream's default notation writes it at `precision` digits:
-// both are printf's %.*g in the C locale.
-void AppendNumber(double v, int precision, std::string& out)
-{
-    char text[NUMBER_ROOM];
-    const std::to_chars_result r = std::to_chars(text, text + sizeof text, v, std::chars_format::general, precision);
-    out.append(text, r.ptr);
-}
-
-void AppendNumber(std::size_t n, std::string& out)
+template <class Integer>
+void AppendNumber(Integer n, std::string& out)
 {
     char text[24];
     out.append(text, std::to_chars(text, text + sizeof text, n).ptr);
@@ -42,7 +32,12 @@ std::string BatchTable::Header() const
 {
     std::string out;
     for (const std::string& name : labelNames_) out += name + separator_;
-    return out + numberName_ + separator_ + positionName_ + separator_ + heightName_ + "\n";
+    if (summary_) {
+        for (const char* name : {"monoisotopic", "average", "most_abundant"}) out += name + std::string(1, separator_);
+        return out + heightName_ + separator_ + "peaks" + separator_ + "coverage\n";
+    }
+    out += numberName_ + separator_ + positionName_ + separator_ + heightName_;
+    return out + (composition_ ? std::string(1, separator_) + "composition" + separator_ + "share\n" : "\n");
 }
 
 void BatchTable::AppendField(const std::string& field, std::string& out) const
@@ -69,9 +64,40 @@ void BatchTable::AppendRows(const std::vector<std::string>& labels, const std::v
         out += prefix;
         AppendNumber(i + 1, out);
         out += separator_;
-        AppendNumber(peaks[i].mass, precision_, out);
+        AppendGeneral(peaks[i].mass, precision_, out);
         out += separator_;
-        AppendNumber(peaks[i].abundance, precision_, out);
+        AppendGeneral(peaks[i].abundance, precision_, out);
+        out += '\n';
+    }
+}
+
+void BatchTable::AppendPattern(const std::vector<std::string>& labels, const PatternResult& r, std::string& out) const
+{
+    if (!summary_ && !composition_) return AppendRows(labels, r.peaks, out);
+    std::string prefix;
+    for (const std::string& label : labels) AppendField(label, prefix);
+    if (summary_) {
+        out += prefix;
+        for (double v : {r.monoisotopic, r.average, r.mostAbundant.mass, r.mostAbundant.abundance}) {
+            AppendGeneral(v, precision_, out);
+            out += separator_;
+        }
+        AppendNumber(r.peaks.size(), out);
+        out += separator_;
+        AppendGeneral(r.coverage, precision_, out);
+        out += '\n';
+        return;
+    }
+    for (std::size_t i = 0; i < r.peaks.size(); ++i) {
+        out += prefix;
+        AppendNumber(i + 1, out);
+        out += separator_;
+        AppendGeneral(r.peaks[i].mass, precision_, out);
+        out += separator_;
+        AppendGeneral(r.peaks[i].abundance, precision_, out);
+        out += separator_;
+        AppendField(r.composition[i].isotopes, out);
+        AppendGeneral(r.composition[i].share, precision_, out);
         out += '\n';
     }
 }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "calc/Pattern.h"
 #include "elements/isotope.h"
 
 namespace morvane {
@@ -28,6 +29,16 @@ public:
     // number of label names. Const, so threads may share one table.
     void AppendRows(const std::vector<std::string>& labels, const std::vector<isotope>& peaks, std::string& out) const;
 
+    // Rows of peaks gain the columns "composition" and "share": each peak's
+    // make-up and its share of the peak (the pattern's `composition`).
+    void ShowComposition() { composition_ = true; }
+    // One row per pattern instead of its peaks: the labels, "monoisotopic",
+    // "average", "most_abundant" and its height (both of the largest peak),
+    // "peaks" (their number) and "coverage".
+    void ShowSummary() { summary_ = true; }
+    // Appends the rows of a calculated pattern as the table shows them.
+    void AppendPattern(const std::vector<std::string>& labels, const PatternResult& r, std::string& out) const;
+
 private:
     char separator_;
     int precision_;
@@ -35,6 +46,8 @@ private:
     std::string positionName_;
     std::string numberName_;
     std::string heightName_;
+    bool composition_ = false;
+    bool summary_ = false;
 
     void AppendField(const std::string& field, std::string& out) const;
 };

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -19,7 +20,9 @@ namespace morvane {
 // item, or returns false at the end)
 // and delivers them (`deliver(item, result)` returns false to stop early);
 // the worker threads only call `work(item)`, which must not throw. With one
-// thread everything happens on the calling thread.
+// thread everything happens on the calling thread. When the system starts
+// fewer threads than asked, those started do the work; when it starts none,
+// the calling thread does.
 template <class Item, class Result>
 class OrderedRunner {
 public:
@@ -32,17 +35,18 @@ public:
     template <class Next, class Work, class Deliver>
     bool Run(Next next, Work work, Deliver deliver)
     {
-        if (threads_ == 1) {
-            for (;;) {
-                Item item{};
-                if (!next(item)) return true;
-                Result result = work(item);
-                if (!deliver(item, result)) return false;
-            }
-        }
+        if (threads_ == 1) return RunAlone(next, work, deliver);
         Shared shared;
         std::vector<std::thread> pool;
-        for (unsigned t = 0; t < threads_; ++t) pool.emplace_back([&] { Serve(shared, work); });
+        pool.reserve(threads_);
+        for (unsigned t = 0; t < threads_; ++t) {
+            try {
+                pool.emplace_back([&] { Serve(shared, work); });
+            } catch (const std::system_error&) {
+                break;  // no more threads to be had: those started do the work
+            }
+        }
+        if (pool.empty()) return RunAlone(next, work, deliver);
         const bool completed = Feed(shared, next, deliver);
         {
             std::lock_guard<std::mutex> lock(shared.mutex);
@@ -72,6 +76,17 @@ private:
 
     unsigned threads_;
     std::size_t window_;
+
+    template <class Next, class Work, class Deliver>
+    static bool RunAlone(Next& next, Work& work, Deliver& deliver)
+    {
+        for (;;) {
+            Item item{};
+            if (!next(item)) return true;
+            Result result = work(item);
+            if (!deliver(item, result)) return false;
+        }
+    }
 
     template <class Next, class Deliver>
     bool Feed(Shared& shared, Next& next, Deliver& deliver)

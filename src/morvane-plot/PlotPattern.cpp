@@ -5,6 +5,7 @@
 
 #include "core/Status.h"
 #include "elements/DefaultTable.h"
+#include "formula/Adduct.h"
 #include "frontend/ResolutionOptions.h"
 
 namespace morvane {
@@ -22,6 +23,14 @@ int PlotPattern(const RunSettings& s, PlotSettings& p, bool normalize, PatternRe
     settings.normalize = normalize;
     settings.filter = 0;  // the picture applies the filter to what it draws
     ApplyMoleculeOptions(p.molecules, settings);
+    Adduct ion;
+    if (!p.adduct.empty()) {
+        if (ion.Parse(p.adduct, table, reason) != 0) {
+            out << "Error: adduct " << p.adduct << ": " << reason << "\n";
+            return OPTION_ERROR_STATUS;
+        }
+        settings.adduct = &ion;
+    }
     r = CalculatePattern(table, s.formula, settings);
     if (r.status == CALC_FORMULA_NOT_PARSED)
         out << "Error: cannot parse formula: " << r.reason << "\n";

@@ -11,10 +11,11 @@ namespace morvane {
 
 // The pattern morvane-plot draws, calculated by the library in the
 // front-ends' formula language (or as a sequence, with --sequence): the
-// table and settings of `s`, the molecule options and instrument of `p`,
-// normalised when asked. Returns 0, or the exit status after writing the
-// message to `out`: 1 table (morvane's message), 5 a molecule option, 2 the
-// formula with its reason, 6 the calculation (morvane's message).
+// table and settings of `s`, the molecule options, instrument and ion (-a)
+// of `p`, normalised when asked. Returns 0, or the exit status after writing
+// the message to `out`: 1 table (morvane's message), 5 a molecule option or
+// the adduct's text, 2 the formula (or an ion it cannot make) with its
+// reason, 6 the calculation (morvane's message).
 int PlotPattern(const RunSettings& s, PlotSettings& p, bool normalize, PatternResult& r, std::ostream& out);
 
 }  // namespace morvane

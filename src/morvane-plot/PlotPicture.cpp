@@ -1,6 +1,9 @@
 #include "morvane-plot/PlotPicture.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -29,9 +32,21 @@ const double REACH_WIDTHS = 5;
 // all grid positions and tick marks are distinct doubles.
 const double MIN_RELATIVE_SPAN = 1e-9;
 
-// Takes "-o file", "-w width" and the resolution options out of the
-// arguments, leaving the rest in `rest` for the option scan that morvane
-// uses. Returns 0, or OPTION_ERROR_STATUS with the message written.
+// A picture file's name must say SVG; a device or a pipe (/dev/stdout) has
+// no such name and takes the picture as it is.
+bool NamesSvg(const std::string& name)
+{
+    struct stat st;
+    if (stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return true;
+    if (name.size() < 4) return false;
+    std::string end = name.substr(name.size() - 4);
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == ".svg";
+}
+
+// Takes "-o file", "-w width", "-a adduct" and the resolution options out
+// of the arguments, leaving the rest in `rest` for the option scan that
+// morvane uses. Returns 0, or OPTION_ERROR_STATUS with the message written.
 int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& rest, std::ostream& out)
 {
     std::vector<char*> words(argv + 2, argv + argc);
@@ -61,6 +76,12 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
                 out << "Error: peak width must be between 1e-9 and 1e9\n";
                 return OPTION_ERROR_STATUS;
             }
+        } else if (std::strcmp(words[i], "-a") == 0) {
+            if (last || !p.adduct.empty()) {
+                out << (last ? "Error: adduct not specified\n" : "Error: a picture shows one ion: give -a once\n");
+                return OPTION_ERROR_STATUS;
+            }
+            p.adduct = words[++i];
         } else {
             rest.push_back(words[i]);
         }
@@ -73,6 +94,10 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
         out << "Error: -w is the constant width of the plain profile: leave it out with a resolution\n";
         return OPTION_ERROR_STATUS;
     }
+    if (!NamesSvg(p.output)) {
+        out << "Error: the picture is SVG: name the output file *.svg\n";
+        return OPTION_ERROR_STATUS;
+    }
     rest.push_back(nullptr);
     return 0;
 }
@@ -81,7 +106,7 @@ std::string Title(const RunSettings& s, const PlotSettings& p)
 {
     std::ostringstream t;
     const char* unit = s.masstocharge ? "" : " u";
-    t << s.formula << " \u2014 threshold " << s.threshold << ", merge " << s.merge << unit << ", FWHM " << p.width << unit;
+    t << s.formula << (p.adduct.empty() ? "" : " " + p.adduct) << " \u2014 threshold " << s.threshold << ", merge " << s.merge << unit << ", FWHM " << p.width << unit;
     if (s.charge != 0) t << ", charge " << s.charge;
     if (s.filter > 0) t << ", peaks from " << s.filter << " %";
     return t.str();
@@ -164,6 +189,14 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
     if (TakePlotOptions(argc, argv, p, rest, out) != 0) return OPTION_ERROR_STATUS;
     RunSettings s;
     if (ScanOptions(static_cast<int>(rest.size()) - 1, rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
+    if (!p.adduct.empty() && (s.charge != 0 || s.masstocharge)) {
+        out << "Error: an adduct sets the charge; leave out -z and -mtz\n";
+        return OPTION_ERROR_STATUS;
+    }
+    if (s.masstocharge && s.charge == 0) {
+        out << "Error: m/z needs a charge other than 0\n";
+        return OPTION_ERROR_STATUS;
+    }
     if (p.instrument.resolution) {
         PatternPicture pic;
         const int status = ResolvedPicture(s, p, pic, out);
@@ -173,6 +206,10 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
     PatternResult r;
     const int status = PlotPattern(s, p, true, r, out);
     if (status != 0) return status;  // the calculation's status is the exit status
+    if (!p.adduct.empty()) {
+        s.charge = r.charge;  // the ion's, for the title
+        s.masstocharge = true;
+    }
     svg = RenderSvg(Picture(r.peaks, s, p));
     return 0;
 }

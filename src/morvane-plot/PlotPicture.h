@@ -15,6 +15,7 @@ namespace morvane {
 struct PlotSettings {
     std::string output;  // -o: the SVG file
     double width = 0.1;  // -w: full width at half maximum of the profile
+    std::string adduct;  // -a: the ion to draw, or empty for the molecule
     bool widthGiven = false;
     // --resolution with --analyzer, or --fwhm: the profile of that
     // instrument over the variants (fine structure unless -r is given), its

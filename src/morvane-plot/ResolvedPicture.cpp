@@ -32,11 +32,11 @@ std::string InstrumentText(const Resolution& r, const char* unit)
     return t.str();
 }
 
-std::string Title(const RunSettings& s, const Resolution& r)
+std::string Title(const RunSettings& s, const std::string& adduct, const Resolution& r)
 {
     std::ostringstream t;
     const char* unit = s.masstocharge ? "" : " u";
-    t << s.formula << " \u2014 threshold " << s.threshold << ", " << InstrumentText(r, unit);
+    t << s.formula << (adduct.empty() ? "" : " " + adduct) << " \u2014 threshold " << s.threshold << ", " << InstrumentText(r, unit);
     if (s.mergeGiven) t << ", merge " << s.merge << unit;
     if (s.charge != 0) t << ", charge " << s.charge;
     if (s.filter > 0) t << ", variants from " << s.filter << " %";
@@ -73,12 +73,16 @@ void CentroidLabels(const std::vector<isotope>& centroids, const Profile& profil
 
 }  // namespace
 
-int ResolvedPicture(const RunSettings& s, PlotSettings& p, PatternPicture& pic, std::ostream& out)
+int ResolvedPicture(RunSettings s, PlotSettings& p, PatternPicture& pic, std::ostream& out)
 {
     PatternResult r;
     if (const int status = PlotPattern(s, p, false, r, out)) return status;
+    if (!p.adduct.empty()) {
+        s.charge = r.charge;  // the ion's, for the title
+        s.masstocharge = true;
+    }
     std::string reason;
-    pic.title = Title(s, *p.instrument.resolution);
+    pic.title = Title(s, p.adduct, *p.instrument.resolution);
     pic.xlabel = s.masstocharge ? "m/z" : "mass (u)";
     pic.precision = std::min(s.precision, 17);
     if (r.variants.empty()) return 0;

@@ -16,7 +16,7 @@ namespace morvane {
 // library; returns 0, or the exit status after writing the message to
 // `out`: 1 table, 2 formula (morvane's messages), 6 the calculation or a
 // profile too large, with its reason.
-int ResolvedPicture(const RunSettings& s, PlotSettings& p, PatternPicture& pic, std::ostream& out);
+int ResolvedPicture(RunSettings s, PlotSettings& p, PatternPicture& pic, std::ostream& out);
 
 }  // namespace morvane
 

@@ -12,8 +12,7 @@ const double WIDTH = 900, HEIGHT = 520;
 const double LEFT = 80, RIGHT = 30, TOP = 60, BOTTOM = 70;
 const double PLOT_W = WIDTH - LEFT - RIGHT, PLOT_H = HEIGHT - TOP - BOTTOM;
 const double YMAX = 105;  // percent at the top of the frame
-// Labels are kept at least this far apart (px) so they never overlap.
-const double LABEL_GAP = 64;
+const double LABEL_FONT = 12;  // px
 // NiceStep gives at most 20 intervals; this only bounds the loop.
 const int MAX_TICKS = 100;
 
@@ -118,8 +117,13 @@ void Sticks(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
     svg << "</g>\n";
 }
 
-// Positions of the tallest peaks (or of the picture's own labels) of 5 %
-// and more, tallest first, never two closer than LABEL_GAP.
+// The width (px) a label takes: digits of sans-serif type are at most 0.6
+// of the font size wide; a margin keeps neighbours apart.
+double LabelWidth(const std::string& text) { return static_cast<double>(text.size()) * LABEL_FONT * 0.6 + 8; }
+
+// Labels the peaks (or the picture's own label places) tallest first, each
+// where its text (kept inside the frame) overlaps no label already placed,
+// and says in a note which carry labels.
 void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
 {
     const bool own = !p.labelx.empty();
@@ -128,23 +132,37 @@ void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
     std::vector<std::size_t> order(positions.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return heights[a] > heights[b]; });
-    std::vector<double> placed;
-    svg << "<g class=\"labels\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#1d3557\" text-anchor=\"middle\">\n";
+    struct Span {
+        double lo, hi;
+    };
+    std::vector<Span> placed;
+    svg << "<g class=\"labels\" font-family=\"sans-serif\" font-size=\"" << LABEL_FONT
+        << "\" fill=\"#1d3557\" text-anchor=\"middle\">\n";
     for (std::size_t i : order) {
-        if (heights[i] < 5) break;
-        const double x = f.X(positions[i]);
-        if (std::any_of(placed.begin(), placed.end(), [&](double other) { return std::fabs(other - x) < LABEL_GAP; }))
-            continue;
-        placed.push_back(x);
-        // Four decimals, as masses are quoted; kept inside the frame.
+        // Four decimals, as masses are quoted.
         std::ostringstream label;
         label.setf(std::ios::fixed);
         label.precision(4);
         label << positions[i];
-        const double inside = std::min(std::max(x, LEFT + LABEL_GAP / 2), LEFT + PLOT_W - LABEL_GAP / 2);
-        svg << "<text x=\"" << inside << "\" y=\"" << f.Y(heights[i]) - 6 << "\">" << label.str() << "</text>\n";
+        const double half = LabelWidth(label.str()) / 2;
+        const double x = std::min(std::max(f.X(positions[i]), LEFT + half), LEFT + PLOT_W - half);
+        if (std::any_of(placed.begin(), placed.end(),
+                        [&](const Span& s) { return x - half < s.hi && x + half > s.lo; }))
+            continue;
+        placed.push_back({x - half, x + half});
+        svg << "<text class=\"peak-label\" x=\"" << x << "\" y=\"" << f.Y(heights[i]) - 6 << "\">" << label.str()
+            << "</text>\n";
     }
     svg << "</g>\n";
+    if (positions.empty()) return;
+    const char* what = own ? " centroids" : " peaks";
+    svg << "<text class=\"label-note\" x=\"" << LEFT + PLOT_W << "\" y=\"" << TOP - 8
+        << "\" text-anchor=\"end\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#555\">"
+        << (placed.size() == positions.size()
+                ? std::string(own ? "every centroid labelled" : "every peak labelled")
+                : "labels on " + std::to_string(placed.size()) + " of " + std::to_string(positions.size()) + what +
+                      ": the tallest, where the text fits")
+        << "</text>\n";
 }
 
 }  // namespace

@@ -7,28 +7,30 @@
 #include "frontend/Driver.h"
 #include "frontend/MemoryCap.h"
 #include "frontend/OutputCheck.h"
+#include "frontend/ToolInfo.h"
 #include "morvane-plot/PlotPicture.h"
 
 using namespace morvane;
 
 namespace {
 
-void PrintUsage(std::ostream& out)
-{
-    out << "morvane-plot: draws the isotope pattern of a formula as an SVG picture\n\n"
-           "Usage: morvane-plot formula (massfile.txt) -o picture.svg [-w width] [morvane options]\n"
-           "\t-o file\tThe SVG file to write (required)\n"
-           "\t-w width\tPeak width (full width at half maximum) of the profile, defaults to 0.1\n"
-           "\t--resolution R[@m0]\tThe profile of an instrument of resolving power R at m/z m0, its centroids\n"
-           "\t\tlabelled (the variants' fine structure unless -r is given); instead of -w\n"
-           "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
-           "\t--fwhm W\tAn instrument of one width W, its centroids labelled\n"
-           "\t--sequence\tThe formula is a ProForma peptide (PEM[Oxidation]K/2)\n"
-           "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
-           "\t--fixed Mod@X\tA fixed modification of a peptide (Carbamidomethyl@C)\n"
-           "The formula may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O)\n"
-           "The options -z, -mtz, -t, -r, -f and the table file work as for morvane\n";
-}
+const char* const USAGE =
+    "morvane-plot: draws the isotope pattern of a formula as an SVG picture\n\n"
+    "Usage: morvane-plot formula (massfile.txt) -o picture.svg [-w width] [-a adduct] [morvane options]\n"
+    "\t-o file\tThe SVG file to write (required, named *.svg)\n"
+    "\t-w width\tPeak width (full width at half maximum) of the profile, defaults to 0.1\n"
+    "\t-a adduct\tDraw the ion [nM+A-B...]z+ ([M+H]+, [M-H]-, [M+2H]2+) at m/z\n"
+    "\t--resolution R[@m0]\tThe profile of an instrument of resolving power R at m/z m0, its centroids\n"
+    "\t\tlabelled (the variants' fine structure unless -r is given); instead of -w\n"
+    "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
+    "\t--fwhm W\tAn instrument of one width W, its centroids labelled\n"
+    "\t--sequence\tThe formula is a ProForma peptide (PEM[Oxidation]K/2)\n"
+    "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
+    "\t--fixed Mod@X\tA fixed modification of a peptide (Carbamidomethyl@C)\n"
+    "\t--help, --version\tShow this text, or the version, and end\n"
+    "The formula may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O)\n"
+    "The options -z, -mtz, -t, -r, -f and the table file work as for morvane;\n"
+    "m/z is mass divided by the magnitude of the charge\n";
 
 int Plot(int argc, char** argv)
 {
@@ -53,9 +55,10 @@ int main(int argc, char** argv)
     CapAddressSpace();
     const int status = RunGuarded([&] {
         if (argc < 2) {
-            PrintUsage(std::cout);
+            std::cout << USAGE;
             return 0;
         }
+        if (AnswerHelpOrVersion(argc, argv, "morvane-plot", USAGE, std::cout)) return 0;
         return Plot(argc, argv);
     });
     return FinishStandardOutput(status, "morvane-plot");

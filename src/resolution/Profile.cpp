@@ -33,8 +33,14 @@ bool UsableWidth(double w) { return std::isfinite(w) && w > 0; }
 // two ends.
 bool MakeGrid(double lo, double hi, const Resolution& r, std::vector<double>& x, std::string& reason)
 {
-    const double end = hi + PROFILE_MARGIN_WIDTHS * r.Fwhm(hi);
-    for (double at = lo - PROFILE_MARGIN_WIDTHS * r.Fwhm(lo);; ) {
+    const double start = lo - PROFILE_MARGIN_WIDTHS * r.Fwhm(lo), end = hi + PROFILE_MARGIN_WIDTHS * r.Fwhm(hi);
+    // A width that grows from 0 would shrink the steps towards 0 for ever.
+    if (r.Kind() != Analyzer::Fwhm && start <= 0 && end >= 0) {
+        reason = "the profile would reach position 0, where a resolving power gives no width (peaks wider than a "
+                 "quarter of their position)";
+        return false;
+    }
+    for (double at = start;;) {
         if (x.size() == MAX_PROFILE_POINTS) {
             reason = "the profile would need more than " + std::to_string(MAX_PROFILE_POINTS) +
                      " points: a lower resolution, or a pattern of a narrower range";

@@ -39,8 +39,9 @@ const double FINE_MERGE_FRACTION = 1.0 / 50;
 // Each Gaussian is summed over the points within 5 of its widths, where it
 // is above 1e-30 of its top: the cost is a few hundred steps per peak plus
 // one per point. Returns false with the reason when a peak has no positive
-// finite width (a position of 0 under a law that grows from 0) or the grid
-// would exceed MAX_PROFILE_POINTS.
+// finite width (a position of 0 under a law that grows from 0), when such a
+// law's grid would reach position 0, or when the grid would exceed
+// MAX_PROFILE_POINTS.
 bool MakeProfile(const std::vector<isotope>& peaks, const Resolution& r, Profile& profile, std::string& reason);
 
 // The centroids of the profile of `peaks`: one per local maximum of at

@@ -1,7 +1,5 @@
 #include "spectrum/BinnedSpectrum.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -47,41 +45,6 @@ const unsigned long long PARALLEL_VARIANTS = 1ULL << 18;
 const long long VISITS_PER_BIN = 16;
 
 using Counts = std::vector<unsigned long long>;
-
-// Below this a pass's slots come from the heap: a mapping of its own, its
-// page faults and its release cost more than the TLB misses they save.
-const std::size_t MAPPED_BYTES = std::size_t(4) << 20;
-
-// The slots of a pass. Large passes get memory of their own, asked for in
-// huge pages: the variants are written all over it, and with small pages
-// nearly every write would miss the TLB.
-class SlotBuffer {
-public:
-    explicit SlotBuffer(std::size_t n) : bytes(std::max<std::size_t>(n, 1) * sizeof(Slot))
-    {
-        if (bytes < MAPPED_BYTES) {
-            heap.reset(new Slot[bytes / sizeof(Slot)]);
-            slots = heap.get();
-            return;
-        }
-        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) throw std::bad_alloc();
-        madvise(p, bytes, MADV_HUGEPAGE);
-        slots = static_cast<Slot*>(p);
-    }
-    ~SlotBuffer()
-    {
-        if (!heap) munmap(slots, bytes);
-    }
-    SlotBuffer(const SlotBuffer&) = delete;
-    SlotBuffer& operator=(const SlotBuffer&) = delete;
-    Slot& operator[](std::size_t i) { return slots[i]; }
-
-private:
-    std::size_t bytes;
-    std::unique_ptr<Slot[]> heap;
-    Slot* slots;
-};
 
 // Runs job(0) here and job(1..n-1) on threads of their own; a job whose
 // thread cannot be started runs here after job(0).
@@ -251,7 +214,7 @@ public:
     BinFiller(const VariantSearch& search, const MassBins& bins, const Counts& counts, unsigned threads,
               unsigned long long passSlots)
         : search(search), bins(bins), counts(counts), offset(counts.size() + 1), next(counts.size()),
-          slots(passSlots)
+          slots(new Slot[std::max<unsigned long long>(passSlots, 1)])
     {
         const unsigned long long largest = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
         for (unsigned t = 0; t < threads; ++t) {
@@ -289,7 +252,9 @@ private:
     const MassBins& bins;
     const Counts& counts;
     Counts offset, next;  // per bin: first slot in the pass, next free slot
-    SlotBuffer slots;
+    // In small pages: the kernel's compaction for huge ones cost more system
+    // time than the TLB misses they saved (docs/performance.md).
+    std::unique_ptr<Slot[]> slots;
     std::vector<std::unique_ptr<Slot[]>> temps;           // per thread
     std::vector<std::unique_ptr<std::size_t[]>> starts;  // per thread
     std::vector<VariantSearch::State> states;    // per thread
@@ -320,19 +285,72 @@ private:
     }
 };
 
-// Bytes for one pass: PASS_BYTES, or enough for MAX_PASSES passes, but at
-// most half of what the address-space limit leaves beyond RESERVE, and at
-// least MIN_PASS_BYTES.
-std::size_t DefaultBudget(unsigned long long variants)
+// Bytes for one pass: enough for MAX_PASSES passes or PASS_BYTES, whichever
+// is more, then evened out over the passes that takes (each with room for
+// one more bin, so that whole bins fill no more passes), so that no pass
+// takes more than it needs; but at most half of what the address-space
+// limit leaves beyond RESERVE, and at least MIN_PASS_BYTES.
+std::size_t DefaultBudget(unsigned long long variants, unsigned long long largestBin)
 {
     const unsigned long long all = variants * sizeof(Slot);
     // Any budget of at least MIN_PASS_BYTES holds such a molecule in one
     // pass: no need to ask the system what is left.
     if (all <= MIN_PASS_BYTES) return MIN_PASS_BYTES;
-    const std::size_t wanted = static_cast<std::size_t>(std::max<unsigned long long>(PASS_BYTES, all / MAX_PASSES));
+    const unsigned long long most = std::max<unsigned long long>(PASS_BYTES, all / MAX_PASSES);
+    const unsigned long long passes = (all + most - 1) / most;
+    const unsigned long long even = (all + passes - 1) / passes + largestBin * sizeof(Slot);
+    const std::size_t wanted = static_cast<std::size_t>(std::min(even, all));
     const std::size_t left = AddressSpaceLeft();
     const std::size_t room = left > RESERVE ? (left - RESERVE) / 2 : 0;
     return std::max(std::min(wanted, room), MIN_PASS_BYTES);
+}
+
+// Room kept from one small assembly to the next on the same thread, so that
+// a run of many small molecules allocates nothing per molecule.
+struct Scratch {
+    std::vector<Slot> slots, temp;
+    std::vector<std::size_t> starts;
+    VariantSearch::State state;
+};
+
+Scratch& ThreadScratch()
+{
+    thread_local Scratch scratch;
+    return scratch;
+}
+
+// One run of the search, every variant kept in generation order, then one
+// stable sort by mass and the merge: the bins' result with one bin.
+int AssembleSmall(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
+                  std::vector<PeakSpan>* spans, BinnedReport& done)
+{
+    Scratch& scratch = ThreadScratch();
+    std::vector<Slot>& slots = scratch.slots;
+    slots.clear();
+    VariantSearch::State& s = scratch.state;
+    search.Reset(s);
+    auto keep = [&slots](double mass, double probability, const std::uint32_t*, std::uint32_t) {
+        slots.push_back(Slot{mass, probability});
+        return true;
+    };
+    const bool complete = search.Run(s, 0, search.List(0).size(), nullptr, MAX_COMBINATION_VISITS, keep);
+    done.visits = s.visits;
+    if (!complete || !(s.best > 0)) return CALC_GENERATION_FAILED;
+    const std::size_t n = slots.size();
+    done.variants = n;
+    done.bins = 1;
+    done.passes = 1;
+    done.slotBytes = n * sizeof(Slot);
+    if (masstocharge && charge == 0) return 0;
+    if (scratch.temp.size() < n) {
+        scratch.temp.resize(n);
+        scratch.starts.resize(n + 1);
+    }
+    const Slot* sorted = SortBin(slots.data(), n, scratch.temp.data(), scratch.starts.data());
+    PeakMerger merger(spectrum, res, spans);
+    MergeBin(sorted, n, merger, masstocharge ? static_cast<double>(charge) : 1.0);
+    merger.Finish();
+    return 0;
 }
 
 }  // namespace
@@ -343,6 +361,11 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     BinnedReport done;
     if (search.Elements() == 0) return CALC_GENERATION_FAILED;
     const long long cutFree = search.CutFreeVisits(LLONG_MAX);
+    if (cutFree <= settings.singleRunVisits) {
+        const int status = AssembleSmall(search, masstocharge, charge, res, spectrum, settings.spans, done);
+        if (report != nullptr) *report = done;
+        return status;
+    }
     const unsigned threads = std::max(settings.threads, 1u);
     const MassBins bins(search.LowestMass(), search.HighestMass(),
                         static_cast<std::uint32_t>(std::clamp<long long>(cutFree / VISITS_PER_BIN, 1, settings.bins)));
@@ -364,13 +387,15 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
         return 0;
     }
 
-    const std::size_t budget = settings.budget != 0 ? settings.budget : DefaultBudget(done.variants);
+    const std::size_t budget = settings.budget != 0
+                                   ? settings.budget
+                                   : DefaultBudget(done.variants, *std::max_element(counts.begin(), counts.end()));
     const std::vector<Pass> passes = PlanPasses(counts, std::max<unsigned long long>(budget / sizeof(Slot), 1));
     unsigned long long largest = 0;
     for (const Pass& p : passes) largest = std::max(largest, p.size);
     const unsigned passThreads = largest >= PARALLEL_VARIANTS ? threads : 1;
     BinFiller filler(search, bins, counts, passThreads, largest);
-    PeakMerger merger(spectrum, res);
+    PeakMerger merger(spectrum, res, settings.spans);
     const double z = masstocharge ? static_cast<double>(charge) : 1.0;
     for (const Pass& p : passes) {
         const unsigned t = p.size >= PARALLEL_VARIANTS ? passThreads : 1;

@@ -6,6 +6,7 @@
 
 #include "../engine/VariantSearch.h"
 #include "BaseSpectrum.h"
+#include "PeakMerger.h"
 
 namespace morvane {
 
@@ -14,6 +15,11 @@ struct BinnedSettings {
     unsigned threads = 1;                  // at most this many threads (0 counts as 1)
     std::size_t budget = 0;                // bytes for the variants of one pass; 0: chosen by size and limit
     std::uint32_t bins = std::uint32_t(1) << 16;  // mass bins at most
+    std::vector<PeakSpan>* spans = nullptr;       // when set, receives each peak's span
+    // A search of at most this many cut-free visits runs once, keeping every
+    // variant (at most 16 bytes each): counting into bins and filling them
+    // would run it twice.
+    long long singleRunVisits = 1 << 16;
 };
 
 // What one assembly did, for the benchmarks.
@@ -39,8 +45,9 @@ struct BinnedReport {
 // fits (a single bin larger than the budget makes a pass of its own). With
 // several threads, phase one shares out element 0's combinations, each
 // started with the exact best-so-far, and each pass is split into runs of
-// bins, one per thread. The peaks are the same bytes for any budget, bin
-// count and thread count.
+// bins, one per thread. A small search (settings.singleRunVisits) runs
+// only once instead, every variant kept, and is sorted as one bin. The
+// peaks are the same bytes for any budget, bin count and thread count.
 //
 // Positions are mass / charge in mass-to-charge mode (no peaks at all for
 // charge 0). Returns 0, or 6 when the visits exceed MAX_COMBINATION_VISITS

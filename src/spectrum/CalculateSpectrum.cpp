@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include "core/Status.h"
+#include "engine/ElementCache.h"
 #include "engine/VariantSearch.h"
 #include "spectrum/BinnedSpectrum.h"
 
@@ -26,17 +28,39 @@ unsigned UsableCores()
     return std::thread::hardware_concurrency();
 }
 
+BinnedSettings Settings(int threads, std::vector<PeakSpan>* spans)
+{
+    BinnedSettings settings;
+    settings.spans = spans;
+    settings.threads = threads > 0 ? static_cast<unsigned>(threads) : std::clamp(UsableCores(), 1u, MAX_THREADS);
+    return settings;
+}
+
 // The calculation proper: variants, then peaks appended to `peaks`.
 int AssemblePeaks(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                  BaseSpectrum& peaks, int threads)
+                  BaseSpectrum& peaks, int threads, std::vector<PeakSpan>* spans)
 {
     ensemble.masstocharge = masstocharge ? 1 : 0;
     const int status = ensemble.GenerateElements(c, thr);
     if (status != 0) return status;
-    BinnedSettings settings;
-    settings.threads = threads > 0 ? static_cast<unsigned>(threads) : std::clamp(UsableCores(), 1u, MAX_THREADS);
     const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, thr);
-    return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, settings);
+    return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, Settings(threads, spans));
+}
+
+// The same with the element combinations taken from the cache; the work
+// bound of the element enumerations is charged as GenerateElements does.
+int AssemblePeaks(const MolComposition& c, double thr, bool masstocharge, double degen, ElementCache& cache,
+                  BaseSpectrum& peaks, int threads, std::vector<PeakSpan>* spans)
+{
+    cache.Trim();
+    std::vector<const ElementCache::Entries*> lists(static_cast<std::size_t>(std::max(c.totalnat, 0)));
+    long long budget = MAX_ELEMENT_STEPS;
+    for (std::size_t i = 0; i < lists.size(); ++i) {
+        lists[i] = cache.Combinations(c.atom[i], c.nat[i], thr, budget);
+        if (lists[i] == nullptr) return CALC_GENERATION_FAILED;
+    }
+    const VariantSearch search(lists.data(), c.totalnat, c.charge, thr);
+    return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, Settings(threads, spans));
 }
 
 // Passes the peaks on to `target`, noting whether every position and
@@ -86,14 +110,39 @@ bool BelievableTotal(const MolComposition& c, double total)
     return total <= AllVariantsProbability(c) * (1 + 1e-6);
 }
 
-int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
-                      BaseSpectrum* spectrum, int threads)
+namespace {
+
+// Runs assemble(peaks) on a check of the peaks appended to `spectrum`, and
+// takes them back (and their spans) unless it succeeded with finite peaks
+// of a believable total only.
+template <class Assemble>
+int Checked(const MolComposition& c, BaseSpectrum* spectrum, std::vector<PeakSpan>* spans, const Assemble& assemble)
 {
     PeakCheck peaks(spectrum);
-    const int status = AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads);
+    const std::size_t spansBefore = spans != nullptr ? spans->size() : 0;
+    const int status = assemble(peaks);
     if (status == 0 && peaks.AllFinite() && BelievableTotal(c, peaks.Total())) return 0;
     peaks.resize(0);
+    if (spans != nullptr) spans->resize(spansBefore);
     return status != 0 ? status : CALC_GENERATION_FAILED;
+}
+
+}  // namespace
+
+int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double degen, MolEnsemble& ensemble,
+                      BaseSpectrum* spectrum, int threads, std::vector<PeakSpan>* spans)
+{
+    return Checked(c, spectrum, spans, [&](BaseSpectrum& peaks) {
+        return AssemblePeaks(c, thr, masstocharge, degen, ensemble, peaks, threads, spans);
+    });
+}
+
+int CalculateSpectrum(const MolComposition& c, double thr, bool masstocharge, double degen, ElementCache& cache,
+                      BaseSpectrum* spectrum, int threads, std::vector<PeakSpan>* spans)
+{
+    return Checked(c, spectrum, spans, [&](BaseSpectrum& peaks) {
+        return AssemblePeaks(c, thr, masstocharge, degen, cache, peaks, threads, spans);
+    });
 }
 
 }  // namespace morvane

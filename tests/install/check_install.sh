@@ -19,7 +19,7 @@ mkdir "$work/elsewhere"
 cd "$work/elsewhere"
 [ "$("$prefix/bin/morvane" C6H12O6)" = "$glucose" ] || fail "installed morvane does not read its table"
 "$prefix/bin/morvane-plot" C6H12O6 -o glucose.svg && grep -q "</svg>" glucose.svg || fail "installed morvane-plot"
-[ "$(echo C6H12O6 | "$prefix/bin/morvane-batch" 2>/dev/null | sed -n 2p)" = $'\tC6H12O6\t\t1\t180.06339\t0.92263298' ] ||
+[ "$(echo C6H12O6 | "$prefix/bin/morvane-batch" 2>/dev/null | sed -n 2p)" = $'\tC6H12O6\t\t0\t1\t180.06339\t0.92263298' ] ||
   fail "installed morvane-batch"
 # A moved tree still finds its table.
 mv "$prefix" "$work/moved"

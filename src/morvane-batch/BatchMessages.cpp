@@ -1,0 +1,46 @@
+#include "morvane-batch/BatchMessages.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace morvane {
+
+const char* const BATCH_USAGE =
+    "morvane-batch: the isotope patterns of many formulas in one run\n\n"
+    "Usage: morvane-batch [tablefile] [options] [-i input] [-o output] [-j threads] [-a adduct]...\n"
+    "\t-i input\tRead the formulas from this file (one per line, or id<TAB>formula[<TAB>adduct]);\n"
+    "\t\t\tdefault standard input\n"
+    "\t-o output\tWrite the table to this file, replaced only once complete; default standard output\n"
+    "\t-j threads\tNumber of threads, defaults to one per processor\n"
+    "\t-a adduct\tCalculate the ion [nM+A-B...]z+ ([M+H]+, [M-H]-, [M+2H]2+); may be repeated\n"
+    "\t--sequences\tThe formula column holds ProForma peptides (PEM[Oxidation]K/2)\n"
+    "\t--fasta\tThe input holds protein records; with --digest trypsin, --missed-cleavages N (0)\n"
+    "\t\t\tand --length MIN-MAX (7-40) their tryptic peptides\n"
+    "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
+    "\t--fixed Mod@X\tA fixed modification of the peptides (Carbamidomethyl@C); may be repeated\n"
+    "\t--help, --version\tShow this text, or the version, and end\n"
+    "Formulas may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O).\n"
+    "The table file and the options -z, -mtz, -n, -f, -t, -p, -r and -c work as for morvane;\n"
+    "m/z is mass divided by the magnitude of the charge, and the charge column is signed\n";
+
+std::string Echo(const std::string& text)
+{
+    std::size_t cut = std::min(text.size(), ECHO_LIMIT);
+    // Back to the first byte of a UTF-8 character.
+    while (cut > 0 && cut < text.size() && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    std::string shown;
+    for (std::size_t i = 0; i < cut; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x20 && c != 0x7f) {
+            shown += text[i];
+            continue;
+        }
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02x", c);
+        shown += hex;
+    }
+    if (cut < text.size()) shown += "... (" + std::to_string(text.size()) + " bytes)";
+    return shown;
+}
+
+}  // namespace morvane
