@@ -150,6 +150,7 @@ public:
 
     std::map<long, std::pair<long double, long double>> bins;  // nucleons: probability, mass sum
     long double largest = 0;                                   // of the vectors summed
+    std::vector<long double>* probabilities = nullptr;         // when set, each vector's probability
 
 private:
     static long double Binomial(int n, int c, long double q)
@@ -171,6 +172,10 @@ private:
         const long double p = MultinomialProbability(counts_, abundances_);
         if (!(p > above_)) return;
         largest = std::max(largest, p);
+        if (probabilities != nullptr) {
+            probabilities->push_back(p);
+            return;
+        }
         bins[nucleons].first += p;
         bins[nucleons].second += p * mass;
     }
@@ -198,16 +203,60 @@ std::vector<RefPeak> ElementByNucleonNumber(const RefElement& element, long doub
     return Peaks(walk);
 }
 
-std::vector<RefPeak> ElementAboveThreshold(const RefElement& element, double thr)
+long double MostProbableVector(const RefElement& element)
 {
-    // The most probable vector: the largest found with a cut lowered
-    // tenfold until some vector passes it.
+    // The largest found with a cut lowered tenfold until some vector passes it.
     long double largest = 0;
     for (long double cut = 0.1L; largest == 0; cut /= 10) {
         NucleonWalk probe(element, cut, 0);
+        std::vector<long double> unused;
+        probe.probabilities = &unused;
         probe.Visit(0, element.atoms, 1.0L);
         largest = probe.largest;
     }
+    return largest;
+}
+
+std::vector<long double> VectorProbabilities(const RefElement& element, long double cut)
+{
+    std::vector<long double> probabilities;
+    NucleonWalk walk(element, cut, 0);
+    walk.probabilities = &probabilities;
+    walk.Visit(0, element.atoms, 1.0L);
+    return probabilities;
+}
+
+long double TotalAboveThreshold(const std::vector<RefElement>& molecule, double thr)
+{
+    // Element by element, the products of the vectors so far that can
+    // still reach the bar: a product below thr * (best) / (the best of the
+    // elements still to come) cannot.
+    std::vector<long double> modes;
+    long double best = 1;
+    for (const RefElement& e : molecule) {
+        modes.push_back(MostProbableVector(e));
+        best *= modes.back();
+    }
+    const long double bar = thr * best;
+    std::vector<long double> products{1.0L};
+    long double rest = best;
+    for (std::size_t i = 0; i < molecule.size(); ++i) {
+        rest /= modes[i];
+        const std::vector<long double> own = VectorProbabilities(molecule[i], bar / (best / modes[i]));
+        std::vector<long double> next;
+        for (long double p : products)
+            for (long double q : own)
+                if (p * q * rest >= bar) next.push_back(p * q);
+        products.swap(next);
+    }
+    long double total = 0;
+    for (long double p : products) total += p;
+    return total;
+}
+
+std::vector<RefPeak> ElementAboveThreshold(const RefElement& element, double thr)
+{
+    const long double largest = MostProbableVector(element);
     NucleonWalk walk(element, thr * largest, thr * largest);
     walk.Visit(0, element.atoms, 1.0L);
     return Peaks(walk);

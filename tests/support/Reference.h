@@ -53,6 +53,18 @@ std::vector<RefPeak> ElementByNucleonNumber(const RefElement& element, long doub
 // probable one: what a calculation that keeps exactly those prints.
 std::vector<RefPeak> ElementAboveThreshold(const RefElement& element, double thr);
 
+// The probability of every count vector of the element not below `cut`
+// (absolute), through lgamma, in no particular order.
+std::vector<long double> VectorProbabilities(const RefElement& element, long double cut);
+
+// The probability of the element's most probable count vector.
+long double MostProbableVector(const RefElement& element);
+
+// The total probability of the molecule's variants (one count vector per
+// element) whose probability is at least thr times that of the most
+// probable variant.
+long double TotalAboveThreshold(const std::vector<RefElement>& molecule, double thr);
+
 // Merges mass-sorted variants whose neighbours lie within res of each other.
 std::vector<RefPeak> MergeChained(std::vector<RefPeak> variants, double res);
 
