@@ -134,7 +134,7 @@ void AppendGeneral(double v, int precision, std::string& out)
 {
     const double magnitude = std::fabs(v);
     Decimal d;
-    if (precision > MAX_QUICK_PRECISION || !(magnitude >= DBL_MIN && magnitude <= DBL_MAX) ||
+    if (precision < 1 || precision > MAX_QUICK_PRECISION || !(magnitude >= DBL_MIN && magnitude <= DBL_MAX) ||
         !Round(magnitude, precision, d))
         return AppendExact(v, precision, out);
     char text[40];
