@@ -20,7 +20,8 @@ Rows (the formulas from tools/make_batch_formulas.py, fixed seed):
   molecules   the same on 10,000 small molecules
   python1     morvane.patterns(threads=1) on 10,000 peptides against a loop
               of IsoSpecPy's IsoThreshold, in one Python process (needs
-              python3-isospec and the module in build/python); the figure
+              python3-isospec with python3-cffi, and the module in
+              build/python, configured with -DMORVANE_PYTHON=ON); the figure
               is how many times faster ours is
   python2     the same with two threads
   large1      morvane C12000H19000N3300O3600S80 at 1e-3 on one processor

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <limits>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -183,13 +184,104 @@ py::tuple Calculate(const Table& table, const std::string& formula, const Patter
     return ResultArrays(r, settings);
 }
 
-// Result i is formula i's (mass, abundance, facts), or the exception object
-// that describes its failure. The calculation runs on its own thread while
+py::array_t<double> Column(const std::vector<isotope>& peaks, double isotope::*field)
+{
+    py::array_t<double> column(static_cast<py::ssize_t>(peaks.size()));
+    double* out = column.mutable_data();
+    for (const isotope& p : peaks) *out++ = p.*field;
+    return column;
+}
+
+// Makes the package's Pattern objects straight from the library's results,
+// as Pattern(mass, abundance, formula, charge, mz, adduct, resolution,
+// variants, facts) would: no tuple, no dict and no Python-level constructor
+// per formula. What every pattern of one call shares is made once.
+class PatternMaker {
+public:
+    PatternMaker(const py::object& cls, const PatternSettings& settings, const py::object& resolution)
+        : new_(cls.attr("__new__")), cls_(cls), charge_(py::int_(settings.charge)),
+          mz_(py::bool_(settings.masstocharge)),
+          adduct_(py::str(settings.adduct != nullptr ? settings.adduct->Text() : std::string())),
+          resolution_(resolution), composition_(settings.composition)
+    {}
+
+    py::object Make(const py::handle& formula, const PatternResult& r) const
+    {
+        py::object p = Bare(formula, r.peaks);
+        p.attr(names_.resolution) = resolution_;
+        p.attr(names_.variants) = resolution_.is_none() ? py::none() : Variants(formula, r.variants);
+        p.attr(names_.coverage) = py::float_(r.coverage);
+        p.attr(names_.monoisotopic) = py::float_(r.monoisotopic);
+        p.attr(names_.average) = py::float_(r.average);
+        p.attr(names_.nominal) = py::int_(r.nominal);
+        p.attr(names_.mostAbundant) = py::make_tuple(r.mostAbundant.mass, r.mostAbundant.abundance);
+        if (!composition_) {
+            p.attr(names_.composition) = py::none();
+        } else {
+            py::list makeup;
+            for (const PeakMakeup& m : r.composition) makeup.append(py::make_tuple(m.isotopes, m.share));
+            p.attr(names_.composition) = makeup;
+        }
+        return p;
+    }
+
+private:
+    struct Names {
+        py::str mass{"mass"}, abundance{"abundance"}, formula{"formula"}, charge{"charge"}, mz{"mz"},
+            adduct{"adduct"}, resolution{"resolution"}, variants{"variants"}, coverage{"coverage"},
+            monoisotopic{"monoisotopic_mass"}, average{"average_mass"}, nominal{"nominal_mass"},
+            mostAbundant{"most_abundant"}, composition{"composition"};
+    };
+    py::object new_, cls_, charge_, mz_, adduct_, resolution_;
+    bool composition_;
+    Names names_;
+
+    py::object Bare(const py::handle& formula, const std::vector<isotope>& peaks) const
+    {
+        py::object p = new_(cls_);
+        p.attr(names_.mass) = Column(peaks, &isotope::mass);
+        p.attr(names_.abundance) = Column(peaks, &isotope::abundance);
+        p.attr(names_.formula) = formula;
+        p.attr(names_.charge) = charge_;
+        p.attr(names_.mz) = mz_;
+        p.attr(names_.adduct) = adduct_;
+        return p;
+    }
+
+    // The variants under a resolved pattern's peaks: a pattern without facts.
+    py::object Variants(const py::handle& formula, const std::vector<isotope>& peaks) const
+    {
+        py::object p = Bare(formula, peaks);
+        const py::float_ nan(std::numeric_limits<double>::quiet_NaN());
+        p.attr(names_.resolution) = py::none();
+        p.attr(names_.variants) = py::none();
+        p.attr(names_.coverage) = nan;
+        p.attr(names_.monoisotopic) = nan;
+        p.attr(names_.average) = nan;
+        p.attr(names_.nominal) = py::none();
+        p.attr(names_.mostAbundant) = py::none();
+        p.attr(names_.composition) = py::none();
+        return p;
+    }
+};
+
+// Result i is formula i's (mass, abundance, facts), or with `pattern` (the
+// package's Pattern class) its Pattern of resolution `resolution`, or the
+// exception object that describes its failure. The calculation runs on its own thread while
 // this one looks for signals every 50 ms: a KeyboardInterrupt stops it
 // between formulas and is raised here.
-py::list CalculateMany(const Table& table, const std::vector<std::string>& formulas, const PatternSettings& settings,
-                       unsigned threads)
+py::list CalculateMany(const Table& table, const py::list& texts, const PatternSettings& settings, unsigned threads,
+                       const py::object& pattern, const py::object& resolution)
 {
+    std::vector<std::string> formulas;
+    formulas.reserve(texts.size());
+    for (const py::handle item : texts) {
+        try {
+            formulas.push_back(item.cast<std::string>());
+        } catch (const py::cast_error&) {
+            throw py::type_error("a formula is a str, not " + std::string(py::str(item.get_type().attr("__name__"))));
+        }
+    }
     std::vector<PatternResult> results;
     std::atomic<bool> stop{false};
     std::unique_ptr<py::error_already_set> interrupted;
@@ -212,9 +304,15 @@ py::list CalculateMany(const Table& table, const std::vector<std::string>& formu
         if (run.valid()) results = run.get();
     }
     if (interrupted) throw *interrupted;
-    py::list out;
-    for (const PatternResult& r : results)
-        out.append(r.status == 0 ? py::object(ResultArrays(r, settings)) : ExceptionObject(r));
+    py::list out(results.size());
+    if (pattern.is_none()) {
+        for (std::size_t i = 0; i < results.size(); ++i)
+            out[i] = results[i].status == 0 ? py::object(ResultArrays(results[i], settings)) : ExceptionObject(results[i]);
+        return out;
+    }
+    const PatternMaker maker(pattern, settings, resolution);
+    for (std::size_t i = 0; i < results.size(); ++i)
+        out[i] = results[i].status == 0 ? maker.Make(texts[i], results[i]) : ExceptionObject(results[i]);
     return out;
 }
 
@@ -478,9 +576,10 @@ PYBIND11_MODULE(_core, m)
           "coverage, masses, most abundant peak (and composition when asked); raises FormulaError, ValueError "
           "or CalculationError.");
     m.def("calculate_many", &CalculateMany, py::arg("table"), py::arg("formulas"), py::arg("settings"),
-          py::arg("threads"),
-          "The peaks of many formulas on `threads` threads (0: one per core), the GIL released; each result is "
-          "(mass, abundance, facts) or the exception object of its failure.");
+          py::arg("threads"), py::arg("pattern") = py::none(), py::arg("resolution") = py::none(),
+          "The peaks of many formulas (a list of str) on `threads` threads (0: one per core), the GIL released; "
+          "each result is (mass, abundance, facts), or with `pattern` (the Pattern class) its Pattern of that "
+          "resolution, or the exception object of its failure.");
     m.def("distance", &Distances, py::arg("position_a"), py::arg("intensity_a"), py::arg("position_b"),
           py::arg("intensity_b"), py::arg("ppm"),
           "(Wasserstein distance, cosine similarity) of two stick spectra; raises ValueError with the reason.");

@@ -631,7 +631,7 @@ def patterns(
     language = _language(table._table, sequences, enrichment, fixed)
     for ion in ions:
         ion.language = language
-    per_ion = [_core.calculate_many(table._table, formulas, ion, threads) for ion in ions]
+    per_ion = [_core.calculate_many(table._table, formulas, ion, threads, Pattern, instrument) for ion in ions]
     out = []
     for i, formula in enumerate(formulas):
         for ion, results in zip(ions, per_ion):
@@ -639,11 +639,18 @@ def patterns(
             if isinstance(result, Exception):
                 if errors == "raise":
                     raise _named(result, i, formula, ion)
-                out.append(result)
-            else:
-                ion_charge = _sequence_charge(table._table, formula, language) if sequences else 0
-                out.append(_wrap(result, formula, ion, instrument, ion_charge))
+            elif sequences:
+                _with_ion_charge(result, _sequence_charge(table._table, formula, language))
+            out.append(result)
     return out
+
+
+def _with_ion_charge(pattern, ion_charge):
+    """A sequence's charge suffix makes its pattern (and its variants) an ion's, in m/z."""
+    if ion_charge:
+        for p in (pattern, pattern.variants):
+            if p is not None:
+                p.charge, p.mz = ion_charge, True
 
 
 class Distance(tuple):

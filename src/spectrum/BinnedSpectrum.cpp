@@ -1,5 +1,7 @@
 #include "spectrum/BinnedSpectrum.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -45,6 +47,41 @@ const unsigned long long PARALLEL_VARIANTS = 1ULL << 18;
 const long long VISITS_PER_BIN = 16;
 
 using Counts = std::vector<unsigned long long>;
+
+// Below this a pass's slots come from the heap: a mapping of its own, its
+// page faults and its release cost more than the TLB misses they save.
+const std::size_t MAPPED_BYTES = std::size_t(4) << 20;
+
+// The slots of a pass. Large passes get memory of their own, asked for in
+// huge pages: the variants are written all over it, and with small pages
+// nearly every write would miss the TLB.
+class SlotBuffer {
+public:
+    explicit SlotBuffer(std::size_t n) : bytes(std::max<std::size_t>(n, 1) * sizeof(Slot))
+    {
+        if (bytes < MAPPED_BYTES) {
+            heap.reset(new Slot[bytes / sizeof(Slot)]);
+            slots = heap.get();
+            return;
+        }
+        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+        madvise(p, bytes, MADV_HUGEPAGE);
+        slots = static_cast<Slot*>(p);
+    }
+    ~SlotBuffer()
+    {
+        if (!heap) munmap(slots, bytes);
+    }
+    SlotBuffer(const SlotBuffer&) = delete;
+    SlotBuffer& operator=(const SlotBuffer&) = delete;
+    Slot& operator[](std::size_t i) { return slots[i]; }
+
+private:
+    std::size_t bytes;
+    std::unique_ptr<Slot[]> heap;
+    Slot* slots;
+};
 
 // Runs job(0) here and job(1..n-1) on threads of their own; a job whose
 // thread cannot be started runs here after job(0).
@@ -214,7 +251,7 @@ public:
     BinFiller(const VariantSearch& search, const MassBins& bins, const Counts& counts, unsigned threads,
               unsigned long long passSlots)
         : search(search), bins(bins), counts(counts), offset(counts.size() + 1), next(counts.size()),
-          slots(new Slot[std::max<unsigned long long>(passSlots, 1)])
+          slots(passSlots)
     {
         const unsigned long long largest = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
         for (unsigned t = 0; t < threads; ++t) {
@@ -252,9 +289,7 @@ private:
     const MassBins& bins;
     const Counts& counts;
     Counts offset, next;  // per bin: first slot in the pass, next free slot
-    // In small pages: the kernel's compaction for huge ones cost more system
-    // time than the TLB misses they saved (docs/performance.md).
-    std::unique_ptr<Slot[]> slots;
+    SlotBuffer slots;
     std::vector<std::unique_ptr<Slot[]>> temps;           // per thread
     std::vector<std::unique_ptr<std::size_t[]>> starts;  // per thread
     std::vector<VariantSearch::State> states;    // per thread
