@@ -1,4 +1,5 @@
 #include "formula/Adduct.h"
+#include "formula/FormulaChars.h"
 
 #include <climits>
 #include <cstdio>
@@ -9,9 +10,6 @@ namespace morvane {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 bool IsFormulaByte(char c) { return IsUpper(c) || IsLower(c) || IsDigit(c) || c == '*'; }
 
 // Walks the adduct text from its first byte and phrases what it finds there.

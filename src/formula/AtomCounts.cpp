@@ -1,4 +1,5 @@
 #include "formula/AtomCounts.h"
+#include "formula/FormulaChars.h"
 
 #include <climits>
 #include <cmath>
@@ -10,9 +11,6 @@ namespace morvane {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 
 // Radioactive labels that natural tables lack: atomic masses of the 2016
 // atomic mass evaluation (M. Wang et al., Chin. Phys. C 41 (2017) 030003).

@@ -1,4 +1,5 @@
 #include "formula/FormulaLanguage.h"
+#include "formula/FormulaChars.h"
 
 #include <climits>
 #include <cstdio>
@@ -10,10 +11,6 @@ namespace morvane {
 
 namespace {
 
-bool IsWhitespace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsContinuation(char c) { return (c >= 'a' && c <= 'z') || c == '*'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 const char MIDDLE_DOT[] = "\xc2\xb7";
 

@@ -1,4 +1,5 @@
 #include "formula/FormulaParser.h"
+#include "formula/FormulaChars.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,10 +9,6 @@ namespace morvane {
 
 namespace {
 
-bool IsWhitespace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsContinuation(char c) { return (c >= 'a' && c <= 'z') || c == '*'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // One group of the formula: a symbol and its count text. Positions count
 // from 1 in the formula as given, whitespace included; 0 means absent.

@@ -1,4 +1,5 @@
 #include "formula/ProForma.h"
+#include "formula/FormulaChars.h"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +11,6 @@ namespace morvane {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsUpper(char c) { return c >= 'A' && c <= 'Z'; }
-bool IsLower(char c) { return c >= 'a' && c <= 'z'; }
 
 std::string At(std::size_t i) { return "at position " + std::to_string(i + 1); }
 
