@@ -1,12 +1,14 @@
 #include "formula/FormulaMasses.h"
 
 #include <cmath>
+#include <limits>
 
 namespace morvane {
 
 FormulaMasses MassesOf(const MolComposition& c)
 {
     FormulaMasses m;
+    double nominal = 0.0;  // whole numbers, exact below 2^53
     for (int i = 0; i < c.totalnat; ++i) {
         const AtomIsoAbun& a = c.atom[i];
         if (a.niso == 0) continue;
@@ -17,8 +19,10 @@ FormulaMasses MassesOf(const MolComposition& c)
         }
         m.monoisotopic += c.nat[i] * a.iso[0].mass;
         m.average += c.nat[i] * (weighted / abundance);
-        m.nominal += c.nat[i] * std::llround(a.iso[0].mass);
+        nominal += c.nat[i] * std::round(a.iso[0].mass);
     }
+    const double limit = static_cast<double>(std::numeric_limits<long long>::max());
+    if (std::fabs(nominal) < limit) m.nominal = static_cast<long long>(nominal);
     return m;
 }
 

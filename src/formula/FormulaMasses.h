@@ -16,7 +16,8 @@ struct FormulaMasses {
     // from the table and not from any calculated variants.
     double average = 0;
     // The sum of count * mass number (mass rounded to an integer) of each
-    // element's most abundant isotope.
+    // element's most abundant isotope; 0 when that sum does not fit a 64-bit
+    // integer (only tables of one's own with masses far beyond any element's).
     long long nominal = 0;
 };
 

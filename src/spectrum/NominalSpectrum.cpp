@@ -11,6 +11,11 @@ namespace {
 
 const long long MAX_BINS = 1LL << 24;
 
+// Far beyond any element's mass number, and small enough that no sum of
+// neutron counts over a composition overflows: masses of tables of one's own
+// beyond it are held at it (their nominal patterns then fail on MAX_BINS).
+const double NEUTRON_LIMIT = 1e12;
+
 struct Bin {
     double w = 0;  // sum of p * mass / z
     double a = 0;  // sum of p
@@ -18,7 +23,7 @@ struct Bin {
 
 }  // namespace
 
-long long MassNumber(double mass) { return std::llround(mass); }
+long long MassNumber(double mass) { return std::llround(std::clamp(mass, -NEUTRON_LIMIT, NEUTRON_LIMIT)); }
 
 std::vector<std::vector<long long>> ExtraNeutrons(const MolEnsemble& ensemble)
 {
@@ -26,10 +31,10 @@ std::vector<std::vector<long long>> ExtraNeutrons(const MolEnsemble& ensemble)
     for (int i = 0; i < ensemble.totalnat; ++i) {
         const AtomIsoAbun& atom = ensemble.atomens[i].atom;
         for (const AtomDistribution& d : ensemble.atomens[i].dist) {
-            long long n = 0;
+            double n = 0;
             for (std::size_t j = 1; j < d.nat.size(); ++j)
-                n += d.nat[j] * (MassNumber(atom.iso[j].mass) - MassNumber(atom.iso[0].mass));
-            neutrons[static_cast<std::size_t>(i)].push_back(n);
+                n += d.nat[j] * static_cast<double>(MassNumber(atom.iso[j].mass) - MassNumber(atom.iso[0].mass));
+            neutrons[static_cast<std::size_t>(i)].push_back(std::llround(std::clamp(n, -NEUTRON_LIMIT, NEUTRON_LIMIT)));
         }
     }
     return neutrons;
