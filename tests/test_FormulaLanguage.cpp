@@ -115,6 +115,18 @@ TEST_F(FormulaLanguage, Glucose13C6IsThePatternOfAHandMadeLabelledTable)
     EXPECT_NEAR(r.peaks[0].mass, 186.0835172, 1e-6);
 }
 
+// Two labels of one element with the same count are two elements of their
+// own: 1,2-13C2-ethylene-d0 written as [12C]2[13C]2H4 is 2 x 12 + 2 x
+// 13.0033548378 + 4 x 1.0078250321 = 54.0380098 u, not four 13C atoms.
+TEST_F(FormulaLanguage, TwoLabelsOfOneElementStayApart)
+{
+    const std::deque<AtomIsoAbun> handMade = TableWith("C* 6\n12.0 1\nC** 6\n13.0033548378 1\n");
+    ExpectSamePeaks(Pattern("[12C]2[13C]2H4"), CalculatePattern(handMade, "C*2C**2H4", {}), "12C2 13C2 H4");
+    const PatternResult r = Pattern("[12C]2[13C]2H4");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_NEAR(r.peaks[0].mass, 54.0380098, 1e-6);
+}
+
 // Tritium is in no natural table: its mass is the atomic mass evaluation's.
 TEST_F(FormulaLanguage, TritiumComesFromTheBuiltInMass)
 {

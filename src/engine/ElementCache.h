@@ -35,7 +35,7 @@ public:
 
 private:
     struct Key {
-        char symbol[4];
+        char symbol[sizeof AtomIsoAbun::symbol];  // whole: labels C[12] and C[13] differ late
         int n;
         double thr;
         bool operator==(const Key& k) const;
