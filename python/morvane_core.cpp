@@ -436,9 +436,9 @@ Language MakeLanguage(const Table& table, bool sequence, const std::map<std::str
         l.enrichment[key] = p;
     }
     if (!CheckEnrichment(l.enrichment, table.elements, reason)) throw py::value_error(reason);
-    for (const std::string& spec : fixed) {
+    for (const std::string& word : fixed) {
         FixedMod mod;
-        if (!ParseFixedMod(spec, table.elements, mod, reason)) throw py::value_error(reason);
+        if (!ParseFixedMod(word, table.elements, mod, reason)) throw py::value_error(reason);
         l.fixed.push_back(mod);
     }
     return l;

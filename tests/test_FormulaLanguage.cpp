@@ -14,6 +14,7 @@
 #include "formula/AtomCounts.h"
 #include "formula/FormulaLanguage.h"
 #include "support/RunMorvane.h"
+#include "support/SamePeaks.h"
 
 using namespace morvane;
 
@@ -53,17 +54,6 @@ protected:
         return CanonicalFormula(counts);
     }
 };
-
-void ExpectSamePeaks(const PatternResult& a, const PatternResult& b, const std::string& what)
-{
-    ASSERT_EQ(a.status, 0) << what << ": " << a.reason;
-    ASSERT_EQ(b.status, 0) << what << ": " << b.reason;
-    ASSERT_EQ(a.peaks.size(), b.peaks.size()) << what;
-    for (std::size_t i = 0; i < a.peaks.size(); ++i) {
-        EXPECT_EQ(a.peaks[i].mass, b.peaks[i].mass) << what << " peak " << i;
-        EXPECT_EQ(a.peaks[i].abundance, b.peaks[i].abundance) << what << " peak " << i;
-    }
-}
 
 TEST_F(FormulaLanguage, EachFeatureGivesThePatternOfTheFormulaWrittenOut)
 {

@@ -123,19 +123,19 @@ std::string LabelText(const std::string& key)
     return "[" + std::to_string(massNumber) + symbol + "]";
 }
 
-bool ParseEnrichment(const std::string& spec, Enrichment& enrichment, std::string& reason)
+bool ParseEnrichment(const std::string& text, Enrichment& enrichment, std::string& reason)
 {
-    const std::size_t eq = spec.find('=');
+    const std::size_t eq = text.find('=');
     std::string key;
-    if (eq == std::string::npos || !LabelKeyOf(spec.substr(0, eq), key)) {
-        reason = "enrichment " + spec + ": write the isotope and its fraction, as 13C=0.99";
+    if (eq == std::string::npos || !LabelKeyOf(text.substr(0, eq), key)) {
+        reason = "enrichment " + text + ": write the isotope and its fraction, as 13C=0.99";
         return false;
     }
-    const std::string value = spec.substr(eq + 1);
+    const std::string value = text.substr(eq + 1);
     char* end = nullptr;
     const double p = std::strtod(value.c_str(), &end);
     if (value.empty() || *end != '\0' || !(p > 0 && p <= 1)) {
-        reason = "enrichment " + spec + ": the fraction must be a number above 0 and at most 1";
+        reason = "enrichment " + text + ": the fraction must be a number above 0 and at most 1";
         return false;
     }
     enrichment[key] = p;

@@ -42,7 +42,7 @@ bool LabelKeyOf(const std::string& text, std::string& key);
 std::string LabelText(const std::string& key);
 
 // Reads "13C=0.99" into `enrichment`; false with the reason.
-bool ParseEnrichment(const std::string& spec, Enrichment& enrichment, std::string& reason);
+bool ParseEnrichment(const std::string& text, Enrichment& enrichment, std::string& reason);
 // Checks that each label of `enrichment` names an isotope the table can
 // give, with a value in (0, 1]; false with the reason.
 bool CheckEnrichment(const Enrichment& enrichment, const std::deque<AtomIsoAbun>& table, std::string& reason);

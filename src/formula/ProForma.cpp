@@ -293,6 +293,7 @@ bool SequenceReader::Mod(AtomCounts& delta)
 
 bool SequenceReader::AddDelta(const AtomCounts& delta, long long times)
 {
+    if (times == 0) return true;  // a fixed modification of a residue the peptide lacks
     for (const auto& [key, n] : delta)
         if (!AddAtoms(extra, key, n * times)) return Fail("too many atoms of " + LabelText(key));
     return true;
@@ -409,21 +410,21 @@ bool SequenceReader::Counts(AtomCounts& counts, std::string& reason)
 
 }  // namespace
 
-bool ParseFixedMod(const std::string& spec, const std::deque<AtomIsoAbun>& table, FixedMod& mod, std::string& reason)
+bool ParseFixedMod(const std::string& word, const std::deque<AtomIsoAbun>& table, FixedMod& mod, std::string& reason)
 {
-    const std::size_t at = spec.rfind('@');
+    const std::size_t at = word.rfind('@');
     ResidueAtoms unused;
-    if (at == std::string::npos || at + 2 != spec.size() || !ResidueOf(spec[at + 1], unused)) {
-        reason = "fixed modification " + spec + ": write the modification, @ and one residue, as Carbamidomethyl@C";
+    if (at == std::string::npos || at + 2 != word.size() || !ResidueOf(word[at + 1], unused)) {
+        reason = "fixed modification " + word + ": write the modification, @ and one residue, as Carbamidomethyl@C";
         return false;
     }
-    mod.residue = spec[at + 1];
+    mod.residue = word[at + 1];
     mod.delta.clear();
     std::string why;
-    std::string text = spec.substr(0, at);
+    std::string text = word.substr(0, at);
     if (text.size() >= 2 && text.front() == '[' && text.back() == ']') text = text.substr(1, text.size() - 2);
     if (!ModDelta(text, table, 0, mod.delta, why)) {
-        reason = "fixed modification " + spec + ": " + why;
+        reason = "fixed modification " + word + ": " + why;
         return false;
     }
     return true;

@@ -33,7 +33,7 @@ struct FixedMod {
 
 // Reads "Carbamidomethyl@C" (a name or Formula: as in brackets, '@', one
 // residue letter). Returns false with the reason.
-bool ParseFixedMod(const std::string& spec, const std::deque<AtomIsoAbun>& table, FixedMod& mod,
+bool ParseFixedMod(const std::string& word, const std::deque<AtomIsoAbun>& table, FixedMod& mod,
                    std::string& reason);
 
 // Reads a ProForma sequence into `counts` (emptied first; elements of 0

@@ -28,7 +28,7 @@ int TakeMoleculeOptions(std::vector<char*>& words, const char* sequenceWord, Mol
         const char* value = words[++i];
         std::string reason;
         if (fixed) {
-            m.fixedSpecs.push_back(value);
+            m.fixedWords.push_back(value);
         } else if (!ParseEnrichment(value, m.enrichment, reason)) {
             err << "Error: " << reason << "\n";
             return OPTION_ERROR_STATUS;
@@ -46,9 +46,9 @@ int ResolveMoleculeOptions(MoleculeOptions& m, const std::deque<AtomIsoAbun>& ta
         return OPTION_ERROR_STATUS;
     }
     m.fixed.clear();
-    for (const char* spec : m.fixedSpecs) {
+    for (const char* word : m.fixedWords) {
         FixedMod mod;
-        if (!ParseFixedMod(spec, table, mod, reason)) {
+        if (!ParseFixedMod(word, table, mod, reason)) {
             err << "Error: " << reason << "\n";
             return OPTION_ERROR_STATUS;
         }

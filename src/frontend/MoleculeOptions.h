@@ -19,7 +19,7 @@ namespace morvane {
 struct MoleculeOptions {
     bool sequences = false;
     Enrichment enrichment;
-    std::vector<const char*> fixedSpecs;
+    std::vector<const char*> fixedWords;
     std::vector<FixedMod> fixed;  // the specs read against the table
 };
 
