@@ -117,82 +117,25 @@ Table TableFromState(const py::list& state)
     return t;
 }
 
-// What a pattern says about itself beside its peaks, as a dict of the
-// Pattern's attribute names.
-py::dict PatternFacts(const PatternResult& r, bool composition)
-{
-    py::dict facts;
-    facts["coverage"] = r.coverage;
-    facts["monoisotopic_mass"] = r.monoisotopic;
-    facts["average_mass"] = r.average;
-    facts["nominal_mass"] = r.nominal;
-    facts["most_abundant"] = py::make_tuple(r.mostAbundant.mass, r.mostAbundant.abundance);
-    if (composition) {
-        py::list makeup;
-        for (const PeakMakeup& m : r.composition) makeup.append(py::make_tuple(m.isotopes, m.share));
-        facts["composition"] = makeup;
-    }
-    return facts;
-}
-
-py::tuple PeakArrays(const std::vector<isotope>& peaks)
-{
-    const auto n = static_cast<py::ssize_t>(peaks.size());
-    py::array_t<double> mass(n), abundance(n);
-    auto m = mass.mutable_unchecked<1>();
-    auto a = abundance.mutable_unchecked<1>();
-    for (py::ssize_t i = 0; i < n; ++i) {
-        m(i) = peaks[i].mass;
-        a(i) = peaks[i].abundance;
-    }
-    return py::make_tuple(mass, abundance);
-}
-
-// The exception class for a failed calculation's status: the formula, the
-// settings, or the calculation itself.
-PyObject* ExceptionFor(int status)
-{
-    switch (status) {
-    case 2: return FormulaError;
-    case 5: return PyExc_ValueError;
-    default: return CalculationError;
-    }
-}
-
-py::object ExceptionObject(const PatternResult& r)
-{
-    return py::reinterpret_borrow<py::object>(ExceptionFor(r.status))(r.reason);
-}
-
-// The peaks as (mass, abundance) arrays; with a resolution, followed by the
-// variants under them as two more arrays; last, the facts of the pattern.
-py::tuple ResultArrays(const PatternResult& r, const PatternSettings& settings)
-{
-    const py::tuple facts = py::make_tuple(PatternFacts(r, settings.composition));
-    if (!settings.resolution) return py::tuple(PeakArrays(r.peaks) + facts);
-    return py::tuple(PeakArrays(r.peaks) + PeakArrays(r.variants) + facts);
-}
-
-py::tuple Calculate(const Table& table, const std::string& formula, const PatternSettings& settings)
-{
-    PatternResult r;
-    {
-        py::gil_scoped_release unlocked;
-        r = CalculatePattern(table.elements, formula, settings);
-    }
-    if (r.status != 0) {
-        PyErr_SetString(ExceptionFor(r.status), r.reason.c_str());
-        throw py::error_already_set();
-    }
-    return ResultArrays(r, settings);
-}
-
 py::array_t<double> Column(const std::vector<isotope>& peaks, double isotope::*field)
 {
     py::array_t<double> column(static_cast<py::ssize_t>(peaks.size()));
     double* out = column.mutable_data();
     for (const isotope& p : peaks) *out++ = p.*field;
     return column;
+}
+
+py::tuple PeakArrays(const std::vector<isotope>& peaks)
+{
+    return py::make_tuple(Column(peaks, &isotope::mass), Column(peaks, &isotope::abundance));
+}
+
+// The exception that describes a failed calculation, of the class of its
+// status: the formula, the settings, or the calculation itself.
+py::object ExceptionObject(const PatternResult& r)
+{
+    PyObject* cls = r.status == 2 ? FormulaError : r.status == 5 ? PyExc_ValueError : CalculationError;
+    return py::reinterpret_borrow<py::object>(cls)(r.reason);
 }
 
 // Makes the package's Pattern objects straight from the library's results,
@@ -392,9 +335,8 @@ std::vector<std::string> FormulaTexts(const py::list& texts)
 }
 
 // The results of many formulas and the indices of those that failed, in
-// order. Result i is formula i's (mass, abundance, facts), or with
-// `pattern` (the package's Pattern class) its Pattern of resolution
-// `resolution`, or the exception object that describes its failure. The
+// order. Result i is formula i's Pattern (`pattern` is the package's class)
+// of resolution `resolution`, or the exception object of its failure. The
 // results are taken in chunks, each as soon as it is finished; between
 // chunks, and at least every 50 ms, this thread looks for signals: a
 // KeyboardInterrupt stops the calculation between formulas and is raised
@@ -402,8 +344,7 @@ std::vector<std::string> FormulaTexts(const py::list& texts)
 py::tuple CalculateMany(const Table& table, const py::list& texts, const PatternSettings& settings, unsigned threads,
                         const py::object& pattern, const py::object& resolution)
 {
-    std::optional<PatternMaker> maker;
-    if (!pattern.is_none()) maker.emplace(pattern, settings, resolution);
+    const PatternMaker maker(pattern, settings, resolution);
     const std::size_t n = texts.size();
     // Enough chunks that the last, made into objects after the calculation ends, is short.
     const std::size_t chunk = n / 64 + 1;
@@ -427,7 +368,7 @@ py::tuple CalculateMany(const Table& table, const py::list& texts, const Pattern
                 out[i] = ExceptionObject(r);
                 failed.append(i);
             } else {
-                out[i] = maker ? maker->Make(texts[i], r) : py::object(ResultArrays(r, settings));
+                out[i] = maker.Make(texts[i], r);
             }
         }
     }
@@ -689,16 +630,11 @@ PYBIND11_MODULE(_core, m)
 
     m.def("formula_of", &FormulaOf, py::arg("table"), py::arg("text"), py::arg("language"),
           "The atoms of a formula or sequence as (dict, canonical formula, charge); raises FormulaError.");
-    m.def("calculate", &Calculate, py::arg("table"), py::arg("formula"), py::arg("settings"),
-          "The peaks of one formula as (mass, abundance, facts): two arrays and a dict of the pattern's "
-          "coverage, masses, most abundant peak (and composition when asked); raises FormulaError, ValueError "
-          "or CalculationError.");
     m.def("calculate_many", &CalculateMany, py::arg("table"), py::arg("formulas"), py::arg("settings"),
-          py::arg("threads"), py::arg("pattern") = py::none(), py::arg("resolution") = py::none(),
-          "The peaks of many formulas (a list of str) on `threads` threads (0: one per core), the calling one "
+          py::arg("threads"), py::arg("pattern"), py::arg("resolution") = py::none(),
+          "The patterns of many formulas (a list of str) on `threads` threads (0: one per core), the calling one "
           "included, the GIL released while they calculate, as (results, indices of the failures): each result "
-          "is (mass, abundance, facts), or with `pattern` (the Pattern class) its Pattern of that resolution, or "
-          "the exception object of its failure.");
+          "is a `pattern` (the Pattern class) of that resolution, or the exception object of its failure.");
     m.def("distance", &Distances, py::arg("position_a"), py::arg("intensity_a"), py::arg("position_b"),
           py::arg("intensity_b"), py::arg("ppm"),
           "(Wasserstein distance, cosine similarity) of two stick spectra; raises ValueError with the reason.");

@@ -413,14 +413,6 @@ def _language(table, sequence, enrichment, fixed):
     return _core.Language(table, bool(sequence), dict(enrichment or {}), list(fixed or ()))
 
 
-def _sequence_charge(table, text, language):
-    """The charge of a sequence's suffix (/2), 0 without one or for a text that fails (the calculation says why)."""
-    try:
-        return _core.formula_of(table, text, language)[2]
-    except FormulaError:
-        return 0
-
-
 def formula_of(formula=None, table=None, sequence=None, fixed=None):
     """The atoms of a formula, or of a ProForma ``sequence``, and its canonical formula.
 
@@ -439,16 +431,6 @@ def formula_of(formula=None, table=None, sequence=None, fixed=None):
     )
     atoms, text, _ = _core.formula_of(library_table, formula if sequence is None else sequence, language)
     return atoms, text
-
-
-def _wrap(peaks, formula, settings, instrument=None, ion_charge=0):
-    adduct = settings.adduct.text if settings.adduct is not None else ""
-    charge, mz = (ion_charge, True) if ion_charge else (settings.charge, settings.masstocharge)
-    facts = peaks[-1]
-    if instrument is None:
-        return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, facts=facts)
-    variants = Pattern(peaks[2], peaks[3], formula, charge, mz, adduct)
-    return Pattern(peaks[0], peaks[1], formula, charge, mz, adduct, instrument, variants, facts)
 
 
 def _named(error, index, formula, settings):
@@ -562,11 +544,13 @@ def pattern(
         table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, (coverage, binning, composition)
     )
     language = _language(table._table, sequence is not None, enrichment, fixed)
-    ion_charge = _sequence_charge(table._table, text, language) if sequence is not None else 0
     found = []
     for ion in ions:
         ion.language = language
-        found.append(_wrap(_core.calculate(table._table, text, ion), text, ion, instrument, ion_charge))
+        (result,), failed = _core.calculate_many(table._table, [text], ion, 1, Pattern, instrument)
+        if failed:
+            raise result
+        found.append(result)
     return found if isinstance(adduct, (list, tuple)) else found[0]
 
 

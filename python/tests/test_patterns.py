@@ -86,7 +86,7 @@ def test_calculation_releases_the_gil(table, formulas):
     counter.start()
     try:
         before = len(ticks)
-        morvane._core.calculate_many(table._table, formulas[:400] * 3, settings, 1)
+        morvane._core.calculate_many(table._table, formulas[:400] * 3, settings, 1, morvane.Pattern)
         during = len(ticks) - before
     finally:
         done.set()
