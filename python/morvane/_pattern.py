@@ -583,8 +583,10 @@ def patterns(
     with ``sequences=True`` (a single ``str`` is refused with ``TypeError``);
     the settings (``adduct``, ``enrichment`` and ``fixed`` included) are
     those of :func:`pattern` and apply to every formula. ``threads`` is the
-    number of threads (0: one per core); the calculation releases the GIL,
-    and Ctrl-C (KeyboardInterrupt) stops it between formulas.
+    number of threads (0: one per core), the calling thread among them; the
+    calculation releases the GIL, which the calling thread takes to make the
+    patterns of the formulas finished so far, and Ctrl-C (KeyboardInterrupt)
+    stops it between formulas.
 
     Returns a list of :class:`Pattern` in the order of ``formulas``; with a
     list of adducts, per formula one pattern per adduct in the order given.

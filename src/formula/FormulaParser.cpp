@@ -80,7 +80,8 @@ bool LookUpElements(const Symbols& symbols, const std::deque<AtomIsoAbun>& table
     for (auto rec = table.begin(); rec != table.end() && found < symbols.size(); ++rec) {
         for (std::size_t j = 0; j < symbols.size(); ++j) {
             AtomIsoAbun& entry = comp.atom[j];
-            if (entry.symbol[0] != '\0' || symbols[j] != rec->symbol) continue;
+            // The first byte rules out most records without a string comparison.
+            if (entry.symbol[0] != '\0' || symbols[j][0] != rec->symbol[0] || symbols[j] != rec->symbol) continue;
             entry = *rec;
             ++found;
         }
