@@ -7,10 +7,11 @@
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <new>
-#include <utility>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/Status.h"
@@ -42,6 +43,9 @@ const std::size_t RESERVE = std::size_t(96) << 20;
 // The smallest default pass: below it the searches of the passes cost more
 // than the memory saved (under a tighter limit the allocation fails).
 const std::size_t MIN_PASS_BYTES = std::size_t(4) << 20;
+// Bins are sorted in runs of this many variants at least, taken by the
+// threads in turn.
+const unsigned long long RUN_VARIANTS = 1 << 16;
 // Below these a second thread costs more than it saves.
 const long long PARALLEL_VISITS = 1LL << 20;
 const unsigned long long PARALLEL_VARIANTS = 1ULL << 18;
@@ -300,8 +304,8 @@ public:
           sorters(threads), states(threads, groups.NewState())
     {}
 
-    // Fills the pass's bins (the threads taking the groups in turn), sorts
-    // them (each thread a run of bins) and merges them in order.
+    // Fills the pass's bins (the threads taking the groups in turn), then
+    // sorts them and merges them in order.
     void Run(const Pass& pass, unsigned threads, PeakMerger& merger, double z)
     {
         offset[pass.begin] = 0;
@@ -315,16 +319,7 @@ public:
         RunJobs(threads, [&](unsigned t) {
             for (std::size_t g = next++; g < groups.Count(); g = next++) Fill(window, g, states[t]);
         });
-        std::vector<std::uint32_t> split = Split(pass, threads);
-        RunJobs(threads, [&](unsigned t) {
-            for (std::uint32_t b = split[t]; b < split[t + 1]; ++b) {
-                Slot* bin = &slots[offset[b]];
-                const Slot* sorted = sorters[t].Sort(bin, counts[b]);
-                if (t == 0) MergeBin(sorted, counts[b], merger, z);  // while it is in cache
-                else if (sorted != bin) std::copy(sorted, sorted + counts[b], bin);
-            }
-        });
-        for (std::uint32_t b = split[1]; b < pass.end; ++b) MergeBin(&slots[offset[b]], counts[b], merger, z);
+        SortAndMerge(pass, threads, merger, z);
     }
 
 private:
@@ -336,17 +331,54 @@ private:
     std::vector<BinSorter> sorters;            // per thread
     std::vector<VariantSearch::State> states;  // per thread
 
-    // Bin boundaries giving each thread about the same number of variants.
-    std::vector<std::uint32_t> Split(const Pass& pass, unsigned threads) const
+    // The threads take runs of bins in turn and sort them; the runs are
+    // merged in order by whichever thread finds the next one sorted. The
+    // thread whose run is next merges each bin as it is sorted, while it
+    // is in cache; the others copy sorted bins back into their slots.
+    void SortAndMerge(const Pass& pass, unsigned threads, PeakMerger& merger, double z)
     {
-        std::vector<std::uint32_t> split(1, pass.begin);
-        std::uint32_t b = pass.begin;
-        for (unsigned t = 1; t < threads; ++t) {
-            while (b < pass.end && offset[b] * threads < pass.size * t) ++b;
-            split.push_back(b);
-        }
-        split.push_back(pass.end);
-        return split;
+        const std::vector<std::uint32_t> runs = Runs(pass);
+        const std::size_t n = runs.size() - 1;
+        std::unique_ptr<std::atomic<bool>[]> sorted(new std::atomic<bool>[n]());
+        std::mutex merging;
+        std::size_t merged = 0;  // runs merged, under `merging`
+        auto mergeSorted = [&] {
+            while (merged < n && sorted[merged].load(std::memory_order_acquire))
+                for (std::uint32_t b = runs[merged], e = runs[++merged]; b < e; ++b)
+                    MergeBin(&slots[offset[b]], counts[b], merger, z);
+        };
+        std::atomic<std::size_t> next{0};
+        RunJobs(threads, [&](unsigned t) {
+            for (std::size_t r = next++; r < n; r = next++) {
+                std::unique_lock<std::mutex> lock(merging, std::try_to_lock);
+                if (lock && merged == r) {
+                    for (std::uint32_t b = runs[r]; b < runs[r + 1]; ++b)
+                        MergeBin(sorters[t].Sort(&slots[offset[b]], counts[b]), counts[b], merger, z);
+                    merged = r + 1;
+                } else {
+                    if (lock) lock.unlock();
+                    for (std::uint32_t b = runs[r]; b < runs[r + 1]; ++b) {
+                        Slot* bin = &slots[offset[b]];
+                        const Slot* done = sorters[t].Sort(bin, counts[b]);
+                        if (done != bin) std::copy(done, done + counts[b], bin);
+                    }
+                    sorted[r].store(true, std::memory_order_release);
+                    if (!lock.try_lock()) continue;
+                }
+                mergeSorted();
+            }
+        });
+        mergeSorted();
+    }
+
+    // Bin boundaries of runs of at least RUN_VARIANTS variants (the last may
+    // be shorter).
+    std::vector<std::uint32_t> Runs(const Pass& pass) const
+    {
+        std::vector<std::uint32_t> runs(1, pass.begin);
+        for (std::uint32_t b = pass.begin; b < pass.end; ++b)
+            if (offset[b + 1] - offset[runs.back()] >= RUN_VARIANTS || b + 1 == pass.end) runs.push_back(b + 1);
+        return runs;
     }
 
     // Writes group g's variants in the window into its parts of the bins.
