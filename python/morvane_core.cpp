@@ -5,20 +5,23 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <filesystem>
-#include <future>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
 #include <limits>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "calc/Pattern.h"
@@ -194,126 +197,241 @@ py::array_t<double> Column(const std::vector<isotope>& peaks, double isotope::*f
 
 // Makes the package's Pattern objects straight from the library's results,
 // as Pattern(mass, abundance, formula, charge, mz, adduct, resolution,
-// variants, facts) would: no tuple, no dict and no Python-level constructor
-// per formula. What every pattern of one call shares is made once.
+// variants, facts) would: the object made by its type and its slots filled
+// through their descriptors, looked up once; no tuple, no dict and no
+// Python-level call per formula. What every pattern of one call shares is
+// made once.
 class PatternMaker {
 public:
     PatternMaker(const py::object& cls, const PatternSettings& settings, const py::object& resolution)
-        : new_(cls.attr("__new__")), cls_(cls), charge_(py::int_(settings.charge)),
-          mz_(py::bool_(settings.masstocharge)),
+        : type_(reinterpret_cast<PyTypeObject*>(cls.ptr())), noArguments_(py::tuple()),
+          charge_(py::int_(settings.charge)), mz_(py::bool_(settings.masstocharge)),
           adduct_(py::str(settings.adduct != nullptr ? settings.adduct->Text() : std::string())),
-          resolution_(resolution), composition_(settings.composition)
-    {}
+          resolution_(resolution), settingsCharge_(settings.charge), sequence_(settings.sequence),
+          composition_(settings.composition)
+    {
+        static const char* const names[SLOTS] = {
+            "mass",         "abundance",        "formula",      "charge",         "mz",
+            "adduct",       "resolution",       "variants",     "coverage",       "monoisotopic_mass",
+            "average_mass", "nominal_mass",     "most_abundant", "composition"};
+        for (int s = 0; s < SLOTS; ++s) {
+            slots_[s] = cls.attr(names[s]);
+            if (!Py_IS_TYPE(slots_[s].ptr(), &PyMemberDescr_Type))
+                throw py::type_error(std::string("the pattern class has no slot ") + names[s]);
+        }
+    }
 
     py::object Make(const py::handle& formula, const PatternResult& r) const
     {
-        py::object p = Bare(formula, r.peaks);
-        p.attr(names_.resolution) = resolution_;
-        p.attr(names_.variants) = resolution_.is_none() ? py::none() : Variants(formula, r.variants);
-        p.attr(names_.coverage) = py::float_(r.coverage);
-        p.attr(names_.monoisotopic) = py::float_(r.monoisotopic);
-        p.attr(names_.average) = py::float_(r.average);
-        p.attr(names_.nominal) = py::int_(r.nominal);
-        p.attr(names_.mostAbundant) = py::make_tuple(r.mostAbundant.mass, r.mostAbundant.abundance);
+        // A sequence's charge suffix makes its pattern an ion's, in m/z.
+        const bool suffix = sequence_ && r.charge != settingsCharge_;
+        const py::object charge = suffix ? py::int_(r.charge) : charge_;
+        const py::object mz = suffix ? py::bool_(true) : mz_;
+        py::object p = Bare(formula, charge, mz, r.peaks);
+        Set(p, RESOLUTION, resolution_);
+        Set(p, VARIANTS, resolution_.is_none() ? py::none() : Variants(formula, charge, mz, r.variants));
+        Set(p, COVERAGE, py::float_(r.coverage));
+        Set(p, MONOISOTOPIC, py::float_(r.monoisotopic));
+        Set(p, AVERAGE, py::float_(r.average));
+        Set(p, NOMINAL, py::int_(r.nominal));
+        Set(p, MOST_ABUNDANT, py::make_tuple(r.mostAbundant.mass, r.mostAbundant.abundance));
         if (!composition_) {
-            p.attr(names_.composition) = py::none();
+            Set(p, COMPOSITION, py::none());
         } else {
             py::list makeup;
             for (const PeakMakeup& m : r.composition) makeup.append(py::make_tuple(m.isotopes, m.share));
-            p.attr(names_.composition) = makeup;
+            Set(p, COMPOSITION, makeup);
         }
         return p;
     }
 
 private:
-    struct Names {
-        py::str mass{"mass"}, abundance{"abundance"}, formula{"formula"}, charge{"charge"}, mz{"mz"},
-            adduct{"adduct"}, resolution{"resolution"}, variants{"variants"}, coverage{"coverage"},
-            monoisotopic{"monoisotopic_mass"}, average{"average_mass"}, nominal{"nominal_mass"},
-            mostAbundant{"most_abundant"}, composition{"composition"};
+    enum Slot {
+        MASS, ABUNDANCE, FORMULA, CHARGE, MZ, ADDUCT, RESOLUTION, VARIANTS, COVERAGE, MONOISOTOPIC, AVERAGE,
+        NOMINAL, MOST_ABUNDANT, COMPOSITION, SLOTS
     };
-    py::object new_, cls_, charge_, mz_, adduct_, resolution_;
-    bool composition_;
-    Names names_;
+    PyTypeObject* type_;
+    py::object noArguments_, charge_, mz_, adduct_, resolution_;
+    int settingsCharge_;
+    bool sequence_, composition_;
+    py::object slots_[SLOTS];  // the class's member descriptors
 
-    py::object Bare(const py::handle& formula, const std::vector<isotope>& peaks) const
+    void Set(const py::object& p, Slot s, const py::handle& value) const
     {
-        py::object p = new_(cls_);
-        p.attr(names_.mass) = Column(peaks, &isotope::mass);
-        p.attr(names_.abundance) = Column(peaks, &isotope::abundance);
-        p.attr(names_.formula) = formula;
-        p.attr(names_.charge) = charge_;
-        p.attr(names_.mz) = mz_;
-        p.attr(names_.adduct) = adduct_;
+        PyObject* descriptor = slots_[s].ptr();
+        if (Py_TYPE(descriptor)->tp_descr_set(descriptor, p.ptr(), value.ptr()) != 0) throw py::error_already_set();
+    }
+
+    py::object Bare(const py::handle& formula, const py::object& charge, const py::object& mz,
+                    const std::vector<isotope>& peaks) const
+    {
+        auto p = py::reinterpret_steal<py::object>(type_->tp_new(type_, noArguments_.ptr(), nullptr));
+        if (!p) throw py::error_already_set();
+        Set(p, MASS, Column(peaks, &isotope::mass));
+        Set(p, ABUNDANCE, Column(peaks, &isotope::abundance));
+        Set(p, FORMULA, formula);
+        Set(p, CHARGE, charge);
+        Set(p, MZ, mz);
+        Set(p, ADDUCT, adduct_);
         return p;
     }
 
     // The variants under a resolved pattern's peaks: a pattern without facts.
-    py::object Variants(const py::handle& formula, const std::vector<isotope>& peaks) const
+    py::object Variants(const py::handle& formula, const py::object& charge, const py::object& mz,
+                        const std::vector<isotope>& peaks) const
     {
-        py::object p = Bare(formula, peaks);
+        py::object p = Bare(formula, charge, mz, peaks);
         const py::float_ nan(std::numeric_limits<double>::quiet_NaN());
-        p.attr(names_.resolution) = py::none();
-        p.attr(names_.variants) = py::none();
-        p.attr(names_.coverage) = nan;
-        p.attr(names_.monoisotopic) = nan;
-        p.attr(names_.average) = nan;
-        p.attr(names_.nominal) = py::none();
-        p.attr(names_.mostAbundant) = py::none();
-        p.attr(names_.composition) = py::none();
+        for (const Slot s : {RESOLUTION, VARIANTS, NOMINAL, MOST_ABUNDANT, COMPOSITION}) Set(p, s, py::none());
+        for (const Slot s : {COVERAGE, MONOISOTOPIC, AVERAGE}) Set(p, s, nan);
         return p;
     }
 };
 
-// Result i is formula i's (mass, abundance, facts), or with `pattern` (the
-// package's Pattern class) its Pattern of resolution `resolution`, or the
-// exception object that describes its failure. The calculation runs on its own thread while
-// this one looks for signals every 50 ms: a KeyboardInterrupt stops it
-// between formulas and is raised here.
-py::list CalculateMany(const Table& table, const py::list& texts, const PatternSettings& settings, unsigned threads,
-                       const py::object& pattern, const py::object& resolution)
+// Calculates the patterns of many formulas on a pool of threads, the
+// calling thread among them, and hands the results over in input order as
+// they are finished: the calling thread makes Python objects of the first
+// while the others calculate the rest. Each pattern is calculated on one
+// thread. When the system starts fewer threads than asked, those started
+// do all the work.
+class PatternQueue {
+public:
+    PatternQueue(const Table& table, std::vector<std::string> formulas, const PatternSettings& settings,
+                 unsigned threads)
+        : table_(table), formulas_(std::move(formulas)), settings_(settings), results_(formulas_.size()),
+          finished_(new std::atomic<bool>[formulas_.size()]())
+    {
+        settings_.threads = 1;
+        if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
+        for (unsigned t = 1; t < threads && t < formulas_.size(); ++t) {
+            try {
+                pool_.emplace_back([this] {
+                    while (!stop_ && Begin()) {}
+                });
+            } catch (const std::system_error&) {
+                break;
+            }
+        }
+    }
+
+    ~PatternQueue() { Stop(); }
+
+    // Calculates formulas not yet begun, or waits for those under way, until
+    // the results before `end` are finished or `patience` has passed.
+    // Returns the number of results finished from the first on. Call it
+    // without the GIL.
+    std::size_t Work(std::size_t end, std::chrono::milliseconds patience)
+    {
+        const auto until = std::chrono::steady_clock::now() + patience;
+        while (done_ < end) {
+            if (finished_[done_]) {
+                ++done_;
+            } else if (std::chrono::steady_clock::now() >= until) {
+                break;
+            } else if (stop_ || !Begin()) {
+                std::unique_lock<std::mutex> lock(mutex_);
+                finishing_.wait_until(lock, until, [&] { return finished_[done_].load(); });
+            }
+        }
+        return done_;
+    }
+
+    // Finished result i. The results are freed with the queue, after the
+    // threads that made them have ended: freeing memory while the thread
+    // that allocated it allocates more would have both wait on its lock.
+    const PatternResult& Result(std::size_t i) const { return results_[i]; }
+
+    // No formula is begun any more; returns when those under way are finished.
+    void Stop()
+    {
+        stop_ = true;
+        for (std::thread& t : pool_) t.join();
+        pool_.clear();
+    }
+
+private:
+    const Table& table_;
+    const std::vector<std::string> formulas_;
+    PatternSettings settings_;
+    std::vector<PatternResult> results_;
+    std::unique_ptr<std::atomic<bool>[]> finished_;
+    std::atomic<std::size_t> next_{0};
+    std::size_t done_ = 0;  // results finished from the first on, as the calling thread last saw
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable finishing_;
+    std::vector<std::thread> pool_;
+
+    // Calculates the next formula not yet begun; false when none is left.
+    bool Begin()
+    {
+        const std::size_t i = next_++;
+        if (i >= formulas_.size()) return false;
+        results_[i] = CalculatePattern(table_.elements, formulas_[i], settings_);
+        {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            finished_[i] = true;
+        }
+        finishing_.notify_one();
+        return true;
+    }
+};
+
+// The formulas of a list of str, refusing anything else.
+std::vector<std::string> FormulaTexts(const py::list& texts)
 {
     std::vector<std::string> formulas;
     formulas.reserve(texts.size());
     for (const py::handle item : texts) {
-        try {
-            formulas.push_back(item.cast<std::string>());
-        } catch (const py::cast_error&) {
-            throw py::type_error("a formula is a str, not " + std::string(py::str(item.get_type().attr("__name__"))));
-        }
+        if (!PyUnicode_Check(item.ptr()))
+            throw py::type_error("formula " + std::to_string(formulas.size()) + " must be a str, not " +
+                                 std::string(py::str(item.get_type().attr("__name__"))));
+        formulas.push_back(item.cast<std::string>());
     }
-    std::vector<PatternResult> results;
-    std::atomic<bool> stop{false};
-    std::unique_ptr<py::error_already_set> interrupted;
-    {
-        py::gil_scoped_release unlocked;
-        auto calculate = [&] { return CalculatePatterns(table.elements, formulas, settings, threads, &stop); };
-        std::future<std::vector<PatternResult>> run;
-        try {
-            run = std::async(std::launch::async, calculate);
-        } catch (const std::system_error&) {
-            results = calculate();  // no thread to be had: calculate here, without the watch
+    return formulas;
+}
+
+// The results of many formulas and the indices of those that failed, in
+// order. Result i is formula i's (mass, abundance, facts), or with
+// `pattern` (the package's Pattern class) its Pattern of resolution
+// `resolution`, or the exception object that describes its failure. The
+// results are taken in chunks, each as soon as it is finished; between
+// chunks, and at least every 50 ms, this thread looks for signals: a
+// KeyboardInterrupt stops the calculation between formulas and is raised
+// here.
+py::tuple CalculateMany(const Table& table, const py::list& texts, const PatternSettings& settings, unsigned threads,
+                        const py::object& pattern, const py::object& resolution)
+{
+    std::optional<PatternMaker> maker;
+    if (!pattern.is_none()) maker.emplace(pattern, settings, resolution);
+    const std::size_t n = texts.size();
+    // Enough chunks that the last, made into objects after the calculation ends, is short.
+    const std::size_t chunk = n / 64 + 1;
+    py::list out(n), failed;
+    PatternQueue queue(table, FormulaTexts(texts), settings, threads);
+    for (std::size_t i = 0; i < n;) {
+        std::size_t finished = 0;
+        {
+            py::gil_scoped_release unlocked;
+            finished = queue.Work(std::min(n, i + chunk), std::chrono::milliseconds(50));
         }
-        while (run.valid() && run.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
-            py::gil_scoped_acquire locked;
-            if (!interrupted && PyErr_CheckSignals() != 0) {
-                interrupted.reset(new py::error_already_set());
-                stop = true;
+        if (PyErr_CheckSignals() != 0) {
+            py::error_already_set interrupted;
+            py::gil_scoped_release unlocked;
+            queue.Stop();
+            throw interrupted;
+        }
+        for (; i < finished; ++i) {
+            const PatternResult& r = queue.Result(i);
+            if (r.status != 0) {
+                out[i] = ExceptionObject(r);
+                failed.append(i);
+            } else {
+                out[i] = maker ? maker->Make(texts[i], r) : py::object(ResultArrays(r, settings));
             }
         }
-        if (run.valid()) results = run.get();
     }
-    if (interrupted) throw *interrupted;
-    py::list out(results.size());
-    if (pattern.is_none()) {
-        for (std::size_t i = 0; i < results.size(); ++i)
-            out[i] = results[i].status == 0 ? py::object(ResultArrays(results[i], settings)) : ExceptionObject(results[i]);
-        return out;
-    }
-    const PatternMaker maker(pattern, settings, resolution);
-    for (std::size_t i = 0; i < results.size(); ++i)
-        out[i] = results[i].status == 0 ? maker.Make(texts[i], results[i]) : ExceptionObject(results[i]);
-    return out;
+    return py::make_tuple(out, failed);
 }
 
 py::array_t<double> ProfileAt(const py::array_t<double, py::array::c_style | py::array::forcecast>& mass,
@@ -577,9 +695,10 @@ PYBIND11_MODULE(_core, m)
           "or CalculationError.");
     m.def("calculate_many", &CalculateMany, py::arg("table"), py::arg("formulas"), py::arg("settings"),
           py::arg("threads"), py::arg("pattern") = py::none(), py::arg("resolution") = py::none(),
-          "The peaks of many formulas (a list of str) on `threads` threads (0: one per core), the GIL released; "
-          "each result is (mass, abundance, facts), or with `pattern` (the Pattern class) its Pattern of that "
-          "resolution, or the exception object of its failure.");
+          "The peaks of many formulas (a list of str) on `threads` threads (0: one per core), the calling one "
+          "included, the GIL released while they calculate, as (results, indices of the failures): each result "
+          "is (mass, abundance, facts), or with `pattern` (the Pattern class) its Pattern of that resolution, or "
+          "the exception object of its failure.");
     m.def("distance", &Distances, py::arg("position_a"), py::arg("intensity_a"), py::arg("position_b"),
           py::arg("intensity_b"), py::arg("ppm"),
           "(Wasserstein distance, cosine similarity) of two stick spectra; raises ValueError with the reason.");

@@ -620,8 +620,6 @@ def patterns(
         formulas = list(formulas)
     except TypeError:
         raise TypeError(f"patterns takes a sequence of formulas, not {type(formulas).__name__}") from None
-    for i, formula in enumerate(formulas):
-        _formula(formula, f"formula {i}")
     # More threads than formulas would have nothing to do.
     threads = min(threads, max(1, len(formulas)))
     instrument = _instrument(resolution, analyzer, at, fwhm)
@@ -632,25 +630,17 @@ def patterns(
     for ion in ions:
         ion.language = language
     per_ion = [_core.calculate_many(table._table, formulas, ion, threads, Pattern, instrument) for ion in ions]
-    out = []
-    for i, formula in enumerate(formulas):
-        for ion, results in zip(ions, per_ion):
-            result = results[i]
-            if isinstance(result, Exception):
-                if errors == "raise":
-                    raise _named(result, i, formula, ion)
-            elif sequences:
-                _with_ion_charge(result, _sequence_charge(table._table, formula, language))
-            out.append(result)
+    if errors == "raise":
+        failures = [(failed[0], k) for k, (_, failed) in enumerate(per_ion) if failed]
+        if failures:
+            i, k = min(failures)
+            raise _named(per_ion[k][0][i], i, formulas[i], ions[k])
+    if len(ions) == 1:
+        return per_ion[0][0]
+    out = [None] * (len(formulas) * len(ions))
+    for k, (results, _) in enumerate(per_ion):
+        out[k :: len(ions)] = results
     return out
-
-
-def _with_ion_charge(pattern, ion_charge):
-    """A sequence's charge suffix makes its pattern (and its variants) an ion's, in m/z."""
-    if ion_charge:
-        for p in (pattern, pattern.variants):
-            if p is not None:
-                p.charge, p.mz = ion_charge, True
 
 
 class Distance(tuple):
