@@ -95,7 +95,7 @@ std::vector<std::uint64_t> Binned(const std::deque<AtomIsoAbun>& table, const Ca
 }
 
 // Each case under budgets from one pass to 16 variants a pass, under several
-// bin counts (one bin, a few, the most) and with one and two threads; and
+// bin counts (one bin, a few, the most) and with one to three threads; and
 // in a single run of the search, as small molecules are calculated.
 void ExpectSameEverywhere(const std::deque<AtomIsoAbun>& table, const Case& k,
                           const std::vector<std::uint32_t>& binCounts = {1, 7, 1u << 16})
@@ -103,7 +103,7 @@ void ExpectSameEverywhere(const std::deque<AtomIsoAbun>& table, const Case& k,
     const std::vector<std::uint64_t> expected = SingleSort(table, k);
     for (std::uint32_t bins : binCounts)
         for (std::size_t budget : {std::size_t(0), std::size_t(4096), std::size_t(256)})
-            for (unsigned threads : {1u, 2u}) {
+            for (unsigned threads : {1u, 2u, 3u}) {
                 BinnedSettings s;
                 s.bins = bins;
                 s.budget = budget;
@@ -156,7 +156,7 @@ TEST(BinnedAssembly, LargeProteinInPassesAndThreads)
 {
     const Case k{"C2934H4615N781O897S39", 0.001, 0, false, 0.1};
     const std::vector<std::uint64_t> expected = SingleSort(Shipped(), k);
-    for (unsigned threads : {1u, 2u}) {
+    for (unsigned threads : {1u, 2u, 3u}) {
         BinnedSettings s;
         s.threads = threads;
         s.budget = 64 << 10;

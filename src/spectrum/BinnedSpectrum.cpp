@@ -7,9 +7,11 @@
 #include <climits>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/Status.h"
@@ -27,12 +29,13 @@ struct Slot {
     double probability;
 };
 
-// Measured on the large protein (docs/performance.md): at threshold 1e-3
-// passes of 128 to 256 MB (3 to 5 passes) were as fast as any, smaller ones
-// slower, since each pass runs the search again; for more than MAX_PASSES
-// passes they grow instead (at 1e-6: 5 passes of up to 1.5 GB), unless the
-// address-space limit forbids it.
-const std::size_t PASS_BYTES = std::size_t(256) << 20;
+// Each pass runs the search again. Measured on the large protein
+// (docs/performance.md): at threshold 1e-3 (660 MB of variants) two passes
+// of 330 MB took 5 % less time than three of 220 MB, and its peak memory
+// stays within 1.3 times IsoSpec's on the same formula; for
+// more than MAX_PASSES passes they grow instead (at 1e-6: 4 passes of up to
+// 1.5 GB), unless the address-space limit forbids it.
+const std::size_t PASS_BYTES = std::size_t(384) << 20;
 const std::size_t MAX_PASSES = 4;
 // Address space left to everything but the slots: the other threads'
 // stacks, the bin tables, the sort buffers, the peaks and their printing.
@@ -40,6 +43,9 @@ const std::size_t RESERVE = std::size_t(96) << 20;
 // The smallest default pass: below it the searches of the passes cost more
 // than the memory saved (under a tighter limit the allocation fails).
 const std::size_t MIN_PASS_BYTES = std::size_t(4) << 20;
+// Bins are sorted in runs of this many variants at least, taken by the
+// threads in turn.
+const unsigned long long RUN_VARIANTS = 1 << 16;
 // Below these a second thread costs more than it saves.
 const long long PARALLEL_VISITS = 1LL << 20;
 const unsigned long long PARALLEL_VARIANTS = 1ULL << 18;
@@ -103,49 +109,74 @@ void RunJobs(unsigned n, const Job& job)
     for (std::thread& th : started) th.join();
 }
 
-// Phase one: the variants per bin, the visits and the final best. Returns
-// false as soon as the visits are known to exceed the bound.
-bool CountVariants(const VariantSearch& search, const MassBins& bins, unsigned threads, Counts& counts,
-                   long long& visits, double& best)
-{
-    const std::size_t first = search.List(0).size();
-    auto counter = [&bins](Counts& c) {
-        return [&bins, &c](double mass, double, const std::uint32_t*, std::uint32_t) {
-            ++c[bins.Index(mass)];
-            return true;
-        };
-    };
-    if (threads < 2 || search.Elements() < 2 || first < 2) {
-        VariantSearch::State s = search.NewState();
-        auto count = counter(counts);
-        const bool complete = search.Run(s, 0, first, nullptr, MAX_COMBINATION_VISITS, count);
-        visits = s.visits;
-        best = s.best;
-        return complete;
+// Element 0's combinations in groups of consecutive ones. Each group is
+// searched by one thread at a time, from the best the single run has at
+// its start (StartingBests), so any thread may take any group and still
+// find exactly the single run's variants. Each group keeps its own count
+// per bin; in a fill pass its variants go to a part of each bin of their
+// own, the parts in group order, which puts every bin's variants in the
+// order of the single run.
+class Groups {
+public:
+    Groups(const VariantSearch& search, unsigned threads, std::size_t bins) : search(search)
+    {
+        const std::size_t combinations = search.List(0).size();
+        std::size_t n = 1;
+        if (threads > 1 && search.Elements() > 1) n = std::min<std::size_t>(combinations, GROUPS_PER_THREAD * threads);
+        const std::vector<double> all = search.StartingBests();
+        for (std::size_t g = 0; g <= n; ++g) {
+            first.push_back(g * combinations / n);
+            bests.push_back(all[first.back()]);
+        }
+        parts.assign(n, Counts(bins, 0));
     }
-    // Each thread takes element 0's combinations one at a time, starting
-    // from the best the single-threaded run has there; counts add up in
-    // any order.
-    const std::vector<double> bests = search.StartingBests();
-    std::vector<VariantSearch::State> states(threads, search.NewState());
-    std::vector<Counts> partial(threads - 1, Counts(counts.size(), 0));
+
+    std::size_t Count() const { return parts.size(); }
+    double FinalBest() const { return bests.back(); }
+    VariantSearch::State NewState() const { return search.NewState(); }
+
+    // Runs group g's part of the search (s.visits counts it alone).
+    template <class Sink>
+    bool Run(VariantSearch::State& s, std::size_t g, const BinWindow* window, long long limit, Sink& sink) const
+    {
+        s.best = bests[g];
+        s.visits = 0;
+        return search.Run(s, first[g], first[g + 1], window, limit, sink);
+    }
+
+    // Per group, its variants per bin; during a pass, for the pass's bins,
+    // the next free slot of its part.
+    std::vector<Counts> parts;
+
+private:
+    // Enough groups that threads taking them in turn finish close together.
+    static const unsigned GROUPS_PER_THREAD = 4;
+    const VariantSearch& search;
+    std::vector<std::size_t> first;  // group g: combinations first[g] to first[g + 1] - 1
+    std::vector<double> bests;       // per group, and at the end
+};
+
+// Phase one: each group's variants per bin, and the visits. Returns false
+// as soon as the visits are known to exceed the bound.
+bool CountVariants(const MassBins& bins, unsigned threads, Groups& groups, long long& visits)
+{
+    std::vector<VariantSearch::State> states(threads, groups.NewState());
     std::atomic<std::size_t> next{0};
     std::atomic<long long> total{0};
     std::atomic<bool> failed{false};
     RunJobs(threads, [&](unsigned t) {
         VariantSearch::State& s = states[t];
-        auto count = counter(t == 0 ? counts : partial[t - 1]);
-        for (std::size_t k = next++; k < first && !failed; k = next++) {
-            s.best = bests[k];
-            s.visits = 0;
-            const bool complete = search.Run(s, k, k + 1, nullptr, MAX_COMBINATION_VISITS - total.load(), count);
+        for (std::size_t g = next++; g < groups.Count() && !failed; g = next++) {
+            Counts& c = groups.parts[g];
+            auto count = [&bins, &c](double mass, double, const std::uint32_t*, std::uint32_t) {
+                ++c[bins.Index(mass)];
+                return true;
+            };
+            const bool complete = groups.Run(s, g, nullptr, MAX_COMBINATION_VISITS - total.load(), count);
             if ((total += s.visits) > MAX_COMBINATION_VISITS || !complete) failed = true;
         }
     });
-    for (const Counts& p : partial)
-        for (std::size_t b = 0; b < counts.size(); ++b) counts[b] += p[b];
     visits = total;
-    best = bests.back();
     return !failed;
 }
 
@@ -197,43 +228,62 @@ void MergeSort(Slot* a, std::size_t n, Slot* temp)
     if (from != a) std::copy(from, from + n, a);
 }
 
-// Stable sort of one bin by mass; returns where the sorted bin is, `a` or
-// `temp` (room for n). The bin's masses are spread over about one
-// sub-bucket per variant by a mapping that never decreases with the mass
-// (a counting sort into `temp`, so equal masses stay in order); each
-// sub-bucket is then sorted on its own. `starts` has room for n + 1.
-const Slot* SortBin(Slot* a, std::size_t n, Slot* temp, std::size_t* starts)
-{
-    if (n <= SHORT_RUN) {
-        InsertionSort(a, n);
-        return a;
+// Stable sorts of bins by mass, with room kept from one bin to the next.
+// A bin's masses are spread over about one sub-bucket per variant by a
+// mapping that never decreases with the mass (a counting sort, so equal
+// masses stay in order), which leaves every variant in its place but for
+// the few that share its sub-bucket: one insertion sort over the whole bin
+// then finishes, its moves never crossing a sub-bucket. Sub-buckets too
+// long for that are merge-sorted first.
+class BinSorter {
+public:
+    // Sorts a[0..n-1]; returns where the sorted bin is, `a` or room of the
+    // sorter's own (valid until the next call).
+    const Slot* Sort(Slot* a, std::size_t n)
+    {
+        if (n <= SHORT_RUN) {
+            InsertionSort(a, n);
+            return a;
+        }
+        double low = a[0].mass, high = a[0].mass;
+        for (std::size_t i = 1; i < n; ++i) {
+            low = std::min(low, a[i].mass);
+            high = std::max(high, a[i].mass);
+        }
+        const double scale = static_cast<double>(n) / (high - low);
+        if (temp.size() < n) {
+            temp.resize(n);
+            keys.resize(n);
+            starts.resize(n + 1);
+        }
+        if (!(high > low) || !std::isfinite(scale)) {
+            MergeSort(a, n, temp.data());
+            return a;
+        }
+        const double last = static_cast<double>(n - 1);
+        std::fill(starts.begin(), starts.begin() + static_cast<std::ptrdiff_t>(n) + 1, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            keys[i] = static_cast<std::size_t>(std::min((a[i].mass - low) * scale, last));
+            ++starts[keys[i] + 1];
+        }
+        bool longRuns = false;
+        for (std::size_t k = 0; k < n; ++k) {
+            longRuns |= starts[k + 1] > SHORT_RUN;
+            starts[k + 1] += starts[k];
+        }
+        Slot* sorted = temp.data();
+        for (std::size_t i = 0; i < n; ++i) sorted[starts[keys[i]]++] = a[i];
+        // starts[k] is now the end of sub-bucket k; a serves as scratch.
+        for (std::size_t k = 0, begin = 0; longRuns && k < n; begin = starts[k++])
+            if (starts[k] - begin > SHORT_RUN) MergeSort(sorted + begin, starts[k] - begin, a + begin);
+        InsertionSort(sorted, n);
+        return sorted;
     }
-    double low = a[0].mass, high = a[0].mass;
-    for (std::size_t i = 1; i < n; ++i) {
-        low = std::min(low, a[i].mass);
-        high = std::max(high, a[i].mass);
-    }
-    const double scale = static_cast<double>(n) / (high - low);
-    if (!(high > low) || !std::isfinite(scale)) {
-        MergeSort(a, n, temp);
-        return a;
-    }
-    auto key = [&](double mass) {
-        const double t = (mass - low) * scale;
-        return t < static_cast<double>(n) ? static_cast<std::size_t>(t) : n - 1;
-    };
-    std::fill(starts, starts + n + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) ++starts[key(a[i].mass) + 1];
-    for (std::size_t k = 0; k < n; ++k) starts[k + 1] += starts[k];
-    for (std::size_t i = 0; i < n; ++i) temp[starts[key(a[i].mass)]++] = a[i];
-    // starts[k] is now the end of sub-bucket k; a serves as scratch.
-    for (std::size_t k = 0, begin = 0; k < n; begin = starts[k++]) {
-        const std::size_t size = starts[k] - begin;
-        if (size <= SHORT_RUN) InsertionSort(temp + begin, size);
-        else MergeSort(temp + begin, size, a + begin);
-    }
-    return temp;
-}
+
+private:
+    std::vector<Slot> temp;
+    std::vector<std::size_t> keys, starts;
+};
 
 // Hands a sorted bin to the merger; division by a charge of 1 is left to
 // the compiler, which drops it (x / 1.0 is exactly x).
@@ -248,75 +298,99 @@ void MergeBin(const Slot* sorted, std::size_t n, PeakMerger& merger, double z)
 // Phase two's memory and work for one assembly.
 class BinFiller {
 public:
-    BinFiller(const VariantSearch& search, const MassBins& bins, const Counts& counts, unsigned threads,
+    BinFiller(const MassBins& bins, const Counts& counts, Groups& groups, unsigned threads,
               unsigned long long passSlots)
-        : search(search), bins(bins), counts(counts), offset(counts.size() + 1), next(counts.size()),
-          slots(passSlots)
-    {
-        const unsigned long long largest = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
-        for (unsigned t = 0; t < threads; ++t) {
-            temps.emplace_back(new Slot[largest]);
-            starts.emplace_back(new std::size_t[largest + 1]);
-            states.push_back(search.NewState());
-        }
-    }
+        : bins(bins), counts(counts), groups(groups), offset(counts.size() + 1), slots(passSlots),
+          sorters(threads), states(threads, groups.NewState())
+    {}
 
-    // Fills the pass's bins, sorts them and merges them in order.
+    // Fills the pass's bins (the threads taking the groups in turn), then
+    // sorts them and merges them in order.
     void Run(const Pass& pass, unsigned threads, PeakMerger& merger, double z)
     {
         offset[pass.begin] = 0;
         for (std::uint32_t b = pass.begin; b < pass.end; ++b) {
-            next[b] = offset[b];
             offset[b + 1] = offset[b] + counts[b];
+            unsigned long long at = offset[b];
+            for (Counts& part : groups.parts) at += std::exchange(part[b], at);
         }
-        std::vector<std::uint32_t> split = Split(pass, threads);
+        const BinWindow window{&bins, pass.begin, pass.end};
+        std::atomic<std::size_t> next{0};
         RunJobs(threads, [&](unsigned t) {
-            const BinWindow window{&bins, split[t], split[t + 1]};
-            if (window.begin == window.end) return;
-            Fill(window, states[t]);
-            for (std::uint32_t b = window.begin; b < window.end; ++b) {
-                Slot* bin = &slots[offset[b]];
-                const Slot* sorted = SortBin(bin, counts[b], temps[t].get(), starts[t].get());
-                if (t == 0) MergeBin(sorted, counts[b], merger, z);  // while it is in cache
-                else if (sorted != bin) std::copy(sorted, sorted + counts[b], bin);
-            }
+            for (std::size_t g = next++; g < groups.Count(); g = next++) Fill(window, g, states[t]);
         });
-        for (std::uint32_t b = split[1]; b < pass.end; ++b) MergeBin(&slots[offset[b]], counts[b], merger, z);
+        SortAndMerge(pass, threads, merger, z);
     }
 
 private:
-    const VariantSearch& search;
     const MassBins& bins;
     const Counts& counts;
-    Counts offset, next;  // per bin: first slot in the pass, next free slot
+    Groups& groups;
+    Counts offset;  // per bin: its first slot in the pass
     SlotBuffer slots;
-    std::vector<std::unique_ptr<Slot[]>> temps;           // per thread
-    std::vector<std::unique_ptr<std::size_t[]>> starts;  // per thread
-    std::vector<VariantSearch::State> states;    // per thread
+    std::vector<BinSorter> sorters;            // per thread
+    std::vector<VariantSearch::State> states;  // per thread
 
-    // Bin boundaries giving each thread about the same number of variants.
-    std::vector<std::uint32_t> Split(const Pass& pass, unsigned threads) const
+    // The threads take runs of bins in turn and sort them; the runs are
+    // merged in order by whichever thread finds the next one sorted. The
+    // thread whose run is next merges each bin as it is sorted, while it
+    // is in cache; the others copy sorted bins back into their slots.
+    void SortAndMerge(const Pass& pass, unsigned threads, PeakMerger& merger, double z)
     {
-        std::vector<std::uint32_t> split(1, pass.begin);
-        std::uint32_t b = pass.begin;
-        for (unsigned t = 1; t < threads; ++t) {
-            while (b < pass.end && offset[b] * threads < pass.size * t) ++b;
-            split.push_back(b);
-        }
-        split.push_back(pass.end);
-        return split;
+        const std::vector<std::uint32_t> runs = Runs(pass);
+        const std::size_t n = runs.size() - 1;
+        std::unique_ptr<std::atomic<bool>[]> sorted(new std::atomic<bool>[n]());
+        std::mutex merging;
+        std::size_t merged = 0;  // runs merged, under `merging`
+        auto mergeSorted = [&] {
+            while (merged < n && sorted[merged].load(std::memory_order_acquire))
+                for (std::uint32_t b = runs[merged], e = runs[++merged]; b < e; ++b)
+                    MergeBin(&slots[offset[b]], counts[b], merger, z);
+        };
+        std::atomic<std::size_t> next{0};
+        RunJobs(threads, [&](unsigned t) {
+            for (std::size_t r = next++; r < n; r = next++) {
+                std::unique_lock<std::mutex> lock(merging, std::try_to_lock);
+                if (lock && merged == r) {
+                    for (std::uint32_t b = runs[r]; b < runs[r + 1]; ++b)
+                        MergeBin(sorters[t].Sort(&slots[offset[b]], counts[b]), counts[b], merger, z);
+                    merged = r + 1;
+                } else {
+                    if (lock) lock.unlock();
+                    for (std::uint32_t b = runs[r]; b < runs[r + 1]; ++b) {
+                        Slot* bin = &slots[offset[b]];
+                        const Slot* done = sorters[t].Sort(bin, counts[b]);
+                        if (done != bin) std::copy(done, done + counts[b], bin);
+                    }
+                    sorted[r].store(true, std::memory_order_release);
+                    if (!lock.try_lock()) continue;
+                }
+                mergeSorted();
+            }
+        });
+        mergeSorted();
     }
 
-    void Fill(const BinWindow& window, VariantSearch::State& s)
+    // Bin boundaries of runs of at least RUN_VARIANTS variants (the last may
+    // be shorter).
+    std::vector<std::uint32_t> Runs(const Pass& pass) const
     {
+        std::vector<std::uint32_t> runs(1, pass.begin);
+        for (std::uint32_t b = pass.begin; b < pass.end; ++b)
+            if (offset[b + 1] - offset[runs.back()] >= RUN_VARIANTS || b + 1 == pass.end) runs.push_back(b + 1);
+        return runs;
+    }
+
+    // Writes group g's variants in the window into its parts of the bins.
+    void Fill(const BinWindow& window, std::size_t g, VariantSearch::State& s)
+    {
+        Counts& cursor = groups.parts[g];
         auto fill = [&](double mass, double probability, const std::uint32_t*, std::uint32_t) {
             const std::uint32_t b = bins.Index(mass);
-            if (window.Holds(b)) slots[next[b]++] = Slot{mass, probability};
+            if (window.Holds(b)) slots[cursor[b]++] = Slot{mass, probability};
             return true;
         };
-        s.best = 0;
-        s.visits = 0;
-        search.Run(s, 0, search.List(0).size(), &window, LLONG_MAX, fill);
+        groups.Run(s, g, &window, LLONG_MAX, fill);
     }
 };
 
@@ -343,8 +417,8 @@ std::size_t DefaultBudget(unsigned long long variants, unsigned long long larges
 // Room kept from one small assembly to the next on the same thread, so that
 // a run of many small molecules allocates nothing per molecule.
 struct Scratch {
-    std::vector<Slot> slots, temp;
-    std::vector<std::size_t> starts;
+    std::vector<Slot> slots;
+    BinSorter sorter;
     VariantSearch::State state;
 };
 
@@ -377,11 +451,7 @@ int AssembleSmall(const VariantSearch& search, bool masstocharge, int charge, do
     done.passes = 1;
     done.slotBytes = n * sizeof(Slot);
     if (masstocharge && charge == 0) return 0;
-    if (scratch.temp.size() < n) {
-        scratch.temp.resize(n);
-        scratch.starts.resize(n + 1);
-    }
-    const Slot* sorted = SortBin(slots.data(), n, scratch.temp.data(), scratch.starts.data());
+    const Slot* sorted = scratch.sorter.Sort(slots.data(), n);
     PeakMerger merger(spectrum, res, spans);
     MergeBin(sorted, n, merger, masstocharge ? static_cast<double>(charge) : 1.0);
     merger.Finish();
@@ -409,12 +479,14 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
         if (report != nullptr) *report = done;
         return CALC_GENERATION_FAILED;
     }
-    Counts counts(bins.Count(), 0);
-    double best = 0;
     if (cutFree >= PARALLEL_VISITS) done.threads = threads;
-    const bool complete = CountVariants(search, bins, done.threads, counts, done.visits, best);
+    Groups groups(search, done.threads, bins.Count());
+    const bool complete = CountVariants(bins, done.threads, groups, done.visits);
     if (report != nullptr) *report = done;
-    if (!complete || !(best > 0)) return CALC_GENERATION_FAILED;
+    if (!complete || !(groups.FinalBest() > 0)) return CALC_GENERATION_FAILED;
+    Counts counts(bins.Count(), 0);
+    for (const Counts& part : groups.parts)
+        for (std::size_t b = 0; b < counts.size(); ++b) counts[b] += part[b];
     for (unsigned long long c : counts) done.variants += c;
     done.bins = bins.Count();
     if (masstocharge && charge == 0) {
@@ -429,7 +501,7 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     unsigned long long largest = 0;
     for (const Pass& p : passes) largest = std::max(largest, p.size);
     const unsigned passThreads = largest >= PARALLEL_VARIANTS ? threads : 1;
-    BinFiller filler(search, bins, counts, passThreads, largest);
+    BinFiller filler(bins, counts, groups, passThreads, largest);
     PeakMerger merger(spectrum, res, settings.spans);
     const double z = masstocharge ? static_cast<double>(charge) : 1.0;
     for (const Pass& p : passes) {

@@ -43,9 +43,11 @@ struct BinnedReport {
 // merged at once, the merge state carried from bin to bin. When the slots
 // exceed the budget, phase two runs in passes, each over a run of bins that
 // fits (a single bin larger than the budget makes a pass of its own). With
-// several threads, phase one shares out element 0's combinations, each
-// started with the exact best-so-far, and each pass is split into runs of
-// bins, one per thread. A small search (settings.singleRunVisits) runs
+// several threads, both phases share out groups of element 0's
+// combinations, each group started with the exact best-so-far and counted
+// into bins of its own, so that in phase two it writes into its own part
+// of each bin, the parts in the order of one run; the bins of a pass are
+// then sorted in runs, one per thread. A small search (settings.singleRunVisits) runs
 // only once instead, every variant kept, and is sorted as one bin. The
 // peaks are the same bytes for any budget, bin count and thread count.
 //
