@@ -64,15 +64,17 @@ def test_several_adducts_per_formula_in_the_order_given(table):
     assert list(found[2].mass) == sorted(found[2].mass)
 
 
-def test_ctrl_c_stops_a_long_run_between_formulas(table):
+@pytest.mark.parametrize("threads", [1, 2])
+def test_ctrl_c_stops_a_long_run_between_formulas(table, threads):
     # 200,000 peptides take tens of seconds on this machine; the interrupt,
-    # 0.3 s in, must end the call long before.
+    # 0.3 s in, must end the call long before, also when the calling thread
+    # is the one that calculates.
     formulas = peptide_formulas(2000, 5) * 100
     timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
     start = time.monotonic()
     timer.start()
     with pytest.raises(KeyboardInterrupt):
-        morvane.patterns(formulas, table, threshold=1e-6, threads=2)
+        morvane.patterns(formulas, table, threshold=1e-6, threads=threads)
     elapsed = time.monotonic() - start
     timer.join()
     assert elapsed < 3, elapsed

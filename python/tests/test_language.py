@@ -42,7 +42,11 @@ def test_sequence_pattern_is_that_of_its_formula_as_an_ion(table):
     assert (p.charge, p.mz, p.formula) == (2, True, "PEM[Oxidation]K/2")
     assert same_peaks(p, q)
     many = morvane.patterns(["PEM[Oxidation]K/2", "PEPTIDE"], table, sequences=True)
-    assert same_peaks(many[0], p) and many[1].charge == 0
+    assert same_peaks(many[0], p) and (many[0].charge, many[0].mz) == (2, True)
+    assert (many[1].charge, many[1].mz) == (0, False)
+    # Seen at a resolution, the variants under the centroids are the ion's too.
+    seen = morvane.patterns(["PEM[Oxidation]K/2"], table, sequences=True, resolution=60000)[0]
+    assert (seen.variants.charge, seen.variants.mz) == (2, True)
 
 
 def test_groups_and_labels_equal_the_written_out_formula(table, tmp_path):
