@@ -59,11 +59,17 @@ using Counts = std::vector<unsigned long long>;
 const std::size_t MAPPED_BYTES = std::size_t(4) << 20;
 
 // The slots of a pass. Large passes get memory of their own, asked for in
-// huge pages: the variants are written all over it, and with small pages
-// nearly every write would miss the TLB.
+// huge pages when one thread fills them: the variants are written all over
+// it, and with small pages nearly every write would miss the TLB. Threads
+// filling at once take small pages: their page faults then run side by
+// side at a steady cost, where a huge page is cleared whole in one fault,
+// which on a virtual machine may first wait for the host to back it.
+// Measured on the large protein against the peer (docs/performance.md):
+// one thread 0.86 of its time with huge pages against 0.98 with small
+// ones; two threads 0.59 to 0.62 with small pages, 0.55 to 0.70 with huge.
 class SlotBuffer {
 public:
-    explicit SlotBuffer(std::size_t n) : bytes(std::max<std::size_t>(n, 1) * sizeof(Slot))
+    SlotBuffer(std::size_t n, bool hugePages) : bytes(std::max<std::size_t>(n, 1) * sizeof(Slot))
     {
         if (bytes < MAPPED_BYTES) {
             heap.reset(new Slot[bytes / sizeof(Slot)]);
@@ -72,7 +78,7 @@ public:
         }
         void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) throw std::bad_alloc();
-        madvise(p, bytes, MADV_HUGEPAGE);
+        if (hugePages) madvise(p, bytes, MADV_HUGEPAGE);
         slots = static_cast<Slot*>(p);
     }
     ~SlotBuffer()
@@ -160,12 +166,11 @@ private:
 // as soon as the visits are known to exceed the bound.
 bool CountVariants(const MassBins& bins, unsigned threads, Groups& groups, long long& visits)
 {
-    std::vector<VariantSearch::State> states(threads, groups.NewState());
     std::atomic<std::size_t> next{0};
     std::atomic<long long> total{0};
     std::atomic<bool> failed{false};
-    RunJobs(threads, [&](unsigned t) {
-        VariantSearch::State& s = states[t];
+    RunJobs(threads, [&](unsigned) {
+        VariantSearch::State s = groups.NewState();  // made by the thread: see Fill
         for (std::size_t g = next++; g < groups.Count() && !failed; g = next++) {
             Counts& c = groups.parts[g];
             auto count = [&bins, &c](double mass, double, const std::uint32_t*, std::uint32_t) {
@@ -300,8 +305,8 @@ class BinFiller {
 public:
     BinFiller(const MassBins& bins, const Counts& counts, Groups& groups, unsigned threads,
               unsigned long long passSlots)
-        : bins(bins), counts(counts), groups(groups), offset(counts.size() + 1), slots(passSlots),
-          sorters(threads), states(threads, groups.NewState())
+        : bins(bins), counts(counts), groups(groups), offset(counts.size() + 1), slots(passSlots, threads == 1),
+          sorters(threads)
     {}
 
     // Fills the pass's bins (the threads taking the groups in turn), then
@@ -316,8 +321,13 @@ public:
         }
         const BinWindow window{&bins, pass.begin, pass.end};
         std::atomic<std::size_t> next{0};
-        RunJobs(threads, [&](unsigned t) {
-            for (std::size_t g = next++; g < groups.Count(); g = next++) Fill(window, g, states[t]);
+        RunJobs(threads, [&](unsigned) {
+            // The state, written at every visit, made by the thread that
+            // uses it: states made side by side shared cache lines, and the
+            // threads slowed each other down (the count pass took 0.145 s
+            // on two threads instead of 0.105).
+            VariantSearch::State s = groups.NewState();
+            for (std::size_t g = next++; g < groups.Count(); g = next++) Fill(window, g, s);
         });
         SortAndMerge(pass, threads, merger, z);
     }
@@ -329,7 +339,6 @@ private:
     Counts offset;  // per bin: its first slot in the pass
     SlotBuffer slots;
     std::vector<BinSorter> sorters;            // per thread
-    std::vector<VariantSearch::State> states;  // per thread
 
     // The threads take runs of bins in turn and sort them; the runs are
     // merged in order by whichever thread finds the next one sorted. The
