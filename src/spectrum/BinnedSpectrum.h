@@ -46,9 +46,10 @@ struct BinnedReport {
 // several threads, both phases share out groups of element 0's
 // combinations, each group started with the exact best-so-far and counted
 // into bins of its own, so that in phase two it writes into its own part
-// of each bin, the parts in the order of one run; the bins of a pass are
-// then sorted in runs, one per thread. A small search (settings.singleRunVisits) runs
-// only once instead, every variant kept, and is sorted as one bin. The
+// of each bin, the parts in the order of one run; the threads then take
+// runs of the pass's bins in turn to sort, and the runs are merged in
+// order. A small search (settings.singleRunVisits) runs only once
+// instead, every variant kept, and is sorted as one bin. The
 // peaks are the same bytes for any budget, bin count and thread count.
 //
 // Positions are mass / charge in mass-to-charge mode (no peaks at all for
