@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <random>
 #include <sstream>
 #include <string>
@@ -141,6 +142,27 @@ TEST(OrderedRunner, DeliversInInputOrder)
             for (int i = 0; i < 500; ++i) ASSERT_EQ(delivered[static_cast<std::size_t>(i)], i + 1);
         }
     }
+}
+
+// Memory running out while reading or writing on the calling thread
+// reaches the caller, the workers ended, whatever the number of threads.
+TEST(OrderedRunner, WhatReadingOrDeliveringThrowsReachesTheCaller)
+{
+    for (unsigned threads : {1u, 2u, 5u})
+        for (bool whileReading : {true, false}) {
+            OrderedRunner<int, int> runner(threads, 4);
+            int produced = 0;
+            auto next = [&](int& item) {
+                if (whileReading && produced == 50) throw std::bad_alloc();
+                item = produced++;
+                return produced <= 100;
+            };
+            auto deliver = [&](const int& item, const int&) {
+                if (!whileReading && item == 50) throw std::bad_alloc();
+                return true;
+            };
+            EXPECT_THROW(runner.Run(next, [](const int& item) { return item; }, deliver), std::bad_alloc) << threads;
+        }
 }
 
 TEST(OrderedRunner, StopsWhenDeliveryFails)

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -166,6 +167,46 @@ TEST(BinnedAssembly, LargeProteinInPassesAndThreads)
         EXPECT_GT(r.passes, 60u);
         EXPECT_EQ(r.threads, threads);
     }
+}
+
+// A spectrum that runs out of memory after `room` peaks.
+class FullSpectrum : public BaseSpectrum {
+public:
+    explicit FullSpectrum(int room) : room(room) {}
+    int size() override { return count; }
+    void resize(int n) override { count = n; }
+    double intensity(double) override { return 0; }
+    void push_back(isotope&) override
+    {
+        if (count == room) throw std::bad_alloc();
+        ++count;
+    }
+
+private:
+    int room;
+    int count = 0;
+};
+
+TEST(BinnedAssembly, MemoryRunningOutOnAnyThreadReachesTheCaller)
+{
+    // 2.8 million variants, each its own peak, in passes of 8 MB that two
+    // threads fill, sort and merge: whichever thread appends the peak that
+    // does not fit, the caller gets std::bad_alloc (the command line turns
+    // it into status 6) and the program goes on.
+    const Case k{"C2934H4615N781O897S39", 1e-6, 0, false, 0};
+    MolComposition c = Parse(Shipped(), k);
+    MolEnsemble m;
+    ASSERT_EQ(m.GenerateElements(c, k.thr), 0);
+    const VariantSearch search(m.atomens, m.totalnat, 0, k.thr);
+    for (unsigned threads : {1u, 2u})
+        for (int room : {0, 100000, 2000000}) {
+            BinnedSettings s;
+            s.threads = threads;
+            s.budget = 8 << 20;
+            FullSpectrum full(room);
+            EXPECT_THROW(AssembleBinned(search, false, 0, 0, &full, s), std::bad_alloc) << threads << " " << room;
+            EXPECT_EQ(full.size(), room);
+        }
 }
 
 TEST(BinnedAssembly, WorkBoundEndsBeforeAnyPeak)

@@ -4,7 +4,9 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -19,7 +21,9 @@ namespace morvane {
 // The calling thread reads items (`next(item)` fills a default-constructed
 // item, or returns false at the end)
 // and delivers them (`deliver(item, result)` returns false to stop early);
-// the worker threads only call `work(item)`, which must not throw. With one
+// the worker threads only call `work(item)`, which must not throw; what
+// `next` or `deliver` throws reaches the caller once the workers have
+// ended. With one
 // thread everything happens on the calling thread. When the system starts
 // fewer threads than asked, those started do the work; when it starts none,
 // the calling thread does.
@@ -44,16 +48,27 @@ public:
                 pool.emplace_back([&] { Serve(shared, work); });
             } catch (const std::system_error&) {
                 break;  // no more threads to be had: those started do the work
+            } catch (const std::bad_alloc&) {
+                break;
             }
         }
         if (pool.empty()) return RunAlone(next, work, deliver);
-        const bool completed = Feed(shared, next, deliver);
+        // What `next` or `deliver` throws (memory running out, say) is
+        // thrown again once the workers have ended.
+        bool completed = false;
+        std::exception_ptr failure;
+        try {
+            completed = Feed(shared, next, deliver);
+        } catch (...) {
+            failure = std::current_exception();
+        }
         {
             std::lock_guard<std::mutex> lock(shared.mutex);
             shared.stop = true;
         }
         shared.workToDo.notify_all();
         for (std::thread& t : pool) t.join();
+        if (failure) std::rethrow_exception(failure);
         return completed;
     }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -96,23 +97,39 @@ private:
 };
 
 // Runs job(0) here and job(1..n-1) on threads of their own; a job whose
-// thread cannot be started runs here after job(0).
+// thread cannot be started runs here after job(0). The first exception of
+// any job (memory running out, say) is thrown here once every job has
+// ended, so that no thread is left running and none ends the program.
 template <class Job>
 void RunJobs(unsigned n, const Job& job)
 {
+    std::exception_ptr failure;
+    std::mutex failing;
+    auto guarded = [&](unsigned t) {
+        try {
+            job(t);
+        } catch (...) {
+            const std::lock_guard<std::mutex> lock(failing);
+            if (!failure) failure = std::current_exception();
+        }
+    };
     std::vector<std::thread> started;
     std::vector<unsigned> here;
     started.reserve(n);
+    here.reserve(n);
     for (unsigned t = 1; t < n; ++t) {
         try {
-            started.emplace_back(job, t);
+            started.emplace_back(guarded, t);
         } catch (const std::system_error&) {
+            here.push_back(t);
+        } catch (const std::bad_alloc&) {
             here.push_back(t);
         }
     }
-    job(0u);
-    for (unsigned t : here) job(t);
+    guarded(0u);
+    for (unsigned t : here) guarded(t);
     for (std::thread& th : started) th.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
 // Element 0's combinations in groups of consecutive ones. Each group is
