@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 #include <vector>
 
 namespace morvane {
@@ -38,7 +39,7 @@ Tokens Tokenize(std::string_view text)
         if (IsWhitespace(c)) continue;
         if (IsUpper(c)) {
             // A group without a symbol can only be leading digits: dropped.
-            if (!current.symbol.empty()) t.groups.push_back(current);
+            if (!current.symbol.empty()) t.groups.push_back(std::move(current));
             current = Group{std::string(1, c), "", at, 0};
         } else if (IsContinuation(c)) {
             if (current.symbol.empty()) current.symbolAt = at;
@@ -50,7 +51,7 @@ Tokens Tokenize(std::string_view text)
             t.illegalAt = at;
         }
     }
-    t.groups.push_back(current);
+    t.groups.push_back(std::move(current));
     return t;
 }
 
@@ -61,6 +62,7 @@ using Symbols = std::vector<std::string>;
 Symbols CollectSymbols(const Tokens& t)
 {
     Symbols symbols;
+    symbols.reserve(t.groups.size());
     for (const Group& g : t.groups) symbols.push_back(g.symbol);
     std::sort(symbols.begin(), symbols.end());
     symbols.erase(std::unique(symbols.begin(), symbols.end()), symbols.end());
