@@ -62,48 +62,48 @@ const std::deque<AtomIsoAbun>& Table()
     return table;
 }
 
-void ParseFormulas(benchmark::State& state)
+// Calls once(text) for each text in turn, one per iteration.
+template <class Once>
+void EachInTurn(benchmark::State& state, const std::vector<std::string>& texts, const Once& once)
 {
-    const Peptides& p = TrypticPeptides();
-    std::string reason;
     std::size_t i = 0;
     for (auto _ : state) {
-        MolComposition comp;
-        benchmark::DoNotOptimize(ParseFrontEndFormula(p.formulas[i], Table(), nullptr, comp, reason));
-        i = (i + 1) % p.formulas.size();
+        once(texts[i]);
+        i = (i + 1) % texts.size();
     }
     state.SetItemsProcessed(state.iterations());
 }
 
+void ParseFormulas(benchmark::State& state)
+{
+    std::string reason;
+    EachInTurn(state, TrypticPeptides().formulas, [&](const std::string& formula) {
+        MolComposition comp;
+        benchmark::DoNotOptimize(ParseFrontEndFormula(formula, Table(), nullptr, comp, reason));
+    });
+}
+
 void ParseSequences(benchmark::State& state)
 {
-    const Peptides& p = TrypticPeptides();
     const std::vector<FixedMod> none;
     std::string reason;
-    std::size_t i = 0;
-    for (auto _ : state) {
+    EachInTurn(state, TrypticPeptides().sequences, [&](const std::string& sequence) {
         MolComposition comp;
         int charge = 0;
-        benchmark::DoNotOptimize(SequenceComposition(p.sequences[i], Table(), none, nullptr, comp, charge, reason));
-        i = (i + 1) % p.sequences.size();
-    }
-    state.SetItemsProcessed(state.iterations());
+        benchmark::DoNotOptimize(SequenceComposition(sequence, Table(), none, nullptr, comp, charge, reason));
+    });
 }
 
 // The sequences' reading alone, without making the composition.
 void ReadSequences(benchmark::State& state)
 {
-    const Peptides& p = TrypticPeptides();
     const std::vector<FixedMod> none;
     std::string reason;
-    std::size_t i = 0;
-    for (auto _ : state) {
+    EachInTurn(state, TrypticPeptides().sequences, [&](const std::string& sequence) {
         AtomCounts counts;
         int charge = 0;
-        benchmark::DoNotOptimize(ReadSequence(p.sequences[i], Table(), none, counts, charge, reason));
-        i = (i + 1) % p.sequences.size();
-    }
-    state.SetItemsProcessed(state.iterations());
+        benchmark::DoNotOptimize(ReadSequence(sequence, Table(), none, counts, charge, reason));
+    });
 }
 
 // The whole pattern of each peptide as morvane-batch calculates it.
@@ -113,13 +113,8 @@ void Patterns(benchmark::State& state, bool sequences)
     PatternSettings s;
     s.threads = 1;
     s.sequence = sequences;
-    const std::vector<std::string>& texts = sequences ? p.sequences : p.formulas;
-    std::size_t i = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(CalculatePattern(Table(), texts[i], s));
-        i = (i + 1) % texts.size();
-    }
-    state.SetItemsProcessed(state.iterations());
+    EachInTurn(state, sequences ? p.sequences : p.formulas,
+               [&](const std::string& text) { benchmark::DoNotOptimize(CalculatePattern(Table(), text, s)); });
 }
 
 }  // namespace
