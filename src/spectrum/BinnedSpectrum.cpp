@@ -312,9 +312,9 @@ private:
 void MergeBin(const Slot* sorted, std::size_t n, PeakMerger& merger, double z)
 {
     if (z == 1.0)
-        for (std::size_t i = 0; i < n; ++i) merger.Add(sorted[i].mass, sorted[i].probability, 1.0);
+        merger.AddAll(sorted, sorted + n, &Slot::mass, &Slot::probability, 1.0);
     else
-        for (std::size_t i = 0; i < n; ++i) merger.Add(sorted[i].mass, sorted[i].probability, z);
+        merger.AddAll(sorted, sorted + n, &Slot::mass, &Slot::probability, z);
 }
 
 // Phase two's memory and work for one assembly.

@@ -175,7 +175,8 @@ void MergeVariants(std::vector<MolDistribution>& variants, bool masstocharge, in
     SortByMass(variants);
     PeakMerger merger(spectrum, res, spans);
     const double z = masstocharge ? static_cast<double>(charge) : 1.0;
-    for (const MolDistribution& v : variants) merger.Add(v.mass, v.abundance, z);
+    merger.AddAll(variants.data(), variants.data() + variants.size(), &MolDistribution::mass,
+                  &MolDistribution::abundance, z);
     merger.Finish();
 }
 

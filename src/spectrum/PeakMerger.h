@@ -28,45 +28,65 @@ public:
     {}
 
     // `z`: the variant's charge in mass-to-charge mode, otherwise 1.
-    void Add(double mass, double probability, double z)
+    void Add(double mass, double probability, double z) { Step(open, mass, probability, z); }
+
+    // Adds the variants of [begin, end) in turn, each as Add would its
+    // v.*mass and v.*probability. The open group is kept in locals meanwhile:
+    // written back to the object at every variant, each sum had to wait for
+    // the store of the one before (twice the time on a large molecule).
+    template <class Variant>
+    void AddAll(const Variant* begin, const Variant* end, double Variant::*mass, double Variant::*probability,
+                double z)
     {
-        const double x = mass / z;
-        if (!started) {
-            previous = first = x;
-            started = true;
-        }
-        if (std::fabs(x - previous) <= res) {
-            a = a + probability;
-            w = w + probability * mass / z;
-        } else {
-            Close();
-            first = x;
-            w = probability * mass / z;
-            a = probability;
-        }
-        previous = x;
+        Group g = open;
+        for (const Variant* v = begin; v != end; ++v) Step(g, (*v).*mass, (*v).*probability, z);
+        open = g;
     }
 
     // Appends the open group; call once, after the last variant.
-    void Finish() { Close(); }
+    void Finish() { Close(open); }
 
 private:
+    struct Group {
+        bool started = false;
+        double first = 0;     // position of the first variant
+        double previous = 0;  // position of the variant before
+        double w = 0;         // sum of p * m / z
+        double a = 0;         // sum of p
+    };
+
     BaseSpectrum* spectrum;
     double res;
     std::vector<PeakSpan>* spans;
-    bool started = false;
-    double first = 0;     // position of the open group's first variant
-    double previous = 0;  // position of the variant before
-    double w = 0;         // sum of p * m / z of the open group
-    double a = 0;         // sum of p of the open group
+    Group open;
 
-    // A group whose probabilities are all 0 makes no peak.
-    void Close()
+    void Step(Group& g, double mass, double probability, double z) const
     {
-        if (a == 0) return;
-        isotope peak(w / a, a);
+        const double x = mass / z;
+        if (!g.started) {
+            g.previous = g.first = x;
+            g.started = true;
+        }
+        if (std::fabs(x - g.previous) <= res) {
+            g.a = g.a + probability;
+            g.w = g.w + probability * mass / z;
+        } else {
+            Close(g);
+            g.first = x;
+            g.w = probability * mass / z;
+            g.a = probability;
+        }
+        g.previous = x;
+    }
+
+    // A group whose probabilities are all 0 makes no peak. The group comes
+    // by value, so that a group in locals never has its address taken.
+    void Close(Group g) const
+    {
+        if (g.a == 0) return;
+        isotope peak(g.w / g.a, g.a);
         spectrum->push_back(peak);
-        if (spans != nullptr) spans->push_back(PeakSpan{first, previous});
+        if (spans != nullptr) spans->push_back(PeakSpan{g.first, g.previous});
     }
 };
 
