@@ -168,7 +168,6 @@ bool VariantSearch::Innermost(State& s, const BinWindow* window, double& best, S
     const std::size_t level = lists.size() - 1;
     const EntryList& list = lists[level];
     const std::size_t n = list.size();
-    s.visits += static_cast<long long>(n);
     if (ranking.words == 0) return Walk(s, 0, n, best, sink);
     const Ranking& r = ranking;
     const double p = s.cp[level], m = s.cm[level], start = best;
@@ -224,23 +223,25 @@ bool VariantSearch::Run(State& s, std::size_t first, std::size_t last, const Bin
 {
     const std::size_t e = lists.size();
     double best = s.best;
+    long long visits = s.visits;  // counted here: in the state, each visit waited on the store of the last
     auto finish = [&](bool complete) {
         s.best = best;
+        s.visits = visits;
         return complete;
     };
     s.cp[0] = 1.0;
     s.cm[0] = 0.0;
     if (first >= last) return finish(true);
     if (e == 1) {
-        s.visits += static_cast<long long>(last - first);
-        return finish(Walk(s, first, last, best, sink) && s.visits <= limit);
+        visits += static_cast<long long>(last - first);
+        return finish(Walk(s, first, last, best, sink) && visits <= limit);
     }
     std::size_t i = 0;
     s.cursor[0] = static_cast<std::uint32_t>(first);
     for (;;) {
         // 0 <= i < e-1: try combination cursor[i] of element i.
         const Entry& d = lists[i][s.cursor[i]];
-        ++s.visits;
+        ++visits;
         s.cp[i + 1] = s.cp[i] * d.abundance;
         s.cm[i + 1] = s.cm[i] + d.mass;
         if (!(best * thr > s.cp[i + 1])) {
@@ -250,11 +251,12 @@ bool VariantSearch::Run(State& s, std::size_t first, std::size_t last, const Bin
             } else if (i + 2 < e) {
                 s.cursor[++i] = 0;
                 continue;
-            } else if (!Innermost(s, window, best, sink)) {
-                return finish(false);
+            } else {
+                visits += static_cast<long long>(lists[e - 1].size());
+                if (!Innermost(s, window, best, sink)) return finish(false);
             }
         }
-        if (s.visits > limit) return finish(false);
+        if (visits > limit) return finish(false);
         // Next combination at this level, climbing up when a list is done.
         while (++s.cursor[i] == (i == 0 ? last : lists[i].size())) {
             if (i == 0) return finish(true);
