@@ -19,14 +19,13 @@ namespace morvane {
 // an earlier one), so memory stays bounded for any number of items.
 //
 // The calling thread reads items (`next(item)` fills a default-constructed
-// item, or returns false at the end)
-// and delivers them (`deliver(item, result)` returns false to stop early);
-// the worker threads only call `work(item)`, which must not throw; what
-// `next` or `deliver` throws reaches the caller once the workers have
-// ended. With one
-// thread everything happens on the calling thread. When the system starts
-// fewer threads than asked, those started do the work; when it starts none,
-// the calling thread does.
+// item, or returns false at the end) and delivers them (`deliver(item,
+// result)` returns false to stop early); the worker threads only call
+// `work(item)`, which must not throw. What `next` or `deliver` throws
+// (memory running out, say) reaches the caller once the workers have
+// ended. With one thread everything happens on the calling thread. When
+// the system starts fewer threads than asked, those started do the work;
+// when it starts none, the calling thread does.
 template <class Item, class Result>
 class OrderedRunner {
 public:
@@ -53,8 +52,6 @@ public:
             }
         }
         if (pool.empty()) return RunAlone(next, work, deliver);
-        // What `next` or `deliver` throws (memory running out, say) is
-        // thrown again once the workers have ended.
         bool completed = false;
         std::exception_ptr failure;
         try {

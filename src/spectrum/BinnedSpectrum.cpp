@@ -187,7 +187,7 @@ bool CountVariants(const MassBins& bins, unsigned threads, Groups& groups, long 
     std::atomic<long long> total{0};
     std::atomic<bool> failed{false};
     RunJobs(threads, [&](unsigned) {
-        VariantSearch::State s = groups.NewState();  // made by the thread: see Fill
+        VariantSearch::State s = groups.NewState();  // made by the thread: see BinFiller::Run
         for (std::size_t g = next++; g < groups.Count() && !failed; g = next++) {
             Counts& c = groups.parts[g];
             auto count = [&bins, &c](double mass, double, const std::uint32_t*, std::uint32_t) {
