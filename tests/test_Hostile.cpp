@@ -35,10 +35,14 @@ std::string Repeat(const std::string& s, int times)
 
 TEST(HostileFormula, HugeFormulas)
 {
-    // 100,000 characters: 100,000 carbons is beyond the double range of
-    // 0.9893^n; H66667O33333 is computed, its largest peak where the
-    // independent aggregation by nucleon number puts it (600503.55).
-    ExpectFailure({std::string(100000, 'C')}, CALC_ERROR, 6);
+    // 100,000 characters: 100,000 carbons start from 0.9893^n, about
+    // 10^-467, carried with its exponent; the largest peak lies at the
+    // average mass, 100,000 times 12.0107 (rounded to 8 digits).
+    // H66667O33333, its largest peak where the independent aggregation by
+    // nucleon number puts it (600503.55).
+    const RunResult carbon = RunMorvane({std::string(100000, 'C'), "-n"});
+    EXPECT_EQ(carbon.status, 0);
+    EXPECT_NE(carbon.out.find("1201073.6\t100\n"), std::string::npos);
     const RunResult water = RunMorvane({Repeat("H2O", 33334).substr(0, 100000), "-n"});
     EXPECT_EQ(water.status, 0);
     EXPECT_EQ(water.err, "");
@@ -52,8 +56,13 @@ TEST(HostileFormula, HugeCounts)
     ExpectFailure({"C99999999999"}, PARSE_ERROR, 2);
     ExpectFailure({"C2147483648"}, PARSE_ERROR, 2);
     ExpectFailure({"C2147483647C1"}, PARSE_ERROR, 2);
-    ExpectFailure({"C2147483647H2147483647"}, CALC_ERROR, 6);
-    ExpectFailure({"Br1100"}, CALC_ERROR, 6);  // 0.5069^1100 underflows
+    ExpectFailure({"S2147483647", "-t", "0"}, CALC_ERROR, 6);  // every combination: 1.6e27
+    // 0.5069^1100 (79Br) is about 10^-325: the start is carried; the top
+    // peak is that of 558 79Br and 542 81Br (the binomial's mode), the
+    // next 1.0003 times less probable.
+    const RunResult bromine = RunMorvane({"Br1100", "-n", "-f", "99.9"});
+    EXPECT_EQ(bromine.status, 0);
+    EXPECT_EQ(bromine.out, "87893.062\t100\n87895.06\t99.964795\n");
 }
 
 TEST(HostileFormula, EveryByteInsideAFormula)

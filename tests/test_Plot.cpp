@@ -155,7 +155,7 @@ TEST_F(Plot, ErrorsAsMorvaneReportsThemAndNoFile)
     r = Draw({"C6H6", "-t", "2"});
     EXPECT_EQ(r.out, "Error: threshold must be between 0 and 1\n");
     EXPECT_EQ(r.status, 5);
-    r = Draw({"C100000"});
+    r = Draw({"S5000", "-t", "0"});
     EXPECT_EQ(r.out, "Error: cannot calculate distributions\n");
     EXPECT_EQ(r.status, 6);
     r = Draw({"C6H6", "-w", "0"});

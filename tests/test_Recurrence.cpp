@@ -65,6 +65,26 @@ TEST(CarriedExponent, AccurateFarOutsideTheRange)
     EXPECT_EQ(ScaledPow(0.0002, 1e6).Value(), 0.0);  // an underflowed probability
 }
 
+// Far outside the range a^d is the exactly rounded power, with no extended
+// type, so every platform prints the same digits. References: the powers
+// to 80 decimal digits (Python's decimal module), rounded to 53 bits.
+TEST(CarriedExponent, PowersOutsideTheRangeAreExactlyRounded)
+{
+    struct Case {
+        double a, d, significand;
+        long long exponent;
+    };
+    const Case cases[] = {{0.9493, 13150, 0x1.e073797923488p-1, -987},  {0.0002, 5000, 0x1.5ad58c892a816p-1, -61438},
+                          {0.0002, -5000, 0x1.79e8e23c9c76bp-1, 61439}, {0.9893, 100000, 0x1.ff5d6e88586d9p-1, -1552},
+                          {0.801, 5000, 0x1.4b0303c20c706p-1, -1600},   {0.75, -3000, 0x1.14c2dd5138d74p-1, 1246},
+                          {0.5, 2000, 0.5, -1999}};
+    for (const Case& c : cases) {
+        const ScaledDouble s = ScaledPow(c.a, c.d);
+        EXPECT_EQ(s.significand, c.significand) << c.a << "^" << c.d;
+        EXPECT_EQ(s.exponent, c.exponent) << c.a << "^" << c.d;
+    }
+}
+
 AtomIsoAbun Element(const char* symbol, std::vector<isotope> entries)
 {
     AtomIsoAbun r(0, static_cast<int>(entries.size()));

@@ -1,7 +1,7 @@
 #include "engine/AtomEnsemble.h"
 
-#include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <utility>
 
 namespace morvane {
@@ -13,6 +13,10 @@ namespace {
 // counts vector's header, allocator overhead, its pointer in the molecular
 // ensemble's index table).
 const long long STORE_COST = 32;
+// Beyond this many atoms moved since the last stored combination, a
+// combination's probability is first checked roughly for lying far below
+// the subnormals.
+const long long ROUGH_CHECK_DISTANCE = 64;
 
 // Steps back from position p to the next one that still has atoms to move,
 // raising each level maximum lm[p-1] to lm[p] on the way. At that position
@@ -100,6 +104,9 @@ double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c, const 
                                                ScaledDouble& carried) const
 {
     const AtomDistribution& b = dist.back();
+    long long moved = 0;
+    for (std::size_t j = 0; j < c.size(); ++j) moved += std::abs(c[j] - b.nat[j]);
+    if (moved > ROUGH_CHECK_DISTANCE && FarBelowSubnormals(c, last)) return 0.0;
     double p = b.abundance;
     bool outside = OutsideNormalRange(p);
     for (std::size_t j = 0; j < c.size(); ++j) {
@@ -120,6 +127,30 @@ double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c, const 
     return carried.Value();
 }
 
+// Probabilities below 2^-1075 round to 0.0 however they are formed, so the
+// products of the recurrence (whose factorial ratios cost one
+// multiplication per atom moved since the last stored combination) are not
+// needed for them. A rough log2 through lgamma tells them apart: its error
+// is below 10^-3 for any 32-bit count, well within the margin kept. Checked
+// only where many atoms have moved, this keeps the long runs of zeros in
+// the tails, and before the peak of a start far below the range (C10^6
+// starts near 10^-4670), linear in their length; only the few combinations
+// just below the margin still take the long products (a broad peak rises by
+// a factor 2 over about a hundred combinations at 2^31 atoms).
+bool AtomEnsemble::FarBelowSubnormals(const std::vector<int>& c, const ScaledDouble& last) const
+{
+    const double LOWEST = -1075.01;
+    const AtomDistribution& b = dist.back();
+    double ln = 0;
+    for (std::size_t j = 0; j < c.size(); ++j) {
+        if (c[j] == b.nat[j]) continue;
+        ln += std::lgamma(b.nat[j] + 1.0) - std::lgamma(c[j] + 1.0) +
+              (c[j] - b.nat[j]) * std::log(atom.iso[j].abundance);
+    }
+    const double log2 = static_cast<double>(last.exponent) + std::log2(last.significand) + ln / std::log(2.0);
+    return log2 < LOWEST;
+}
+
 bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
 {
     dist.clear();
@@ -135,12 +166,14 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
     // Combinations in reverse lexicographic order of c, starting from (n,0,..,0).
     std::vector<int> c(static_cast<std::size_t>(k), 0);
     c[0] = n;
-    const double p0 = std::pow(atom.iso[0].abundance, n);
-    if (n > 0 && !(p0 >= DBL_MIN)) return false;
-    dist.push_back(AtomDistribution{CombinationMass(c), p0, c});
     // The last stored probability with its exponent: exact even when it
-    // lies below the normal range.
-    ScaledDouble last = ScaledDouble::Of(p0);
+    // lies below the normal range, as the start does for many atoms (C70000
+    // starts near 10^-330, its peak near 0.01). Within the range it is
+    // pow's own result, so the start stored is the same as a plain power.
+    ScaledDouble last = ScaledPow(atom.iso[0].abundance, n);
+    if (!(last.significand > 0)) return false;
+    const double p0 = last.Value();
+    dist.push_back(AtomDistribution{CombinationMass(c), p0, c});
     ScaledDouble carried;  // a visited probability with its exponent, where it was carried
 
     std::vector<double> lm(static_cast<std::size_t>(k));  // level maxima

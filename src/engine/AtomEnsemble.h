@@ -40,6 +40,7 @@ private:
     // The probability of c from the last stored combination, whose
     // probability with its exponent is `last`. Whenever the result is not a
     // normal double, `carried` receives it with its exponent.
+    bool FarBelowSubnormals(const std::vector<int>& c, const ScaledDouble& last) const;
     double ProbabilityFromLastStored(const std::vector<int>& c, const ScaledDouble& last,
                                      ScaledDouble& carried) const;
 };

@@ -63,14 +63,72 @@ ScaledDouble ScaledFdiff(int a, int b)
     return s;
 }
 
+namespace {
+
+// A double-double significand, hi + lo with |lo| at most half an ulp of hi,
+// hi in [0.5, 1), and a binary exponent: (hi + lo) * 2^exponent. Products
+// are formed with fused multiply-adds, which round once by definition, so
+// they give the same bits on every conforming platform.
+struct DoubleDouble {
+    double hi = 0.5;
+    double lo = 0.0;
+    long long exponent = 1;
+
+    void Normalize()
+    {
+        int e = 0;
+        const double h = std::frexp(hi, &e);
+        lo = std::ldexp(lo, -e);  // exact: lo stays far above the subnormals
+        hi = h;
+        exponent += e;
+    }
+    void Multiply(const DoubleDouble& f)
+    {
+        const double p = hi * f.hi;
+        const double err = std::fma(hi, f.hi, -p) + (hi * f.lo + lo * f.hi);
+        hi = p + err;
+        lo = err - (hi - p);
+        exponent += f.exponent;
+        Normalize();
+    }
+};
+
+// a^d for finite a > 0 and a whole d >= 1 by binary powers in double-double:
+// about 2 log2(d) roundings of 2^-104 each, so the result rounds to the
+// nearest double but for the rarest near-ties.
+DoubleDouble PowerOf(double a, double d)
+{
+    DoubleDouble base;
+    base.hi = a;
+    base.lo = 0.0;
+    base.exponent = 0;
+    base.Normalize();
+    DoubleDouble result;  // 1 = 0.5 * 2^1
+    for (double rest = d; rest >= 1; rest = std::floor(rest / 2)) {
+        if (std::fmod(rest, 2) == 1) result.Multiply(base);
+        if (rest >= 2) base.Multiply(base);
+    }
+    return result;
+}
+
+}  // namespace
+
 ScaledDouble ScaledPow(double a, double d)
 {
     const double plain = std::pow(a, d);
-    if (!OutsideNormalRange(plain) || !(a > 0)) return ScaledDouble::Of(plain);
-    const long double t = static_cast<long double>(d) * std::log2(static_cast<long double>(a));
-    const long double whole = std::floor(t);
-    ScaledDouble s = ScaledDouble::Of(static_cast<double>(std::exp2(t - whole)));
-    s.exponent += static_cast<long long>(whole);
+    if (!OutsideNormalRange(plain) || !(a > 0) || !std::isfinite(a)) return ScaledDouble::Of(plain);
+    const DoubleDouble x = PowerOf(a, std::fabs(d));
+    ScaledDouble s;
+    if (d > 0) {
+        s = ScaledDouble::Of(x.hi + x.lo);
+        s.exponent += x.exponent;
+        return s;
+    }
+    // 1 / (hi + lo): the quotient of hi corrected by the remainder.
+    const double q = 1.0 / x.hi;
+    const double r = std::fma(-q, x.hi, 1.0) - q * x.lo;
+    s = ScaledDouble::Of(q + r / x.hi);
+    s.exponent -= x.exponent;
     return s;
 }
 

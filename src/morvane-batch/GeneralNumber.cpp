@@ -17,7 +17,11 @@ const std::size_t NUMBER_ROOM = 800;
 
 // The quick path's bounds: up to 15 digits, so that the scaled value is an
 // integer below 10^15, and scale factors 10^k with |k| <= 27, which long
-// double holds exactly (5^27 < 2^64).
+// double holds exactly (5^27 < 2^64). It is taken only where long double is
+// the x87 extended type, exact and fast in hardware; elsewhere (a 53-bit
+// or a software 113-bit long double) every number takes the exact path,
+// which prints the same digits.
+const bool QUICK_PATH = LDBL_MANT_DIG == 64;
 const int MAX_QUICK_PRECISION = 15;
 const int MAX_SCALE = 27;
 // The scaled value is off by at most 10^15 * 2^-64 (about 5.4e-5) from the
@@ -134,7 +138,7 @@ void AppendGeneral(double v, int precision, std::string& out)
 {
     const double magnitude = std::fabs(v);
     Decimal d;
-    if (precision < 1 || precision > MAX_QUICK_PRECISION || !(magnitude >= DBL_MIN && magnitude <= DBL_MAX) ||
+    if (!QUICK_PATH || precision < 1 || precision > MAX_QUICK_PRECISION || !(magnitude >= DBL_MIN && magnitude <= DBL_MAX) ||
         !Round(magnitude, precision, d))
         return AppendExact(v, precision, out);
     char text[40];

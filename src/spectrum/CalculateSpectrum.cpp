@@ -9,6 +9,7 @@
 
 #include "core/Status.h"
 #include "engine/ElementCache.h"
+#include "engine/VariantEstimate.h"
 #include "engine/VariantSearch.h"
 #include "spectrum/BinnedSpectrum.h"
 
@@ -41,6 +42,7 @@ int AssemblePeaks(MolComposition& c, double thr, bool masstocharge, double degen
                   BaseSpectrum& peaks, int threads, std::vector<PeakSpan>* spans)
 {
     ensemble.masstocharge = masstocharge ? 1 : 0;
+    if (BeyondReach(c, thr)) return CALC_GENERATION_FAILED;
     const int status = ensemble.GenerateElements(c, thr);
     if (status != 0) return status;
     const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, thr);
@@ -53,6 +55,7 @@ int AssemblePeaks(const MolComposition& c, double thr, bool masstocharge, double
                   BaseSpectrum& peaks, int threads, std::vector<PeakSpan>* spans)
 {
     cache.Trim();
+    if (BeyondReach(c, thr)) return CALC_GENERATION_FAILED;
     std::vector<const ElementCache::Entries*> lists(static_cast<std::size_t>(std::max(c.totalnat, 0)));
     long long budget = MAX_ELEMENT_STEPS;
     for (std::size_t i = 0; i < lists.size(); ++i) {

@@ -23,7 +23,8 @@ namespace morvane {
 // thread passes 1.
 // With `spans`, each peak's span (its first and last variant's positions) is
 // appended to it, for a caller that goes through the variants again.
-// Returns 0, or 6 for the generation's failure, for a peak whose position
+// Returns 0, or 6 for the generation's failure (at once when the variants
+// are estimated beyond reach: engine/VariantEstimate.h), for a peak whose position
 // or height is not finite, or for heights that sum above the probability of
 // all the molecule's variants (the product over the elements of the sum of
 // their abundances to the power of their counts) by more than 1e-6 of it;
