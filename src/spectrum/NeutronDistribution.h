@@ -8,14 +8,15 @@
 namespace morvane {
 
 // The probability of a molecule's variants summed by their extra neutrons:
-// the neutrons beyond every atom in its element's first isotope entry (the
-// most abundant), an entry's mass number being its mass rounded
-// (MassNumber), so bins below 0 exist where a lighter isotope is not first.
-// Bin k holds first + k extra neutrons. Its values are p[k] * 2^exponent
-// (the probability) and w[k] * 2^exponent (the sum of probability * mass
-// of its variants, neutral masses in u): the exponent carried beside keeps
-// the values normal doubles however small or large the whole gets (the
-// largest p lies in [0.5, 1)). A distribution of no bins holds nothing.
+// the neutrons beyond every atom in its element's first isotope entry (in
+// a table as read, the most abundant), an entry's mass number being its
+// mass rounded (MassNumber), so bins below 0 exist where a lighter isotope
+// is not first. Bin k holds first + k extra neutrons. Its values are
+// p[k] * 2^exponent (the probability) and w[k] * 2^exponent (the sum of
+// probability * mass of its variants, neutral masses in u): the exponent
+// carried beside keeps the values normal doubles however small or large
+// the whole gets (the largest p lies in [0.5, 1)). A distribution of no
+// bins holds nothing.
 struct NeutronDistribution {
     long long first = 0;
     long long exponent = 0;

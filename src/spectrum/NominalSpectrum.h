@@ -29,17 +29,19 @@ struct NominalPeak {
 };
 
 // The smallest bin the nominal pattern holds, relative to the largest.
-// Below it a bin is under ten units in the last place of the largest bin's
-// double: no sum of the pattern can tell it from nothing, and no instrument
-// comes near that range. Every bin above it is exact to far better than
-// 1e-12 of the largest (NeutronDistribution.h), so nothing the pattern
-// shows depends on where the bins are cut.
+// Below it a bin is within a few units in the last place of the largest
+// bin's double: added to the largest it changes that by a rounding at
+// most, and no instrument comes within orders of magnitude of that range.
+// Every bin above it is exact to far better than 1e-12 of the largest
+// (NeutronDistribution.h), so what the pattern shows does not depend on
+// how the distribution's tails were trimmed.
 const double NOMINAL_FLOOR = 1e-15;
 
 // Nominal binning, the coarse pattern of proteomics tools: the molecule's
 // variants summed by their extra neutrons (NeutronDistribution.h), computed
 // directly from the elements and not from enumerated variants, so that it
-// does not depend on a threshold and reaches molecules of any size. One peak
+// does not depend on a threshold and takes milliseconds for molecules of
+// millions of daltons (its work grows with the atoms' count). One peak
 // per bin of at least NOMINAL_FLOOR of the largest bin's probability, in
 // increasing order of neutrons, at the position charge * (-electron mass)
 // + mean neutral mass, divided by the charge in mass-to-charge mode (a
