@@ -193,41 +193,49 @@ TEST_F(NominalConvolution, AgreesWithTheEnumeratedVariantsBinned)
     }
 }
 
-// Every combination of a tiny molecule's atoms over its isotopes, its
+using NeutronSums = std::map<long long, std::pair<long double, long double>>;  // probability, sum of p * mass
+
+// Every count vector of one element's atoms over its isotopes, its
 // probability through lgamma in long double, summed by the neutrons its
-// isotopes' mass numbers give beyond the most abundant ones.
+// isotopes' mass numbers give beyond the most abundant one's.
+NeutronSums EveryVector(const std::vector<RefIsotope>& isotopes, int atoms)
+{
+    const auto top = std::max_element(isotopes.begin(), isotopes.end(), [](const RefIsotope& a, const RefIsotope& b) {
+        return a.abundance < b.abundance;
+    });
+    std::vector<double> abundances;
+    for (const RefIsotope& i : isotopes) abundances.push_back(i.abundance);
+    NeutronSums sums;
+    std::vector<int> counts(isotopes.size(), 0);
+    counts.back() = atoms;
+    while (true) {
+        const long double p = MultinomialProbability(counts, abundances);
+        long long neutrons = 0;
+        long double mass = 0;
+        for (std::size_t j = 0; j < counts.size(); ++j) {
+            neutrons += counts[j] * (std::lround(isotopes[j].mass) - std::lround(top->mass));
+            mass += counts[j] * static_cast<long double>(isotopes[j].mass);
+        }
+        sums[neutrons].first += p;
+        sums[neutrons].second += p * mass;
+        // The next count vector summing to `atoms`, in odometer order.
+        std::size_t j = counts.size() - 1;
+        while (j > 0 && counts[j] == 0) --j;
+        if (j == 0) return sums;
+        const int rest = counts[j];
+        counts[j] = 0;
+        ++counts[j - 1];
+        counts.back() = rest - 1;
+    }
+}
+
+// Every combination of a tiny molecule's atoms, summed by extra neutrons.
 std::vector<NominalPeak> EveryCombination(const std::vector<std::pair<std::vector<RefIsotope>, int>>& molecule)
 {
-    std::map<long long, std::pair<long double, long double>> bins{{0, {1.0L, 0.0L}}};
+    NeutronSums bins{{0, {1.0L, 0.0L}}};
     for (const auto& [isotopes, atoms] : molecule) {
-        const auto top = std::max_element(isotopes.begin(), isotopes.end(),
-                                          [](const RefIsotope& a, const RefIsotope& b) { return a.abundance < b.abundance; });
-        std::vector<double> abundances;
-        for (const RefIsotope& i : isotopes) abundances.push_back(i.abundance);
-        std::map<long long, std::pair<long double, long double>> element;
-        std::vector<int> counts(isotopes.size(), 0);
-        // Counts in odometer order: all atoms in the last entry first.
-        counts.back() = atoms;
-        while (true) {
-            const long double p = MultinomialProbability(counts, abundances);
-            long long neutrons = 0;
-            long double mass = 0;
-            for (std::size_t j = 0; j < counts.size(); ++j) {
-                neutrons += counts[j] * (std::lround(isotopes[j].mass) - std::lround(top->mass));
-                mass += counts[j] * static_cast<long double>(isotopes[j].mass);
-            }
-            element[neutrons].first += p;
-            element[neutrons].second += p * mass;
-            // The next count vector summing to `atoms`.
-            std::size_t j = counts.size() - 1;
-            while (j > 0 && counts[j] == 0) --j;
-            if (j == 0) break;
-            const int rest = counts[j];
-            counts[j] = 0;
-            ++counts[j - 1];
-            counts.back() = rest - 1;
-        }
-        std::map<long long, std::pair<long double, long double>> next;
+        const NeutronSums element = EveryVector(isotopes, atoms);
+        NeutronSums next;
         for (const auto& [n1, b1] : bins)
             for (const auto& [n2, b2] : element) {
                 next[n1 + n2].first += b1.first * b2.first;
