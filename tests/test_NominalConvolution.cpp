@@ -270,13 +270,15 @@ TEST_F(NominalConvolution, AgreesWithEveryCombinationOfTinyMolecules)
 }
 
 // A table of elements beyond nature's: Xa's abundances sum to 0.5, Xb's
-// first entry is the heavier, Xc has one isotope.
+// first entry is the heavier, Xc has one isotope, Xd's two lie twenty
+// million neutrons apart.
 const char* const ODD_TABLE =
     "C 6 12.0 0.9893 13.0033548378 0.0107\n"
     "H 1 1.0078250321 0.999885 2.014101778 0.000115\n"
     "Xa 90 100.0 0.3 102.0 0.2\n"
     "Xb 91 50.01 0.7 49.02 0.25 47.03 0.05\n"
-    "Xc 92 30.5 1\n";
+    "Xc 92 30.5 1\n"
+    "Xd 93 10.0 0.5 20000010.0 0.5\n";
 
 TEST_F(NominalConvolution, EdgesOfTablesAndMolecules)
 {
@@ -337,6 +339,9 @@ TEST_F(NominalConvolution, EdgesOfTablesAndMolecules)
     // 2000 atoms hold 2^-2000, beneath every double: nothing to show.
     std::vector<NominalPeak> none;
     EXPECT_EQ(NominalPeaks(parse("Xa2000"), false, none), 6);
+    EXPECT_TRUE(none.empty());
+    // One atom of Xd spans more than 2^24 bins.
+    EXPECT_EQ(NominalPeaks(parse("C6H12Xd"), false, none), 6);
     EXPECT_TRUE(none.empty());
 }
 
