@@ -21,6 +21,7 @@
 #include "formula/FormulaParser.h"
 #include "spectrum/BinnedSpectrum.h"
 #include "spectrum/GaussianList.h"
+#include "spectrum/NominalSpectrum.h"
 #include "ChildMemory.h"
 #include "PeerIsoSpec.h"
 
@@ -37,6 +38,11 @@ const char* const MOLECULES[] = {
     "C12000H19000N3300O3600S80",  // a large protein
 };
 const double THRESHOLDS[] = {1e-3, 1e-6};
+// Nominal patterns beyond any enumeration, computed directly.
+const char* const NOMINAL_MOLECULES[] = {
+    "C169719H270464N45688O52237S911",  // titin
+    "C700000H1400000O10000",           // a 10 MDa polymer
+};
 const double MERGE = 0.1;
 
 const std::string TABLE = MORVANE_SOURCE_DIR "/morvanetable.txt";
@@ -194,6 +200,22 @@ void Peer(benchmark::State& state, const char* formula, double thr)
     SetLabel(state, formula, thr);
 }
 
+// The nominal pattern from the distribution over extra neutrons: its bins
+// and the peak memory of computing it.
+void NominalPattern(benchmark::State& state, const char* formula)
+{
+    const MolComposition c = Composition(formula);
+    std::vector<NominalPeak> peaks;
+    for (auto _ : state)
+        if (NominalPeaks(c, false, peaks) != 0) state.SkipWithError("nominal pattern failed");
+    state.counters["bins"] = static_cast<double>(peaks.size());
+    state.counters["peak_MiB"] = PeakMemoryMiB([&] {
+        std::vector<NominalPeak> fresh;
+        NominalPeaks(c, false, fresh);
+    });
+    state.SetLabel(formula);
+}
+
 // A whole run of the executable on glucose: start-up and table reading.
 void ExecutableGlucose(benchmark::State& state)
 {
@@ -232,6 +254,9 @@ void RegisterAll()
                 if (kind.second == BinnedAssembly) b->Arg(1)->Arg(2);
                 if (huge) b->Iterations(1);
             }
+    for (const char* formula : NOMINAL_MOLECULES)
+        benchmark::RegisterBenchmark((std::string("NominalPattern/") + formula).c_str(), NominalPattern, formula)
+            ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("ExecutableGlucose", ExecutableGlucose)->Unit(benchmark::kMillisecond);
 }
 

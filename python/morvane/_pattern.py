@@ -49,6 +49,7 @@ class Pattern:
     ``coverage``
         the total probability of the variants kept, before normalising or
         filtering: 0.982 means the peaks leave out 1.8 % of the molecule.
+        With nominal binning, the sum of the bins' probabilities.
     ``monoisotopic_mass``, ``average_mass``
         every atom as its most abundant isotope, and the abundance-weighted
         mean over the table's isotopes, in the units of the positions (for
@@ -522,7 +523,15 @@ def pattern(
     binning
         ``"merge"`` (merging at ``merge``) or ``"nominal"``: the variants
         summed by their number of extra neutrons, each bin at its
-        abundance-weighted mean position; ``merge`` is then not used.
+        abundance-weighted mean position; ``merge`` is then not used. The
+        bins are computed directly from the elements, not from enumerated
+        variants, so they reach molecules of any size (titin in
+        milliseconds) and do not depend on ``threshold`` or ``coverage``,
+        which then only choose the variants ``composition`` is read from (a
+        bin without any gets ``("", 0.0)``). Every bin of at least 1e-15 of
+        the largest is given: smaller ones are beneath the rounding of the
+        largest, and every bin given is exact to far better than 1e-12 of
+        the largest.
     composition
         work out each peak's make-up (:attr:`Pattern.composition`); one more
         pass over the variants.

@@ -140,6 +140,34 @@ ElementCache& ThreadElementCache()
     return cache;
 }
 
+// Nominal binning: the bins of the distribution over extra neutrons as the
+// peaks, and each one's neutrons; for composition, the variants the
+// threshold or the coverage target keeps too. Returns 0 or the status, with
+// the reason set for a coverage target out of reach.
+int MakeNominalPeaks(MolComposition& molecule, bool masstocharge, const PatternSettings& s, MolEnsemble& ensemble,
+                     BaseSpectrum& spectrum, std::unique_ptr<KeptVariants>& kept, std::vector<long long>& neutrons,
+                     std::string& reason)
+{
+    std::vector<NominalPeak> bins;
+    if (const int status = NominalPeaks(molecule, masstocharge, bins)) return status;
+    for (const NominalPeak& b : bins) {
+        isotope peak(b.position, b.probability);
+        spectrum.push_back(peak);
+        neutrons.push_back(b.neutrons);
+    }
+    if (!s.composition) return 0;
+    if (s.coverage > 0) {
+        CoverageCut cut;
+        std::vector<MolDistribution> variants;
+        if (const int status = FindCoverage(molecule, s.coverage, ensemble, cut, variants, reason)) return status;
+        kept.reset(new KeptVariants(ensemble, molecule.charge, cut.thr, true, cut.floor));
+        return 0;
+    }
+    if (const int status = ensemble.GenerateElements(molecule, s.threshold)) return status;
+    kept.reset(new KeptVariants(ensemble, molecule.charge, s.threshold));
+    return 0;
+}
+
 // The peaks of the molecule by the settings' method, and (for composition)
 // the variants they were made of and the peak of each. Returns 0 or the
 // status, with the reason set for a coverage target out of reach.
@@ -148,6 +176,7 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const P
               std::vector<long long>& neutrons, std::string& reason)
 {
     PeakVector spectrum(peaks);
+    if (s.nominal) return MakeNominalPeaks(molecule, masstocharge, s, ensemble, spectrum, kept, neutrons, reason);
     std::vector<PeakSpan>* wanted = s.composition ? &spans : nullptr;
     const int charge = molecule.charge;
     if (s.coverage > 0) {
@@ -155,14 +184,8 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const P
         std::vector<MolDistribution> variants;
         if (const int status = FindCoverage(molecule, s.coverage, ensemble, cut, variants, reason)) return status;
         kept.reset(new KeptVariants(ensemble, charge, cut.thr, true, cut.floor));
-        if (s.nominal) return NominalSpectrum(*kept, ensemble, masstocharge, charge, &spectrum, neutrons);
         MergeVariants(variants, masstocharge, charge, merge, &spectrum, wanted);
         return 0;
-    }
-    if (s.nominal) {
-        if (const int status = ensemble.GenerateElements(molecule, s.threshold)) return status;
-        kept.reset(new KeptVariants(ensemble, charge, s.threshold));
-        return NominalSpectrum(*kept, ensemble, masstocharge, charge, &spectrum, neutrons);
     }
     // The composition of the peaks needs the ensemble's element lists; the
     // peaks alone take them from this thread's cache.

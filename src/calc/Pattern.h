@@ -47,9 +47,12 @@ struct PatternSettings {
     // last one taken kept too), merged as usual; the threshold is then not
     // used. See spectrum/CoverageSpectrum.h for the method and its cost.
     double coverage = 0;
-    // Nominal binning instead of merging at `merge`: the variants summed by
-    // their extra neutrons (spectrum/NominalSpectrum.h). Not with a
-    // resolution.
+    // Nominal binning instead of merging at `merge`: the molecule's variants
+    // summed by their extra neutrons, computed directly, every bin of at
+    // least 1e-15 of the largest (spectrum/NominalSpectrum.h). The peaks do
+    // not depend on the threshold or the coverage target, which then decide
+    // only the variants a composition is read from (a bin without any gets
+    // an empty make-up of share 0). Not with a resolution.
     bool nominal = false;
     // Work out what each peak is made of (PatternResult::composition): one
     // more pass over the variants. Not with a resolution.
@@ -84,7 +87,7 @@ struct PatternResult {
     std::vector<isotope> variants;
     // The sum of the kept variants' probabilities: the unnormalised merged
     // peaks' heights summed in peak order, before a resolution, normalising
-    // and filtering.
+    // and filtering; with nominal binning, the bins' probabilities summed.
     double coverage = 0;
     // The formula's (or the ion's) masses in the units of the positions:
     // minus the electrons of the charge, and divided by the charge when the

@@ -4,22 +4,18 @@
 #include <cmath>
 
 #include "core/Status.h"
+#include "engine/MolDistribution.h"
+#include "spectrum/NeutronDistribution.h"
 
 namespace morvane {
 
 namespace {
 
-const long long MAX_BINS = 1LL << 24;
-
 // Far beyond any element's mass number, and small enough that no sum of
 // neutron counts over a composition overflows: masses of tables of one's own
-// beyond it are held at it (their nominal patterns then fail on MAX_BINS).
+// beyond it are held at it (their nominal patterns then fail on the bins'
+// span).
 const double NEUTRON_LIMIT = 1e12;
-
-struct Bin {
-    double w = 0;  // sum of p * mass / z
-    double a = 0;  // sum of p
-};
 
 }  // namespace
 
@@ -49,32 +45,21 @@ long long VariantNeutrons(const std::vector<std::vector<long long>>& neutrons, c
     return n;
 }
 
-int NominalSpectrum(const KeptVariants& variants, const MolEnsemble& ensemble, bool masstocharge, int charge,
-                    BaseSpectrum* spectrum, std::vector<long long>& neutrons)
+int NominalPeaks(const MolComposition& molecule, bool masstocharge, std::vector<NominalPeak>& peaks)
 {
-    const std::vector<std::vector<long long>> extra = ExtraNeutrons(ensemble);
-    long long low = 0, high = 0;
-    for (const std::vector<long long>& e : extra) {
-        low += *std::min_element(e.begin(), e.end());
-        high += *std::max_element(e.begin(), e.end());
-    }
-    if (high - low >= MAX_BINS) return CALC_GENERATION_FAILED;
-    std::vector<Bin> bins(static_cast<std::size_t>(high - low + 1));
-    const double z = masstocharge ? static_cast<double>(charge) : 1.0;
-    auto add = [&](double mass, double probability, const std::uint32_t* cursor, std::uint32_t innermost) {
-        Bin& b = bins[static_cast<std::size_t>(VariantNeutrons(extra, cursor, innermost) - low)];
-        b.a = b.a + probability;
-        b.w = b.w + probability * mass / z;
-        return true;
-    };
-    if (!variants.ForEach(add)) return CALC_GENERATION_FAILED;
-    if (std::none_of(bins.begin(), bins.end(), [](const Bin& b) { return b.a > 0; })) return CALC_GENERATION_FAILED;
-    if (masstocharge && charge == 0) return 0;
-    for (std::size_t k = 0; k < bins.size(); ++k) {
-        if (bins[k].a == 0) continue;
-        isotope peak(bins[k].w / bins[k].a, bins[k].a);
-        spectrum->push_back(peak);
-        neutrons.push_back(low + static_cast<long long>(k));
+    peaks.clear();
+    NeutronDistribution d;
+    if (MoleculeNeutrons(molecule, d) != 0 || d.p.empty()) return CALC_GENERATION_FAILED;
+    const double largest = *std::max_element(d.p.begin(), d.p.end());
+    const int exponent = static_cast<int>(std::clamp(d.exponent, -4096LL, 4096LL));
+    if (!std::isnormal(std::ldexp(largest, exponent))) return CALC_GENERATION_FAILED;
+    if (masstocharge && molecule.charge == 0) return 0;
+    const double shift = molecule.charge * ELECTRON_MASS_FACTOR;
+    const double z = masstocharge ? static_cast<double>(molecule.charge) : 1.0;
+    for (std::size_t k = 0; k < d.p.size(); ++k) {
+        if (!(d.p[k] >= NOMINAL_FLOOR * largest)) continue;
+        peaks.push_back(NominalPeak{d.first + static_cast<long long>(k), (shift + d.w[k] / d.p[k]) / z,
+                                    std::ldexp(d.p[k], exponent)});
     }
     return 0;
 }
