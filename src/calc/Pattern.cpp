@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <new>
@@ -19,6 +20,7 @@
 #include "engine/ElementCache.h"
 #include "engine/KeptVariants.h"
 #include "engine/MolEnsemble.h"
+#include "engine/VariantEstimate.h"
 #include "formula/FormulaMasses.h"
 #include "formula/FormulaLanguage.h"
 #include "resolution/Profile.h"
@@ -140,6 +142,24 @@ ElementCache& ThreadElementCache()
     return cache;
 }
 
+// Whether peaks of the resolution's width, at least 1 u (1/|z| in m/z)
+// wide, blur the fine structure within a nominal bin (a few hundredths of a
+// u in a large protein) so that the bins' means show the same envelope.
+bool BlursFineStructure(const Resolution& r, const MolComposition& molecule, bool masstocharge)
+{
+    const double unit = masstocharge && molecule.charge != 0 ? 1.0 / std::abs(molecule.charge) : 1.0;
+    return r.Fwhm(LightestPosition(molecule, masstocharge)) >= unit;
+}
+
+std::string BeyondReachReason(const MolComposition& molecule, double thr)
+{
+    char estimate[32];
+    std::snprintf(estimate, sizeof estimate, "%.2g", EstimatedVariants(molecule, thr));
+    return std::string("the fine structure is beyond reach: about ") + estimate +
+           " variants lie above the threshold; nominal binning, or a resolution whose peaks are at least 1 u "
+           "wide, gives the envelope without them";
+}
+
 // Nominal binning: the bins of the distribution over extra neutrons as the
 // peaks, and each one's neutrons; for composition, the variants the
 // threshold or the coverage target keeps too. Returns 0 or the status, with
@@ -177,6 +197,12 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const P
 {
     PeakVector spectrum(peaks);
     if (s.nominal) return MakeNominalPeaks(molecule, masstocharge, s, ensemble, spectrum, kept, neutrons, reason);
+    if (s.coverage == 0 && BeyondReach(molecule, s.threshold)) {
+        if (s.resolution && BlursFineStructure(*s.resolution, molecule, masstocharge))
+            return MakeNominalPeaks(molecule, masstocharge, s, ensemble, spectrum, kept, neutrons, reason);
+        reason = BeyondReachReason(molecule, s.threshold);
+        return CALC_GENERATION_FAILED;
+    }
     std::vector<PeakSpan>* wanted = s.composition ? &spans : nullptr;
     const int charge = molecule.charge;
     if (s.coverage > 0) {
