@@ -15,6 +15,7 @@
 #include "calc/Pattern.h"
 #include "formula/FormulaParser.h"
 #include "spectrum/CoverageSpectrum.h"
+#include "support/PeerIso.h"
 #include "support/RunMorvane.h"
 
 using namespace morvane;
@@ -24,24 +25,7 @@ namespace {
 // IsoSpec's smallest set reaching `target`, on the composition's isotopes.
 IsoSpec::FixedEnvelope Peer(const MolComposition& c, double target)
 {
-    std::vector<int> isotopes, atoms;
-    std::vector<std::vector<double>> masses, probabilities;
-    for (int i = 0; i < c.totalnat; ++i) {
-        masses.emplace_back();
-        probabilities.emplace_back();
-        for (int j = 0; j < c.atom[i].niso; ++j) {
-            masses.back().push_back(c.atom[i].iso[j].mass);
-            probabilities.back().push_back(c.atom[i].iso[j].abundance);
-        }
-        isotopes.push_back(c.atom[i].niso);
-        atoms.push_back(c.nat[i]);
-    }
-    std::vector<const double*> m, p;
-    for (int i = 0; i < c.totalnat; ++i) {
-        m.push_back(masses[static_cast<std::size_t>(i)].data());
-        p.push_back(probabilities[static_cast<std::size_t>(i)].data());
-    }
-    IsoSpec::Iso iso(c.totalnat, isotopes.data(), atoms.data(), m.data(), p.data());
+    IsoSpec::Iso iso = PeerIso(c);
     return IsoSpec::FixedEnvelope::FromTotalProb(std::move(iso), target, true);
 }
 

@@ -29,7 +29,7 @@ double EstimatedVariants(const MolComposition& c, double thr)
     }
     const double half = dimensions / 2;
     const double logVolume =
-        half * std::log(pi) - std::lgamma(half + 1) + half * std::log(2 * std::log(1 / thr)) + logDeterminant / 2;
+        half * std::log(pi) - std::lgamma(half + 1) + half * std::log(-2 * std::log(thr)) + logDeterminant / 2;
     return std::exp(logVolume);
 }
 
