@@ -142,7 +142,7 @@ struct SweepCounts {
     std::string where;  // per element, the last count checked and how its ladder ended
 };
 
-const long long SWEEP_WORK = MAX_ELEMENT_STEPS / 8;
+const long long SWEEP_WORK = 1LL << 25;
 
 std::deque<AtomIsoAbun> LoadTable(const std::string& path)
 {
@@ -152,7 +152,8 @@ std::deque<AtomIsoAbun> LoadTable(const std::string& path)
     return table;
 }
 
-// The largest count whose start pow(a0, n) is a normal double.
+// The largest count whose start pow(a0, n) is a normal double: the ladder
+// ends one past it.
 int LastNormalStart(double a0)
 {
     int n = static_cast<int>(std::min(2.0e9, std::log(DBL_MIN) / std::log(a0)));
@@ -169,7 +170,7 @@ std::vector<int> SweepLadder(double a0)
         for (int step : {1, 2, 5})
             if (decade * step < top) counts.push_back(static_cast<int>(decade * step));
     counts.push_back(top);
-    counts.push_back(top + 1);  // the start underflows: status 6
+    counts.push_back(top + 1);  // the start lies below the range, carried
     return counts;
 }
 

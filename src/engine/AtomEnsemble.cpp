@@ -1,8 +1,11 @@
 #include "engine/AtomEnsemble.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
+
+#include "engine/VariantEstimate.h"
 
 namespace morvane {
 
@@ -26,7 +29,12 @@ const long long ROUGH_CHECK_DISTANCE = 64;
 // probabilities all underflowed to 0.0 is never cut: it says nothing about
 // where the level's peak lies (at high atom counts the peak may still be
 // ahead of it). p becomes -1 when the enumeration is complete.
-void Retreat(std::vector<int>& c, std::vector<double>& lm, int& p, bool& skip, double cut)
+// With `belowRange` (a start far below the double range) a branch is cut
+// only once the maximum of its level has reached the normal range: before,
+// branches begin deep in the underflow and rise through the subnormals,
+// where probabilities keep a few bits, neighbours come out equal, and such
+// a plateau on the rising side would look like the falling one.
+void Retreat(std::vector<int>& c, std::vector<double>& lm, int& p, bool& skip, double cut, bool belowRange)
 {
     const int from = p;
     while (true) {
@@ -44,7 +52,7 @@ void Retreat(std::vector<int>& c, std::vector<double>& lm, int& p, bool& skip, d
             continue;
         }
         std::swap(c[from], c[p]);
-        if (!rising && lm[p] > 0.0 && cut > lm[p]) {
+        if (!rising && lm[p] > 0.0 && cut > lm[p] && (!belowRange || lm[p - 1] >= DBL_MIN)) {
             c[p - 1] += c[p];
             c[p] = 0;
             skip = true;
@@ -101,7 +109,7 @@ double AtomEnsemble::CombinationMass(const std::vector<int>& c) const
 // 1, so it can only overflow, and infinity stays infinite. Factors above 1
 // cannot hide in a normal product either, only factors below the range can.
 double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c, const ScaledDouble& last,
-                                               ScaledDouble& carried) const
+                                               ScaledDouble& carried, const PowerTable& powers) const
 {
     const AtomDistribution& b = dist.back();
     long long moved = 0;
@@ -113,7 +121,7 @@ double AtomEnsemble::ProbabilityFromLastStored(const std::vector<int>& c, const 
         if (c[j] == b.nat[j]) continue;
         const double f = fdiff(b.nat[j], c[j]);
         p = p * f;
-        const double g = std::pow(atom.iso[j].abundance, static_cast<double>(c[j] - b.nat[j]));
+        const double g = powers(j, c[j] - b.nat[j]);
         p = p * g;
         outside = outside || OutsideNormalRange(f) || OutsideNormalRange(g) || OutsideNormalRange(p);
     }
@@ -161,8 +169,12 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
         return true;
     }
     // With no threshold nothing is cut: an enumeration that must end at the
-    // work bound ends before it starts.
+    // work bound ends before it starts. With one, an enumeration whose
+    // combinations above the threshold alone would cost more than the budget
+    // to store (Sn100, Mo154: 4.5e7 of them) ends before it starts too.
     if (thr == 0 && BeyondBudget(n, k, budget)) return false;
+    if (thr > 0 && EstimatedCombinations(atom, n, thr) * static_cast<double>(STORE_COST + k) > static_cast<double>(budget))
+        return false;
     // Combinations in reverse lexicographic order of c, starting from (n,0,..,0).
     std::vector<int> c(static_cast<std::size_t>(k), 0);
     c[0] = n;
@@ -173,9 +185,11 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
     ScaledDouble last = ScaledPow(atom.iso[0].abundance, n);
     if (!(last.significand > 0)) return false;
     const double p0 = last.Value();
+    const bool belowRange = n > 0 && p0 < DBL_MIN;
     dist.push_back(AtomDistribution{CombinationMass(c), p0, c});
     ScaledDouble carried;  // a visited probability with its exponent, where it was carried
 
+    const PowerTable powers(atom);
     std::vector<double> lm(static_cast<std::size_t>(k));  // level maxima
     lm[0] = p0;
     double best = p0;
@@ -188,7 +202,7 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
             // Advance: move one atom from entry p to entry p+1.
             c[p] -= 1;
             c[p + 1] += 1;
-            const double prob = ProbabilityFromLastStored(c, last, carried);
+            const double prob = ProbabilityFromLastStored(c, last, carried, powers);
             if (prob > best * thr) {
                 budget -= STORE_COST + k;
                 if (budget < 0) return false;
@@ -201,7 +215,7 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
             lm[p] = prob;
             if (prob > 1.0) return false;
         } else {
-            Retreat(c, lm, p, skip, best * thr);
+            Retreat(c, lm, p, skip, best * thr, belowRange);
         }
     }
     return true;

@@ -6,6 +6,7 @@
 
 #include "../elements/AtomIsoAbun.h"
 #include "AtomDistribution.h"
+#include "PowerTable.h"
 #include "ScaledDouble.h"
 
 namespace morvane {
@@ -42,7 +43,7 @@ private:
     // normal double, `carried` receives it with its exponent.
     bool FarBelowSubnormals(const std::vector<int>& c, const ScaledDouble& last) const;
     double ProbabilityFromLastStored(const std::vector<int>& c, const ScaledDouble& last,
-                                     ScaledDouble& carried) const;
+                                     ScaledDouble& carried, const PowerTable& powers) const;
 };
 
 std::ostream& operator<<(std::ostream& os, AtomEnsemble& e);

@@ -18,6 +18,9 @@ namespace morvane {
 // far, 4 to 10 times as many for proteins. Infinite for thr = 0.
 double EstimatedVariants(const MolComposition& c, double thr);
 
+// The same estimate for one element's combinations: n atoms of `a`.
+double EstimatedCombinations(const AtomIsoAbun& a, int n, double thr);
+
 // True when the estimate alone shows that the search would pass its bound
 // on visits (MAX_COMBINATION_VISITS), with a margin for the estimate being
 // low: 1.6 MDa proteins at 1e-3 (about 10^11 variants) are told at once
