@@ -149,6 +149,9 @@ TEST_F(Plot, ErrorsAsMorvaneReportsThemAndNoFile)
     RunResult r = Draw({"Xx"});
     EXPECT_EQ(r.out, "Error: cannot parse formula: unknown element symbol 'Xx' at position 1\n");
     EXPECT_EQ(r.status, 2);
+    r = Draw({"Fe0.95O"});
+    EXPECT_EQ(r.out, "Error: cannot parse formula: count 0.95 at position 3 is not a whole number\n");
+    EXPECT_EQ(r.status, 2);
     r = Draw({"C6H6", "nosuchtable.txt"});
     EXPECT_EQ(r.out, "Error: cannot read isotope table\n");
     EXPECT_EQ(r.status, 1);

@@ -179,6 +179,20 @@ TEST(Batch, FailingLinesSayWhichLineAndWhy)
                   "water\tH2O\t\t0\t2\t20.01481\t0.0020495285\n");
 }
 
+// A decimal count is refused with its reason, never read as a hydrate.
+TEST(Batch, DecimalCountsAreRefused)
+{
+    TempFile file("wustite\tFe0.95O\nC1.5H3\nNa0.33WO3\nblue vitriol\tCuSO4.5H2O\n", "in.txt");
+    const RunResult r = RunBatch({"-i", file.path(), "-t", "0.5"});
+    EXPECT_EQ(r.err,
+              "line 1: Fe0.95O: count 0.95 at position 3 is not a whole number\n"
+              "line 2: C1.5H3: count 1.5 at position 2 is not a whole number\n"
+              "line 3: Na0.33WO3: count 0.33 at position 3 is not a whole number\n"
+              "1 formulas succeeded, 3 failed\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, std::string(TSV_HEADER) + "blue vitriol\tCuSO4.5H2O\t\t0\t1\t248.93415\t0.6416707\n");
+}
+
 TEST(Batch, CommaSeparatedWithQuotingAsCsvRequires)
 {
     TempFile file("a,b\tH2O\nsay \"hi\"\tH2\nplain\t H2 \n", "in.txt");

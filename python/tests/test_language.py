@@ -27,6 +27,19 @@ def test_formula_of_gives_the_atoms_and_the_canonical_formula(table, text, atoms
     assert morvane.formula_of(text, table) == (atoms, canonical)
 
 
+@pytest.mark.parametrize(
+    "text, message",
+    [
+        ("Fe0.95O", "count 0.95 at position 3 is not a whole number"),
+        ("C1.5H3", "count 1.5 at position 2 is not a whole number"),
+        ("Na0.33WO3", "count 0.33 at position 3 is not a whole number"),
+    ],
+)
+def test_formula_of_refuses_decimal_counts(table, text, message):
+    with pytest.raises(morvane.FormulaError, match=message):
+        morvane.formula_of(text, table)
+
+
 def test_formula_of_a_sequence_counts_its_protons(table):
     # VHLTPEEK is C42H69N11O14 (PubChem); /2 adds two protons.
     assert morvane.formula_of(sequence="VHLTPEEK", table=table)[1] == "C42H69N11O14"
