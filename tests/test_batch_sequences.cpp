@@ -106,6 +106,19 @@ TEST(BatchSequences, SequencesEnrichmentAndFixedModsAsOptions)
     EXPECT_EQ(Numbers(e.out, 4), Numbers(h.out, 4));
 }
 
+// --fixed and <[...]@C> do not stack on the same modification written on
+// the residue: one carbamidomethyl, 959.3906 Da.
+TEST(BatchSequences, AFixedModificationGoesOnceOnAResidue)
+{
+    TempFile input("C[Carbamidomethyl]PEPTIDE\n<[Carbamidomethyl]@C>C[Carbamidomethyl]PEPTIDE\n", "in.txt");
+    const RunResult r =
+        RunBatch({"--sequences", "--fixed", "Carbamidomethyl@C", "-i", input.path(), "-t", "0.5", "-p", "8"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n"
+                     "\tC[Carbamidomethyl]PEPTIDE\t\t0\t1\t959.39061\t0.57514345\n"
+                     "\t<[Carbamidomethyl]@C>C[Carbamidomethyl]PEPTIDE\t\t0\t1\t959.39061\t0.57514345\n");
+}
+
 TEST(BatchSequences, OptionErrorsEndTheRun)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
