@@ -158,6 +158,26 @@ TEST_F(ProForma, TheSameModificationGoesOnceOnOneResidue)
     ExpectSamePeaks(r, Sequence("C[Carbamidomethyl]PEPTIDE"), "once");
 }
 
+// The residues of a long sequence can pass int's range on their own; the
+// count is refused, never cut to 32 bits.
+TEST_F(ProForma, CountsBeyondIntAreRefused)
+{
+    // 113025456 pyrrolysines hold 19 H each: 2147483664 H, and water's 2.
+    const std::string sequence = "[Formula:S]-" + std::string(113025456, 'O');
+    AtomCounts counts;
+    int z = 0;
+    EXPECT_EQ(ReadSequence(sequence, table, {}, counts, z, reason), 2);
+    EXPECT_EQ(reason, "more than 2147483647 atoms of H");
+    MolComposition comp;
+    EXPECT_EQ(SequenceComposition(sequence, table, {}, nullptr, comp, z, reason), 2);
+    EXPECT_EQ(reason, "more than 2147483647 atoms of H");
+
+    EXPECT_EQ(MakeComposition({{"C", 4}, {"H", 4294967306}}, table, nullptr, comp, reason), 2);
+    EXPECT_EQ(reason, "4294967306 atoms of H: a count is 0 to 2147483647");
+    EXPECT_EQ(MakeComposition({{"H", -1}}, table, nullptr, comp, reason), 2);
+    EXPECT_EQ(reason, "-1 atoms of H: a count is 0 to 2147483647");
+}
+
 TEST_F(ProForma, RefusalsSayWhatAndWhere)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {

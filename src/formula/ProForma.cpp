@@ -232,7 +232,8 @@ public:
     // Reads the whole text; false with the reason.
     bool Scan(int& charge, std::string& reason);
     // The atoms read, water added; false with the reason when a count
-    // leaves int's range or falls below 0.
+    // leaves int's range or falls below 0 (residues alone can pass INT_MAX
+    // in a long sequence).
     bool Counts(AtomCounts& counts, std::string& reason);
     // Whether the atoms are the residues' elements alone (no modification).
     bool Plain() const { return extra.empty(); }
@@ -414,6 +415,10 @@ bool SequenceReader::Counts(AtomCounts& counts, std::string& reason)
         }
     }
     for (auto it = counts.begin(); it != counts.end();) {
+        if (it->second > INT_MAX) {
+            reason = "more than " + std::to_string(INT_MAX) + " atoms of " + LabelText(it->first);
+            return false;
+        }
         if (it->second < 0) {
             reason = "the modifications remove " + std::to_string(-it->second) + " more " + LabelText(it->first) +
                      " than the peptide has";
