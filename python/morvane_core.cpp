@@ -381,7 +381,8 @@ py::array_t<double> ProfileAt(const py::array_t<double, py::array::c_style | py:
 {
     if (mass.ndim() != 1 || abundance.ndim() != 1 || mass.size() != abundance.size())
         throw py::value_error("mass and abundance must be one-dimensional arrays of the same length");
-    if (!(fwhm > 0)) throw py::value_error("peak width must be > 0");
+    std::string reason;
+    if (!CheckFwhm(fwhm, reason)) throw py::value_error(reason);
     GaussianList peaks;
     peaks.fwhm = fwhm;
     for (py::ssize_t i = 0; i < mass.size(); ++i) {
@@ -411,9 +412,13 @@ std::vector<isotope> PeaksOf(const DoubleArray& mass, const DoubleArray& abundan
 // width or resolving power, and the reference m/z (none: the analyzer's).
 Resolution MakeResolution(const std::string& law, double value, std::optional<double> reference)
 {
-    if (!(std::isfinite(value) && value > 0))
-        throw py::value_error(law == "fwhm" ? "peak width must be > 0" : "resolution must be > 0");
-    if (law == "fwhm") return Resolution::ConstantWidth(value);
+    std::string reason;
+    if (law == "fwhm") {
+        if (!CheckFwhm(value, reason)) throw py::value_error(reason);
+        return Resolution::ConstantWidth(value);
+    }
+    if (!(std::isfinite(value) && value > 0)) throw py::value_error("resolution must be > 0");
+    if (!CheckResolvingPower(value, reason)) throw py::value_error(reason);
     Analyzer analyzer = Analyzer::Orbitrap;
     if (!ParseAnalyzer(law, analyzer)) throw py::value_error("analyzer must be tof, orbitrap or fticr");
     const double m0 = reference.value_or(DefaultReference(analyzer));

@@ -71,6 +71,13 @@ TEST(BatchResolution, RefusesIncompleteOrContradictoryOptions)
         {{"--fwhm", "0.1", "--resolution", "3"},
          "Error: --fwhm is a resolution of its own: leave out --resolution and --analyzer\n"},
         {{"--fwhm", "0"}, "Error: peak width must be > 0\n"},
+        {{"--fwhm", ""}, "Error: peak width must be > 0\n"},
+        {{"--fwhm", "1e20"}, "Error: peak width must be at most 10000\n"},
+        {{"--fwhm", "1e50"}, "Error: peak width must be at most 10000\n"},
+        {{"--fwhm", "inf"}, "Error: peak width must be at most 10000\n"},
+        {{"--fwhm", "nan"}, "Error: peak width must be > 0\n"},
+        {{"--resolution", "0.5", "--analyzer", "tof"}, "Error: resolution must be between 1 and 1e9\n"},
+        {{"--resolution", "1e30@200"}, "Error: resolution must be between 1 and 1e9\n"},
         {{"--analyzer", "tof"}, "Error: --analyzer needs --resolution\n"},
         {{"--profile"}, "Error: --profile needs --resolution or --fwhm\n"},
     };

@@ -132,6 +132,9 @@ def test_profile_is_the_librarys_gaussian(table):
     assert two.profile(x.reshape(11, 1), 0.2).shape == (11, 1)
     with pytest.raises(ValueError, match="peak width must be > 0"):
         one.profile(x, 0)
+    for wide in (1e20, float("inf")):
+        with pytest.raises(ValueError, match="peak width must be at most 10000"):
+            one.profile(x, wide)
 
 
 def test_table_must_be_a_table_or_a_path(table):

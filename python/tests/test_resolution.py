@@ -112,6 +112,10 @@ def test_pickles_with_its_variants(table):
         ({"resolution": 0}, "resolution must be > 0"),
         ({"resolution": "1e5@-3"}, "reference m/z must be > 0"),
         ({"fwhm": "wide"}, "peak width must be > 0"),
+        ({"fwhm": 1e20}, "peak width must be at most 10000"),
+        ({"fwhm": float("inf")}, "peak width must be at most 10000"),
+        ({"resolution": 0.5, "analyzer": "tof"}, "resolution must be between 1 and 1e9"),
+        ({"resolution": 1e30}, "resolution must be between 1 and 1e9"),
     ],
 )
 def test_refuses_bad_resolutions(table, keywords, message):
