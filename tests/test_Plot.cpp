@@ -161,6 +161,12 @@ TEST_F(Plot, ErrorsAsMorvaneReportsThemAndNoFile)
     r = Draw({"C100000"});
     EXPECT_EQ(r.out, "Error: cannot calculate distributions\n");
     EXPECT_EQ(r.status, 6);
+    r = Draw({"C6H6", "-z", "1000000"});
+    EXPECT_EQ(r.out, "Error: charge must be between -1000 and 1000\n");
+    EXPECT_EQ(r.status, 5);
+    r = Draw({"C6H6", "-mtz", "2147483647", "--fwhm", "0.1"});
+    EXPECT_EQ(r.out, "Error: charge must be between -1000 and 1000\n");
+    EXPECT_EQ(r.status, 5);
     r = Draw({"C6H6", "-w", "0"});
     EXPECT_EQ(r.out, "Error: peak width must be > 0\n");
     EXPECT_EQ(r.status, 5);

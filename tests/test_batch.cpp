@@ -220,6 +220,16 @@ TEST(Batch, OptionTableAndFileErrors)
     EXPECT_EQ(option.status, 5);
     EXPECT_EQ(option.out, "");
     EXPECT_EQ(RunBatch({"-j", "0"}).err, "Error: threads must be an integer > 0\n");
+    // The charge is capped as an adduct's and a sequence's: beyond, masses
+    // near -368 (-z 1000000) and m/z near 0 (-mtz 2147483647) came out.
+    for (const auto& charge : std::vector<std::vector<std::string>>{
+             {"-z", "1000000"}, {"-mtz", "2147483647"}, {"-z", "-1001"}, {"-mtz", "1001"}}) {
+        const RunResult r = RunBatch(charge);
+        EXPECT_EQ(r.err, "Error: charge must be between -1000 and 1000\n") << charge[1];
+        EXPECT_EQ(r.status, 5);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(RunBatch({"-mtz", "-1000"}).status, 0);
     EXPECT_EQ(RunBatch({"-p", "-i", "x"}).err, "Error: precision not specified\n");
     EXPECT_EQ(RunBatch({"-o"}).status, 5);
 

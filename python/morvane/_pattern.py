@@ -285,8 +285,8 @@ def _integer(value, message):
 
 def _charge(value):
     charge = _integer(value, "charge must be integer")
-    if not -(2**31) <= charge < 2**31:
-        raise ValueError("charge must be a 32-bit integer")
+    if not -1000 <= charge <= 1000:
+        raise ValueError("charge must be between -1000 and 1000")
     return charge
 
 
@@ -475,8 +475,8 @@ def pattern(
         an :class:`IsotopeTable`, or the path of a table file (``str`` or
         ``os.PathLike``); by default morvane's default table.
     charge
-        charge of the ion: every mass is lowered by charge times the electron
-        mass (morvane's ``-z``).
+        charge of the ion, -1000 to 1000: every mass is lowered by charge
+        times the electron mass (morvane's ``-z``).
     mz
         positions are m/z: mass divided by the magnitude of the charge, so
         positive also for negative ions (the magnitudes of what ``-mtz``

@@ -76,7 +76,9 @@ def test_negative_ions_at_positive_mz_ascending(table):
         ({"filter": -0.5}, "filter must be between 0 and 100"),
         ({"charge": 1.5}, "charge must be integer"),
         ({"charge": "2"}, "charge must be integer"),
-        ({"charge": 2**31}, "charge must be a 32-bit integer"),
+        ({"charge": 2**31}, "charge must be between -1000 and 1000"),
+        ({"charge": 1001}, "charge must be between -1000 and 1000"),
+        ({"charge": -1000000}, "charge must be between -1000 and 1000"),
     ],
 )
 def test_bad_settings_raise_value_error_with_morvanes_words(table, settings, message):

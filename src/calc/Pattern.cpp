@@ -44,10 +44,11 @@ private:
     std::vector<isotope>& peaks_;
 };
 
-// The message of morvane's option scan for a value it refuses, without
-// "Error: "; null when every setting is in range.
+}  // namespace
+
 const char* SettingFault(const PatternSettings& s)
 {
+    if (s.charge > Adduct::MAX_CHARGE || s.charge < -Adduct::MAX_CHARGE) return "charge must be between -1000 and 1000";
     if (!(s.filter >= 0 && s.filter < 100)) return "filter must be between 0 and 100";
     if (!(s.threshold >= 0 && s.threshold < 1)) return "threshold must be between 0 and 1";
     if (!(s.merge >= 0)) return "peak merge must be >= 0";
@@ -58,6 +59,8 @@ const char* SettingFault(const PatternSettings& s)
     if (s.adduct == nullptr && s.masstocharge && s.charge == 0) return "m/z needs a charge other than 0";
     return nullptr;
 }
+
+namespace {
 
 // Whether `text` holds an uppercase letter, which every element symbol
 // begins with.

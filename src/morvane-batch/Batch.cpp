@@ -306,8 +306,8 @@ int BatchMain(int argc, char** argv)
     if (AnswerHelpOrVersion(argc, argv, "morvane-batch", BATCH_USAGE, std::cout)) return 0;
     BatchSettings s;
     if (ScanBatchOptions(argc, argv, s, std::cerr) != 0) return OPTION_ERROR_STATUS;
-    if (s.run.masstocharge && s.run.charge == 0) {
-        std::cerr << "Error: m/z needs a charge other than 0\n";
+    if (const char* fault = SettingFault(PatternSettingsOf(s.run, s.instrument))) {
+        std::cerr << "Error: " << fault << "\n";
         return OPTION_ERROR_STATUS;
     }
     std::deque<AtomIsoAbun> elements;

@@ -25,7 +25,8 @@ const char* const BATCH_USAGE =
     "\t--help, --version\tShow this text, or the version, and end\n"
     "Formulas may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O).\n"
     "The table file and the options -z, -mtz, -n, -f, -t, -p, -r and -c work as for morvane;\n"
-    "m/z is mass divided by the magnitude of the charge, and the charge column is signed\n";
+    "the charge is held to -1000..1000, m/z is mass divided by the magnitude of the charge,\n"
+    "and the charge column is signed\n";
 
 std::string Echo(const std::string& text)
 {

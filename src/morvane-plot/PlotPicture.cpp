@@ -193,8 +193,8 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
         out << "Error: an adduct sets the charge; leave out -z and -mtz\n";
         return OPTION_ERROR_STATUS;
     }
-    if (s.masstocharge && s.charge == 0) {
-        out << "Error: m/z needs a charge other than 0\n";
+    if (const char* fault = SettingFault(PatternSettingsOf(s, p.instrument))) {
+        out << "Error: " << fault << "\n";
         return OPTION_ERROR_STATUS;
     }
     if (p.instrument.resolution) {
