@@ -152,6 +152,9 @@ TEST_F(Plot, ErrorsAsMorvaneReportsThemAndNoFile)
     r = Draw({"Fe0.95O"});
     EXPECT_EQ(r.out, "Error: cannot parse formula: count 0.95 at position 3 is not a whole number\n");
     EXPECT_EQ(r.status, 2);
+    r = Draw({"C6H6", "--enrichment", "13C=0.5"});
+    EXPECT_EQ(r.out, "Error: cannot parse formula: enrichment of [13C]: the formula holds no [13C] label\n");
+    EXPECT_EQ(r.status, 2);
     r = Draw({"C6H6", "nosuchtable.txt"});
     EXPECT_EQ(r.out, "Error: cannot read isotope table\n");
     EXPECT_EQ(r.status, 1);

@@ -119,6 +119,27 @@ TEST(BatchSequences, AFixedModificationGoesOnceOnAResidue)
                      "\t<[Carbamidomethyl]@C>C[Carbamidomethyl]PEPTIDE\t\t0\t1\t959.39061\t0.57514345\n");
 }
 
+// An enrichment of a label a formula lacks would change nothing: that line
+// fails with the reason, the others keep their rows.
+TEST(BatchSequences, AnEnrichmentOfALabelTheMoleculeLacksIsRefused)
+{
+    TempFile input("glc\t[13C]6H12O6\nplain\tC6H12O6\nwater\tH2[18O]\n", "in.txt");
+    const RunResult r = RunBatch({"--enrichment", "13C=0.5", "-i", input.path(), "-f", "50"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "line 2: C6H12O6: enrichment of [13C]: the formula holds no [13C] label\n"
+                     "line 3: H2[18O]: enrichment of [13C]: the formula holds no [13C] label\n"
+                     "1 formulas succeeded, 2 failed\n");
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n");
+    EXPECT_NE(r.out.find("glc\t[13C]6H12O6"), std::string::npos);
+    EXPECT_EQ(r.out.find("plain"), std::string::npos);
+
+    TempFile peptide("PEPTIDE\n", "pep.txt");
+    const RunResult s = RunBatch({"--sequences", "--enrichment", "15N=0.9", "-i", peptide.path()});
+    EXPECT_EQ(s.status, 2);
+    EXPECT_EQ(s.err, "line 1: PEPTIDE: enrichment of [15N]: the sequence holds no [15N] label\n"
+                     "0 formulas succeeded, 1 failed\n");
+}
+
 TEST(BatchSequences, OptionErrorsEndTheRun)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {

@@ -87,6 +87,8 @@ def test_enrichment_shares_the_rest_naturally(table, tmp_path):
         ({"sequence": "PEPT[+79.966]IDE"}, morvane.FormulaError, "the mass shift +79.966 at position 6"),
         ({"formula": "C6", "enrichment": {"15C": 0.5}}, ValueError, "the table has no such isotope"),
         ({"formula": "C6", "enrichment": {"C": 0.5}}, ValueError, "C is no isotope label"),
+        ({"formula": "C6", "enrichment": {"13C": 0.5}}, morvane.FormulaError, "the formula holds no [13C] label"),
+        ({"sequence": "ACK", "enrichment": {"15N": 0.5}}, morvane.FormulaError, "the sequence holds no [15N] label"),
         ({"formula": "C6", "fixed": ["Carbamidomethyl@C"]}, ValueError, "fixed modifications need sequences"),
         ({"sequence": "ACK", "fixed": ["Foo@C"]}, ValueError, "unknown modification 'Foo'"),
         ({"formula": "C6", "sequence": "ACK"}, TypeError, "either a formula or a sequence"),

@@ -287,10 +287,23 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
                   MolComposition& molecule, int& sequenceCharge, std::string& reason)
 {
-    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, molecule, reason);
     static const std::vector<FixedMod> none;
-    return SequenceComposition(text, table, s.fixed != nullptr ? *s.fixed : none, s.enrichment, molecule,
-                               sequenceCharge, reason);
+    const int status = s.sequence ? SequenceComposition(text, table, s.fixed != nullptr ? *s.fixed : none,
+                                                        s.enrichment, molecule, sequenceCharge, reason)
+                                  : ParseFrontEndFormula(text, table, s.enrichment, molecule, reason);
+    if (status != 0 || s.enrichment == nullptr) return status;
+    // An enrichment of a label the molecule lacks would change nothing: a
+    // mistake to report, not to pass over.
+    for (const auto& [key, p] : *s.enrichment) {
+        bool held = false;
+        for (int i = 0; i < molecule.totalnat && !held; ++i) held = key == molecule.atom[i].symbol && molecule.nat[i] > 0;
+        if (!held) {
+            reason = "enrichment of " + LabelText(key) + ": the " + (s.sequence ? "sequence" : "formula") +
+                     " holds no " + LabelText(key) + " label";
+            return 2;
+        }
+    }
+    return 0;
 }
 
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,

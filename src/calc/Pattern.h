@@ -128,7 +128,8 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 
 // The composition CalculatePattern calculates for `text` with these
 // settings (before any adduct), and the charge of a sequence's suffix (0
-// without one). Returns 0, or 2 with the reason.
+// without one). Returns 0, or 2 with the reason; an enrichment of a label
+// the molecule does not hold is refused.
 int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& settings,
                  MolComposition& molecule, int& sequenceCharge, std::string& reason);
 
