@@ -43,8 +43,11 @@ const char* const SUBSTANCE_P = "RPKPQQFFGLM";
 std::vector<std::string> Digest(const std::string& protein, int missed, std::size_t lo, std::size_t hi)
 {
     std::vector<std::string> found;
-    for (const Peptide& p : DigestTrypsin(protein, {missed, lo, hi}))
-        found.push_back(p.sequence + " " + std::to_string(p.start) + "-" + std::to_string(p.end));
+    const DigestSettings settings{missed, lo, hi};
+    PeptideCutter cutter;
+    cutter.Start(protein, &settings);
+    Peptide p;
+    while (cutter.Next(p)) found.push_back(p.sequence + " " + std::to_string(p.start) + "-" + std::to_string(p.end));
     return found;
 }
 
@@ -63,6 +66,57 @@ TEST(Digest, TrypsinCutsAfterKOrRNotBeforeP)
     EXPECT_EQ(Digest(SUBSTANCE_P, 0, 1, 100), (std::vector<std::string>{"RPKPQQFFGLM 1-11"}));
     EXPECT_EQ(Digest("KRK", 0, 1, 100), (std::vector<std::string>{"K 1-1", "R 2-2", "K 3-3"}));
     EXPECT_TRUE(Digest("", 0, 1, 100).empty());
+}
+
+// A stop ends a chain: no peptide spans it, and the residues after it are
+// cut on their own, their positions counting the stop.
+TEST(Digest, AStopEndsTheChain)
+{
+    EXPECT_EQ(Digest("AAK*GGR", 0, 1, 100), (std::vector<std::string>{"AAK 1-3", "GGR 5-7"}));
+    EXPECT_EQ(Digest("AAK*GGR", 3, 1, 100), (std::vector<std::string>{"AAK 1-3", "GGR 5-7"}));
+    EXPECT_EQ(Digest("AAPG*GGRA*", 1, 1, 100), (std::vector<std::string>{"AAPG 1-4", "GGR 6-8", "GGRA 6-9", "A 9-9"}));
+    EXPECT_EQ(Digest("**", 0, 1, 100), (std::vector<std::string>{}));
+}
+
+// What FASTA files hold beyond plain capitals: a byte-order mark, soft-masked
+// residues, stops inside a record, ambiguous residues. Nothing is lost
+// without a word.
+TEST(BatchSequences, FastaRecordsAsTheyComeAreReadWhole)
+{
+    TempFile fasta("\xEF\xBB\xBF>first\nPEPTIDEK\n>masked\npeptidek\n>stopped\nPEPTIDEK*GGGGGGGR\n"
+                   ">ambiguous\nPEPTXDEKAPEPTIDER\n",
+                   "proteins.fasta");
+    const RunResult r = RunBatch({"--fasta", "--digest", "trypsin", "-i", fasta.path(), "-t", "0.9"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "5 formulas succeeded, 0 failed, 1 peptides with ambiguous residues (B, J, X, Z) skipped\n");
+    std::vector<std::string> labels;
+    std::istringstream rows(r.out);
+    std::string row;
+    while (std::getline(rows, row)) labels.push_back(row.substr(0, row.find("\t\t")));
+    EXPECT_EQ(labels, (std::vector<std::string>{"protein\tstart\tend\tsequence\tadduct\tcharge\tpeak\tmass\tabundance",
+                                                "first\t1\t8\tPEPTIDEK", "masked\t1\t8\tPEPTIDEK",
+                                                "stopped\t1\t8\tPEPTIDEK", "stopped\t10\t17\tGGGGGGGR",
+                                                "ambiguous\t9\t17\tAPEPTIDER"}));
+
+    TempFile whole(">x\nACDXK\n>y\nACDEK\n", "whole.fasta");
+    const RunResult w = RunBatch({"--fasta", "-i", whole.path(), "-t", "0.9"});
+    EXPECT_EQ(w.status, 0);
+    EXPECT_EQ(w.err, "1 formulas succeeded, 0 failed, 1 peptides with ambiguous residues (B, J, X, Z) skipped\n");
+}
+
+// Under --fasta an input without a record is no protein input at all.
+TEST(BatchSequences, FastaInputWithoutARecordFails)
+{
+    TempFile plain("PEPTIDEK\nC6H6\n", "plain.txt");
+    TempFile out("kept\n", "out.tsv");
+    const RunResult r = RunBatch({"--fasta", "-i", plain.path(), "-o", out.path()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error: input file " + plain.path() + " holds no FASTA record (a header line starting with >)\n");
+    EXPECT_EQ(ReadFile(out.path()), "kept\n");
+    const RunResult empty = RunBatch({"--fasta"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "Error: standard input holds no FASTA record (a header line starting with >)\n");
+    EXPECT_EQ(empty.out, "protein\tstart\tend\tsequence\tadduct\tcharge\tpeak\tmass\tabundance\n");
 }
 
 TEST(BatchSequences, FastaPeptidesGiveTheRowsOfTheirFormulas)

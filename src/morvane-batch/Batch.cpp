@@ -155,6 +155,8 @@ struct Tally {
     unsigned long long succeeded = 0;
     unsigned long long failed = 0;
     int status = 0;  // of the first failing line: its pattern's status passed through
+    unsigned long long skipped = 0;  // peptides of ambiguous residues
+    bool noRecord = false;           // FASTA input without a record
 };
 
 // Records a failure of one pattern of a line.
@@ -296,6 +298,8 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
     OrderedRunner<Chunk, std::vector<Outcome>> runner(threads, 8 * static_cast<std::size_t>(threads));
     runner.Run(next, work, deliver);
     progress.Clear();
+    tally.skipped = proteins.Skipped();
+    tally.noRecord = s.proteins.fasta && proteins.Records() == 0;
     return FlushOutput(out, reason);
 }
 
@@ -337,8 +341,14 @@ int BatchMain(int argc, char** argv)
         std::cerr << "Error: cannot read " << InputName(s) << ": " << Reason(err) << "\n";
         return INPUT_NOT_READ_STATUS;  // a named output keeps what it held
     }
+    if (tally.noRecord) {
+        std::cerr << "Error: " << InputName(s) << " holds no FASTA record (a header line starting with >)\n";
+        return INPUT_NOT_READ_STATUS;
+    }
     if (s.output != nullptr && !io.outFile.Commit(reason)) return ReportOutputFailure("morvane-batch", reason);
-    std::cerr << tally.succeeded << " formulas succeeded, " << tally.failed << " failed\n";
+    std::cerr << tally.succeeded << " formulas succeeded, " << tally.failed << " failed";
+    if (tally.skipped > 0) std::cerr << ", " << tally.skipped << " peptides with ambiguous residues (B, J, X, Z) skipped";
+    std::cerr << "\n";
     return tally.status;
 }
 

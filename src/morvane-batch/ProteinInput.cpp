@@ -28,6 +28,12 @@ bool ReadLength(const char* text, DigestSettings& d)
     return true;
 }
 
+// Residues that stand for one of several amino acids: no formula.
+const char* const AMBIGUOUS_RESIDUES = "BJXZ";
+
+// Soft-masked (lower-case) residues are residues all the same.
+char Capital(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
 std::string HeaderId(const std::string& header)
 {
     std::size_t begin = 1;
@@ -94,7 +100,7 @@ bool ProteinReader::ReadRecord()
             text += static_cast<char>(c);
         }
         if (!read) break;
-        ++lineNumber_;
+        if (++lineNumber_ == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
         if (!text.empty() && text[0] == '>') {
             if (!header.empty()) {
                 pendingHeader_ = text;
@@ -107,16 +113,19 @@ bool ProteinReader::ReadRecord()
         }
         if (header.empty() || (!text.empty() && text[0] == ';')) continue;
         for (char ch : text)
-            if (ch != ' ' && !(ch >= '\t' && ch <= '\r') && ch != '*') sequence += ch;
+            if (ch != ' ' && !(ch >= '\t' && ch <= '\r')) sequence += Capital(ch);
     }
     if (header.empty()) return false;
+    ++records_;
     const std::string id = HeaderId(header);
-    std::vector<Peptide> peptides;
-    if (options_.digest)
-        peptides = DigestTrypsin(sequence, options_.digestSettings);
-    else if (!sequence.empty())
-        peptides.push_back({sequence, 1, sequence.size()});
-    for (Peptide& p : peptides) {
+    PeptideCutter cutter;
+    cutter.Start(sequence, options_.digest ? &options_.digestSettings : nullptr);
+    Peptide p;
+    while (cutter.Next(p)) {
+        if (p.sequence.find_first_of(AMBIGUOUS_RESIDUES) != std::string::npos) {
+            ++skipped_;
+            continue;
+        }
         InputLine line;
         line.number = number;
         line.id = id;
