@@ -119,6 +119,24 @@ TEST(BatchSequences, FastaInputWithoutARecordFails)
     EXPECT_EQ(empty.out, "protein\tstart\tend\tsequence\tadduct\tcharge\tpeak\tmass\tabundance\n");
 }
 
+// A record's peptides are cut as they are asked for, never all held: here
+// 7070 peptides of 1 to 101 kB (275 MB at once) pass under a 200 MB cap.
+// Each starts with a byte no residue has, so it fails at once.
+TEST(BatchSequences, ARecordsPeptidesAreNotHeldAtOnce)
+{
+    std::string record = ">big\n";
+    for (int i = 0; i < 120; ++i) record += "1" + std::string(998, 'G') + "K\n";
+    TempFile fasta(record, "big.fasta");
+    const RunResult r = RunProgram(MORVANE_BATCH_EXE,
+                                   {"--fasta", "--digest", "trypsin", "--missed-cleavages", "100", "--length",
+                                    "1-200000", "-i", fasta.path(), "-j", "1"},
+                                   MORVANE_SOURCE_DIR, 200ull << 20);
+    EXPECT_EQ(r.status, 2);
+    const std::size_t last = r.err.rfind('\n', r.err.size() - 2);
+    EXPECT_EQ(r.err.substr(last + 1), "0 formulas succeeded, 7070 failed\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find(": ")), "protein big 1-1000");
+}
+
 TEST(BatchSequences, FastaPeptidesGiveTheRowsOfTheirFormulas)
 {
     TempFile fasta(std::string(">sp|P01308|INS_HUMAN Insulin B chain\n") + "FVNQHLCGSHLVEALYL\nVCGERGFFYTPKT*\n" +

@@ -1,5 +1,6 @@
 #include "morvane-batch/ProteinInput.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/Status.h"
@@ -29,7 +30,10 @@ bool ReadLength(const char* text, DigestSettings& d)
 }
 
 // Residues that stand for one of several amino acids: no formula.
-const char* const AMBIGUOUS_RESIDUES = "BJXZ";
+bool HasAmbiguousResidue(const std::string& peptide)
+{
+    return std::any_of(peptide.begin(), peptide.end(), [](char c) { return c == 'B' || c == 'J' || c == 'X' || c == 'Z'; });
+}
 
 // Soft-masked (lower-case) residues are residues all the same.
 char Capital(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -85,7 +89,8 @@ int TakeProteinOptions(std::vector<char*>& words, ProteinOptions& p, std::ostrea
 
 bool ProteinReader::ReadRecord()
 {
-    std::string header = pendingHeader_, sequence, text;
+    std::string header = pendingHeader_, text;
+    sequence_.clear();
     long long number = pendingNumber_;
     pendingHeader_.clear();
     std::streambuf* buffer = in_.rdbuf();
@@ -113,37 +118,35 @@ bool ProteinReader::ReadRecord()
         }
         if (header.empty() || (!text.empty() && text[0] == ';')) continue;
         for (char ch : text)
-            if (ch != ' ' && !(ch >= '\t' && ch <= '\r')) sequence += Capital(ch);
+            if (ch != ' ' && !(ch >= '\t' && ch <= '\r')) sequence_ += Capital(ch);
     }
     if (header.empty()) return false;
     ++records_;
-    const std::string id = HeaderId(header);
-    PeptideCutter cutter;
-    cutter.Start(sequence, options_.digest ? &options_.digestSettings : nullptr);
-    Peptide p;
-    while (cutter.Next(p)) {
-        if (p.sequence.find_first_of(AMBIGUOUS_RESIDUES) != std::string::npos) {
-            ++skipped_;
-            continue;
-        }
-        InputLine line;
-        line.number = number;
-        line.id = id;
-        line.formula = std::move(p.sequence);
-        line.start = static_cast<long long>(p.start);
-        line.end = static_cast<long long>(p.end);
-        ready_.push_back(std::move(line));
-    }
+    id_ = HeaderId(header);
+    number_ = number;
+    cutter_.Start(sequence_, options_.digest ? &options_.digestSettings : nullptr);
     return true;
 }
 
 bool ProteinReader::Next(InputLine& line)
 {
-    while (ready_.empty())
+    Peptide p;
+    for (;;) {
+        while (cutter_.Next(p)) {
+            if (HasAmbiguousResidue(p.sequence)) {
+                ++skipped_;
+                continue;
+            }
+            line = InputLine();
+            line.number = number_;
+            line.id = id_;
+            line.formula = std::move(p.sequence);
+            line.start = static_cast<long long>(p.start);
+            line.end = static_cast<long long>(p.end);
+            return true;
+        }
         if (!ReadRecord()) return false;
-    line = std::move(ready_.front());
-    ready_.pop_front();
-    return true;
+    }
 }
 
 }  // namespace morvane

@@ -1,7 +1,6 @@
 #ifndef MORVANE_BATCH_PROTEININPUT_H
 #define MORVANE_BATCH_PROTEININPUT_H
 
-#include <deque>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -33,7 +32,9 @@ int TakeProteinOptions(std::vector<char*>& words, ProteinOptions& p, std::ostrea
 // (PeptideCutter). Peptides holding an ambiguous residue (B, J, X, Z) have no
 // formula: they are skipped and counted. A UTF-8 byte-order mark at the
 // start is skipped; lines before the first header, blank ones and those
-// starting with ';' are skipped. Holds one protein at a time.
+// starting with ';' are skipped. Holds one protein at a time and cuts its
+// peptides as they are asked for, so memory is bounded by the longest
+// record, not by the number of its peptides.
 class ProteinReader {
 public:
     ProteinReader(std::istream& in, const ProteinOptions& options) : in_(in), options_(options) {}
@@ -52,7 +53,11 @@ private:
     long long lineNumber_ = 0;
     std::string pendingHeader_;  // the header read ahead, ending the previous record
     long long pendingNumber_ = 0;
-    std::deque<InputLine> ready_;
+    // The record being cut: its id, header line, residues.
+    std::string id_;
+    long long number_ = 0;
+    std::string sequence_;
+    PeptideCutter cutter_;
 
     bool ReadRecord();
 };
