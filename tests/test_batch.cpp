@@ -193,6 +193,21 @@ TEST(Batch, DecimalCountsAreRefused)
     EXPECT_EQ(r.out, std::string(TSV_HEADER) + "blue vitriol\tCuSO4.5H2O\t\t0\t1\t248.93415\t0.6416707\n");
 }
 
+// -j 3000 under a 2 GB address space: the threads are held to four per
+// processor, so their stacks leave room for the work, and every row comes.
+TEST(Batch, ThreadsAreHeldToAFewPerProcessor)
+{
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "C6H6\nC100H202\nC6H12O6\n";
+    TempFile file(text, "in.txt");
+    const RunResult r = RunProgram(MORVANE_BATCH_EXE, {"-i", file.path(), "-j", "3000", "-f", "10"},
+                                   MORVANE_SOURCE_DIR, 2ull << 30);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "600 formulas succeeded, 0 failed\n");
+    const RunResult one = RunBatch({"-i", file.path(), "-j", "1", "-f", "10"});
+    EXPECT_EQ(r.out, one.out);
+}
+
 TEST(Batch, CommaSeparatedWithQuotingAsCsvRequires)
 {
     TempFile file("a,b\tH2O\nsay \"hi\"\tH2\nplain\t H2 \n", "in.txt");

@@ -146,6 +146,10 @@ int Open(const BatchSettings& s, const std::string& tablefile, Streams& io)
     return 0;
 }
 
+// Threads beyond a few per processor only wait for one another, and each
+// holds a stack of its own: -j is held to this many per processor.
+const unsigned MAX_THREADS_PER_CORE = 4;
+
 // Lines handed to a thread at a time: a few hundred microseconds of work.
 const std::size_t CHUNK_LINES = 32;
 using Chunk = std::vector<InputLine>;
@@ -266,7 +270,8 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
     auto nextLine = [&](InputLine& line) { return s.proteins.fasta ? proteins.Next(line) : reader.Next(line); };
     auto bytesRead = [&] { return s.proteins.fasta ? proteins.BytesRead() : reader.BytesRead(); };
     Progress progress(std::cerr, ShowsProgress(s), RegularFileSize(s.input));
-    const unsigned threads = s.threads > 0 ? s.threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = s.threads > 0 ? std::min(s.threads, MAX_THREADS_PER_CORE * cores) : cores;
 
     // Chunks of lines, so that the threads meet rarely.
     auto next = [&](Chunk& chunk) {
@@ -336,7 +341,14 @@ int BatchMain(int argc, char** argv)
     Streams io;
     if (const int status = Open(s, tablefile, io)) return status;
     Tally tally;
-    if (!Process(s, elements, adducts, io, tally, reason)) return ReportOutputFailure("morvane-batch", reason);
+    bool written = false;
+    try {
+        written = Process(s, elements, adducts, io, tally, reason);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "Error: the run needs more memory than there is\n";
+        return EXCEPTION_STATUS;  // a named output keeps what it held
+    }
+    if (!written) return ReportOutputFailure("morvane-batch", reason);
     if (const int err = io.inBuffer->Error()) {
         std::cerr << "Error: cannot read " << InputName(s) << ": " << Reason(err) << "\n";
         return INPUT_NOT_READ_STATUS;  // a named output keeps what it held

@@ -11,7 +11,7 @@ const char* const BATCH_USAGE =
     "\t-i input\tRead the formulas from this file (one per line, or id<TAB>formula[<TAB>adduct]);\n"
     "\t\t\tdefault standard input\n"
     "\t-o output\tWrite the table to this file, replaced only once complete; default standard output\n"
-    "\t-j threads\tNumber of threads, defaults to one per processor\n"
+    "\t-j threads\tNumber of threads, defaults to one per processor, at most four per processor\n"
     "\t-a adduct\tCalculate the ion [nM+A-B...]z+ ([M+H]+, [M-H]-, [M+2H]2+); may be repeated\n"
     "\t--sequences\tThe formula column holds ProForma peptides (PEM[Oxidation]K/2)\n"
     "\t--fasta\tThe input holds protein records; with --digest trypsin, --missed-cleavages N (0)\n"
