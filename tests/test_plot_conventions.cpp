@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <regex>
@@ -113,6 +114,24 @@ TEST(PlotConventions, NothingToDrawAndNoSvgNameAreRefused)
     EXPECT_EQ(r.status, 5);
     EXPECT_FALSE(Exists(svg));
     EXPECT_EQ(RunPlot({"C6H12O6", "-o", dir.dir() + "/X.SVG"}).status, 0);
+}
+
+// A picture named as the table it reads, through a symbolic or a hard
+// link, would destroy the table: refused, the table untouched.
+TEST(PlotConventions, OutputThatIsTheTableIsRefusedUntouched)
+{
+    TempFile table(ReadFile(ShippedTable()), "mytable.txt");
+    const std::string symbolic = table.dir() + "/link.svg", hard = table.dir() + "/hard.svg";
+    ASSERT_EQ(symlink("mytable.txt", symbolic.c_str()), 0);
+    ASSERT_EQ(link(table.path().c_str(), hard.c_str()), 0);
+    for (const std::string& out : {symbolic, hard}) {
+        const RunResult r = RunPlot({"C6H12O6", table.path(), "-o", out});
+        EXPECT_EQ(r.out, "Error: output file " + out + " is the isotope table; name another file\n");
+        EXPECT_EQ(r.status, 5);
+        EXPECT_EQ(ReadFile(table.path()), ReadFile(ShippedTable()));
+    }
+    unlink(symbolic.c_str());
+    unlink(hard.c_str());
 }
 
 // The labels' texts and their spans (px) as the renderer sets them at most:

@@ -106,7 +106,7 @@ int CheckOutputIsNew(const BatchSettings& s, int inFd, const std::string& tablef
     const auto same = [&](const struct stat& st) { return st.st_dev == out.st_dev && st.st_ino == out.st_ino; };
     const char* what = nullptr;
     if (fstat(inFd, &other) == 0 && same(other)) what = "the input";
-    if (stat(tablefile.c_str(), &other) == 0 && same(other)) what = "the isotope table";
+    if (IsSameFile(s.output, tablefile)) what = "the isotope table";
     if (what == nullptr) return 0;
     std::cerr << "Error: output file " << Echo(s.output) << " is " << what << "; name another file\n";
     return OPTION_ERROR_STATUS;

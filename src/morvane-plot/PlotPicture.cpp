@@ -10,7 +10,9 @@
 #include <sstream>
 
 #include "core/Status.h"
+#include "elements/DefaultTable.h"
 #include "frontend/Driver.h"
+#include "frontend/OutputCheck.h"
 #include "frontend/Options.h"
 #include "morvane-plot/PlotPattern.h"
 #include "morvane-plot/ResolvedPicture.h"
@@ -189,6 +191,10 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
     if (TakePlotOptions(argc, argv, p, rest, out) != 0) return OPTION_ERROR_STATUS;
     RunSettings s;
     if (ScanOptions(static_cast<int>(rest.size()) - 1, rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
+    if (IsSameFile(p.output, s.tablefile != nullptr ? s.tablefile : DefaultTablePath())) {
+        out << "Error: output file " << p.output << " is the isotope table; name another file\n";
+        return OPTION_ERROR_STATUS;
+    }
     if (!p.adduct.empty() && (s.charge != 0 || s.masstocharge)) {
         out << "Error: an adduct sets the charge; leave out -z and -mtz\n";
         return OPTION_ERROR_STATUS;
