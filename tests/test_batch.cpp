@@ -208,6 +208,42 @@ TEST(Batch, ThreadsAreHeldToAFewPerProcessor)
     EXPECT_EQ(r.out, one.out);
 }
 
+// Options are known or refused, naming the nearest known one; --opt=value
+// is --opt value; the table is the one word that is no option, wherever it
+// stands.
+TEST(Batch, UnknownOptionsAreRefusedAndTheTableIsAnyPlainWord)
+{
+    TempFile input("C6H6\n", "in.txt");
+    TempFile table(ReadFile(ShippedTable()));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--sumary"}, "Error: unknown option --sumary (did you mean --summary?)\n"},
+        {{table.path(), "--coverge", "0.9"}, "Error: unknown option --coverge (did you mean --coverage?)\n"},
+        {{table.path(), "--resolutoin=500000"}, "Error: unknown option --resolutoin (did you mean --resolution?)\n"},
+        {{"-x"}, "Error: unknown option -x (did you mean -i?)\n"},
+        {{"--summary=yes"}, "Error: --summary takes no value\n"},
+        {{table.path(), "other.txt"},
+         "Error: unexpected word other.txt: the isotope table is " + table.path() + ", and formulas come from the input\n"},
+        {{"--fixed", "Carbamidomethyl@C"}, "Error: fixed modifications need --sequences or --fasta\n"},
+        {{"--fwhm="}, "Error: peak width must be > 0\n"},
+    };
+    for (const auto& [args, message] : refused) {
+        std::vector<std::string> withInput = args;
+        withInput.insert(withInput.end(), {"-i", input.path()});
+        const RunResult r = RunBatch(withInput);
+        EXPECT_EQ(r.err, message) << args[0];
+        EXPECT_EQ(r.status, 5) << args[0];
+        EXPECT_EQ(r.out, "") << args[0];
+    }
+    const RunResult spaced = RunBatch({table.path(), "-i", input.path(), "--resolution", "500000", "-p", "5"});
+    ASSERT_EQ(spaced.status, 0) << spaced.err;
+    EXPECT_EQ(RunBatch({"-i", input.path(), "--resolution=500000", "-p", "5", table.path()}).out, spaced.out);
+    EXPECT_EQ(RunBatch({"--resolution=500000", "--analyzer=orbitrap", "-i", input.path(), "-p", "5"}).out, spaced.out);
+    // A table after the options is read: this one is not a table at all.
+    const RunResult late = RunBatch({"-i", input.path(), "-z", "1", input.path()});
+    EXPECT_EQ(late.status, 1);
+    EXPECT_EQ(late.err.rfind("Error: cannot read isotope table: ", 0), 0u) << late.err;
+}
+
 TEST(Batch, CommaSeparatedWithQuotingAsCsvRequires)
 {
     TempFile file("a,b\tH2O\nsay \"hi\"\tH2\nplain\t H2 \n", "in.txt");

@@ -224,7 +224,7 @@ TEST(BatchSequences, OptionErrorsEndTheRun)
          "Error: missed cleavages must be an integer from 0 to 100\n"},
         {{"--enrichment", "13C"}, "Error: enrichment 13C: write the isotope and its fraction, as 13C=0.99\n"},
         {{"--enrichment", "15C=0.9"}, "Error: enrichment of [15C]: the table has no such isotope\n"},
-        {{"--fixed", "Oxidation@Z"},
+        {{"--sequences", "--fixed", "Oxidation@Z"},
          "Error: fixed modification Oxidation@Z: write the modification, @ and one residue, as Carbamidomethyl@C\n"},
         {{"--fixed"}, "Error: fixed modification not specified\n"},
     };

@@ -12,6 +12,7 @@
 #include "core/Status.h"
 #include "elements/DefaultTable.h"
 #include "frontend/Driver.h"
+#include "frontend/FrontEndWords.h"
 #include "frontend/OutputCheck.h"
 #include "frontend/Options.h"
 #include "morvane-plot/PlotPattern.h"
@@ -46,16 +47,41 @@ bool NamesSvg(const std::string& name)
     return end == ".svg";
 }
 
-// Takes "-o file", "-w width", "-a adduct" and the resolution options out
-// of the arguments, leaving the rest in `rest` for the option scan that
-// morvane uses. Returns 0, or OPTION_ERROR_STATUS with the message written.
-int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& rest, std::ostream& out)
+// Every option of morvane-plot.
+std::vector<KnownOption> PlotOptions()
 {
-    std::vector<char*> words(argv + 2, argv + argc);
+    std::vector<KnownOption> known = {{"-o", true},         {"-w", true},       {"-a", true},
+                                      {"--resolution", true}, {"--analyzer", true}, {"--fwhm", true},
+                                      {"--sequence", false}, {"--enrichment", true}, {"--fixed", true},
+                                      {"--help", false},     {"--version", false}};
+    known.insert(known.end(), MORVANE_OPTIONS.begin(), MORVANE_OPTIONS.end());
+    return known;
+}
+
+// Sorts the arguments into the formula, the table file name (null when not
+// given) and the options; takes "-o file", "-w width", "-a adduct", the
+// resolution and the molecule options out, leaving morvane's in `rest`.
+// Returns 0, or OPTION_ERROR_STATUS with the message written.
+int TakePlotOptions(int argc, char** argv, PlotSettings& p, RunSettings& s, std::vector<char*>& rest,
+                    std::ostream& out)
+{
+    std::vector<char*> words(argv + 1, argv + argc), plain;
+    if (SortFrontEndWords(words, PlotOptions(), plain, out) != 0) return OPTION_ERROR_STATUS;
+    if (plain.empty() || plain.size() > 2) {
+        out << (plain.empty() ? "Error: formula not specified\n"
+                              : "Error: unexpected word " + std::string(plain[2]) + ": give a formula and a table file\n");
+        return OPTION_ERROR_STATUS;
+    }
+    s.formula = plain[0];
+    s.tablefile = plain.size() == 2 ? plain[1] : nullptr;
     if (TakeResolutionOptions(words, false, p.instrument, out) != 0) return OPTION_ERROR_STATUS;
     if (TakeMoleculeOptions(words, "--sequence", p.molecules, out) != 0) return OPTION_ERROR_STATUS;
+    if (!p.molecules.fixedWords.empty() && !p.molecules.sequences) {
+        out << "Error: fixed modifications need --sequence\n";
+        return OPTION_ERROR_STATUS;
+    }
     bool haveOutput = false;
-    rest.assign(argv, argv + 2);
+    rest.clear();
     for (std::size_t i = 0; i < words.size(); ++i) {
         const bool last = i + 1 == words.size();
         if (std::strcmp(words[i], "-o") == 0) {
@@ -100,7 +126,6 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
         out << "Error: the picture is SVG: name the output file *.svg\n";
         return OPTION_ERROR_STATUS;
     }
-    rest.push_back(nullptr);
     return 0;
 }
 
@@ -188,9 +213,10 @@ std::vector<double> SampledProfile(const std::vector<isotope>& peaks, double lo,
 int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostream& out)
 {
     std::vector<char*> rest;
-    if (TakePlotOptions(argc, argv, p, rest, out) != 0) return OPTION_ERROR_STATUS;
     RunSettings s;
-    if (ScanOptions(static_cast<int>(rest.size()) - 1, rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
+    if (TakePlotOptions(argc, argv, p, s, rest, out) != 0) return OPTION_ERROR_STATUS;
+    // Only options are left: the formula and the table stay as sorted.
+    if (ScanTableAndOptions(static_cast<int>(rest.size()), rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
     if (IsSameFile(p.output, s.tablefile != nullptr ? s.tablefile : DefaultTablePath())) {
         out << "Error: output file " << p.output << " is the isotope table; name another file\n";
         return OPTION_ERROR_STATUS;

@@ -28,6 +28,7 @@ const char* const USAGE =
     "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
     "\t--fixed Mod@X\tA fixed modification of a peptide (Carbamidomethyl@C)\n"
     "\t--help, --version\tShow this text, or the version, and end\n"
+    "Options may stand anywhere, long ones also as --name=value; unknown options are refused.\n"
     "The formula may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O)\n"
     "The options -z, -mtz, -t, -r, -f and the table file work as for morvane;\n"
     "the charge is held to -1000..1000, and m/z is mass divided by the magnitude of the charge\n";
