@@ -76,6 +76,7 @@ TEST(BatchResolution, RefusesIncompleteOrContradictoryOptions)
         {{"--fwhm", "1e50"}, "Error: peak width must be at most 10000\n"},
         {{"--fwhm", "inf"}, "Error: peak width must be at most 10000\n"},
         {{"--fwhm", "nan"}, "Error: peak width must be > 0\n"},
+        {{"--fwhm", "1e-320"}, "Error: peak width must be at least 1e-9\n"},
         {{"--resolution", "0.5", "--analyzer", "tof"}, "Error: resolution must be between 1 and 1e9\n"},
         {{"--resolution", "1e30@200"}, "Error: resolution must be between 1 and 1e9\n"},
         {{"--analyzer", "tof"}, "Error: --analyzer needs --resolution\n"},

@@ -18,6 +18,8 @@ _MARGIN_WIDTHS = 4
 _MIN_POINTS, _MAX_POINTS = 200, 20000
 # Font size of the peak labels, in points.
 _LABEL_POINTS = 8
+# repr() shows this much of a formula, and its length beyond.
+_REPR_NAME = 60
 
 
 class Pattern:
@@ -136,7 +138,10 @@ class Pattern:
     def __repr__(self):
         unit = "m/z" if self.mz else "u"
         where = f" from {self.mass[0]:.4f} to {self.mass[-1]:.4f} {unit}" if len(self) else ""
-        return f"<Pattern {self._name()} charge {self.charge}: {len(self)} peaks{where}>"
+        name = self._name()
+        if len(name) > _REPR_NAME:
+            name = f"{name[:_REPR_NAME]}... ({len(name)} characters)"
+        return f"<Pattern {name} charge {self.charge}: {len(self)} peaks{where}>"
 
     def centroids(self, resolution=None, analyzer="orbitrap", at=None, fwhm=None, floor=1e-6):
         """The peaks as an instrument of that resolution reports them, as a :class:`Pattern`.

@@ -20,7 +20,7 @@ const char* const BATCH_USAGE =
     "\t--fixed Mod@X\tA fixed modification of the peptides (Carbamidomethyl@C); may be repeated\n"
     "\t--resolution R[@m0]\tThe centroids of an instrument of resolving power R (1 to 1e9) at m/z m0\n"
     "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
-    "\t--fwhm W\tAn instrument of one peak width W (above 0, at most 10000) instead\n"
+    "\t--fwhm W\tAn instrument of one peak width W (1e-9 to 10000) instead\n"
     "\t--profile\tThe instrument's profile points instead of its centroids\n"
     "\t--coverage p\tKeep the variants holding p of the probability instead of -t\n"
     "\t--composition, --nominal, --summary\tWhat each peak is made of; bins by extra neutrons;\n"

@@ -23,7 +23,7 @@ const char* const USAGE =
     "\t--resolution R[@m0]\tThe profile of an instrument of resolving power R (1 to 1e9) at m/z m0, its centroids\n"
     "\t\tlabelled (the variants' fine structure unless -r is given); instead of -w\n"
     "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
-    "\t--fwhm W\tAn instrument of one width W (at most 10000), its centroids labelled\n"
+    "\t--fwhm W\tAn instrument of one width W (1e-9 to 10000), its centroids labelled\n"
     "\t--sequence\tThe formula is a ProForma peptide (PEM[Oxidation]K/2)\n"
     "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
     "\t--fixed Mod@X\tA fixed modification of a peptide (Carbamidomethyl@C)\n"

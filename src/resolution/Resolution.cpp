@@ -58,6 +58,10 @@ bool CheckFwhm(double width, std::string& reason)
         reason = "peak width must be at most 10000";
         return false;
     }
+    if (width < MIN_FWHM) {
+        reason = "peak width must be at least 1e-9";
+        return false;
+    }
     return true;
 }
 
