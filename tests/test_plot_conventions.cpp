@@ -126,6 +126,7 @@ TEST(PlotConventions, UnknownOptionsAreRefusedAndLongOptionsTakeEquals)
     const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
         {{"C6H6", "-o", svg, "--fwhn", "0.1"}, "Error: unknown option --fwhn (did you mean --fwhm?)\n"},
         {{"C6H6", "-o", svg, "--sequence=yes"}, "Error: --sequence takes no value\n"},
+        {{"C6H6", "-o", svg, "-n"}, "Error: unknown option -n (did you mean -o?)\n"},
         {{"C6H6", "-o", svg, "--fixed", "Carbamidomethyl@C"}, "Error: fixed modifications need --sequence\n"},
         {{"-o", svg}, "Error: formula not specified\n"},
         {{"C6H6", "morvanetable.txt", "extra", "-o", svg}, "Error: unexpected word extra: give a formula and a table file\n"},

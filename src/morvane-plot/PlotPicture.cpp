@@ -47,16 +47,13 @@ bool NamesSvg(const std::string& name)
     return end == ".svg";
 }
 
-// Every option of morvane-plot.
-std::vector<KnownOption> PlotOptions()
-{
-    std::vector<KnownOption> known = {{"-o", true},         {"-w", true},       {"-a", true},
-                                      {"--resolution", true}, {"--analyzer", true}, {"--fwhm", true},
-                                      {"--sequence", false}, {"--enrichment", true}, {"--fixed", true},
-                                      {"--help", false},     {"--version", false}};
-    known.insert(known.end(), MORVANE_OPTIONS.begin(), MORVANE_OPTIONS.end());
-    return known;
-}
+// Every option of morvane-plot: its own and those of morvane that change a
+// picture (not -n, as the picture is always in percent, nor -c).
+const std::vector<KnownOption> PLOT_OPTIONS = {
+    {"-o", true},       {"-w", true},          {"-a", true},         {"--resolution", true}, {"--analyzer", true},
+    {"--fwhm", true},   {"--sequence", false}, {"--enrichment", true}, {"--fixed", true},  {"--help", false},
+    {"--version", false}, {"-z", true},        {"-mtz", true},       {"-t", true},           {"-r", true},
+    {"-f", true},       {"-p", true}};
 
 // Sorts the arguments into the formula, the table file name (null when not
 // given) and the options; takes "-o file", "-w width", "-a adduct", the
@@ -66,7 +63,7 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, RunSettings& s, std:
                     std::ostream& out)
 {
     std::vector<char*> words(argv + 1, argv + argc), plain;
-    if (SortFrontEndWords(words, PlotOptions(), plain, out) != 0) return OPTION_ERROR_STATUS;
+    if (SortFrontEndWords(words, PLOT_OPTIONS, plain, out) != 0) return OPTION_ERROR_STATUS;
     if (plain.empty() || plain.size() > 2) {
         out << (plain.empty() ? "Error: formula not specified\n"
                               : "Error: unexpected word " + std::string(plain[2]) + ": give a formula and a table file\n");
