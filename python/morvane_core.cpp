@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <climits>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -78,10 +79,29 @@ py::tuple ElementState(const AtomIsoAbun& e)
     return py::make_tuple(std::string(e.symbol), e.elnum, ToArray(masses), ToArray(abundances));
 }
 
-// Raises TableError with `reason`.
+// The UTF-8 bytes of a str. A str that UTF-8 cannot encode (a lone
+// surrogate, as os.fsdecode leaves for bytes it cannot decode) raises
+// ValueError naming `what`; anything but a str raises TypeError.
+std::string Utf8(const py::handle& text, const std::string& what)
+{
+    if (!PyUnicode_Check(text.ptr()))
+        throw py::type_error(what + " must be a str, not " + std::string(py::str(text.get_type().attr("__name__"))));
+    Py_ssize_t size = 0;
+    const char* bytes = PyUnicode_AsUTF8AndSize(text.ptr(), &size);
+    if (bytes == nullptr) {
+        PyErr_Clear();
+        throw py::value_error(what + " holds a character that is no Unicode text (a lone surrogate)");
+    }
+    return std::string(bytes, static_cast<std::size_t>(size));
+}
+
+// Raises TableError with `reason`; bytes of a file name that are not
+// UTF-8 show as escapes.
 [[noreturn]] void RaiseTableError(const std::string& reason)
 {
-    PyErr_SetString(TableErrorClass, reason.c_str());
+    const py::object message = py::reinterpret_steal<py::object>(
+        PyUnicode_DecodeUTF8(reason.data(), static_cast<Py_ssize_t>(reason.size()), "backslashreplace"));
+    PyErr_SetObject(TableErrorClass, message.ptr());
     throw py::error_already_set();
 }
 
@@ -96,18 +116,30 @@ Table TableFromState(const py::list& state)
     for (const py::handle item : state) {
         const auto e = item.cast<py::tuple>();
         if (e.size() != 4) throw py::value_error("an element state is (symbol, number, masses, abundances)");
-        const auto symbol = e[0].cast<std::string>();
+        const std::string symbol = Utf8(e[0], "element symbol");
+        if (!PyLong_Check(e[1].ptr()) || PyBool_Check(e[1].ptr()))
+            throw py::type_error("element " + symbol + ": the element number must be an int");
+        int overflow = 0;
+        const long long elnum = PyLong_AsLongLongAndOverflow(e[1].ptr(), &overflow);
+        if (overflow != 0 || elnum < 0 || elnum > INT_MAX)
+            RaiseTableError("element " + symbol + ": element number " + std::string(py::str(e[1])) +
+                            " is not a whole number from 0 to 2147483647");
         const auto masses = e[2].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
         const auto abundances = e[3].cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
         if (symbol.empty() || symbol.find_first_of(" \t\n\v\f\r") != std::string::npos)
             RaiseTableError("element symbol '" + symbol + "' is empty or holds whitespace");
         if (masses.ndim() != 1 || masses.size() != abundances.size() || abundances.ndim() != 1)
             RaiseTableError("element " + symbol + ": as many masses as abundances, in one dimension each");
-        text += symbol + " " + std::to_string(e[1].cast<int>());
+        text += symbol + " " + std::to_string(elnum);
         char number[32];
-        for (py::ssize_t i = 0; i < masses.size(); ++i)
-            for (const double v : {masses.at(i), abundances.at(i)})
-                text += " " + std::string(number, std::to_chars(number, number + sizeof number, v).ptr);
+        for (py::ssize_t i = 0; i < masses.size(); ++i) {
+            for (const auto& [v, what] : {std::make_pair(masses.at(i), "mass"), std::make_pair(abundances.at(i), "abundance")}) {
+                const std::string word(number, std::to_chars(number, number + sizeof number, v).ptr);
+                if (!std::isfinite(v))
+                    RaiseTableError("element " + symbol + ": " + what + " " + word + " is not a finite number");
+                text += " " + word;
+            }
+        }
         text += "\n";
     }
     Table t;
@@ -326,10 +358,7 @@ std::vector<std::string> FormulaTexts(const py::list& texts)
     std::vector<std::string> formulas;
     formulas.reserve(texts.size());
     for (const py::handle item : texts) {
-        if (!PyUnicode_Check(item.ptr()))
-            throw py::type_error("formula " + std::to_string(formulas.size()) + " must be a str, not " +
-                                 std::string(py::str(item.get_type().attr("__name__"))));
-        formulas.push_back(item.cast<std::string>());
+        formulas.push_back(Utf8(item, "formula " + std::to_string(formulas.size())));
     }
     return formulas;
 }
@@ -381,7 +410,8 @@ py::array_t<double> ProfileAt(const py::array_t<double, py::array::c_style | py:
 {
     if (mass.ndim() != 1 || abundance.ndim() != 1 || mass.size() != abundance.size())
         throw py::value_error("mass and abundance must be one-dimensional arrays of the same length");
-    if (!(fwhm > 0)) throw py::value_error("peak width must be > 0");
+    std::string reason;
+    if (!CheckFwhm(fwhm, reason)) throw py::value_error(reason);
     GaussianList peaks;
     peaks.fwhm = fwhm;
     for (py::ssize_t i = 0; i < mass.size(); ++i) {
@@ -403,7 +433,11 @@ std::vector<isotope> PeaksOf(const DoubleArray& mass, const DoubleArray& abundan
     if (mass.ndim() != 1 || abundance.ndim() != 1 || mass.size() != abundance.size())
         throw py::value_error("mass and abundance must be one-dimensional arrays of the same length");
     std::vector<isotope> peaks;
-    for (py::ssize_t i = 0; i < mass.size(); ++i) peaks.emplace_back(mass.at(i), abundance.at(i));
+    for (py::ssize_t i = 0; i < mass.size(); ++i) {
+        if (!std::isfinite(mass.at(i)) || !(abundance.at(i) >= 0 && std::isfinite(abundance.at(i))))
+            throw py::value_error("peak " + std::to_string(i) + ": masses must be finite and abundances finite and >= 0");
+        peaks.emplace_back(mass.at(i), abundance.at(i));
+    }
     return peaks;
 }
 
@@ -411,9 +445,13 @@ std::vector<isotope> PeaksOf(const DoubleArray& mass, const DoubleArray& abundan
 // width or resolving power, and the reference m/z (none: the analyzer's).
 Resolution MakeResolution(const std::string& law, double value, std::optional<double> reference)
 {
-    if (!(std::isfinite(value) && value > 0))
-        throw py::value_error(law == "fwhm" ? "peak width must be > 0" : "resolution must be > 0");
-    if (law == "fwhm") return Resolution::ConstantWidth(value);
+    std::string reason;
+    if (law == "fwhm") {
+        if (!CheckFwhm(value, reason)) throw py::value_error(reason);
+        return Resolution::ConstantWidth(value);
+    }
+    if (!(std::isfinite(value) && value > 0)) throw py::value_error("resolution must be > 0");
+    if (!CheckResolvingPower(value, reason)) throw py::value_error(reason);
     Analyzer analyzer = Analyzer::Orbitrap;
     if (!ParseAnalyzer(law, analyzer)) throw py::value_error("analyzer must be tof, orbitrap or fticr");
     const double m0 = reference.value_or(DefaultReference(analyzer));
@@ -483,19 +521,25 @@ struct Language {
     std::vector<FixedMod> fixed;
 };
 
-Language MakeLanguage(const Table& table, bool sequence, const std::map<std::string, double>& enrichment,
-                      const std::vector<std::string>& fixed)
+Language MakeLanguage(const Table& table, bool sequence, const py::dict& enrichment, const py::list& fixed)
 {
     Language l;
     l.sequence = sequence;
     std::string reason;
-    for (const auto& [label, p] : enrichment) {
+    for (const auto& [name, value] : enrichment) {
+        const std::string label = Utf8(name, "an enrichment's label");
         std::string key;
         if (!LabelKeyOf(label, key)) throw py::value_error("enrichment: " + label + " is no isotope label, as 13C");
+        const double p = PyFloat_AsDouble(value.ptr());
+        if (p == -1 && PyErr_Occurred()) {
+            PyErr_Clear();
+            throw py::type_error("enrichment of " + label + " must be a number");
+        }
         l.enrichment[key] = p;
     }
     if (!CheckEnrichment(l.enrichment, table.elements, reason)) throw py::value_error(reason);
-    for (const std::string& word : fixed) {
+    for (const py::handle item : fixed) {
+        const std::string word = Utf8(item, "a fixed modification");
         FixedMod mod;
         if (!ParseFixedMod(word, table.elements, mod, reason)) throw py::value_error(reason);
         l.fixed.push_back(mod);
@@ -505,8 +549,9 @@ Language MakeLanguage(const Table& table, bool sequence, const std::map<std::str
 
 // The atoms of a formula or sequence as ({"C": 6, "13C": 1, ...}, canonical
 // formula, charge of a sequence's suffix).
-py::tuple FormulaOf(const Table& table, const std::string& text, const Language& language)
+py::tuple FormulaOf(const Table& table, const py::handle& object, const Language& language)
 {
+    const std::string text = Utf8(object, "formula");
     AtomCounts counts;
     std::string reason;
     int charge = 0;
@@ -590,10 +635,10 @@ PYBIND11_MODULE(_core, m)
         .def_property_readonly("reference", &Resolution::Reference);
 
     py::class_<Adduct>(m, "Adduct", "An ion in the notation [nM+A-B...]z+, parsed against a table.")
-        .def(py::init([](const Table& table, const std::string& text) {
+        .def(py::init([](const Table& table, const py::handle& text) {
                  Adduct a;
                  std::string reason;
-                 if (a.Parse(text, table.elements, reason) != 0) throw py::value_error(reason);
+                 if (a.Parse(Utf8(text, "adduct"), table.elements, reason) != 0) throw py::value_error(reason);
                  return a;
              }),
              py::arg("table"), py::arg("text"), "Parses text against the table; raises ValueError with the reason.")
@@ -607,10 +652,7 @@ PYBIND11_MODULE(_core, m)
         .def(py::init([](const std::string& path) {
                  Table t;
                  std::string reason;
-                 if (LoadIsotopeTable(path, t.elements, reason) != 0) {
-                     PyErr_SetString(TableErrorClass, reason.c_str());
-                     throw py::error_already_set();
-                 }
+                 if (LoadIsotopeTable(path, t.elements, reason) != 0) RaiseTableError(reason);
                  return t;
              }),
              py::arg("path"), "Reads the isotope table file at path; raises TableError.")

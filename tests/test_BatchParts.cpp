@@ -165,6 +165,27 @@ TEST(OrderedRunner, WhatReadingOrDeliveringThrowsReachesTheCaller)
         }
 }
 
+// What a worker throws reaches the caller on its item's turn, the workers
+// ended; it never ends the process.
+TEST(OrderedRunner, WhatWorkThrowsReachesTheCaller)
+{
+    for (unsigned threads : {1u, 2u, 5u}) {
+        OrderedRunner<int, int> runner(threads, 4);
+        int produced = 0, delivered = 0;
+        auto next = [&](int& item) {
+            item = produced++;
+            return produced <= 100;
+        };
+        auto work = [](const int& item) {
+            if (item == 50) throw std::bad_alloc();
+            return item;
+        };
+        EXPECT_THROW(runner.Run(next, work, [&](const int&, const int&) { return ++delivered > 0; }), std::bad_alloc)
+            << threads;
+        EXPECT_EQ(delivered, 50) << threads;
+    }
+}
+
 TEST(OrderedRunner, StopsWhenDeliveryFails)
 {
     for (unsigned threads : {1u, 2u}) {

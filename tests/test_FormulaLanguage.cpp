@@ -208,6 +208,29 @@ TEST_F(FormulaLanguage, ErrorsSayWhatAndWhere)
     for (const auto& [formula, reason] : cases) EXPECT_EQ(Reason(formula), reason) << formula;
 }
 
+// Decimal counts are refused, never read as a hydrate's dot; a dot between
+// whole counts still joins parts.
+TEST_F(FormulaLanguage, DecimalCountsAreRefused)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"Fe0.95O", "count 0.95 at position 3 is not a whole number"},
+        {"Na0.33WO3", "count 0.33 at position 3 is not a whole number"},
+        {"C1.5H3", "count 1.5 at position 2 is not a whole number"},
+        {"(Fe)0.9O", "count 0.9 at position 5 is not a whole number"},
+        {"C1\xc2\xb7" "5H3", "count 1.5 at position 2 is not a whole number"},
+        {"CaSO4.0.5H2O", "count 0.5 at position 7 is not a whole number"},
+        {"CaSO4.1.5H2O", "count 1.5 at position 7 is not a whole number"},
+        {"C2.5", "count 2.5 at position 2 is not a whole number"},
+        {"Fe0.H2O", "count 0 at position 3 before a dot"},
+        {"H2O.5", "nothing after the count at position 5"},
+        {"CuSO.5", "nothing after the count at position 6"},
+    };
+    for (const auto& [formula, reason] : cases) EXPECT_EQ(Reason(formula), reason) << formula;
+    EXPECT_EQ(Canonical("CuSO4.5H2O"), "CuH10O9S");
+    EXPECT_EQ(Canonical("CuSO4 . 5 H2O"), "CuH10O9S");
+    EXPECT_EQ(Canonical("C2.5H3"), "C2H15");
+}
+
 // Any depth of parentheses is read without recursion and without trouble.
 TEST_F(FormulaLanguage, DeepNestingIsSafe)
 {

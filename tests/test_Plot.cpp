@@ -149,6 +149,12 @@ TEST_F(Plot, ErrorsAsMorvaneReportsThemAndNoFile)
     RunResult r = Draw({"Xx"});
     EXPECT_EQ(r.out, "Error: cannot parse formula: unknown element symbol 'Xx' at position 1\n");
     EXPECT_EQ(r.status, 2);
+    r = Draw({"Fe0.95O"});
+    EXPECT_EQ(r.out, "Error: cannot parse formula: count 0.95 at position 3 is not a whole number\n");
+    EXPECT_EQ(r.status, 2);
+    r = Draw({"C6H6", "--enrichment", "13C=0.5"});
+    EXPECT_EQ(r.out, "Error: cannot parse formula: enrichment of [13C]: the formula holds no [13C] label\n");
+    EXPECT_EQ(r.status, 2);
     r = Draw({"C6H6", "nosuchtable.txt"});
     EXPECT_EQ(r.out, "Error: cannot read isotope table\n");
     EXPECT_EQ(r.status, 1);
@@ -158,6 +164,12 @@ TEST_F(Plot, ErrorsAsMorvaneReportsThemAndNoFile)
     r = Draw({"S5000", "-t", "0"});
     EXPECT_EQ(r.out, "Error: cannot calculate distributions\n");
     EXPECT_EQ(r.status, 6);
+    r = Draw({"C6H6", "-z", "1000000"});
+    EXPECT_EQ(r.out, "Error: charge must be between -1000 and 1000\n");
+    EXPECT_EQ(r.status, 5);
+    r = Draw({"C6H6", "-mtz", "2147483647", "--fwhm", "0.1"});
+    EXPECT_EQ(r.out, "Error: charge must be between -1000 and 1000\n");
+    EXPECT_EQ(r.status, 5);
     r = Draw({"C6H6", "-w", "0"});
     EXPECT_EQ(r.out, "Error: peak width must be > 0\n");
     EXPECT_EQ(r.status, 5);

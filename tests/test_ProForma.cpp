@@ -133,6 +133,51 @@ TEST_F(ProForma, FixedModificationsGoOnEveryResidueOfTheirLetter)
                       "name of the built-in table or Formula:");
 }
 
+// A fixed modification beside the same one written on a residue, or given
+// both in front of the sequence and as an option, goes on once; a
+// different one on that residue goes on beside it.
+TEST_F(ProForma, TheSameModificationGoesOnceOnOneResidue)
+{
+    FixedMod cam, oxidation;
+    ASSERT_TRUE(ParseFixedMod("Carbamidomethyl@C", table, cam, reason)) << reason;
+    ASSERT_TRUE(ParseFixedMod("Formula:O@M", table, oxidation, reason)) << reason;
+    const std::vector<FixedMod> fixed = {cam, cam};
+    const std::string once = Formula("C[Carbamidomethyl]PEPTIDE");
+    EXPECT_EQ(once, "C39H61N9O17S");
+    EXPECT_EQ(Formula("C[Carbamidomethyl]PEPTIDE", {cam}), once);
+    EXPECT_EQ(Formula("<[Carbamidomethyl]@C>C[Carbamidomethyl]PEPTIDE", fixed), once);
+    EXPECT_EQ(Formula("<[Formula:C2H3NO]@C>C[U:Carbamidomethyl]PEPTIDE"), once);
+    EXPECT_EQ(Formula("<[Carbamidomethyl]@C>CPEPTIDE", {cam}), once);
+    EXPECT_EQ(Formula("CC[Carbamidomethyl]", {cam}), Formula("C[Carbamidomethyl]C[Carbamidomethyl]"));
+    EXPECT_EQ(Formula("C[Oxidation]K", {cam}), Formula("C[Carbamidomethyl][Oxidation]K"));
+    EXPECT_EQ(Formula("M[Oxidation]M", {oxidation}), Formula("M[Oxidation]M[Oxidation]"));
+    EXPECT_EQ(Formula("K[Methyl][Methyl]"), Formula("K[Dimethyl]"));
+    // 959.3906 Da monoisotopic, the mass of one carbamidomethyl.
+    const PatternResult r = Sequence("C[Carbamidomethyl]PEPTIDE", &fixed);
+    ASSERT_EQ(r.status, 0) << r.reason;
+    ExpectSamePeaks(r, Sequence("C[Carbamidomethyl]PEPTIDE"), "once");
+}
+
+// The residues of a long sequence can pass int's range on their own; the
+// count is refused, never cut to 32 bits.
+TEST_F(ProForma, CountsBeyondIntAreRefused)
+{
+    // 113025456 pyrrolysines hold 19 H each: 2147483664 H, and water's 2.
+    const std::string sequence = "[Formula:S]-" + std::string(113025456, 'O');
+    AtomCounts counts;
+    int z = 0;
+    EXPECT_EQ(ReadSequence(sequence, table, {}, counts, z, reason), 2);
+    EXPECT_EQ(reason, "more than 2147483647 atoms of H");
+    MolComposition comp;
+    EXPECT_EQ(SequenceComposition(sequence, table, {}, nullptr, comp, z, reason), 2);
+    EXPECT_EQ(reason, "more than 2147483647 atoms of H");
+
+    EXPECT_EQ(MakeComposition({{"C", 4}, {"H", 4294967306}}, table, nullptr, comp, reason), 2);
+    EXPECT_EQ(reason, "4294967306 atoms of H: a count is 0 to 2147483647");
+    EXPECT_EQ(MakeComposition({{"H", -1}}, table, nullptr, comp, reason), 2);
+    EXPECT_EQ(reason, "-1 atoms of H: a count is 0 to 2147483647");
+}
+
 TEST_F(ProForma, RefusalsSayWhatAndWhere)
 {
     const std::vector<std::pair<std::string, std::string>> cases = {

@@ -179,6 +179,71 @@ TEST(Batch, FailingLinesSayWhichLineAndWhy)
                   "water\tH2O\t\t0\t2\t20.01481\t0.0020495285\n");
 }
 
+// A decimal count is refused with its reason, never read as a hydrate.
+TEST(Batch, DecimalCountsAreRefused)
+{
+    TempFile file("wustite\tFe0.95O\nC1.5H3\nNa0.33WO3\nblue vitriol\tCuSO4.5H2O\n", "in.txt");
+    const RunResult r = RunBatch({"-i", file.path(), "-t", "0.5"});
+    EXPECT_EQ(r.err,
+              "line 1: Fe0.95O: count 0.95 at position 3 is not a whole number\n"
+              "line 2: C1.5H3: count 1.5 at position 2 is not a whole number\n"
+              "line 3: Na0.33WO3: count 0.33 at position 3 is not a whole number\n"
+              "1 formulas succeeded, 3 failed\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, std::string(TSV_HEADER) + "blue vitriol\tCuSO4.5H2O\t\t0\t1\t248.93415\t0.6416707\n");
+}
+
+// -j 3000 under a 2 GB address space: the threads are held to four per
+// processor, so their stacks leave room for the work, and every row comes.
+TEST(Batch, ThreadsAreHeldToAFewPerProcessor)
+{
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "C6H6\nC100H202\nC6H12O6\n";
+    TempFile file(text, "in.txt");
+    const RunResult r = RunProgram(MORVANE_BATCH_EXE, {"-i", file.path(), "-j", "3000", "-f", "10"},
+                                   MORVANE_SOURCE_DIR, 2ull << 30);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "600 formulas succeeded, 0 failed\n");
+    const RunResult one = RunBatch({"-i", file.path(), "-j", "1", "-f", "10"});
+    EXPECT_EQ(r.out, one.out);
+}
+
+// Options are known or refused, naming the nearest known one; --opt=value
+// is --opt value; the table is the one word that is no option, wherever it
+// stands.
+TEST(Batch, UnknownOptionsAreRefusedAndTheTableIsAnyPlainWord)
+{
+    TempFile input("C6H6\n", "in.txt");
+    TempFile table(ReadFile(ShippedTable()));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"--sumary"}, "Error: unknown option --sumary (did you mean --summary?)\n"},
+        {{table.path(), "--coverge", "0.9"}, "Error: unknown option --coverge (did you mean --coverage?)\n"},
+        {{table.path(), "--resolutoin=500000"}, "Error: unknown option --resolutoin (did you mean --resolution?)\n"},
+        {{"-x"}, "Error: unknown option -x (did you mean -i?)\n"},
+        {{"--summary=yes"}, "Error: --summary takes no value\n"},
+        {{table.path(), "other.txt"},
+         "Error: unexpected word other.txt: the isotope table is " + table.path() + ", and formulas come from the input\n"},
+        {{"--fixed", "Carbamidomethyl@C"}, "Error: fixed modifications need --sequences or --fasta\n"},
+        {{"--fwhm="}, "Error: peak width must be > 0\n"},
+    };
+    for (const auto& [args, message] : refused) {
+        std::vector<std::string> withInput = args;
+        withInput.insert(withInput.end(), {"-i", input.path()});
+        const RunResult r = RunBatch(withInput);
+        EXPECT_EQ(r.err, message) << args[0];
+        EXPECT_EQ(r.status, 5) << args[0];
+        EXPECT_EQ(r.out, "") << args[0];
+    }
+    const RunResult spaced = RunBatch({table.path(), "-i", input.path(), "--resolution", "500000", "-p", "5"});
+    ASSERT_EQ(spaced.status, 0) << spaced.err;
+    EXPECT_EQ(RunBatch({"-i", input.path(), "--resolution=500000", "-p", "5", table.path()}).out, spaced.out);
+    EXPECT_EQ(RunBatch({"--resolution=500000", "--analyzer=orbitrap", "-i", input.path(), "-p", "5"}).out, spaced.out);
+    // A table after the options is read: this one is not a table at all.
+    const RunResult late = RunBatch({"-i", input.path(), "-z", "1", input.path()});
+    EXPECT_EQ(late.status, 1);
+    EXPECT_EQ(late.err.rfind("Error: cannot read isotope table: ", 0), 0u) << late.err;
+}
+
 TEST(Batch, CommaSeparatedWithQuotingAsCsvRequires)
 {
     TempFile file("a,b\tH2O\nsay \"hi\"\tH2\nplain\t H2 \n", "in.txt");
@@ -206,6 +271,16 @@ TEST(Batch, OptionTableAndFileErrors)
     EXPECT_EQ(option.status, 5);
     EXPECT_EQ(option.out, "");
     EXPECT_EQ(RunBatch({"-j", "0"}).err, "Error: threads must be an integer > 0\n");
+    // The charge is capped as an adduct's and a sequence's: beyond, masses
+    // near -368 (-z 1000000) and m/z near 0 (-mtz 2147483647) came out.
+    for (const auto& charge : std::vector<std::vector<std::string>>{
+             {"-z", "1000000"}, {"-mtz", "2147483647"}, {"-z", "-1001"}, {"-mtz", "1001"}}) {
+        const RunResult r = RunBatch(charge);
+        EXPECT_EQ(r.err, "Error: charge must be between -1000 and 1000\n") << charge[1];
+        EXPECT_EQ(r.status, 5);
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(RunBatch({"-mtz", "-1000"}).status, 0);
     EXPECT_EQ(RunBatch({"-p", "-i", "x"}).err, "Error: precision not specified\n");
     EXPECT_EQ(RunBatch({"-o"}).status, 5);
 

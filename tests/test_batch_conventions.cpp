@@ -135,6 +135,47 @@ TEST(BatchConventions, OutputFileIsReplacedOnlyWhenTheRunSucceeds)
     EXPECT_EQ(FolderNames(old.dir()), std::vector<std::string>{"out.tsv"});
 }
 
+// Every signal that ends a run leaves no temporary file and the old table
+// as it was; the process still ends by that signal.
+TEST(BatchConventions, NoSignalLeavesATemporaryFile)
+{
+    TempFile old("the previous table\n", "out.tsv");
+    for (const auto& [name, status] : std::vector<std::pair<std::string, std::string>>{
+             {"QUIT", "131"}, {"USR1", "138"}, {"ALRM", "142"}}) {
+        // In the foreground: a shell starts its background jobs with SIGQUIT ignored.
+        const std::string pidFile = old.dir() + "/pid";
+        const RunResult killed =
+            RunShell("ulimit -c 0; (sleep 0.5; kill -" + name + " $(cat " + pidFile + ")) & (echo C6H12O6; sleep 2) | sh -c 'echo $$ >" +
+                     pidFile + "; exec " + BATCH + " -o " + old.path() + "'; echo $?; rm " + pidFile);
+        EXPECT_EQ(killed.out, status + "\n") << name;
+        EXPECT_EQ(ReadFile(old.path()), "the previous table\n") << name;
+        EXPECT_EQ(FolderNames(old.dir()), std::vector<std::string>{"out.tsv"}) << name;
+    }
+    // A standard error whose reader has gone: SIGPIPE at the first failing line.
+    const std::string statusFile = old.dir() + "/status";
+    RunShell("(sleep 0.5; echo Xx) | (" + BATCH + " -o " + old.path() + " 2>&1 >/dev/null; echo $? >" + statusFile +
+             ") | true");
+    EXPECT_EQ(ReadFile(statusFile), "141\n");
+    unlink(statusFile.c_str());
+    EXPECT_EQ(ReadFile(old.path()), "the previous table\n");
+    EXPECT_EQ(FolderNames(old.dir()), std::vector<std::string>{"out.tsv"});
+}
+
+// Past the file size limit the write fails like any other: status 8 with
+// the reason, the old table kept, no temporary file left.
+TEST(BatchConventions, TheFileSizeLimitIsAWriteFailure)
+{
+    TempFile old("the previous table\n", "out.tsv");
+    std::string formulas;
+    for (int i = 0; i < 200; ++i) formulas += "C6H12O6\n";
+    TempFile input(formulas, "in.txt");
+    const RunResult r = RunShell("ulimit -f 1; exec " + BATCH + " -i " + input.path() + " -o " + old.path());
+    EXPECT_EQ(r.status, 8);
+    EXPECT_EQ(r.err, "morvane-batch: cannot write output: File too large\n");
+    EXPECT_EQ(ReadFile(old.path()), "the previous table\n");
+    EXPECT_EQ(FolderNames(old.dir()), std::vector<std::string>{"out.tsv"});
+}
+
 #ifndef MORVANE_SANITIZE
 TEST(BatchConventions, ThreadsThatCannotStartLeaveFewerThreads)
 {

@@ -86,6 +86,37 @@ TEST(BatchReport, CompositionAddsTwoColumnsToMorvanesRows)
     EXPECT_EQ(line, 3u);
 }
 
+// The composition column writes isotopes as chemists do: a label's atoms
+// counted with their element ([13C]2 with natural carbon: 13C3, never the
+// key C[13]), the elements in the Hill order (13C 81Br; without carbon,
+// alphabetically: 81Br 2H).
+TEST(BatchReport, CompositionWritesIsotopesAsChemistsDo)
+{
+    TempFile input("C2H5Br\nDBr\n[13C]2C4H12O6\nD2O\n", "in.txt");
+    const RunResult r = RunBatch({"-i", input.path(), "--composition", "-f", "1", "-p", "3"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\tcomposition\tshare\n"
+                     "\tC2H5Br\t\t0\t1\t108\t100\t\t1\n"
+                     "\tC2H5Br\t\t0\t2\t109\t2.16\t13C\t1\n"
+                     "\tC2H5Br\t\t0\t3\t110\t97.3\t81Br\t1\n"
+                     "\tC2H5Br\t\t0\t4\t111\t2.1\t13C 81Br\t1\n"
+                     "\tDBr\t\t0\t1\t80.9\t100\t2H\t1\n"
+                     "\tDBr\t\t0\t2\t82.9\t97.3\t81Br 2H\t1\n"
+                     "\t[13C]2C4H12O6\t\t0\t1\t182\t100\t13C2\t1\n"
+                     "\t[13C]2C4H12O6\t\t0\t2\t183\t4.69\t13C3\t0.922\n"
+                     "\t[13C]2C4H12O6\t\t0\t3\t184\t1.23\t13C2 18O\t1\n"
+                     "\tD2O\t\t0\t1\t20\t100\t2H2\t1\n");
+    // Half-enriched labels: a variant whose labelled atoms are all 12C
+    // holds no isotope to name.
+    TempFile labelled("[13C]2C4H12O6\n", "labelled.txt");
+    const RunResult e = RunBatch({"-i", labelled.path(), "--composition", "--enrichment", "13C=0.5", "-f", "5", "-p", "3"});
+    EXPECT_EQ(e.status, 0) << e.err;
+    EXPECT_EQ(e.out, "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\tcomposition\tshare\n"
+                     "\t[13C]2C4H12O6\t\t0\t1\t180\t48.9\t\t1\n"
+                     "\t[13C]2C4H12O6\t\t0\t2\t181\t100\t13C\t0.978\n"
+                     "\t[13C]2C4H12O6\t\t0\t3\t182\t54.1\t13C2\t0.904\n");
+}
+
 TEST(BatchReport, NominalBinsAndCoverageTarget)
 {
     TempFile input("C254H377N65O75S6\n", "formulas.txt");

@@ -43,8 +43,11 @@ const char* const SUBSTANCE_P = "RPKPQQFFGLM";
 std::vector<std::string> Digest(const std::string& protein, int missed, std::size_t lo, std::size_t hi)
 {
     std::vector<std::string> found;
-    for (const Peptide& p : DigestTrypsin(protein, {missed, lo, hi}))
-        found.push_back(p.sequence + " " + std::to_string(p.start) + "-" + std::to_string(p.end));
+    const DigestSettings settings{missed, lo, hi};
+    PeptideCutter cutter;
+    cutter.Start(protein, &settings);
+    Peptide p;
+    while (cutter.Next(p)) found.push_back(p.sequence + " " + std::to_string(p.start) + "-" + std::to_string(p.end));
     return found;
 }
 
@@ -63,6 +66,75 @@ TEST(Digest, TrypsinCutsAfterKOrRNotBeforeP)
     EXPECT_EQ(Digest(SUBSTANCE_P, 0, 1, 100), (std::vector<std::string>{"RPKPQQFFGLM 1-11"}));
     EXPECT_EQ(Digest("KRK", 0, 1, 100), (std::vector<std::string>{"K 1-1", "R 2-2", "K 3-3"}));
     EXPECT_TRUE(Digest("", 0, 1, 100).empty());
+}
+
+// A stop ends a chain: no peptide spans it, and the residues after it are
+// cut on their own, their positions counting the stop.
+TEST(Digest, AStopEndsTheChain)
+{
+    EXPECT_EQ(Digest("AAK*GGR", 0, 1, 100), (std::vector<std::string>{"AAK 1-3", "GGR 5-7"}));
+    EXPECT_EQ(Digest("AAK*GGR", 3, 1, 100), (std::vector<std::string>{"AAK 1-3", "GGR 5-7"}));
+    EXPECT_EQ(Digest("AAPG*GGRA*", 1, 1, 100), (std::vector<std::string>{"AAPG 1-4", "GGR 6-8", "GGRA 6-9", "A 9-9"}));
+    EXPECT_EQ(Digest("**", 0, 1, 100), (std::vector<std::string>{}));
+}
+
+// What FASTA files hold beyond plain capitals: a byte-order mark, soft-masked
+// residues, stops inside a record, ambiguous residues. Nothing is lost
+// without a word.
+TEST(BatchSequences, FastaRecordsAsTheyComeAreReadWhole)
+{
+    TempFile fasta("\xEF\xBB\xBF>first\nPEPTIDEK\n>masked\npeptidek\n>stopped\nPEPTIDEK*GGGGGGGR\n"
+                   ">ambiguous\nPEPTXDEKAPEPTIDER\n",
+                   "proteins.fasta");
+    const RunResult r = RunBatch({"--fasta", "--digest", "trypsin", "-i", fasta.path(), "-t", "0.9"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "5 formulas succeeded, 0 failed, 1 peptides with ambiguous residues (B, J, X, Z) skipped\n");
+    std::vector<std::string> labels;
+    std::istringstream rows(r.out);
+    std::string row;
+    while (std::getline(rows, row)) labels.push_back(row.substr(0, row.find("\t\t")));
+    EXPECT_EQ(labels, (std::vector<std::string>{"protein\tstart\tend\tsequence\tadduct\tcharge\tpeak\tmass\tabundance",
+                                                "first\t1\t8\tPEPTIDEK", "masked\t1\t8\tPEPTIDEK",
+                                                "stopped\t1\t8\tPEPTIDEK", "stopped\t10\t17\tGGGGGGGR",
+                                                "ambiguous\t9\t17\tAPEPTIDER"}));
+
+    TempFile whole(">x\nACDXK\n>y\nACDEK\n", "whole.fasta");
+    const RunResult w = RunBatch({"--fasta", "-i", whole.path(), "-t", "0.9"});
+    EXPECT_EQ(w.status, 0);
+    EXPECT_EQ(w.err, "1 formulas succeeded, 0 failed, 1 peptides with ambiguous residues (B, J, X, Z) skipped\n");
+}
+
+// Under --fasta an input without a record is no protein input at all.
+TEST(BatchSequences, FastaInputWithoutARecordFails)
+{
+    TempFile plain("PEPTIDEK\nC6H6\n", "plain.txt");
+    TempFile out("kept\n", "out.tsv");
+    const RunResult r = RunBatch({"--fasta", "-i", plain.path(), "-o", out.path()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error: input file " + plain.path() + " holds no FASTA record (a header line starting with >)\n");
+    EXPECT_EQ(ReadFile(out.path()), "kept\n");
+    const RunResult empty = RunBatch({"--fasta"});
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "Error: standard input holds no FASTA record (a header line starting with >)\n");
+    EXPECT_EQ(empty.out, "protein\tstart\tend\tsequence\tadduct\tcharge\tpeak\tmass\tabundance\n");
+}
+
+// A record's peptides are cut as they are asked for, never all held: here
+// 7070 peptides of 1 to 101 kB (275 MB at once) pass under a 200 MB cap.
+// Each starts with a byte no residue has, so it fails at once.
+TEST(BatchSequences, ARecordsPeptidesAreNotHeldAtOnce)
+{
+    std::string record = ">big\n";
+    for (int i = 0; i < 120; ++i) record += "1" + std::string(998, 'G') + "K\n";
+    TempFile fasta(record, "big.fasta");
+    const RunResult r = RunProgram(MORVANE_BATCH_EXE,
+                                   {"--fasta", "--digest", "trypsin", "--missed-cleavages", "100", "--length",
+                                    "1-200000", "-i", fasta.path(), "-j", "1"},
+                                   MORVANE_SOURCE_DIR, 200ull << 20);
+    EXPECT_EQ(r.status, 2);
+    const std::size_t last = r.err.rfind('\n', r.err.size() - 2);
+    EXPECT_EQ(r.err.substr(last + 1), "0 formulas succeeded, 7070 failed\n");
+    EXPECT_EQ(r.err.substr(0, r.err.find(": ")), "protein big 1-1000");
 }
 
 TEST(BatchSequences, FastaPeptidesGiveTheRowsOfTheirFormulas)
@@ -106,6 +178,40 @@ TEST(BatchSequences, SequencesEnrichmentAndFixedModsAsOptions)
     EXPECT_EQ(Numbers(e.out, 4), Numbers(h.out, 4));
 }
 
+// --fixed and <[...]@C> do not stack on the same modification written on
+// the residue: one carbamidomethyl, 959.3906 Da.
+TEST(BatchSequences, AFixedModificationGoesOnceOnAResidue)
+{
+    TempFile input("C[Carbamidomethyl]PEPTIDE\n<[Carbamidomethyl]@C>C[Carbamidomethyl]PEPTIDE\n", "in.txt");
+    const RunResult r =
+        RunBatch({"--sequences", "--fixed", "Carbamidomethyl@C", "-i", input.path(), "-t", "0.5", "-p", "8"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n"
+                     "\tC[Carbamidomethyl]PEPTIDE\t\t0\t1\t959.39061\t0.57514345\n"
+                     "\t<[Carbamidomethyl]@C>C[Carbamidomethyl]PEPTIDE\t\t0\t1\t959.39061\t0.57514345\n");
+}
+
+// An enrichment of a label a formula lacks would change nothing: that line
+// fails with the reason, the others keep their rows.
+TEST(BatchSequences, AnEnrichmentOfALabelTheMoleculeLacksIsRefused)
+{
+    TempFile input("glc\t[13C]6H12O6\nplain\tC6H12O6\nwater\tH2[18O]\n", "in.txt");
+    const RunResult r = RunBatch({"--enrichment", "13C=0.5", "-i", input.path(), "-f", "50"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "line 2: C6H12O6: enrichment of [13C]: the formula holds no [13C] label\n"
+                     "line 3: H2[18O]: enrichment of [13C]: the formula holds no [13C] label\n"
+                     "1 formulas succeeded, 2 failed\n");
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1), "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n");
+    EXPECT_NE(r.out.find("glc\t[13C]6H12O6"), std::string::npos);
+    EXPECT_EQ(r.out.find("plain"), std::string::npos);
+
+    TempFile peptide("PEPTIDE\n", "pep.txt");
+    const RunResult s = RunBatch({"--sequences", "--enrichment", "15N=0.9", "-i", peptide.path()});
+    EXPECT_EQ(s.status, 2);
+    EXPECT_EQ(s.err, "line 1: PEPTIDE: enrichment of [15N]: the sequence holds no [15N] label\n"
+                     "0 formulas succeeded, 1 failed\n");
+}
+
 TEST(BatchSequences, OptionErrorsEndTheRun)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -118,7 +224,7 @@ TEST(BatchSequences, OptionErrorsEndTheRun)
          "Error: missed cleavages must be an integer from 0 to 100\n"},
         {{"--enrichment", "13C"}, "Error: enrichment 13C: write the isotope and its fraction, as 13C=0.99\n"},
         {{"--enrichment", "15C=0.9"}, "Error: enrichment of [15C]: the table has no such isotope\n"},
-        {{"--fixed", "Oxidation@Z"},
+        {{"--sequences", "--fixed", "Oxidation@Z"},
          "Error: fixed modification Oxidation@Z: write the modification, @ and one residue, as Carbamidomethyl@C\n"},
         {{"--fixed"}, "Error: fixed modification not specified\n"},
     };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <regex>
@@ -113,6 +114,51 @@ TEST(PlotConventions, NothingToDrawAndNoSvgNameAreRefused)
     EXPECT_EQ(r.status, 5);
     EXPECT_FALSE(Exists(svg));
     EXPECT_EQ(RunPlot({"C6H12O6", "-o", dir.dir() + "/X.SVG"}).status, 0);
+}
+
+// Options are known or refused, naming the nearest known one; --opt=value
+// is --opt value; the formula and the table are the words that are no
+// option.
+TEST(PlotConventions, UnknownOptionsAreRefusedAndLongOptionsTakeEquals)
+{
+    TempFile dir("", "x.txt");
+    const std::string svg = dir.dir() + "/x.svg";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+        {{"C6H6", "-o", svg, "--fwhn", "0.1"}, "Error: unknown option --fwhn (did you mean --fwhm?)\n"},
+        {{"C6H6", "-o", svg, "--sequence=yes"}, "Error: --sequence takes no value\n"},
+        {{"C6H6", "-o", svg, "-n"}, "Error: unknown option -n (did you mean -o?)\n"},
+        {{"C6H6", "-o", svg, "--fixed", "Carbamidomethyl@C"}, "Error: fixed modifications need --sequence\n"},
+        {{"-o", svg}, "Error: formula not specified\n"},
+        {{"C6H6", "morvanetable.txt", "extra", "-o", svg}, "Error: unexpected word extra: give a formula and a table file\n"},
+    };
+    for (const auto& [args, message] : refused) {
+        const RunResult r = RunPlot(args);
+        EXPECT_EQ(r.out, message) << args[2];
+        EXPECT_EQ(r.status, 5) << args[2];
+        EXPECT_FALSE(Exists(svg));
+    }
+    ASSERT_EQ(RunPlot({"C6H6", "-o", svg, "--fwhm", "0.2"}).status, 0);
+    const std::string spaced = ReadFile(svg);
+    ASSERT_EQ(RunPlot({"-o", svg, "--fwhm=0.2", "C6H6", "morvanetable.txt"}).status, 0);
+    EXPECT_EQ(ReadFile(svg), spaced);
+}
+
+// A picture named as the table it reads, through a symbolic or a hard
+// link, would destroy the table: refused, the table untouched.
+TEST(PlotConventions, OutputThatIsTheTableIsRefusedUntouched)
+{
+    TempFile table(ReadFile(ShippedTable()), "mytable.txt");
+    const std::string symbolic = table.dir() + "/link.svg", hard = table.dir() + "/hard.svg";
+    ASSERT_EQ(symlink("mytable.txt", symbolic.c_str()), 0);
+    ASSERT_EQ(link(table.path().c_str(), hard.c_str()), 0);
+    for (const std::string& out : {symbolic, hard}) {
+        const RunResult r = RunPlot({"C6H12O6", table.path(), "-o", out});
+        EXPECT_EQ(r.out, "Error: output file " + out + " is the isotope table; name another file\n");
+        EXPECT_EQ(r.status, 5);
+        EXPECT_EQ(ReadFile(table.path()), ReadFile(ShippedTable()));
+    }
+    unlink(symbolic.c_str());
+    unlink(hard.c_str());
 }
 
 // The labels' texts and their spans (px) as the renderer sets them at most:

@@ -95,6 +95,24 @@ TEST(PlotResolution, ConstantWidthStaysWithW)
     EXPECT_EQ(bad.out, "Error: --analyzer needs --resolution\n");
 }
 
+// A width past the bound would put every centroid at 0 (1e20) or below
+// (1e50): refused as an option.
+TEST(PlotResolution, WidthsAndResolvingPowersAreBounded)
+{
+    TempFile svg("", "x.svg");
+    for (const char* w : {"1e20", "1e50", "10000.001"}) {
+        const RunResult r = RunProgram(MORVANE_PLOT_EXE, {"C6H12O6", "-o", svg.path(), "--fwhm", w}, MORVANE_SOURCE_DIR);
+        EXPECT_EQ(r.status, 5) << w;
+        EXPECT_EQ(r.out, "Error: peak width must be at most 10000\n") << w;
+    }
+    const RunResult r =
+        RunProgram(MORVANE_PLOT_EXE, {"C6H12O6", "-o", svg.path(), "--resolution", "2e9"}, MORVANE_SOURCE_DIR);
+    EXPECT_EQ(r.status, 5);
+    EXPECT_EQ(r.out, "Error: resolution must be between 1 and 1e9\n");
+    EXPECT_EQ(RunProgram(MORVANE_PLOT_EXE, {"C6H12O6", "-o", svg.path(), "--fwhm", "10000"}, MORVANE_SOURCE_DIR).status,
+              0);
+}
+
 TEST(PlotResolution, ProfileTooFineForAnyGridIsAnError)
 {
     // A constant width of 1e-7 u over glucose's 4 u is 4e8 points.

@@ -18,6 +18,8 @@ _MARGIN_WIDTHS = 4
 _MIN_POINTS, _MAX_POINTS = 200, 20000
 # Font size of the peak labels, in points.
 _LABEL_POINTS = 8
+# repr() shows this much of a formula, and its length beyond.
+_REPR_NAME = 60
 
 
 class Pattern:
@@ -137,7 +139,10 @@ class Pattern:
     def __repr__(self):
         unit = "m/z" if self.mz else "u"
         where = f" from {self.mass[0]:.4f} to {self.mass[-1]:.4f} {unit}" if len(self) else ""
-        return f"<Pattern {self._name()} charge {self.charge}: {len(self)} peaks{where}>"
+        name = self._name()
+        if len(name) > _REPR_NAME:
+            name = f"{name[:_REPR_NAME]}... ({len(name)} characters)"
+        return f"<Pattern {name} charge {self.charge}: {len(self)} peaks{where}>"
 
     def centroids(self, resolution=None, analyzer="orbitrap", at=None, fwhm=None, floor=1e-6):
         """The peaks as an instrument of that resolution reports them, as a :class:`Pattern`.
@@ -286,8 +291,8 @@ def _integer(value, message):
 
 def _charge(value):
     charge = _integer(value, "charge must be integer")
-    if not -(2**31) <= charge < 2**31:
-        raise ValueError("charge must be a 32-bit integer")
+    if not -1000 <= charge <= 1000:
+        raise ValueError("charge must be between -1000 and 1000")
     return charge
 
 
@@ -476,8 +481,8 @@ def pattern(
         an :class:`IsotopeTable`, or the path of a table file (``str`` or
         ``os.PathLike``); by default morvane's default table.
     charge
-        charge of the ion: every mass is lowered by charge times the electron
-        mass (morvane's ``-z``).
+        charge of the ion, -1000 to 1000: every mass is lowered by charge
+        times the electron mass (morvane's ``-z``).
     mz
         positions are m/z: mass divided by the magnitude of the charge, so
         positive also for negative ions (the magnitudes of what ``-mtz``

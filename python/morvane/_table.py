@@ -61,7 +61,11 @@ class IsotopeTable(collections.abc.Mapping):
             self.path = os.fspath(path)
             if not isinstance(self.path, str):
                 raise TypeError("IsotopeTable takes a path as str, not bytes")
-            self._table = _core.Table(self.path)
+            if "\0" in self.path:
+                raise ValueError("the path of an isotope table holds a NUL character")
+            # The file system's bytes: a name os.fsdecode could not decode
+            # keeps its surrogates, which os.fsencode turns back into them.
+            self._table = _core.Table(os.fsencode(self.path))
         self._index = self._make_index()
 
     def _make_index(self):

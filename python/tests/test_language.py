@@ -27,6 +27,19 @@ def test_formula_of_gives_the_atoms_and_the_canonical_formula(table, text, atoms
     assert morvane.formula_of(text, table) == (atoms, canonical)
 
 
+@pytest.mark.parametrize(
+    "text, message",
+    [
+        ("Fe0.95O", "count 0.95 at position 3 is not a whole number"),
+        ("C1.5H3", "count 1.5 at position 2 is not a whole number"),
+        ("Na0.33WO3", "count 0.33 at position 3 is not a whole number"),
+    ],
+)
+def test_formula_of_refuses_decimal_counts(table, text, message):
+    with pytest.raises(morvane.FormulaError, match=message):
+        morvane.formula_of(text, table)
+
+
 def test_formula_of_a_sequence_counts_its_protons(table):
     # VHLTPEEK is C42H69N11O14 (PubChem); /2 adds two protons.
     assert morvane.formula_of(sequence="VHLTPEEK", table=table)[1] == "C42H69N11O14"
@@ -74,6 +87,8 @@ def test_enrichment_shares_the_rest_naturally(table, tmp_path):
         ({"sequence": "PEPT[+79.966]IDE"}, morvane.FormulaError, "the mass shift +79.966 at position 6"),
         ({"formula": "C6", "enrichment": {"15C": 0.5}}, ValueError, "the table has no such isotope"),
         ({"formula": "C6", "enrichment": {"C": 0.5}}, ValueError, "C is no isotope label"),
+        ({"formula": "C6", "enrichment": {"13C": 0.5}}, morvane.FormulaError, "the formula holds no [13C] label"),
+        ({"sequence": "ACK", "enrichment": {"15N": 0.5}}, morvane.FormulaError, "the sequence holds no [15N] label"),
         ({"formula": "C6", "fixed": ["Carbamidomethyl@C"]}, ValueError, "fixed modifications need sequences"),
         ({"sequence": "ACK", "fixed": ["Foo@C"]}, ValueError, "unknown modification 'Foo'"),
         ({"formula": "C6", "sequence": "ACK"}, TypeError, "either a formula or a sequence"),

@@ -76,7 +76,9 @@ def test_negative_ions_at_positive_mz_ascending(table):
         ({"filter": -0.5}, "filter must be between 0 and 100"),
         ({"charge": 1.5}, "charge must be integer"),
         ({"charge": "2"}, "charge must be integer"),
-        ({"charge": 2**31}, "charge must be a 32-bit integer"),
+        ({"charge": 2**31}, "charge must be between -1000 and 1000"),
+        ({"charge": 1001}, "charge must be between -1000 and 1000"),
+        ({"charge": -1000000}, "charge must be between -1000 and 1000"),
     ],
 )
 def test_bad_settings_raise_value_error_with_morvanes_words(table, settings, message):
@@ -132,6 +134,35 @@ def test_profile_is_the_librarys_gaussian(table):
     assert two.profile(x.reshape(11, 1), 0.2).shape == (11, 1)
     with pytest.raises(ValueError, match="peak width must be > 0"):
         one.profile(x, 0)
+    for wide in (1e20, float("inf")):
+        with pytest.raises(ValueError, match="peak width must be at most 10000"):
+            one.profile(x, wide)
+    with pytest.raises(ValueError, match="peak width must be at least 1e-9"):
+        one.profile(x, 1e-320)
+
+
+def test_text_that_is_no_unicode_is_refused_with_the_reason(table):
+    # A lone surrogate, as os.fsdecode leaves for bytes it cannot decode.
+    with pytest.raises(ValueError, match="formula 0 holds a character that is no Unicode text"):
+        morvane.pattern("C\udce9", table)
+    with pytest.raises(ValueError, match="formula holds a character that is no Unicode text"):
+        morvane.formula_of("C\udce9", table)
+    with pytest.raises(ValueError, match="a fixed modification holds a character that is no Unicode text"):
+        morvane.pattern(sequence="ACK", table=table, fixed=["\udce9@C"])
+    with pytest.raises(ValueError, match="an enrichment's label holds a character that is no Unicode text"):
+        morvane.pattern("[13C]6H12O6", table, enrichment={"\udce9": 0.5})
+    with pytest.raises(TypeError, match="enrichment of 13C must be a number"):
+        morvane.pattern("[13C]6H12O6", table, enrichment={"13C": "high"})
+    with pytest.raises(morvane.AdductError, match="adduct holds a character that is no Unicode text"):
+        morvane.Adduct("[M+\udce9]+", table)
+
+
+def test_repr_abbreviates_a_long_formula():
+    p = morvane.Pattern([100.0], [1.0], formula="C" * 1000)
+    assert repr(p) == "<Pattern " + "C" * 60 + "... (1000 characters) charge 0: 1 peaks from 100.0000 to 100.0000 u>"
+    assert repr(morvane.Pattern([100.0], [1.0], formula="C6H6")) == (
+        "<Pattern C6H6 charge 0: 1 peaks from 100.0000 to 100.0000 u>"
+    )
 
 
 def test_table_must_be_a_table_or_a_path(table):

@@ -1,6 +1,7 @@
 """Patterns as an instrument of a given resolution shows them: centroids and
 profiles from Python, the very numbers of morvane-batch."""
 
+import math
 import os
 import pickle
 import subprocess
@@ -112,11 +113,21 @@ def test_pickles_with_its_variants(table):
         ({"resolution": 0}, "resolution must be > 0"),
         ({"resolution": "1e5@-3"}, "reference m/z must be > 0"),
         ({"fwhm": "wide"}, "peak width must be > 0"),
+        ({"fwhm": 1e20}, "peak width must be at most 10000"),
+        ({"fwhm": float("inf")}, "peak width must be at most 10000"),
+        ({"resolution": 0.5, "analyzer": "tof"}, "resolution must be between 1 and 1e9"),
+        ({"resolution": 1e30}, "resolution must be between 1 and 1e9"),
     ],
 )
 def test_refuses_bad_resolutions(table, keywords, message):
     with pytest.raises(ValueError, match=message):
         morvane.pattern(PEPTIDE, table, **keywords)
+
+
+@pytest.mark.parametrize("abundance", [-0.2, math.nan, math.inf])
+def test_centroids_refuse_abundances_that_are_no_probability(abundance):
+    with pytest.raises(ValueError, match="peak 1: masses must be finite and abundances finite and >= 0"):
+        morvane.Pattern([100.0, 101.0], [0.5, abundance]).centroids(fwhm=0.1)
 
 
 def test_centroids_need_an_instrument(table):

@@ -1,5 +1,9 @@
 """The isotope table object: reading, inspection, refusals."""
 
+import math
+import os
+import shutil
+
 import numpy as np
 import pytest
 
@@ -93,3 +97,32 @@ def test_labelled_element_of_a_table_of_ones_own(tmp_path):
     heavy = morvane.pattern("C*6H12O6", labelled)
     top = heavy.mass[np.argmax(heavy.abundance)]
     assert top == pytest.approx(plain.mass[0] + 6 * 1.0033548378, abs=1e-9)
+
+
+def test_a_path_with_a_nul_character_is_refused(tmp_path):
+    with pytest.raises(ValueError, match="the path of an isotope table holds a NUL character"):
+        morvane.IsotopeTable(str(TABLE_PATH) + "\0y")
+
+
+def test_a_file_name_that_is_not_utf8_is_read_and_named(tmp_path):
+    # os.fsdecode leaves the byte 0xe9 as the surrogate U+DCE9.
+    name = os.fsdecode(os.fsencode(str(tmp_path)) + b"/table\xe9.txt")
+    with pytest.raises(morvane.TableError, match=r"cannot open .*table\\xe9\.txt: No such file"):
+        morvane.IsotopeTable(name)
+    shutil.copy(TABLE_PATH, os.fsencode(name))
+    assert len(morvane.IsotopeTable(name)) == len(morvane.IsotopeTable(TABLE_PATH))
+
+
+@pytest.mark.parametrize(
+    "elements, error, message",
+    [
+        ({"X": (2**40, [(1.0, 1.0)])}, morvane.TableError, "element number 1099511627776 is not a whole number"),
+        ({"X": (-1, [(1.0, 1.0)])}, morvane.TableError, "element number -1 is not a whole number"),
+        ({"X": (1, [(math.nan, 1.0)])}, morvane.TableError, "element X: mass nan is not a finite number"),
+        ({"X": (1, [(1.0, math.inf)])}, morvane.TableError, "element X: abundance inf is not a finite number"),
+        ({"\udce9": [(1.0, 1.0)]}, ValueError, "element symbol holds a character that is no Unicode text"),
+    ],
+)
+def test_elements_out_of_range_are_refused_with_the_reason(elements, error, message):
+    with pytest.raises(error, match=message):
+        morvane.IsotopeTable(elements)

@@ -46,10 +46,11 @@ private:
     std::vector<isotope>& peaks_;
 };
 
-// The message of morvane's option scan for a value it refuses, without
-// "Error: "; null when every setting is in range.
+}  // namespace
+
 const char* SettingFault(const PatternSettings& s)
 {
+    if (s.charge > Adduct::MAX_CHARGE || s.charge < -Adduct::MAX_CHARGE) return "charge must be between -1000 and 1000";
     if (!(s.filter >= 0 && s.filter < 100)) return "filter must be between 0 and 100";
     if (!(s.threshold >= 0 && s.threshold < 1)) return "threshold must be between 0 and 1";
     if (!(s.merge >= 0)) return "peak merge must be >= 0";
@@ -60,6 +61,8 @@ const char* SettingFault(const PatternSettings& s)
     if (s.adduct == nullptr && s.masstocharge && s.charge == 0) return "m/z needs a charge other than 0";
     return nullptr;
 }
+
+namespace {
 
 // Whether `text` holds an uppercase letter, which every element symbol
 // begins with.
@@ -333,10 +336,23 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& s,
                   MolComposition& molecule, int& sequenceCharge, std::string& reason)
 {
-    if (!s.sequence) return ParseFrontEndFormula(text, table, s.enrichment, molecule, reason);
     static const std::vector<FixedMod> none;
-    return SequenceComposition(text, table, s.fixed != nullptr ? *s.fixed : none, s.enrichment, molecule,
-                               sequenceCharge, reason);
+    const int status = s.sequence ? SequenceComposition(text, table, s.fixed != nullptr ? *s.fixed : none,
+                                                        s.enrichment, molecule, sequenceCharge, reason)
+                                  : ParseFrontEndFormula(text, table, s.enrichment, molecule, reason);
+    if (status != 0 || s.enrichment == nullptr) return status;
+    // An enrichment of a label the molecule lacks would change nothing: a
+    // mistake to report, not to pass over.
+    for (const auto& [key, p] : *s.enrichment) {
+        bool held = false;
+        for (int i = 0; i < molecule.totalnat && !held; ++i) held = key == molecule.atom[i].symbol && molecule.nat[i] > 0;
+        if (!held) {
+            reason = "enrichment of " + LabelText(key) + ": the " + (s.sequence ? "sequence" : "formula") +
+                     " holds no " + LabelText(key) + " label";
+            return 2;
+        }
+    }
+    return 0;
 }
 
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,

@@ -109,6 +109,12 @@ struct PatternResult {
 // `table` is then empty.
 int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, std::string& reason);
 
+// The message of a setting out of range, in the words of morvane's option
+// scan where it has one and without "Error: "; null when every setting is
+// in range. The charge is held to Adduct::MAX_CHARGE either way, as an
+// adduct's and a sequence's are.
+const char* SettingFault(const PatternSettings& s);
+
 // The pattern of one formula of the front-ends' language (FormulaLanguage.h)
 // against a loaded table: for a formula morvane reads, the peaks that
 // `morvane formula -p 17` with the same settings prints, normalised and
@@ -116,7 +122,7 @@ int LoadIsotopeTable(const std::string& path, std::deque<AtomIsoAbun>& table, st
 // parse (unknown symbol and its position, illegal character, count beyond
 // 32 bits; an adduct that removes atoms the molecule lacks; a formula
 // without capitals gets a reminder that symbols begin with one); 5 a setting
-// out of range (morvane's words for that option), or m/z at charge 0;
+// out of range (SettingFault), or m/z at charge 0;
 // 6 the calculation failed, or needed more memory than there is, or the
 // profile at the given resolution would be too large. The table
 // is only read, so any number of threads may share it.
@@ -125,7 +131,8 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 
 // The composition CalculatePattern calculates for `text` with these
 // settings (before any adduct), and the charge of a sequence's suffix (0
-// without one). Returns 0, or 2 with the reason.
+// without one). Returns 0, or 2 with the reason; an enrichment of a label
+// the molecule does not hold is refused.
 int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, const PatternSettings& settings,
                  MolComposition& molecule, int& sequenceCharge, std::string& reason);
 

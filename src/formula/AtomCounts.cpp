@@ -179,6 +179,10 @@ int MakeComposition(const AtomCounts& counts, const std::deque<AtomIsoAbun>& tab
     comp.Settotalnat(static_cast<int>(counts.size()));
     int j = 0;
     for (const auto& [key, n] : counts) {
+        if (n < 0 || n > INT_MAX) {
+            reason = std::to_string(n) + " atoms of " + LabelText(key) + ": a count is 0 to " + std::to_string(INT_MAX);
+            return 2;
+        }
         std::string symbol = key;
         int massNumber = 0;
         const bool label = SplitLabelKey(key, symbol, massNumber);

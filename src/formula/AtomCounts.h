@@ -51,8 +51,8 @@ bool CheckEnrichment(const Enrichment& enrichment, const std::deque<AtomIsoAbun>
 // int (in either direction).
 bool AddAtoms(AtomCounts& counts, const std::string& key, long long n);
 
-// The composition of `counts` (every count >= 0, every key resolvable in
-// `table`): one entry per key in the map's order, a copy of the table's
+// The composition of `counts` (every count 0 to INT_MAX, else refused;
+// every key resolvable in `table`): one entry per key in the map's order, a copy of the table's
 // record for a symbol and a derived record for a label: that one isotope,
 // pure, or with its enrichment, the other isotopes sharing the rest in
 // their natural proportions. The charge is kept. Returns 0, or 2 with the

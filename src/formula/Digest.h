@@ -22,11 +22,31 @@ struct DigestSettings {
     std::size_t maxLength = 40;
 };
 
-// The peptides of `protein` (one-letter residues) that trypsin gives: it
-// cleaves after K or R, not before P. Every peptide of 0 to
-// missedCleavages missed sites whose length lies in the settings' range,
-// in order of start, then of end. The cost is that of the output.
-std::vector<Peptide> DigestTrypsin(const std::string& protein, const DigestSettings& s);
+// The peptides of a protein (one-letter residues), one at a time. A stop
+// ('*') ends a chain: no peptide spans it, and the residues after it form
+// a chain of their own (positions still count the stop). Digested, the
+// peptides are those trypsin gives: it cleaves after K or R, not before P;
+// every peptide of 0 to missedCleavages missed sites whose length lies in
+// the settings' range, in order of start, then of end. Undigested, each
+// chain is one peptide. Holds the pieces' bounds, no peptide in advance.
+class PeptideCutter {
+public:
+    // Starts on `protein`, which must outlive the cutting; `digest` null
+    // keeps the chains whole.
+    void Start(const std::string& protein, const DigestSettings* digest);
+    // The next peptide; false when there is none left.
+    bool Next(Peptide& peptide);
+
+private:
+    struct Piece {
+        std::size_t start, end;  // [start, end) in the protein
+        std::size_t chain;
+    };
+    const std::string* protein_ = nullptr;
+    DigestSettings settings_;
+    std::vector<Piece> pieces_;
+    std::size_t first_ = 0, last_ = 0;  // the pieces of the next peptide to try
+};
 
 }  // namespace morvane
 

@@ -48,6 +48,10 @@ private:
     const std::deque<AtomIsoAbun>& table;
     std::size_t pos = 0;
     std::string why;
+    // The last count read: where its digits began (npos when it was not
+    // written out) and its value.
+    std::size_t countAt = std::string_view::npos;
+    long long countValue = 0;
 
     void SkipBlanks()
     {
@@ -75,6 +79,9 @@ private:
     }
 
     bool Count(long long& n);
+    std::string DigitsAt(std::size_t at);
+    bool NotWhole(std::size_t at);
+    bool CheckBeforeDot();
     bool Element(std::string& key);
     bool Label(std::string& key);
     bool Part(AtomCounts& counts);
@@ -105,11 +112,48 @@ bool Reader::Count(long long& n)
     bool any = false;
     n = 0;
     while (IsDigit(Peek())) {
+        if (!any) countAt = pos;
         any = true;
         n = n * 10 + (t[pos++] - '0');
         if (n > INT_MAX) return Fail("count " + At(at) + " is beyond the 32-bit range");
     }
-    if (!any) n = 1;
+    if (!any) {
+        n = 1;
+        countAt = std::string_view::npos;
+    }
+    countValue = n;
+    return true;
+}
+
+// The digits from `at` on, blanks between them left out.
+std::string Reader::DigitsAt(std::size_t at)
+{
+    std::string digits;
+    for (; at < t.size() && (IsDigit(t[at]) || IsWhitespace(t[at])); ++at)
+        if (IsDigit(t[at])) digits += t[at];
+    return digits;
+}
+
+// Refuses the decimal number whose integer digits begin at `at` and whose
+// dot is at the cursor.
+bool Reader::NotWhole(std::size_t at)
+{
+    const std::size_t dot = pos;
+    const std::size_t fraction = dot + (t[dot] == '.' ? 1 : 2);
+    return Fail("count " + DigitsAt(at) + "." + DigitsAt(fraction) + " " + At(at) + " is not a whole number");
+}
+
+// At a dot that ends a part. A count of 0 before it is refused: it is the
+// integer part of a decimal (Fe0.95O), never the end of a hydrate's first
+// part. So is a count of 1 with digits after the dot (C1.5H3): 1 is not
+// written out before a hydrate's dot, so the dot is a decimal point.
+bool Reader::CheckBeforeDot()
+{
+    if (countAt == std::string_view::npos) return true;
+    const std::size_t fraction = pos + (t[pos] == '.' ? 1 : 2);
+    const bool digitAfter = !DigitsAt(fraction).empty();
+    if (countValue == 0 && !digitAfter) return Fail("count 0 " + At(countAt) + " before a dot");
+    if (countValue == 0 || (countValue == 1 && digitAfter)) return NotWhole(countAt);
     return true;
 }
 
@@ -214,6 +258,8 @@ bool Reader::Read(AtomCounts& total, std::string& reason)
 {
     total.clear();
     bool first = true;
+    std::size_t previous = std::string_view::npos;  // where the count before the dot began, if written
+    std::size_t dot = 0;
     for (;;) {
         long long n = 1;
         if (!first) {
@@ -222,6 +268,22 @@ bool Reader::Read(AtomCounts& total, std::string& reason)
             else
                 pos += 2;
             if (!Count(n)) break;
+            // A leading count followed by another dot is a decimal
+            // multiplier (CaSO4.0.5H2O); one with nothing after it is the
+            // fraction of a decimal count (C2.5).
+            if (countAt != std::string_view::npos && AtDot()) {
+                NotWhole(countAt);
+                break;
+            }
+            if (countAt != std::string_view::npos && AtEnd()) {
+                if (previous != std::string_view::npos) {
+                    pos = dot;
+                    NotWhole(previous);
+                } else {
+                    why = "nothing after the count " + At(countAt);
+                }
+                break;
+            }
         } else if (AtEnd()) {
             why = "empty formula";
             break;
@@ -234,6 +296,9 @@ bool Reader::Read(AtomCounts& total, std::string& reason)
             break;
         }
         if (AtEnd()) return true;
+        if (!CheckBeforeDot()) break;
+        previous = countAt;
+        dot = pos;
         first = false;
     }
     reason = why;

@@ -23,6 +23,11 @@ namespace morvane {
 //     unless the table names them itself.
 // Whitespace is ignored, as by morvane. Counts may be 0; a count or a total
 // beyond the range of int is refused.
+// Counts are whole numbers. A dot between digits joins parts (CuSO4.5H2O),
+// except where only a decimal point makes sense, which is refused: after a
+// count of 0 (Fe0.95O, Na0.33WO3) or a count of 1 written out (C1.5H3),
+// after a part's leading count (CaSO4.0.5H2O) and before the end (C2.5).
+// A count of 0 just before a dot is refused too.
 
 // Reads `text` into `counts` (which it empties first), checking each symbol
 // and label against `table`. Returns 0, or 2 with the reason and its

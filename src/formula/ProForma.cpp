@@ -232,7 +232,8 @@ public:
     // Reads the whole text; false with the reason.
     bool Scan(int& charge, std::string& reason);
     // The atoms read, water added; false with the reason when a count
-    // leaves int's range or falls below 0.
+    // leaves int's range or falls below 0 (residues alone can pass INT_MAX
+    // in a long sequence).
     bool Counts(AtomCounts& counts, std::string& reason);
     // Whether the atoms are the residues' elements alone (no modification).
     bool Plain() const { return extra.empty(); }
@@ -246,6 +247,7 @@ private:
     std::size_t pos = 0;
     std::array<long long, N_RESIDUE_ELEMENTS> atoms{};
     std::array<int, 26> residues{};  // count of each residue letter
+    std::vector<int> alreadyWritten;  // per fixed modification, residues that carry it written out
     AtomCounts extra;                // of modifications and charge
     std::string why;
 
@@ -339,7 +341,16 @@ bool SequenceReader::Scan(int& charge, std::string& reason)
 {
     charge = 0;
     AtomCounts delta;
+    std::vector<AtomCounts> written;  // the modifications on the current residue
     bool ok = GlobalMods();
+    // A fixed modification given twice (in the sequence and as an option)
+    // counts once.
+    for (std::size_t i = fixed.size(); i-- > 0;) {
+        const auto same = [&](const FixedMod& m) { return m.residue == fixed[i].residue && m.delta == fixed[i].delta; };
+        if (std::any_of(fixed.begin(), fixed.begin() + static_cast<std::ptrdiff_t>(i), same))
+            fixed.erase(fixed.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    alreadyWritten.assign(fixed.size(), 0);
     // N-terminal modifications, each in brackets, then '-'.
     while (ok && Peek() == '[') {
         delta.clear();
@@ -356,12 +367,18 @@ bool SequenceReader::Scan(int& charge, std::string& reason)
             break;
         }
         for (int e = 0; e < N_RESIDUE_ELEMENTS; ++e) atoms[e] += r[e];
-        ++residues[t[pos++] - 'A'];
+        const char letter = t[pos++];
+        ++residues[letter - 'A'];
         any = true;
+        written.clear();
         while (ok && Peek() == '[') {
             delta.clear();
             ok = Mod(delta) && AddDelta(delta, 1);
+            written.push_back(delta);
         }
+        for (std::size_t i = 0; ok && i < fixed.size(); ++i)
+            if (fixed[i].residue == letter && std::find(written.begin(), written.end(), fixed[i].delta) != written.end())
+                ++alreadyWritten[i];
     }
     if (ok && !any) ok = Unexpected();
     if (ok && Peek() == '-') {
@@ -374,8 +391,8 @@ bool SequenceReader::Scan(int& charge, std::string& reason)
     }
     if (ok && Peek() == '/') ok = Charge(charge);
     if (ok && pos != t.size()) ok = Unexpected();
-    for (const FixedMod& m : fixed)
-        if (ok) ok = AddDelta(m.delta, residues[m.residue - 'A']);
+    for (std::size_t i = 0; ok && i < fixed.size(); ++i)
+        ok = AddDelta(fixed[i].delta, residues[fixed[i].residue - 'A'] - alreadyWritten[i]);
     if (!ok) {
         reason = why;
         return false;
@@ -398,6 +415,10 @@ bool SequenceReader::Counts(AtomCounts& counts, std::string& reason)
         }
     }
     for (auto it = counts.begin(); it != counts.end();) {
+        if (it->second > INT_MAX) {
+            reason = "more than " + std::to_string(INT_MAX) + " atoms of " + LabelText(it->first);
+            return false;
+        }
         if (it->second < 0) {
             reason = "the modifications remove " + std::to_string(-it->second) + " more " + LabelText(it->first) +
                      " than the peptide has";

@@ -22,7 +22,13 @@ namespace morvane {
 // formula (Formula:HPO3, Formula:H-2O-1, isotopes as [13C6]). Terminal
 // modifications stand before a '-' at the start or after one at the end
 // ([Acetyl]-PEPTIDE, PEPTIDE-[Amidated]); global fixed ones in front as
-// <[Carbamidomethyl]@C>. A suffix /z adds z protons and makes the ion of
+// <[Carbamidomethyl]@C>. A fixed modification goes on every residue of its
+// letter, beside any written on that residue; but the same modification
+// (the same composition) never goes twice on one residue: a residue that
+// carries it written out (C[Carbamidomethyl]) does not get it again, and a
+// fixed modification given twice (in front of the sequence and as an
+// option) counts once. Written-out modifications all count as written
+// (K[Methyl][Methyl] carries two). A suffix /z adds z protons and makes the ion of
 // charge z. A mass shift ([+15.995]) gives no composition and is refused.
 
 // A modification on every residue of one letter.

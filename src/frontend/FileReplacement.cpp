@@ -30,6 +30,9 @@ mode_t NewFileMode()
 char pendingTemp[PATH_MAX + 8];
 volatile sig_atomic_t tempPending = 0;
 
+// SIGXFSZ was set to be ignored while the file is open.
+bool fileSizeIgnored = false;
+
 extern "C" void RemovePendingTemp(int sig)
 {
     if (tempPending) unlink(pendingTemp);
@@ -37,20 +40,51 @@ extern "C" void RemovePendingTemp(int sig)
     raise(sig);
 }
 
-// Watches `path` until Forget(): the signals that end a run remove it first.
+// The signals whose default action ends the process and that a handler can
+// catch (SIGKILL and SIGSTOP cannot be), the real-time ones included; the
+// file size limit's SIGXFSZ is left out (see Remember).
+std::vector<int> EndingSignals()
+{
+    std::vector<int> signals = {SIGHUP,  SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
+                                SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE,   SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM,
+                                SIGPROF, SIGIO,   SIGSYS};
+#ifdef SIGSTKFLT
+    signals.push_back(SIGSTKFLT);
+#endif
+#ifdef SIGPWR
+    signals.push_back(SIGPWR);
+#endif
+    for (int sig = SIGRTMIN; sig <= SIGRTMAX; ++sig) signals.push_back(sig);
+    return signals;
+}
+
+// Watches `path` until Forget(): every signal that would end the run
+// removes it first, then ends the run as it would have. Past the file size
+// limit a write fails (EFBIG) instead of ending the run by SIGXFSZ, so the
+// failure is reported and the file removed like any other write error.
+// Signals that the caller set to be ignored or handled are left alone.
 void Remember(const std::string& path)
 {
     if (path.size() >= sizeof pendingTemp) return;
     std::memcpy(pendingTemp, path.c_str(), path.size() + 1);
     tempPending = 1;
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (int sig : EndingSignals()) {
         struct sigaction old {};
-        sigaction(sig, nullptr, &old);
-        if (old.sa_handler == SIG_DFL) signal(sig, RemovePendingTemp);
+        if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) signal(sig, RemovePendingTemp);
+    }
+    struct sigaction old {};
+    if (sigaction(SIGXFSZ, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) {
+        signal(SIGXFSZ, SIG_IGN);
+        fileSizeIgnored = true;
     }
 }
 
-void Forget() { tempPending = 0; }
+void Forget()
+{
+    tempPending = 0;
+    if (fileSizeIgnored) signal(SIGXFSZ, SIG_DFL);
+    fileSizeIgnored = false;
+}
 
 }  // namespace
 

@@ -15,7 +15,10 @@ namespace morvane {
 // since renaming over it would replace it rather than write to it.
 //
 // An uncommitted temporary file is removed when the object goes, and also
-// when SIGINT, SIGTERM or SIGHUP ends the process while it is open.
+// when any signal whose default action ends the process (SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGALRM, SIGABRT, ...) ends it while
+// the file is open. While it is open, writing past the file size limit
+// fails with EFBIG, to be reported, instead of raising SIGXFSZ.
 class FileReplacement {
 public:
     FileReplacement() = default;

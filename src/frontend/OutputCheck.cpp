@@ -98,6 +98,13 @@ int FinishStandardOutput(int status, const char* program)
     return status;
 }
 
+bool IsSameFile(const std::string& output, const std::string& input)
+{
+    struct stat out {}, in {};
+    return stat(output.c_str(), &out) == 0 && S_ISREG(out.st_mode) && stat(input.c_str(), &in) == 0 &&
+           out.st_dev == in.st_dev && out.st_ino == in.st_ino;
+}
+
 bool ReplaceFile(const std::string& path, const std::string& content, std::string& reason)
 {
     FileReplacement file;

@@ -68,6 +68,11 @@ int ReportOutputFailure(const char* program, const std::string& reason);
 // lost output too).
 int FinishStandardOutput(int status, const char* program);
 
+// Whether `output` names an existing regular file that is `input` itself,
+// however either is named (symbolic and hard links, other paths): writing
+// the output would destroy the input.
+bool IsSameFile(const std::string& output, const std::string& input);
+
 // Writes `content` to `path` through a FileReplacement: a temporary file
 // beside it, renamed into place once complete. Returns true when `path`
 // holds the whole content. On failure whatever was at `path` before is

@@ -1,6 +1,5 @@
 #include "frontend/ResolutionOptions.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -31,7 +30,9 @@ int MakeResolution(const Given& g, ResolutionOptions& r, std::ostream& err)
             return Fail(err, "--fwhm is a resolution of its own: leave out --resolution and --analyzer");
         char* end = nullptr;
         const double w = std::strtod(g.fwhm, &end);
-        if (*end != '\0' || !std::isfinite(w) || !(w > 0)) return Fail(err, "peak width must be > 0");
+        std::string reason;
+        if (*end != '\0' || *g.fwhm == '\0') return Fail(err, "peak width must be > 0");
+        if (!CheckFwhm(w, reason)) return Fail(err, reason);
         r.resolution = Resolution::ConstantWidth(w);
         return 0;
     }

@@ -106,7 +106,7 @@ int CheckOutputIsNew(const BatchSettings& s, int inFd, const std::string& tablef
     const auto same = [&](const struct stat& st) { return st.st_dev == out.st_dev && st.st_ino == out.st_ino; };
     const char* what = nullptr;
     if (fstat(inFd, &other) == 0 && same(other)) what = "the input";
-    if (stat(tablefile.c_str(), &other) == 0 && same(other)) what = "the isotope table";
+    if (IsSameFile(s.output, tablefile)) what = "the isotope table";
     if (what == nullptr) return 0;
     std::cerr << "Error: output file " << Echo(s.output) << " is " << what << "; name another file\n";
     return OPTION_ERROR_STATUS;
@@ -146,6 +146,10 @@ int Open(const BatchSettings& s, const std::string& tablefile, Streams& io)
     return 0;
 }
 
+// Threads beyond a few per processor only wait for one another, and each
+// holds a stack of its own: -j is held to this many per processor.
+const unsigned MAX_THREADS_PER_CORE = 4;
+
 // Lines handed to a thread at a time: a few hundred microseconds of work.
 const std::size_t CHUNK_LINES = 32;
 using Chunk = std::vector<InputLine>;
@@ -155,6 +159,8 @@ struct Tally {
     unsigned long long succeeded = 0;
     unsigned long long failed = 0;
     int status = 0;  // of the first failing line: its pattern's status passed through
+    unsigned long long skipped = 0;  // peptides of ambiguous residues
+    bool noRecord = false;           // FASTA input without a record
 };
 
 // Records a failure of one pattern of a line.
@@ -264,7 +270,8 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
     auto nextLine = [&](InputLine& line) { return s.proteins.fasta ? proteins.Next(line) : reader.Next(line); };
     auto bytesRead = [&] { return s.proteins.fasta ? proteins.BytesRead() : reader.BytesRead(); };
     Progress progress(std::cerr, ShowsProgress(s), RegularFileSize(s.input));
-    const unsigned threads = s.threads > 0 ? s.threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = s.threads > 0 ? std::min(s.threads, MAX_THREADS_PER_CORE * cores) : cores;
 
     // Chunks of lines, so that the threads meet rarely.
     auto next = [&](Chunk& chunk) {
@@ -296,6 +303,8 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
     OrderedRunner<Chunk, std::vector<Outcome>> runner(threads, 8 * static_cast<std::size_t>(threads));
     runner.Run(next, work, deliver);
     progress.Clear();
+    tally.skipped = proteins.Skipped();
+    tally.noRecord = s.proteins.fasta && proteins.Records() == 0;
     return FlushOutput(out, reason);
 }
 
@@ -306,8 +315,8 @@ int BatchMain(int argc, char** argv)
     if (AnswerHelpOrVersion(argc, argv, "morvane-batch", BATCH_USAGE, std::cout)) return 0;
     BatchSettings s;
     if (ScanBatchOptions(argc, argv, s, std::cerr) != 0) return OPTION_ERROR_STATUS;
-    if (s.run.masstocharge && s.run.charge == 0) {
-        std::cerr << "Error: m/z needs a charge other than 0\n";
+    if (const char* fault = SettingFault(PatternSettingsOf(s.run, s.instrument))) {
+        std::cerr << "Error: " << fault << "\n";
         return OPTION_ERROR_STATUS;
     }
     std::deque<AtomIsoAbun> elements;
@@ -332,13 +341,26 @@ int BatchMain(int argc, char** argv)
     Streams io;
     if (const int status = Open(s, tablefile, io)) return status;
     Tally tally;
-    if (!Process(s, elements, adducts, io, tally, reason)) return ReportOutputFailure("morvane-batch", reason);
+    bool written = false;
+    try {
+        written = Process(s, elements, adducts, io, tally, reason);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "Error: the run needs more memory than there is\n";
+        return EXCEPTION_STATUS;  // a named output keeps what it held
+    }
+    if (!written) return ReportOutputFailure("morvane-batch", reason);
     if (const int err = io.inBuffer->Error()) {
         std::cerr << "Error: cannot read " << InputName(s) << ": " << Reason(err) << "\n";
         return INPUT_NOT_READ_STATUS;  // a named output keeps what it held
     }
+    if (tally.noRecord) {
+        std::cerr << "Error: " << InputName(s) << " holds no FASTA record (a header line starting with >)\n";
+        return INPUT_NOT_READ_STATUS;
+    }
     if (s.output != nullptr && !io.outFile.Commit(reason)) return ReportOutputFailure("morvane-batch", reason);
-    std::cerr << tally.succeeded << " formulas succeeded, " << tally.failed << " failed\n";
+    std::cerr << tally.succeeded << " formulas succeeded, " << tally.failed << " failed";
+    if (tally.skipped > 0) std::cerr << ", " << tally.skipped << " peptides with ambiguous residues (B, J, X, Z) skipped";
+    std::cerr << "\n";
     return tally.status;
 }
 

@@ -11,17 +11,26 @@ const char* const BATCH_USAGE =
     "\t-i input\tRead the formulas from this file (one per line, or id<TAB>formula[<TAB>adduct]);\n"
     "\t\t\tdefault standard input\n"
     "\t-o output\tWrite the table to this file, replaced only once complete; default standard output\n"
-    "\t-j threads\tNumber of threads, defaults to one per processor\n"
+    "\t-j threads\tNumber of threads, defaults to one per processor, at most four per processor\n"
     "\t-a adduct\tCalculate the ion [nM+A-B...]z+ ([M+H]+, [M-H]-, [M+2H]2+); may be repeated\n"
     "\t--sequences\tThe formula column holds ProForma peptides (PEM[Oxidation]K/2)\n"
     "\t--fasta\tThe input holds protein records; with --digest trypsin, --missed-cleavages N (0)\n"
     "\t\t\tand --length MIN-MAX (7-40) their tryptic peptides\n"
     "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
     "\t--fixed Mod@X\tA fixed modification of the peptides (Carbamidomethyl@C); may be repeated\n"
+    "\t--resolution R[@m0]\tThe centroids of an instrument of resolving power R (1 to 1e9) at m/z m0\n"
+    "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
+    "\t--fwhm W\tAn instrument of one peak width W (1e-9 to 10000) instead\n"
+    "\t--profile\tThe instrument's profile points instead of its centroids\n"
+    "\t--coverage p\tKeep the variants holding p of the probability instead of -t\n"
+    "\t--composition, --nominal, --summary\tWhat each peak is made of; bins by extra neutrons;\n"
+    "\t\t\tone row per formula\n"
     "\t--help, --version\tShow this text, or the version, and end\n"
+    "Options may stand anywhere, long ones also as --name=value; unknown options are refused.\n"
     "Formulas may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O).\n"
     "The table file and the options -z, -mtz, -n, -f, -t, -p, -r and -c work as for morvane;\n"
-    "m/z is mass divided by the magnitude of the charge, and the charge column is signed\n";
+    "the charge is held to -1000..1000, m/z is mass divided by the magnitude of the charge,\n"
+    "and the charge column is signed\n";
 
 std::string Echo(const std::string& text)
 {

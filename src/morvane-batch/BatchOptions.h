@@ -26,10 +26,12 @@ struct BatchSettings {
     ReportOptions report;              // --coverage, --nominal, --composition, --summary
 };
 
-// Reads argv[1..argc-1]: the resolution and report options, -i, -o, -j and -a with
-// their value words wherever they stand, then the remaining words as morvane reads the words after its
-// formula (table file name, options). Returns 0, or 5 after writing the
-// message of the first bad option to `err`.
+// Reads argv[1..argc-1]: every option with its value wherever it stands,
+// also as --opt=value, and the one word that is no option nor a value, the
+// table file name. morvane's options mean what they mean there. Unknown
+// options, a second table and --fixed without --sequences or --fasta are
+// refused. Returns 0, or 5 after writing the message of the first bad
+// option to `err`.
 int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err);
 
 }  // namespace morvane

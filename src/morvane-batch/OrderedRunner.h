@@ -21,9 +21,10 @@ namespace morvane {
 // The calling thread reads items (`next(item)` fills a default-constructed
 // item, or returns false at the end) and delivers them (`deliver(item,
 // result)` returns false to stop early); the worker threads only call
-// `work(item)`, which must not throw. What `next` or `deliver` throws
-// (memory running out, say) reaches the caller once the workers have
-// ended. With one thread everything happens on the calling thread. When
+// `work(item)`. What `next` or `deliver` throws (memory running out, say)
+// reaches the caller once the workers have ended; so does what `work`
+// throws, when its item's turn to be delivered comes (a worker never lets
+// an exception end the process). With one thread everything happens on the calling thread. When
 // the system starts fewer threads than asked, those started do the work;
 // when it starts none, the calling thread does.
 template <class Item, class Result>
@@ -74,6 +75,7 @@ private:
         Item item;
         Result result;
         bool done = false;
+        std::exception_ptr failure;  // what `work` threw
     };
 
     // The items in flight, the oldest first; slots stay where they are until
@@ -111,7 +113,7 @@ private:
                 if (!inputLeft) break;
                 {
                     std::lock_guard<std::mutex> lock(shared.mutex);
-                    shared.slots.push_back(Slot{std::move(item), Result(), false});
+                    shared.slots.push_back(Slot{std::move(item), Result(), false, nullptr});
                 }
                 shared.workToDo.notify_one();
             }
@@ -122,6 +124,7 @@ private:
             shared.slots.pop_front();
             --shared.taken;
             lock.unlock();
+            if (oldest.failure) std::rethrow_exception(oldest.failure);
             if (!deliver(oldest.item, oldest.result)) return false;
         }
     }
@@ -141,9 +144,16 @@ private:
             if (shared.stop) return;
             Slot& slot = shared.slots[shared.taken++];
             lock.unlock();
-            Result result = work(slot.item);
+            Result result{};
+            std::exception_ptr failure;
+            try {
+                result = work(slot.item);
+            } catch (...) {
+                failure = std::current_exception();
+            }
             lock.lock();
             slot.result = std::move(result);
+            slot.failure = failure;
             slot.done = true;
             if (&slot == &shared.slots.front()) shared.oldestDone.notify_one();
         }

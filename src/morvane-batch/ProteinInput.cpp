@@ -1,5 +1,6 @@
 #include "morvane-batch/ProteinInput.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "core/Status.h"
@@ -27,6 +28,15 @@ bool ReadLength(const char* text, DigestSettings& d)
     d.maxLength = static_cast<std::size_t>(hi);
     return true;
 }
+
+// Residues that stand for one of several amino acids: no formula.
+bool HasAmbiguousResidue(const std::string& peptide)
+{
+    return std::any_of(peptide.begin(), peptide.end(), [](char c) { return c == 'B' || c == 'J' || c == 'X' || c == 'Z'; });
+}
+
+// Soft-masked (lower-case) residues are residues all the same.
+char Capital(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::string HeaderId(const std::string& header)
 {
@@ -79,7 +89,8 @@ int TakeProteinOptions(std::vector<char*>& words, ProteinOptions& p, std::ostrea
 
 bool ProteinReader::ReadRecord()
 {
-    std::string header = pendingHeader_, sequence, text;
+    std::string header = pendingHeader_, text;
+    sequence_.clear();
     long long number = pendingNumber_;
     pendingHeader_.clear();
     std::streambuf* buffer = in_.rdbuf();
@@ -94,7 +105,7 @@ bool ProteinReader::ReadRecord()
             text += static_cast<char>(c);
         }
         if (!read) break;
-        ++lineNumber_;
+        if (++lineNumber_ == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
         if (!text.empty() && text[0] == '>') {
             if (!header.empty()) {
                 pendingHeader_ = text;
@@ -107,34 +118,35 @@ bool ProteinReader::ReadRecord()
         }
         if (header.empty() || (!text.empty() && text[0] == ';')) continue;
         for (char ch : text)
-            if (ch != ' ' && !(ch >= '\t' && ch <= '\r') && ch != '*') sequence += ch;
+            if (ch != ' ' && !(ch >= '\t' && ch <= '\r')) sequence_ += Capital(ch);
     }
     if (header.empty()) return false;
-    const std::string id = HeaderId(header);
-    std::vector<Peptide> peptides;
-    if (options_.digest)
-        peptides = DigestTrypsin(sequence, options_.digestSettings);
-    else if (!sequence.empty())
-        peptides.push_back({sequence, 1, sequence.size()});
-    for (Peptide& p : peptides) {
-        InputLine line;
-        line.number = number;
-        line.id = id;
-        line.formula = std::move(p.sequence);
-        line.start = static_cast<long long>(p.start);
-        line.end = static_cast<long long>(p.end);
-        ready_.push_back(std::move(line));
-    }
+    ++records_;
+    id_ = HeaderId(header);
+    number_ = number;
+    cutter_.Start(sequence_, options_.digest ? &options_.digestSettings : nullptr);
     return true;
 }
 
 bool ProteinReader::Next(InputLine& line)
 {
-    while (ready_.empty())
+    Peptide p;
+    for (;;) {
+        while (cutter_.Next(p)) {
+            if (HasAmbiguousResidue(p.sequence)) {
+                ++skipped_;
+                continue;
+            }
+            line = InputLine();
+            line.number = number_;
+            line.id = id_;
+            line.formula = std::move(p.sequence);
+            line.start = static_cast<long long>(p.start);
+            line.end = static_cast<long long>(p.end);
+            return true;
+        }
         if (!ReadRecord()) return false;
-    line = std::move(ready_.front());
-    ready_.pop_front();
-    return true;
+    }
 }
 
 }  // namespace morvane

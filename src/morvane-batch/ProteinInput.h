@@ -1,7 +1,6 @@
 #ifndef MORVANE_BATCH_PROTEININPUT_H
 #define MORVANE_BATCH_PROTEININPUT_H
 
-#include <deque>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -27,25 +26,38 @@ int TakeProteinOptions(std::vector<char*>& words, ProteinOptions& p, std::ostrea
 // Reads FASTA records (a header line ">id description", then sequence lines)
 // and gives their peptides as input lines: id the protein's (the header's
 // first word), formula the peptide's residues, start and end set, number the
-// header's line. Without digestion the whole protein is one peptide.
-// Whitespace and a final '*' in sequence lines are dropped; lines before the
-// first header, blank ones and those starting with ';' are skipped. Holds
-// one protein at a time.
+// header's line. Without digestion each chain of the protein is one
+// peptide. Whitespace in sequence lines is dropped and lower-case
+// (soft-masked) residues are read as capitals; a stop ('*') ends a chain
+// (PeptideCutter). Peptides holding an ambiguous residue (B, J, X, Z) have no
+// formula: they are skipped and counted. A UTF-8 byte-order mark at the
+// start is skipped; lines before the first header, blank ones and those
+// starting with ';' are skipped. Holds one protein at a time and cuts its
+// peptides as they are asked for, so memory is bounded by the longest
+// record, not by the number of its peptides.
 class ProteinReader {
 public:
     ProteinReader(std::istream& in, const ProteinOptions& options) : in_(in), options_(options) {}
 
     bool Next(InputLine& line);
     unsigned long long BytesRead() const { return bytes_; }
+    // Records (header lines) read so far.
+    unsigned long long Records() const { return records_; }
+    // Peptides skipped for an ambiguous residue so far.
+    unsigned long long Skipped() const { return skipped_; }
 
 private:
     std::istream& in_;
     ProteinOptions options_;
-    unsigned long long bytes_ = 0;
+    unsigned long long bytes_ = 0, records_ = 0, skipped_ = 0;
     long long lineNumber_ = 0;
     std::string pendingHeader_;  // the header read ahead, ending the previous record
     long long pendingNumber_ = 0;
-    std::deque<InputLine> ready_;
+    // The record being cut: its id, header line, residues.
+    std::string id_;
+    long long number_ = 0;
+    std::string sequence_;
+    PeptideCutter cutter_;
 
     bool ReadRecord();
 };

@@ -10,7 +10,10 @@
 #include <sstream>
 
 #include "core/Status.h"
+#include "elements/DefaultTable.h"
 #include "frontend/Driver.h"
+#include "frontend/FrontEndWords.h"
+#include "frontend/OutputCheck.h"
 #include "frontend/Options.h"
 #include "morvane-plot/PlotPattern.h"
 #include "morvane-plot/ResolvedPicture.h"
@@ -44,16 +47,38 @@ bool NamesSvg(const std::string& name)
     return end == ".svg";
 }
 
-// Takes "-o file", "-w width", "-a adduct" and the resolution options out
-// of the arguments, leaving the rest in `rest` for the option scan that
-// morvane uses. Returns 0, or OPTION_ERROR_STATUS with the message written.
-int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& rest, std::ostream& out)
+// Every option of morvane-plot: its own and those of morvane that change a
+// picture (not -n, as the picture is always in percent, nor -c).
+const std::vector<KnownOption> PLOT_OPTIONS = {
+    {"-o", true},       {"-w", true},          {"-a", true},         {"--resolution", true}, {"--analyzer", true},
+    {"--fwhm", true},   {"--sequence", false}, {"--enrichment", true}, {"--fixed", true},  {"--help", false},
+    {"--version", false}, {"-z", true},        {"-mtz", true},       {"-t", true},           {"-r", true},
+    {"-f", true},       {"-p", true}};
+
+// Sorts the arguments into the formula, the table file name (null when not
+// given) and the options; takes "-o file", "-w width", "-a adduct", the
+// resolution and the molecule options out, leaving morvane's in `rest`.
+// Returns 0, or OPTION_ERROR_STATUS with the message written.
+int TakePlotOptions(int argc, char** argv, PlotSettings& p, RunSettings& s, std::vector<char*>& rest,
+                    std::ostream& out)
 {
-    std::vector<char*> words(argv + 2, argv + argc);
+    std::vector<char*> words(argv + 1, argv + argc), plain;
+    if (SortFrontEndWords(words, PLOT_OPTIONS, plain, out) != 0) return OPTION_ERROR_STATUS;
+    if (plain.empty() || plain.size() > 2) {
+        out << (plain.empty() ? "Error: formula not specified\n"
+                              : "Error: unexpected word " + std::string(plain[2]) + ": give a formula and a table file\n");
+        return OPTION_ERROR_STATUS;
+    }
+    s.formula = plain[0];
+    s.tablefile = plain.size() == 2 ? plain[1] : nullptr;
     if (TakeResolutionOptions(words, false, p.instrument, out) != 0) return OPTION_ERROR_STATUS;
     if (TakeMoleculeOptions(words, "--sequence", p.molecules, out) != 0) return OPTION_ERROR_STATUS;
+    if (!p.molecules.fixedWords.empty() && !p.molecules.sequences) {
+        out << "Error: fixed modifications need --sequence\n";
+        return OPTION_ERROR_STATUS;
+    }
     bool haveOutput = false;
-    rest.assign(argv, argv + 2);
+    rest.clear();
     for (std::size_t i = 0; i < words.size(); ++i) {
         const bool last = i + 1 == words.size();
         if (std::strcmp(words[i], "-o") == 0) {
@@ -98,7 +123,6 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, std::vector<char*>& 
         out << "Error: the picture is SVG: name the output file *.svg\n";
         return OPTION_ERROR_STATUS;
     }
-    rest.push_back(nullptr);
     return 0;
 }
 
@@ -186,15 +210,20 @@ std::vector<double> SampledProfile(const std::vector<isotope>& peaks, double lo,
 int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostream& out)
 {
     std::vector<char*> rest;
-    if (TakePlotOptions(argc, argv, p, rest, out) != 0) return OPTION_ERROR_STATUS;
     RunSettings s;
-    if (ScanOptions(static_cast<int>(rest.size()) - 1, rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
+    if (TakePlotOptions(argc, argv, p, s, rest, out) != 0) return OPTION_ERROR_STATUS;
+    // Only options are left: the formula and the table stay as sorted.
+    if (ScanTableAndOptions(static_cast<int>(rest.size()), rest.data(), s, out) != 0) return OPTION_ERROR_STATUS;
+    if (IsSameFile(p.output, s.tablefile != nullptr ? s.tablefile : DefaultTablePath())) {
+        out << "Error: output file " << p.output << " is the isotope table; name another file\n";
+        return OPTION_ERROR_STATUS;
+    }
     if (!p.adduct.empty() && (s.charge != 0 || s.masstocharge)) {
         out << "Error: an adduct sets the charge; leave out -z and -mtz\n";
         return OPTION_ERROR_STATUS;
     }
-    if (s.masstocharge && s.charge == 0) {
-        out << "Error: m/z needs a charge other than 0\n";
+    if (const char* fault = SettingFault(PatternSettingsOf(s, p.instrument))) {
+        out << "Error: " << fault << "\n";
         return OPTION_ERROR_STATUS;
     }
     if (p.instrument.resolution) {

@@ -20,17 +20,19 @@ const char* const USAGE =
     "\t-o file\tThe SVG file to write (required, named *.svg)\n"
     "\t-w width\tPeak width (full width at half maximum) of the profile, defaults to 0.1\n"
     "\t-a adduct\tDraw the ion [nM+A-B...]z+ ([M+H]+, [M-H]-, [M+2H]2+) at m/z\n"
-    "\t--resolution R[@m0]\tThe profile of an instrument of resolving power R at m/z m0, its centroids\n"
+    "\t--resolution R[@m0]\tThe profile of an instrument of resolving power R (1 to 1e9) at m/z m0, its centroids\n"
     "\t\tlabelled (the variants' fine structure unless -r is given); instead of -w\n"
     "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
-    "\t--fwhm W\tAn instrument of one width W, its centroids labelled\n"
+    "\t--fwhm W\tAn instrument of one width W (1e-9 to 10000), its centroids labelled\n"
     "\t--sequence\tThe formula is a ProForma peptide (PEM[Oxidation]K/2)\n"
     "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
     "\t--fixed Mod@X\tA fixed modification of a peptide (Carbamidomethyl@C)\n"
     "\t--help, --version\tShow this text, or the version, and end\n"
+    "Options may stand anywhere, long ones also as --name=value; unknown options are refused.\n"
     "The formula may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O)\n"
-    "The options -z, -mtz, -t, -r, -f and the table file work as for morvane;\n"
-    "m/z is mass divided by the magnitude of the charge\n";
+    "The options -z, -mtz, -t, -r, -f and the table file work as for morvane; -p gives the digits\n"
+    "of the positions and heights the picture records in its data attributes (default 8, at most 17);\n"
+    "the charge is held to -1000..1000, and m/z is mass divided by the magnitude of the charge\n";
 
 int Plot(int argc, char** argv)
 {

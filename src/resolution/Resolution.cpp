@@ -48,6 +48,32 @@ double Resolution::Fwhm(double position) const
     return scale_;
 }
 
+bool CheckFwhm(double width, std::string& reason)
+{
+    if (!(width > 0) || std::isnan(width)) {
+        reason = "peak width must be > 0";
+        return false;
+    }
+    if (!(width <= MAX_FWHM)) {
+        reason = "peak width must be at most 10000";
+        return false;
+    }
+    if (width < MIN_FWHM) {
+        reason = "peak width must be at least 1e-9";
+        return false;
+    }
+    return true;
+}
+
+bool CheckResolvingPower(double power, std::string& reason)
+{
+    if (!(power >= MIN_RESOLVING_POWER && power <= MAX_RESOLVING_POWER)) {
+        reason = "resolution must be between 1 and 1e9";
+        return false;
+    }
+    return true;
+}
+
 double DefaultReference(Analyzer analyzer)
 {
     switch (analyzer) {
@@ -75,6 +101,7 @@ bool ParseResolution(const std::string& text, Analyzer analyzer, Resolution& res
         reason = "resolution must be R or R@m0 with R and m0 > 0 (such as 120000@200)";
         return false;
     }
+    if (!CheckResolvingPower(power, reason)) return false;
     resolution = Resolution::Power(analyzer, power, reference);
     return true;
 }

@@ -38,6 +38,22 @@ private:
     double scale_;  // the law's constant: w, 1/R, 1/(R0 sqrt(m0)) or 1/(R0 m0)
 };
 
+// The bounds of a resolution the front-ends take. Wider peaks than
+// MAX_FWHM u (all isotopes of a molecule merge long before) lose their
+// positions to rounding: at 1e20 u every centroid lands at 0. Narrower
+// ones than MIN_FWHM have no distinct positions beside masses of hundreds
+// of u, and a Gaussian's height overflows at 1e-320. Resolving
+// powers outside MIN_RESOLVING_POWER to MAX_RESOLVING_POWER describe no
+// instrument.
+constexpr double MIN_FWHM = 1e-9, MAX_FWHM = 1e4;
+constexpr double MIN_RESOLVING_POWER = 1, MAX_RESOLVING_POWER = 1e9;
+
+// Whether a peak width lies from MIN_FWHM to MAX_FWHM; false with the
+// reason.
+bool CheckFwhm(double width, std::string& reason);
+// Whether a resolving power is within the bounds; false with the reason.
+bool CheckResolvingPower(double power, std::string& reason);
+
 // The reference m/z of a resolving power given without one: where
 // instruments of that kind quote it (200 for orbitrap, 400 for FT-ICR).
 double DefaultReference(Analyzer analyzer);

@@ -13,18 +13,15 @@
 namespace morvane {
 
 // What a peak is made of: the isotopic make-up of its most probable
-// variant, written as chemists write it, and that variant's share of the
-// peak's abundance.
+// variant, written as chemists write it: each isotope other than its
+// element's natural most abundant one, as mass number, symbol and count
+// ("13C2"), an isotope label's atoms counted with their element's (so that
+// [13C]6H12O6 is "13C6" and D2O "2H2"), the elements in the Hill order
+// ("13C 81Br"); and that variant's share of the peak's abundance.
 struct PeakMakeup {
     std::string isotopes;  // "13C2", "13C 15N", "34S"; empty for all atoms in their most abundant isotope
     double share = 0;      // the variant's probability / the peak's (unnormalised) abundance
 };
-
-// The minor isotopes of one element's combination: for each isotope entry
-// but the most abundant that holds atoms, its mass number, the element's
-// symbol and the count when above 1 ("13C2", "2H"), in increasing mass
-// number, separated by blanks.
-std::string MinorIsotopes(const AtomIsoAbun& atom, const std::vector<int>& counts);
 
 // For each peak, its most probable variant (the first in generation order
 // among equals) and that variant's share. `peakOf(mass, neutrons)` names the
