@@ -35,11 +35,13 @@ struct Slot {
 // near that of the variants of one pass, as long as that takes no more
 // than MAX_PASSES passes; beyond, the passes grow instead (MAX_PASSES of
 // them), unless the address-space limit forbids it. Measured on the large
-// protein (docs/performance.md): at threshold 1e-3 (656 MB of variants)
-// five passes of 131 MB took 0.03 s more processor time than two of
-// 328 MB, and half the system time (fewer pages to fault); at 1e-4 (1.6 GB)
-// eight passes took the same processor time as four.
-const std::size_t PASS_BYTES = std::size_t(128) << 20;
+// protein (docs/performance.md): at threshold 1e-3 (658 MB of variants)
+// six passes of 110 MB run 2.5 % more instructions than five of 131 MB
+// and 9 % more than two of 329 MB, but fault fewer pages: a fifth less
+// system time than five, and well under 0.1 s where five went beyond it
+// on a loaded machine. At 1e-4 (1.6 GB) eight passes took the same
+// processor time as four.
+const std::size_t PASS_BYTES = std::size_t(112) << 20;
 const std::size_t MAX_PASSES = 8;
 // Address space left to everything but the slots: the other threads'
 // stacks, the bin tables, the sort buffers, the peaks and their printing.
@@ -70,7 +72,7 @@ const std::size_t MAPPED_BYTES = std::size_t(4) << 20;
 // machine's) each of their faults may compact memory synchronously, and on
 // a virtual machine a fresh huge page may first wait for the host to back
 // all of it: up to 0.6 s of system time a run on the large protein, where
-// small pages cost a steady 0.07 s for its 131 MB (docs/performance.md).
+// small pages cost a steady 0.05 s for its 110 MB (docs/performance.md).
 // With `prefault` the pages are faulted in by one call before the fill
 // (MADV_POPULATE_WRITE; a kernel without it faults them as they are
 // written), which costs less than a fault at each first write; threads
