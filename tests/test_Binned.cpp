@@ -169,9 +169,9 @@ TEST(BinnedAssembly, LargeProteinInPassesAndThreads)
     }
 }
 
-// The passes are planned from the counted variants: a budget of 4.5 shares
-// gives five passes of about a fifth each (not four full ones and a short
-// one), the buffer sized for the largest, and the same bytes.
+// The passes are planned from the counted variants: a budget of 2/9 of all
+// the slots gives five passes of about a fifth each (not four full ones
+// and a short one), the buffer sized for the largest, and the same bytes.
 TEST(BinnedAssembly, PassesAreEvenSharesOfTheCountedVariants)
 {
     const Case k{"C2934H4615N781O897S39", 0.001, 0, false, 0.1};
