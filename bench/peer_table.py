@@ -27,6 +27,10 @@ Rows (the formulas from tools/make_batch_formulas.py, fixed seed):
   large1      morvane C12000H19000N3300O3600S80 at 1e-3 on one processor
               (taskset -c 0) against build/bench/isospec_peer
   large2      the same on two processors
+  large1sys   the same as large1, its system time: the medians ours / peer,
+              our least and greatest, and the median of the pairwise ratios
+              in the CPU ratio column (the page faults of the variants'
+              memory, which the load does not inflate as it does user time)
   protein1    morvane C2934H4615N781O897S39 -t 1e-6 on one processor
   protein2    the same on two processors
 The last column of the molecule rows is the ratio of peak memories.
@@ -47,7 +51,7 @@ PROTEIN = "C2934H4615N781O897S39"
 
 
 class Run:
-    """One finished process: wall, CPU seconds, peak MiB and its standard output."""
+    """One finished process: wall, CPU and system seconds, peak MiB and its standard output."""
 
     def __init__(self, argv):
         start = time.perf_counter()
@@ -58,6 +62,7 @@ class Run:
         if os.waitstatus_to_exitcode(status) != 0:
             sys.exit(f"failed: {' '.join(map(str, argv))}")
         self.cpu = usage.ru_utime + usage.ru_stime
+        self.sys = usage.ru_stime
         self.peak = usage.ru_maxrss / 1024
         self.out = out.decode()
 
@@ -89,6 +94,26 @@ def process_row(name, ours, peer, runs, loop_seconds=None):
         cells.append("")
     cells.append(f"{med(0, lambda r: r.peak):.1f} / {med(1, lambda r: r.peak):.1f} "
                  f"({median_ratio(pairs, lambda r: r.peak):.2f})")
+    print("| " + " | ".join(cells) + " |", flush=True)
+
+
+def system_row(name, ours, peer, runs):
+    """The system time of alternated runs, in the CPU columns, and the peak memory."""
+    pairs = alternate(ours, peer, runs)
+    sys_ours = [a.sys for a, _ in pairs]
+    sys_peer = [b.sys for _, b in pairs]
+    med = lambda side, f: statistics.median(f(p[side]) for p in pairs)  # noqa: E731
+    cells = [
+        name,
+        "",
+        f"sys {statistics.median(sys_ours):.3f} / {statistics.median(sys_peer):.3f} "
+        f"(ours {min(sys_ours):.3f} to {max(sys_ours):.3f})",
+        "",
+        f"{median_ratio(pairs, lambda r: max(r.sys, 0.001)):.2f}",
+        "",
+        f"{med(0, lambda r: r.peak):.1f} / {med(1, lambda r: r.peak):.1f} "
+        f"({median_ratio(pairs, lambda r: r.peak):.2f})",
+    ]
     print("| " + " | ".join(cells) + " |", flush=True)
 
 
@@ -160,6 +185,8 @@ def main():
         "large1": lambda: process_row(f"{LARGE} 1e-3, 1 thread", one + ours(LARGE), one + peer(LARGE, "0.001"),
                                       args.runs),
         "large2": lambda: process_row(f"{LARGE} 1e-3, 2 threads", ours(LARGE), peer(LARGE, "0.001"), args.runs),
+        "large1sys": lambda: system_row(f"{LARGE} 1e-3, 1 thread, system time", one + ours(LARGE),
+                                        one + peer(LARGE, "0.001"), args.runs),
         "protein1": lambda: process_row(f"{PROTEIN} 1e-6, 1 thread", one + ours(PROTEIN, "-t", "1e-6"),
                                         one + peer(PROTEIN, "1e-6"), args.runs),
         "protein2": lambda: process_row(f"{PROTEIN} 1e-6, 2 threads", ours(PROTEIN, "-t", "1e-6"),

@@ -169,6 +169,27 @@ TEST(BinnedAssembly, LargeProteinInPassesAndThreads)
     }
 }
 
+// The passes are planned from the counted variants: a budget of 2/9 of all
+// the slots gives five passes of about a fifth each (not four full ones
+// and a short one), the buffer sized for the largest, and the same bytes.
+TEST(BinnedAssembly, PassesAreEvenSharesOfTheCountedVariants)
+{
+    const Case k{"C2934H4615N781O897S39", 0.001, 0, false, 0.1};
+    const std::vector<std::uint64_t> expected = SingleSort(Shipped(), k);
+    const unsigned long long variants = 273060;
+    for (unsigned threads : {1u, 2u}) {
+        BinnedSettings s;
+        s.threads = threads;
+        s.budget = static_cast<std::size_t>(variants * 16 * 2 / 9);
+        BinnedReport r;
+        EXPECT_EQ(Binned(Shipped(), k, s, r), expected) << threads;
+        EXPECT_EQ(r.variants, variants);
+        EXPECT_EQ(r.passes, 5u) << threads;
+        EXPECT_GE(r.slotBytes, variants * 16 / 5) << threads;
+        EXPECT_LE(r.slotBytes, variants * 16 / 5 * 101 / 100) << threads;
+    }
+}
+
 // A spectrum that runs out of memory after `room` peaks.
 class FullSpectrum : public BaseSpectrum {
 public:

@@ -171,15 +171,8 @@ bool VariantSearch::Innermost(State& s, const BinWindow* window, double& best, S
     if (ranking.words == 0) return Walk(s, 0, n, best, sink);
     const Ranking& r = ranking;
     const double p = s.cp[level], m = s.cm[level], start = best;
-    // The entries that reach the parent's cut: a prefix by probability.
-    std::size_t top = n;
-    if (start * thr > 0) {
-        top = static_cast<std::size_t>(
-            std::partition_point(r.abundances.begin(), r.abundances.end(),
-                                 [&](double a) { return !(start * thr > p * a); }) -
-            r.abundances.begin());
-        if (top == 0) return true;
-    }
+    // None reaches the parent's cut: best stays.
+    if (start * thr > p * r.abundances[0]) return true;
     // The entries whose variant may fall in the window: a range by mass.
     std::size_t light = 0, heavy = n;
     if (window != nullptr) {
@@ -192,6 +185,13 @@ bool VariantSearch::Innermost(State& s, const BinWindow* window, double& best, S
                                  [&](double x) { return !(shifted + x > window->high); }) - r.masses.begin());
     }
     if (light < heavy) {
+        // The entries that reach the parent's cut: a prefix by probability.
+        std::size_t top = n;
+        if (start * thr > 0)
+            top = static_cast<std::size_t>(
+                std::partition_point(r.abundances.begin() + 1, r.abundances.end(),
+                                     [&](double a) { return !(start * thr > p * a); }) -
+                r.abundances.begin());
         const std::uint64_t* topBits = nullptr;
         if (top < n) {
             const std::size_t t = static_cast<std::size_t>(

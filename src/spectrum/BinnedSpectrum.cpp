@@ -30,14 +30,19 @@ struct Slot {
     double probability;
 };
 
-// Each pass runs the search again. Measured on the large protein
-// (docs/performance.md): at threshold 1e-3 (660 MB of variants) two passes
-// of 330 MB took 5 % less time than three of 220 MB, and its peak memory
-// stays within 1.3 times IsoSpec's on the same formula; for
-// more than MAX_PASSES passes they grow instead (at 1e-6: 4 passes of up to
-// 1.5 GB), unless the address-space limit forbids it.
-const std::size_t PASS_BYTES = std::size_t(384) << 20;
-const std::size_t MAX_PASSES = 4;
+// Each pass runs the search again, windowed, and holds its variants'
+// slots (16 bytes each): passes of PASS_BYTES at most keep the peak memory
+// near that of the variants of one pass, as long as that takes no more
+// than MAX_PASSES passes; beyond, the passes grow instead (MAX_PASSES of
+// them), unless the address-space limit forbids it. Measured on the large
+// protein (docs/performance.md): at threshold 1e-3 (658 MB of variants)
+// six passes of 110 MB run 2.5 % more instructions than five of 131 MB
+// and 9 % more than two of 329 MB, but fault fewer pages: a fifth less
+// system time than five, and well under 0.1 s where five went beyond it
+// on a loaded machine. At 1e-4 (1.6 GB) eight passes took the same
+// processor time as four.
+const std::size_t PASS_BYTES = std::size_t(112) << 20;
+const std::size_t MAX_PASSES = 8;
 // Address space left to everything but the slots: the other threads'
 // stacks, the bin tables, the sort buffers, the peaks and their printing.
 const std::size_t RESERVE = std::size_t(96) << 20;
@@ -55,22 +60,26 @@ const long long VISITS_PER_BIN = 16;
 
 using Counts = std::vector<unsigned long long>;
 
-// Below this a pass's slots come from the heap: a mapping of its own, its
-// page faults and its release cost more than the TLB misses they save.
+// Below this the slots come from the heap, whose memory a run of molecules
+// reuses from one to the next; above it they get a mapping of their own,
+// handed back whole when the calculation ends.
 const std::size_t MAPPED_BYTES = std::size_t(4) << 20;
 
-// The slots of a pass. Large passes get memory of their own, asked for in
-// huge pages when one thread fills them: the variants are written all over
-// it, and with small pages nearly every write would miss the TLB. Threads
-// filling at once take small pages: their page faults then run side by
-// side at a steady cost, where a huge page is cleared whole in one fault,
-// which on a virtual machine may first wait for the host to back it.
-// Measured on the large protein against the peer (docs/performance.md):
-// one thread 0.86 of its time with huge pages against 0.98 with small
-// ones; two threads 0.59 to 0.62 with small pages, 0.55 to 0.70 with huge.
+// The slots of the passes: one buffer, sized for the largest pass and
+// reused by every pass. Large buffers get a mapping of their own, in small
+// pages. Huge pages (MADV_HUGEPAGE) spared the scattered writes some TLB
+// misses, but where the kernel's THP defrag setting is `madvise` (this
+// machine's) each of their faults may compact memory synchronously, and on
+// a virtual machine a fresh huge page may first wait for the host to back
+// all of it: up to 0.6 s of system time a run on the large protein, where
+// small pages cost a steady 0.05 s for its 110 MB (docs/performance.md).
+// With `prefault` the pages are faulted in by one call before the fill
+// (MADV_POPULATE_WRITE; a kernel without it faults them as they are
+// written), which costs less than a fault at each first write; threads
+// filling at once rather take their faults side by side.
 class SlotBuffer {
 public:
-    SlotBuffer(std::size_t n, bool hugePages) : bytes(std::max<std::size_t>(n, 1) * sizeof(Slot))
+    SlotBuffer(std::size_t n, bool prefault) : bytes(std::max<std::size_t>(n, 1) * sizeof(Slot))
     {
         if (bytes < MAPPED_BYTES) {
             heap.reset(new Slot[bytes / sizeof(Slot)]);
@@ -79,7 +88,9 @@ public:
         }
         void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (p == MAP_FAILED) throw std::bad_alloc();
-        if (hugePages) madvise(p, bytes, MADV_HUGEPAGE);
+#ifdef MADV_POPULATE_WRITE
+        if (prefault) madvise(p, bytes, MADV_POPULATE_WRITE);
+#endif
         slots = static_cast<Slot*>(p);
     }
     ~SlotBuffer()
@@ -207,12 +218,21 @@ struct Pass {
     unsigned long long size;   // variants
 };
 
-// Consecutive runs of bins of at most `slots` variants (or one bin).
-std::vector<Pass> PlanPasses(const Counts& counts, unsigned long long slots)
+// Consecutive runs of bins of at most `slots` variants each (or one bin),
+// from the counts: as few as `slots` allows, and even, so that the largest
+// pass, which sets the memory, holds little more than its share. Each pass
+// but the last closes only when its next bin would take it beyond the share
+// plus the largest bin, so it holds more than the share, and the passes are
+// no more than the fewest possible (unless `slots` leaves no room for a
+// bin beyond the share).
+std::vector<Pass> PlanPasses(const Counts& counts, unsigned long long total, unsigned long long slots)
 {
+    const unsigned long long wanted = std::max<unsigned long long>((total + slots - 1) / slots, 1);
+    const unsigned long long largestBin = counts.empty() ? 0 : *std::max_element(counts.begin(), counts.end());
+    const unsigned long long most = std::min(slots, (total + wanted - 1) / wanted + largestBin);
     std::vector<Pass> passes;
     for (std::uint32_t b = 0; b < counts.size(); ++b) {
-        if (passes.empty() || passes.back().size + counts[b] > slots) passes.push_back(Pass{b, b, 0});
+        if (passes.empty() || passes.back().size + counts[b] > most) passes.push_back(Pass{b, b, 0});
         passes.back().end = b + 1;
         passes.back().size += counts[b];
     }
@@ -420,21 +440,20 @@ private:
     }
 };
 
-// Bytes for one pass: enough for MAX_PASSES passes or PASS_BYTES, whichever
-// is more, then evened out over the passes that takes (each with room for
-// one more bin, so that whole bins fill no more passes), so that no pass
-// takes more than it needs; but at most half of what the address-space
-// limit leaves beyond RESERVE, and at least MIN_PASS_BYTES.
+// Bytes for one pass: PASS_BYTES, or more when that would take more than
+// MAX_PASSES passes (with room for one more bin each, so that whole bins
+// fill no more passes); no more than all the variants need, at most half
+// of what the address-space limit leaves beyond RESERVE, and at least
+// MIN_PASS_BYTES. PlanPasses then evens the passes out.
 std::size_t DefaultBudget(unsigned long long variants, unsigned long long largestBin)
 {
     const unsigned long long all = variants * sizeof(Slot);
     // Any budget of at least MIN_PASS_BYTES holds such a molecule in one
     // pass: no need to ask the system what is left.
     if (all <= MIN_PASS_BYTES) return MIN_PASS_BYTES;
-    const unsigned long long most = std::max<unsigned long long>(PASS_BYTES, all / MAX_PASSES);
-    const unsigned long long passes = (all + most - 1) / most;
-    const unsigned long long even = (all + passes - 1) / passes + largestBin * sizeof(Slot);
-    const std::size_t wanted = static_cast<std::size_t>(std::min(even, all));
+    const unsigned long long most =
+        std::max<unsigned long long>(PASS_BYTES, (all + MAX_PASSES - 1) / MAX_PASSES + largestBin * sizeof(Slot));
+    const std::size_t wanted = static_cast<std::size_t>(std::min(most, all));
     const std::size_t left = AddressSpaceLeft();
     const std::size_t room = left > RESERVE ? (left - RESERVE) / 2 : 0;
     return std::max(std::min(wanted, room), MIN_PASS_BYTES);
@@ -523,7 +542,8 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     const std::size_t budget = settings.budget != 0
                                    ? settings.budget
                                    : DefaultBudget(done.variants, *std::max_element(counts.begin(), counts.end()));
-    const std::vector<Pass> passes = PlanPasses(counts, std::max<unsigned long long>(budget / sizeof(Slot), 1));
+    const std::vector<Pass> passes =
+        PlanPasses(counts, done.variants, std::max<unsigned long long>(budget / sizeof(Slot), 1));
     unsigned long long largest = 0;
     for (const Pass& p : passes) largest = std::max(largest, p.size);
     const unsigned passThreads = largest >= PARALLEL_VARIANTS ? threads : 1;

@@ -42,7 +42,10 @@ struct BinnedReport {
 // bin's slots, in generation order; each bin is then sorted stably and
 // merged at once, the merge state carried from bin to bin. When the slots
 // exceed the budget, phase two runs in passes, each over a run of bins that
-// fits (a single bin larger than the budget makes a pass of its own). With
+// fits (a single bin larger than the budget makes a pass of its own): as
+// few passes as the budget allows, planned from the counts so that they
+// hold about equal shares, and one buffer, sized for the largest, serves
+// them all. With
 // several threads, both phases share out groups of element 0's
 // combinations, each group started with the exact best-so-far and counted
 // into bins of its own, so that in phase two it writes into its own part
