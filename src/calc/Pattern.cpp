@@ -123,7 +123,7 @@ int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::
 
 const char* const CALCULATION_FAILED =
     "cannot calculate distributions: the work bound was reached, no variant has a "
-    "probability above 0, the most abundant isotopes alone underflow, or the peaks "
+    "probability above 0, or the peaks "
     "are not finite or sum above what the table's abundances allow (a larger threshold needs "
     "less work)";
 
