@@ -129,8 +129,8 @@ TEST(HighCountsSlow, PlatinumAndZinc)
 // whose start, all atoms in the most abundant isotope, is still a normal
 // double), through the library call every front-end uses. The ladder of an
 // element ends where the run ends with status 6, or where the element's
-// enumeration passes an eighth of its work bound (beyond, a run costs
-// seconds; those counts are left to the README's measurements). Every table
+// enumeration passes 2^25 units of work (a 32nd of its bound; beyond, a run
+// costs seconds; those counts are left to the README's measurements). Every table
 // of status 0 must hold at least the probability of the count vectors at or
 // above the threshold times the most probable one (computed in the tests,
 // lgamma), less 1e-6, and at most the probability of all vectors (the sum
@@ -152,8 +152,8 @@ std::deque<AtomIsoAbun> LoadTable(const std::string& path)
     return table;
 }
 
-// The largest count whose start pow(a0, n) is a normal double: the ladder
-// ends one past it.
+// The largest count whose start pow(a0, n) is a normal double, where the
+// ladder ends (beyond, starts below the range have tests of their own).
 int LastNormalStart(double a0)
 {
     int n = static_cast<int>(std::min(2.0e9, std::log(DBL_MIN) / std::log(a0)));
@@ -170,7 +170,6 @@ std::vector<int> SweepLadder(double a0)
         for (int step : {1, 2, 5})
             if (decade * step < top) counts.push_back(static_cast<int>(decade * step));
     counts.push_back(top);
-    counts.push_back(top + 1);  // the start lies below the range, carried
     return counts;
 }
 
@@ -203,13 +202,15 @@ bool CheckTable(const std::deque<AtomIsoAbun>& table, const std::vector<RefEleme
     return true;
 }
 
-// True when the element's enumeration at n atoms fits the sweep's work cap.
+// True when the element's enumeration at n atoms fits the sweep's work cap:
+// it completes, or fails for another reason after some work (an enumeration
+// refused before it starts, by its estimated size, spends nothing).
 bool WithinSweepWork(const AtomIsoAbun& element, int n, double thr)
 {
     AtomEnsemble probe;
     probe.atom = element;
     long long budget = SWEEP_WORK;
-    return probe.EnumerateCombinations(n, thr, budget) || budget >= 0;
+    return probe.EnumerateCombinations(n, thr, budget) || (budget >= 0 && budget < SWEEP_WORK);
 }
 
 SweepCounts SweepShippedTable(double thr)
