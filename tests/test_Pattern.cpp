@@ -9,6 +9,7 @@
 
 #include "calc/Pattern.h"
 #include "formula/FormulaParser.h"
+#include "resolution/Resolution.h"
 #include "spectrum/CalculateSpectrum.h"
 #include "support/RunMorvane.h"
 
@@ -132,6 +133,36 @@ TEST_F(Pattern, FailuresGiveMorvanesStatusAndAReason)
     const PatternResult huge = CalculatePattern(table, "Sn2000", With(0, false, 0, 0.1, false, 0));
     EXPECT_EQ(huge.status, RunMorvane({"Sn2000", "-t", "0"}).status);
     EXPECT_NE(huge.reason, "");
+}
+
+// Titin's fine structure (about 10^11 variants above 1e-3) is refused at
+// once with the estimate; its nominal bins, and a resolution whose peaks are
+// wider than a nominal step (38 u at 3.8 MDa for 10^5 at 200 on an
+// orbitrap), give its envelope. A resolution fine enough to show the fine
+// structure is refused like no resolution.
+TEST_F(Pattern, FineStructureBeyondReachPointsToTheEnvelope)
+{
+    const std::string titin = "C169719H270464N45688O52237S911";
+    const PatternResult refused = CalculatePattern(table, titin, PatternSettings());
+    EXPECT_EQ(refused.status, 6);
+    EXPECT_EQ(refused.reason.find("the fine structure is beyond reach: about 1e+11 variants"), 0u) << refused.reason;
+
+    PatternSettings nominal;
+    nominal.nominal = true;
+    const PatternResult bins = CalculatePattern(table, titin, nominal);
+    ASSERT_EQ(bins.status, 0) << bins.reason;
+    EXPECT_GT(bins.peaks.size(), 200u);
+
+    PatternSettings coarse;
+    coarse.resolution = Resolution::Power(Analyzer::Orbitrap, 1e5, 200);
+    const PatternResult seen = CalculatePattern(table, titin, coarse);
+    ASSERT_EQ(seen.status, 0) << seen.reason;
+    ASSERT_EQ(seen.peaks.size(), 1u);
+    EXPECT_NEAR(seen.peaks[0].mass, seen.average, 1.0);  // the envelope's top lies near the mean
+
+    PatternSettings fine;
+    fine.resolution = Resolution::ConstantWidth(0.5);
+    EXPECT_EQ(CalculatePattern(table, titin, fine).status, 6);
 }
 
 TEST_F(Pattern, ManyFormulasKeepTheirOrderWithAnyThreadCount)
