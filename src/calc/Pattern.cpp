@@ -200,12 +200,6 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const P
 {
     PeakVector spectrum(peaks);
     if (s.nominal) return MakeNominalPeaks(molecule, masstocharge, s, ensemble, spectrum, kept, neutrons, reason);
-    if (s.coverage == 0 && BeyondReach(molecule, s.threshold)) {
-        if (s.resolution && BlursFineStructure(*s.resolution, molecule, masstocharge))
-            return MakeNominalPeaks(molecule, masstocharge, s, ensemble, spectrum, kept, neutrons, reason);
-        reason = BeyondReachReason(molecule, s.threshold);
-        return CALC_GENERATION_FAILED;
-    }
     std::vector<PeakSpan>* wanted = s.composition ? &spans : nullptr;
     const int charge = molecule.charge;
     if (s.coverage > 0) {
@@ -218,10 +212,18 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const P
     }
     // The composition of the peaks needs the ensemble's element lists; the
     // peaks alone take them from this thread's cache.
-    if (!s.composition)
-        return CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ThreadElementCache(), &spectrum, s.threads);
-    const int status = CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads, wanted);
-    if (status == 0) kept.reset(new KeptVariants(ensemble, charge, s.threshold));
+    const int status =
+        s.composition
+            ? CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads, wanted)
+            : CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ThreadElementCache(), &spectrum, s.threads);
+    if (status == 0 && s.composition) kept.reset(new KeptVariants(ensemble, charge, s.threshold));
+    // A molecule estimated beyond reach fails at once, before any work:
+    // only then is the estimate made again, for the coarse resolution that
+    // sees nominal bins instead, or for the reason.
+    if (status != CALC_GENERATION_FAILED || !BeyondReach(molecule, s.threshold)) return status;
+    if (s.resolution && BlursFineStructure(*s.resolution, molecule, masstocharge))
+        return MakeNominalPeaks(molecule, masstocharge, s, ensemble, spectrum, kept, neutrons, reason);
+    reason = BeyondReachReason(molecule, s.threshold);
     return status;
 }
 
