@@ -577,6 +577,7 @@ PYBIND11_MODULE(_core, m)
     m.doc() = "The compiled part of morvane: the C++ library's table reader, pattern calculation and peak profile.";
     // The project's version, as the tools' usage text shows it.
     m.attr("__version__") = MORVANE_VERSION;
+    m.attr("FRONT_END_COVERAGE") = FRONT_END_COVERAGE;
 
     TableErrorClass = MakeException("morvane.TableError", PyExc_ValueError,
                                "An isotope table file that cannot be read or is malformed; the message names the "

@@ -14,7 +14,7 @@
 
 #include "calc/Pattern.h"
 #include "formula/FormulaParser.h"
-#include "spectrum/CoverageSpectrum.h"
+#include "support/CoverageSet.h"
 #include "support/PeerIso.h"
 #include "support/RunMorvane.h"
 
@@ -62,12 +62,8 @@ TEST(CoverageAgainstIsoSpec, SameSetSizeAndTotal)
         const double target = targets[k++ % 5];
         MolComposition c;
         ASSERT_EQ(ParseFormula(formula, table, c), 0) << formula;
-        MolEnsemble ensemble;
-        CoverageCut cut;
-        std::vector<MolDistribution> kept;
-        ASSERT_EQ(FindCoverage(c, target, ensemble, cut, kept, reason), 0) << formula << ": " << reason;
         std::vector<double> ours;
-        for (const MolDistribution& v : kept) ours.push_back(v.abundance);
+        ASSERT_EQ(CoverageProbabilities(c, target, ours, reason), 0) << formula << ": " << reason;
         std::sort(ours.begin(), ours.end(), std::greater<double>());
         IsoSpec::FixedEnvelope peer = Peer(c, target);
         const std::size_t theirs = peer.confs_no();

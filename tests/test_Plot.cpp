@@ -89,7 +89,7 @@ protected:
     {
         args.push_back("-o");
         args.push_back(picture.path());
-        return RunProgram(MORVANE_PLOT_EXE, args, MORVANE_SOURCE_DIR);
+        return RunFrontEndAsMorvane(MORVANE_PLOT_EXE, args);
     }
     TempFile picture{"", "pattern.svg"};
 };

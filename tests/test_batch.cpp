@@ -12,10 +12,7 @@
 
 namespace {
 
-RunResult RunBatch(const std::vector<std::string>& args)
-{
-    return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
-}
+RunResult RunBatch(const std::vector<std::string>& args) { return RunFrontEndAsMorvane(MORVANE_BATCH_EXE, args); }
 
 const char* const TSV_HEADER = "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n";
 
@@ -203,8 +200,7 @@ TEST(Batch, ThreadsAreHeldToAFewPerProcessor)
     std::string text;
     for (int i = 0; i < 200; ++i) text += "C6H6\nC100H202\nC6H12O6\n";
     TempFile file(text, "in.txt");
-    const RunResult r = RunProgram(MORVANE_BATCH_EXE, {"-i", file.path(), "-j", "3000", "-f", "10"},
-                                   MORVANE_SOURCE_DIR, 2ull << 30);
+    const RunResult r = RunFrontEndAsMorvane(MORVANE_BATCH_EXE, {"-i", file.path(), "-j", "3000", "-f", "10"}, 2ull << 30);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "600 formulas succeeded, 0 failed\n");
     const RunResult one = RunBatch({"-i", file.path(), "-j", "1", "-f", "10"});

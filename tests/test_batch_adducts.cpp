@@ -10,10 +10,7 @@
 
 namespace {
 
-RunResult RunBatch(const std::vector<std::string>& args)
-{
-    return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
-}
+RunResult RunBatch(const std::vector<std::string>& args) { return RunFrontEndAsMorvane(MORVANE_BATCH_EXE, args); }
 
 // The rows of one ion: the labels and the charge, then morvane's lines for
 // the written-out ion at precision 17, numbered, m/z without morvane's sign

@@ -19,7 +19,7 @@ const std::string BATCH = MORVANE_BATCH_EXE;
 
 RunResult RunBatch(const std::vector<std::string>& args, unsigned long long addressSpaceLimit = 0)
 {
-    return RunProgram(BATCH, args, MORVANE_SOURCE_DIR, addressSpaceLimit);
+    return RunFrontEndAsMorvane(BATCH, args, addressSpaceLimit);
 }
 
 RunResult RunShell(const std::string& script) { return RunProgram("/bin/sh", {"-c", script}, MORVANE_SOURCE_DIR); }

@@ -14,10 +14,7 @@ using namespace morvane;
 
 namespace {
 
-RunResult RunBatch(const std::vector<std::string>& args)
-{
-    return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
-}
+RunResult RunBatch(const std::vector<std::string>& args) { return RunFrontEndAsMorvane(MORVANE_BATCH_EXE, args); }
 
 std::string G17(double v)
 {

@@ -13,7 +13,7 @@ RunResult RunBatch(std::vector<std::string> args, const std::string& input)
 {
     TempFile file(input, "formulas.txt");
     args.insert(args.begin(), {"-i", file.path()});
-    return RunProgram(MORVANE_BATCH_EXE, args, MORVANE_SOURCE_DIR);
+    return RunFrontEndAsMorvane(MORVANE_BATCH_EXE, args);
 }
 
 const char* const PEPTIDE = "pep\tC42H69N11O14\n";

@@ -15,10 +15,7 @@
 
 namespace {
 
-RunResult RunPlot(const std::vector<std::string>& args)
-{
-    return RunProgram(MORVANE_PLOT_EXE, args, MORVANE_SOURCE_DIR);
-}
+RunResult RunPlot(const std::vector<std::string>& args) { return RunFrontEndAsMorvane(MORVANE_PLOT_EXE, args); }
 
 bool Exists(const std::string& path)
 {

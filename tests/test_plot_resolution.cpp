@@ -55,7 +55,7 @@ TEST(PlotResolution, InsulinIonLabelledAtTheBatchToolsCentroids)
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_EQ(r.out, "");
     const std::string picture = ReadFile(svg.path());
-    EXPECT_NE(picture.find("C254H382N65O75S6 \u2014 threshold 0.001, orbitrap R 60000 @ 200, charge 5"),
+    EXPECT_NE(picture.find("C254H382N65O75S6 \u2014 coverage 0.999999, orbitrap R 60000 @ 200, charge 5"),
               std::string::npos);
     const std::vector<std::string> labels = Labels(picture);
     ASSERT_GE(labels.size(), 4u);
@@ -72,7 +72,7 @@ TEST(PlotResolution, AdductIonAtResolutionAsTheBatchTool)
                                    MORVANE_SOURCE_DIR);
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string picture = ReadFile(svg.path());
-    EXPECT_NE(picture.find("C257H383N65O77S6 [M+5H]5+ \u2014 threshold 0.001, orbitrap R 60000 @ 200, charge 5"),
+    EXPECT_NE(picture.find("C257H383N65O77S6 [M+5H]5+ \u2014 coverage 0.999999, orbitrap R 60000 @ 200, charge 5"),
               std::string::npos);
     const std::vector<std::string> labels = Labels(picture);
     ASSERT_GE(labels.size(), 4u);

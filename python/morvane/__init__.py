@@ -3,8 +3,11 @@
 morvane works out every isotopic variant of a molecule that matters, by
 J. A. Yergey's multinomial method, merges variants closer together than a
 mass spectrometer could tell apart, and gives the peaks: position (mass in u,
-or m/z) and abundance. The numbers are those of the ``morvane`` command, bit
-for bit: this package wraps the same C++ library.
+or m/z) and abundance. Given a threshold, the numbers are those of the
+``morvane`` command with it, bit for bit: this package wraps the same C++
+library. Without one, a pattern holds ``FRONT_END_COVERAGE`` (0.999999) of the
+probability, which keeps the tails of large molecules that morvane's default
+threshold of 1e-3 cuts.
 
     import morvane
     glucose = morvane.pattern("C6H12O6")
@@ -15,7 +18,7 @@ for bit: this package wraps the same C++ library.
 """
 
 from ._adduct import Adduct, AdductError
-from ._core import CalculationError, FormulaError, TableError, __version__
+from ._core import FRONT_END_COVERAGE, CalculationError, FormulaError, TableError, __version__
 from ._pattern import Distance, Pattern, distance, formula_of, pattern, patterns
 from ._table import Element, IsotopeTable
 
@@ -41,6 +44,7 @@ __all__ = [
     "CalculationError",
     "Distance",
     "Element",
+    "FRONT_END_COVERAGE",
     "FormulaError",
     "IsotopeTable",
     "Pattern",

@@ -13,7 +13,7 @@ ELECTRON = 0.00054857990943
 
 def test_glucose(table):
     # The README's glucose table, printed by morvane with 8 digits.
-    p = morvane.pattern("C6H12O6", table)
+    p = morvane.pattern("C6H12O6", table, threshold=1e-3)
     assert len(p) == 3
     assert p.mass.dtype == np.float64 and p.abundance.dtype == np.float64
     assert [float(f"{m:.8g}") for m in p.mass] == [180.06339, 181.06683, 182.06794]
@@ -30,7 +30,7 @@ def test_default_table_is_used_without_a_table(table, monkeypatch, tmp_path):
 
 
 def test_settings_act_as_morvanes_options(table):
-    plain = morvane.pattern("C6H12O6", table)
+    plain = morvane.pattern("C6H12O6", table, threshold=1e-3)
     ion = morvane.pattern("C6H12O6", table, charge=2)
     assert ion.mass[0] == pytest.approx(plain.mass[0] - 2 * ELECTRON, abs=1e-12)
     mz = morvane.pattern("C6H12O6", table, charge=2, mz=True)
@@ -38,7 +38,7 @@ def test_settings_act_as_morvanes_options(table):
     assert mz.mass[0] == pytest.approx(ion.mass[0] / 2, abs=1e-12)
     normalised = morvane.pattern("C6H12O6", table, normalize=True)
     assert normalised.abundance.max() == 100
-    filtered = morvane.pattern("C254H377N65O75S6", table, filter=5)
+    filtered = morvane.pattern("C254H377N65O75S6", table, filter=5, threshold=1e-3)
     assert filtered.abundance.min() >= 5 and filtered.abundance.max() == 100
     # Br2 at a merge distance of 0.5 u: the README's three peaks.
     assert len(morvane.pattern("Br2", table, merge=0.5)) == 3
@@ -57,7 +57,7 @@ def test_mz_at_charge_zero_is_refused(table):
 def test_negative_ions_at_positive_mz_ascending(table):
     # Deprotonated glucose: mass over |z|, as instruments report it; morvane
     # -mtz -1 prints the same magnitudes below 0.
-    p = morvane.pattern("C6H11O6", table, charge=-1, mz=True)
+    p = morvane.pattern("C6H11O6", table, charge=-1, mz=True, threshold=1e-3)
     assert p.mass.tolist() == sorted(p.mass.tolist())
     assert p.mass[0] == pytest.approx(179.05611, abs=5e-6)
     status, out = run_morvane("C6H11O6", TABLE_PATH, "-mtz", -1, "-p", 17)
@@ -113,9 +113,12 @@ def test_formula_with_a_nul_character_is_refused(table):
 
 
 def test_calculation_beyond_the_bounds_raises_calculation_error(table):
-    # Titin's fine structure holds about 10^11 variants above 1e-3: refused
-    # at once, with the ways to its envelope.
+    # Titin's fine structure holds about 10^11 variants above 1e-3, and
+    # many more at the default coverage: refused at once, with the ways to
+    # its envelope.
     with pytest.raises(morvane.CalculationError, match="beyond reach: about 1e\\+11 variants.*nominal binning"):
+        morvane.pattern("C169719H270464N45688O52237S911", table, threshold=1e-3)
+    with pytest.raises(morvane.CalculationError, match="of coverage 0.999999 is beyond reach: about 5.7e\\+12"):
         morvane.pattern("C169719H270464N45688O52237S911", table)
     assert not issubclass(morvane.CalculationError, ValueError)
 

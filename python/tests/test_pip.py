@@ -17,7 +17,7 @@ from conftest import SOURCE_DIR, parse_table, run_morvane
 
 CHECK = """
 import importlib.metadata, json, morvane
-insulin = morvane.pattern("C254H377N65O75S6")
+insulin = morvane.pattern("C254H377N65O75S6", threshold=1e-3)
 print(json.dumps({"version": morvane.__version__, "license": importlib.metadata.metadata("morvane")["License"],
                   "file": morvane.__file__, "table": morvane.IsotopeTable().path,
                   "mass": [m.hex() for m in insulin.mass], "abundance": [a.hex() for a in insulin.abundance]}))

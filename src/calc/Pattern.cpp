@@ -14,7 +14,6 @@
 #include "calc/Normalize.h"
 #include "core/Status.h"
 #include "elements/TableReader.h"
-#include "engine/MolDistribution.h"
 #include <memory>
 
 #include "engine/ElementCache.h"
@@ -154,13 +153,17 @@ bool BlursFineStructure(const Resolution& r, const MolComposition& molecule, boo
     return r.Fwhm(LightestPosition(molecule, masstocharge)) >= unit;
 }
 
-std::string BeyondReachReason(const MolComposition& molecule, double thr)
+// The reason for a molecule estimated beyond reach at `thr`, the threshold
+// of the settings or the one their coverage target needs.
+std::string BeyondReachReason(const MolComposition& molecule, double thr, double coverage)
 {
-    char estimate[32];
+    char estimate[32], target[32];
     std::snprintf(estimate, sizeof estimate, "%.2g", EstimatedVariants(molecule, thr));
-    return std::string("the fine structure is beyond reach: about ") + estimate +
-           " variants lie above the threshold; nominal binning, or a resolution whose peaks are at least 1 u "
-           "wide, gives the envelope without them";
+    std::snprintf(target, sizeof target, "%.16g", coverage);
+    return std::string("the fine structure") + (coverage > 0 ? std::string(" of coverage ") + target : "") +
+           " is beyond reach: about " + estimate + " variants lie above the threshold" +
+           (coverage > 0 ? " it needs" : "") +
+           "; nominal binning, or a resolution whose peaks are at least 1 u wide, gives the envelope without them";
 }
 
 // Nominal binning: the bins of the distribution over extra neutrons as the
@@ -181,8 +184,7 @@ int MakeNominalPeaks(MolComposition& molecule, bool masstocharge, const PatternS
     if (!s.composition) return 0;
     if (s.coverage > 0) {
         CoverageCut cut;
-        std::vector<MolDistribution> variants;
-        if (const int status = FindCoverage(molecule, s.coverage, ensemble, cut, variants, reason)) return status;
+        if (const int status = FindCoverage(molecule, s.coverage, ensemble, cut, reason)) return status;
         kept.reset(new KeptVariants(ensemble, molecule.charge, cut.thr, true, cut.floor));
         return 0;
     }
@@ -202,28 +204,30 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const P
     if (s.nominal) return MakeNominalPeaks(molecule, masstocharge, s, ensemble, spectrum, kept, neutrons, reason);
     std::vector<PeakSpan>* wanted = s.composition ? &spans : nullptr;
     const int charge = molecule.charge;
+    int status = 0;
+    double thr = s.threshold;
     if (s.coverage > 0) {
         CoverageCut cut;
-        std::vector<MolDistribution> variants;
-        if (const int status = FindCoverage(molecule, s.coverage, ensemble, cut, variants, reason)) return status;
-        kept.reset(new KeptVariants(ensemble, charge, cut.thr, true, cut.floor));
-        MergeVariants(variants, masstocharge, charge, merge, &spectrum, wanted);
-        return 0;
+        status = FindCoverage(molecule, s.coverage, ensemble, cut, reason);
+        if (status == 0)
+            status = CalculateSpectrum(molecule, cut, ensemble, masstocharge, merge, &spectrum, s.threads, wanted);
+        if (status == 0 && s.composition) kept.reset(new KeptVariants(ensemble, charge, cut.thr, true, cut.floor));
+        thr = cut.thr;
+    } else {
+        // The composition of the peaks needs the ensemble's element lists;
+        // the peaks alone take them from this thread's cache.
+        status = s.composition
+                     ? CalculateSpectrum(molecule, thr, masstocharge, merge, ensemble, &spectrum, s.threads, wanted)
+                     : CalculateSpectrum(molecule, thr, masstocharge, merge, ThreadElementCache(), &spectrum, s.threads);
+        if (status == 0 && s.composition) kept.reset(new KeptVariants(ensemble, charge, thr));
     }
-    // The composition of the peaks needs the ensemble's element lists; the
-    // peaks alone take them from this thread's cache.
-    const int status =
-        s.composition
-            ? CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ensemble, &spectrum, s.threads, wanted)
-            : CalculateSpectrum(molecule, s.threshold, masstocharge, merge, ThreadElementCache(), &spectrum, s.threads);
-    if (status == 0 && s.composition) kept.reset(new KeptVariants(ensemble, charge, s.threshold));
     // A molecule estimated beyond reach fails at once, before any work:
     // only then is the estimate made again, for the coarse resolution that
     // sees nominal bins instead, or for the reason.
-    if (status != CALC_GENERATION_FAILED || !BeyondReach(molecule, s.threshold)) return status;
+    if (status != CALC_GENERATION_FAILED || !BeyondReach(molecule, thr)) return status;
     if (s.resolution && BlursFineStructure(*s.resolution, molecule, masstocharge))
         return MakeNominalPeaks(molecule, masstocharge, s, ensemble, spectrum, kept, neutrons, reason);
-    reason = BeyondReachReason(molecule, s.threshold);
+    reason = BeyondReachReason(molecule, thr, s.coverage);
     return status;
 }
 

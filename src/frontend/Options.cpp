@@ -94,6 +94,7 @@ int ScanTableAndOptions(int n, char** words, RunSettings& s, std::ostream& out)
             if (last) return Fail(out, "Error: threshold not specified\n");
             if (!ConvertReal(value, s.threshold) || s.threshold >= 1 || s.threshold < 0)
                 return Fail(out, "Error: threshold must be between 0 and 1\n");
+            s.thresholdGiven = true;
             break;
         case Option::Precision:
             if (last) return Fail(out, "Error: precision not specified\n");

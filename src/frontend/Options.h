@@ -18,6 +18,7 @@ struct RunSettings {
     bool normalize = false;
     double filter = 0;
     double threshold = 0.001;
+    bool thresholdGiven = false;  // -t was given
     int precision = 8;
     double merge = 0.1;
     bool mergeGiven = false;  // -r was given

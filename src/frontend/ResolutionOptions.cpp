@@ -59,6 +59,7 @@ PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions&
     p.charge = r.charge;
     p.masstocharge = r.masstocharge;
     p.threshold = r.threshold;
+    if (!r.thresholdGiven) p.coverage = FRONT_END_COVERAGE;
     p.merge = r.merge;
     p.mergeGiven = r.mergeGiven;
     p.normalize = r.normalize;

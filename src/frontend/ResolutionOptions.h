@@ -26,7 +26,8 @@ struct ResolutionOptions {
 // writing the message of the first bad option to `err`.
 int TakeResolutionOptions(std::vector<char*>& words, bool profileAllowed, ResolutionOptions& r, std::ostream& err);
 
-// The library's settings of a front-end's command line.
+// The library's settings of a front-end's command line: without -t, the
+// pattern of the front-ends' coverage target (FRONT_END_COVERAGE).
 PatternSettings PatternSettingsOf(const RunSettings& r, const ResolutionOptions& instrument);
 
 }  // namespace morvane

@@ -253,7 +253,7 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
 {
     PatternSettings settings = PatternSettingsOf(s.run, s.instrument);
     settings.threads = 1;  // the formulas share the threads, one formula each
-    settings.coverage = s.report.coverage;
+    if (s.report.coverage > 0) settings.coverage = s.report.coverage;
     settings.nominal = s.report.nominal;
     settings.composition = s.report.composition;
     ApplyMoleculeOptions(s.molecules, settings);

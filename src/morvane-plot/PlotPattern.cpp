@@ -1,5 +1,7 @@
 #include "morvane-plot/PlotPattern.h"
 
+#include <sstream>
+
 #include <deque>
 #include <string>
 
@@ -39,6 +41,16 @@ int PlotPattern(const RunSettings& s, PlotSettings& p, bool normalize, PatternRe
     else if (r.status != 0)
         out << "Error: " << r.reason << "\n";
     return r.status;
+}
+
+std::string SelectionText(const RunSettings& s)
+{
+    std::ostringstream t;
+    if (s.thresholdGiven)
+        t << "threshold " << s.threshold;
+    else
+        t << "coverage " << FRONT_END_COVERAGE;
+    return t.str();
 }
 
 }  // namespace morvane

@@ -2,6 +2,7 @@
 #define MORVANE_PLOT_PLOTPATTERN_H
 
 #include <ostream>
+#include <string>
 
 #include "calc/Pattern.h"
 #include "frontend/Options.h"
@@ -17,6 +18,10 @@ namespace morvane {
 // the adduct's text, 2 the formula (or an ion it cannot make) with its
 // reason, 6 the calculation (morvane's message).
 int PlotPattern(const RunSettings& s, PlotSettings& p, bool normalize, PatternResult& r, std::ostream& out);
+
+// How the variants were chosen, for a title: "threshold t" with -t, else
+// "coverage c" of the front-ends' coverage target.
+std::string SelectionText(const RunSettings& s);
 
 }  // namespace morvane
 

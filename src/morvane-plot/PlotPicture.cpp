@@ -130,7 +130,7 @@ std::string Title(const RunSettings& s, const PlotSettings& p)
 {
     std::ostringstream t;
     const char* unit = s.masstocharge ? "" : " u";
-    t << s.formula << (p.adduct.empty() ? "" : " " + p.adduct) << " \u2014 threshold " << s.threshold << ", merge " << s.merge << unit << ", FWHM " << p.width << unit;
+    t << s.formula << (p.adduct.empty() ? "" : " " + p.adduct) << " \u2014 " << SelectionText(s) << ", merge " << s.merge << unit << ", FWHM " << p.width << unit;
     if (s.charge != 0) t << ", charge " << s.charge;
     if (s.filter > 0) t << ", peaks from " << s.filter << " %";
     return t.str();

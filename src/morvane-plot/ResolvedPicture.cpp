@@ -36,7 +36,7 @@ std::string Title(const RunSettings& s, const std::string& adduct, const Resolut
 {
     std::ostringstream t;
     const char* unit = s.masstocharge ? "" : " u";
-    t << s.formula << (adduct.empty() ? "" : " " + adduct) << " \u2014 threshold " << s.threshold << ", " << InstrumentText(r, unit);
+    t << s.formula << (adduct.empty() ? "" : " " + adduct) << " \u2014 " << SelectionText(s) << ", " << InstrumentText(r, unit);
     if (s.mergeGiven) t << ", merge " << s.merge << unit;
     if (s.charge != 0) t << ", charge " << s.charge;
     if (s.filter > 0) t << ", variants from " << s.filter << " %";

@@ -152,12 +152,14 @@ void RunJobs(unsigned n, const Job& job)
 // order of the single run.
 class Groups {
 public:
-    Groups(const VariantSearch& search, unsigned threads, std::size_t bins) : search(search)
+    Groups(const VariantSearch& search, unsigned threads, std::size_t bins, const BinnedSettings& settings)
+        : search(search), floor(settings.floor)
     {
         const std::size_t combinations = search.List(0).size();
         std::size_t n = 1;
         if (threads > 1 && search.Elements() > 1) n = std::min<std::size_t>(combinations, GROUPS_PER_THREAD * threads);
-        const std::vector<double> all = search.StartingBests();
+        const std::vector<double> all =
+            settings.fromTop ? std::vector<double>(combinations + 1, search.TopProbability()) : search.StartingBests();
         for (std::size_t g = 0; g <= n; ++g) {
             first.push_back(g * combinations / n);
             bests.push_back(all[first.back()]);
@@ -169,13 +171,17 @@ public:
     double FinalBest() const { return bests.back(); }
     VariantSearch::State NewState() const { return search.NewState(); }
 
-    // Runs group g's part of the search (s.visits counts it alone).
+    // Runs group g's part of the search (s.visits counts it alone), the
+    // variants below the floor passed over.
     template <class Sink>
     bool Run(VariantSearch::State& s, std::size_t g, const BinWindow* window, long long limit, Sink& sink) const
     {
         s.best = bests[g];
         s.visits = 0;
-        return search.Run(s, first[g], first[g + 1], window, limit, sink);
+        auto kept = [&](double mass, double probability, const std::uint32_t* cursor, std::uint32_t innermost) {
+            return probability < floor || sink(mass, probability, cursor, innermost);
+        };
+        return search.Run(s, first[g], first[g + 1], window, limit, kept);
     }
 
     // Per group, its variants per bin; during a pass, for the pass's bins,
@@ -186,6 +192,7 @@ private:
     // Enough groups that threads taking them in turn finish close together.
     static const unsigned GROUPS_PER_THREAD = 4;
     const VariantSearch& search;
+    double floor;
     std::vector<std::size_t> first;  // group g: combinations first[g] to first[g + 1] - 1
     std::vector<double> bests;       // per group, and at the end
 };
@@ -476,15 +483,16 @@ Scratch& ThreadScratch()
 // One run of the search, every variant kept in generation order, then one
 // stable sort by mass and the merge: the bins' result with one bin.
 int AssembleSmall(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
-                  std::vector<PeakSpan>* spans, BinnedReport& done)
+                  const BinnedSettings& settings, BinnedReport& done)
 {
     Scratch& scratch = ThreadScratch();
     std::vector<Slot>& slots = scratch.slots;
     slots.clear();
     VariantSearch::State& s = scratch.state;
     search.Reset(s);
-    auto keep = [&slots](double mass, double probability, const std::uint32_t*, std::uint32_t) {
-        slots.push_back(Slot{mass, probability});
+    if (settings.fromTop) s.best = search.TopProbability();
+    auto keep = [&slots, &settings](double mass, double probability, const std::uint32_t*, std::uint32_t) {
+        if (probability >= settings.floor) slots.push_back(Slot{mass, probability});
         return true;
     };
     const bool complete = search.Run(s, 0, search.List(0).size(), nullptr, MAX_COMBINATION_VISITS, keep);
@@ -497,7 +505,7 @@ int AssembleSmall(const VariantSearch& search, bool masstocharge, int charge, do
     done.slotBytes = n * sizeof(Slot);
     if (masstocharge && charge == 0) return 0;
     const Slot* sorted = scratch.sorter.Sort(slots.data(), n);
-    PeakMerger merger(spectrum, res, spans);
+    PeakMerger merger(spectrum, res, settings.spans);
     MergeBin(sorted, n, merger, masstocharge ? static_cast<double>(charge) : 1.0);
     merger.Finish();
     return 0;
@@ -512,7 +520,7 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
     if (search.Elements() == 0) return CALC_GENERATION_FAILED;
     const long long cutFree = search.CutFreeVisits(LLONG_MAX);
     if (cutFree <= settings.singleRunVisits) {
-        const int status = AssembleSmall(search, masstocharge, charge, res, spectrum, settings.spans, done);
+        const int status = AssembleSmall(search, masstocharge, charge, res, spectrum, settings, done);
         if (report != nullptr) *report = done;
         return status;
     }
@@ -525,7 +533,7 @@ int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, d
         return CALC_GENERATION_FAILED;
     }
     if (cutFree >= PARALLEL_VISITS) done.threads = threads;
-    Groups groups(search, done.threads, bins.Count());
+    Groups groups(search, done.threads, bins.Count(), settings);
     const bool complete = CountVariants(bins, done.threads, groups, done.visits);
     if (report != nullptr) *report = done;
     if (!complete || !(groups.FinalBest() > 0)) return CALC_GENERATION_FAILED;

@@ -20,6 +20,11 @@ struct BinnedSettings {
     // variant (at most 16 bytes each): counting into bins and filling them
     // would run it twice.
     long long singleRunVisits = 1 << 16;
+    // The cut of a coverage target: the search runs from the most probable
+    // variant, so that its cut is a fixed probability, and only variants of
+    // probability at least `floor` are kept.
+    bool fromTop = false;
+    double floor = 0;
 };
 
 // What one assembly did, for the benchmarks.

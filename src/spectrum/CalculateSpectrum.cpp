@@ -140,6 +140,18 @@ int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double d
     });
 }
 
+int CalculateSpectrum(const MolComposition& c, const CoverageCut& cut, const MolEnsemble& ensemble,
+                      bool masstocharge, double degen, BaseSpectrum* spectrum, int threads, std::vector<PeakSpan>* spans)
+{
+    return Checked(c, spectrum, spans, [&](BaseSpectrum& peaks) {
+        const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, cut.thr);
+        BinnedSettings settings = Settings(threads, spans);
+        settings.fromTop = true;
+        settings.floor = cut.floor;
+        return AssembleBinned(search, masstocharge, c.charge, degen, &peaks, settings);
+    });
+}
+
 int CalculateSpectrum(const MolComposition& c, double thr, bool masstocharge, double degen, ElementCache& cache,
                       BaseSpectrum* spectrum, int threads, std::vector<PeakSpan>* spans)
 {

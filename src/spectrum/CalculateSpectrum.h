@@ -5,6 +5,7 @@
 #include "../engine/MolEnsemble.h"
 #include "../formula/MolComposition.h"
 #include "BaseSpectrum.h"
+#include "CoverageSpectrum.h"
 #include "PeakMerger.h"
 
 namespace morvane {
@@ -35,6 +36,11 @@ int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double d
 // left there for the next molecule) instead of an ensemble.
 int CalculateSpectrum(const MolComposition& c, double thr, bool masstocharge, double degen, ElementCache& cache,
                       BaseSpectrum* spectrum, int threads = 0, std::vector<PeakSpan>* spans = nullptr);
+
+// The peaks of the variants a coverage target keeps, found by FindCoverage
+// (which leaves `ensemble` and `cut`), assembled and checked as above.
+int CalculateSpectrum(const MolComposition& c, const CoverageCut& cut, const MolEnsemble& ensemble,
+                      bool masstocharge, double degen, BaseSpectrum* spectrum, int threads = 0, std::vector<PeakSpan>* spans = nullptr);
 
 // True when peak heights summing to `total` can be the molecule's: at most
 // the probability of all its variants (above) plus 1e-6 of it. Sums of

@@ -3,13 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <sstream>
 
 #include "core/Status.h"
 #include "engine/CoverageModel.h"
 #include "engine/KeptVariants.h"
-#include "engine/MassBins.h"
-#include "spectrum/MassSort.h"
+#include "engine/VariantEstimate.h"
 
 namespace morvane {
 
@@ -27,21 +28,25 @@ const double DIMENSION_MARGIN = 0.5;
 // so that rounding in their store test loses no combination a kept variant
 // is made of.
 const double ELEMENT_MARGIN = 0.999;
+// The threshold of the floor is taken this much lower, so that rounding in
+// its product with the top probability cuts no variant at the floor.
+const double FLOOR_MARGIN = 1 - 1e-9;
 // Below this the threshold carries no meaning (the probabilities underflow).
 const double SMALLEST_THRESHOLD = 1e-300;
-// The most variants held at once (3 GB).
-const std::size_t MAX_KEPT = std::size_t(1) << 27;
+// Probabilities held for the selection of the boundary (128 MB); beyond,
+// it is narrowed down by the digits of their bits, one more run each.
+const std::size_t HELD = std::size_t(1) << 24;
 // Runs of equal probabilities at most this long are sorted.
 const std::size_t SHORT_RANGE = 32;
 
-// The probability p* with sum(P > p*) < target <= sum(P >= p*), by a
+// The probability p* with above + sum(P > p*) < target <= above +
+// sum(P >= p*), `above` holding the probabilities above all of `p`, by a
 // three-way quickselect on `p` (reordered) that carries the sum of the part
 // known to lie above. When rounding leaves the whole sum below the target,
 // the smallest probability (everything is kept).
-double BoundaryProbability(std::vector<double>& p, double target)
+double BoundaryProbability(std::vector<double>& p, double target, double above)
 {
     std::size_t begin = 0, end = p.size();
-    double above = 0;
     while (end - begin > SHORT_RANGE) {
         const double a = p[begin], b = p[begin + (end - begin) / 2], c = p[end - 1];
         const double pivot = std::max(std::min(a, b), std::min(std::max(a, b), c));
@@ -71,113 +76,156 @@ double BoundaryProbability(std::vector<double>& p, double target)
     return *std::min_element(p.begin(), p.end());
 }
 
-std::string Describe(double target, double thr, double found, const char* why)
+// A probability's bits, which order as the probabilities do (all >= 0).
+std::uint64_t Bits(double p)
+{
+    std::uint64_t bits;
+    std::memcpy(&bits, &p, sizeof bits);
+    return bits;
+}
+
+const int DIGIT_BITS = 16;
+const std::size_t DIGITS = std::size_t(1) << DIGIT_BITS;
+
+// The probabilities whose bits begin with `prefix`, counted and summed by
+// the next 16-bit digit of their bits.
+struct DigitHistogram {
+    DigitHistogram(int shift, std::uint64_t prefix) : shift(shift), prefix(prefix), count(DIGITS), sum(DIGITS) {}
+
+    void Add(double p)
+    {
+        const std::uint64_t bits = Bits(p);
+        if (bits >> shift >> DIGIT_BITS != prefix) return;
+        const std::size_t digit = (bits >> shift) & (DIGITS - 1);
+        ++count[digit];
+        sum[digit] += p;
+    }
+
+    // The digit holding the boundary, adding the probabilities of the digits
+    // above it to `above`: the lowest digit when rounding leaves the whole
+    // sum below the target.
+    std::size_t Boundary(double target, double& above) const
+    {
+        std::size_t lowest = DIGITS;
+        double aboveLowest = above;
+        for (std::size_t d = DIGITS; d-- > 0;) {
+            if (count[d] == 0) continue;
+            if (above + sum[d] >= target) return d;
+            lowest = d;
+            aboveLowest = above;
+            above += sum[d];
+        }
+        above = aboveLowest;
+        return lowest;
+    }
+
+    int shift;              // the digit is bits >> shift, less the prefix
+    std::uint64_t prefix;   // bits >> (shift + 16) of the probabilities counted
+    std::vector<unsigned long long> count;
+    std::vector<double> sum;
+};
+
+// The boundary probability of the search's variants, which hold at least
+// the target together, from the histogram of their leading digits: each
+// round fixes one more digit of the boundary's bits with one more run,
+// until the probabilities that share the fixed digits are few enough to be
+// held, or all equal.
+double BoundaryByDigits(const KeptVariants& variants, DigitHistogram histogram, double target)
+{
+    double above = 0;
+    for (;;) {
+        const std::size_t digit = histogram.Boundary(target, above);
+        const std::uint64_t prefix = histogram.prefix << DIGIT_BITS | digit;
+        const int shift = histogram.shift;
+        if (shift == 0) {
+            double p;
+            std::memcpy(&p, &prefix, sizeof p);
+            return p;
+        }
+        if (histogram.count[digit] <= HELD) {
+            std::vector<double> held;
+            auto hold = [&](double, double p, const std::uint32_t*, std::uint32_t) {
+                if (Bits(p) >> shift == prefix) held.push_back(p);
+                return true;
+            };
+            variants.ForEach(hold);
+            return BoundaryProbability(held, target, above);
+        }
+        histogram = DigitHistogram(shift - DIGIT_BITS, prefix);
+        auto count = [&](double, double p, const std::uint32_t*, std::uint32_t) {
+            histogram.Add(p);
+            return true;
+        };
+        variants.ForEach(count);
+    }
+}
+
+// Why the target is out of reach, and how far the last completed round got
+// (none when `tried` is 0).
+std::string Describe(double target, const char* why, double tried, double found)
 {
     std::ostringstream text;
     text.precision(16);
     text << "coverage " << target << " is out of reach: " << why;
+    if (tried == 0) return text.str();
     text.precision(6);
-    text << " (at threshold " << thr << " the variants found hold ";
+    text << "; the variants above " << tried << " of the most probable hold ";
     text.precision(16);
-    text << found << ")";
+    text << found;
     return text.str();
 }
 
 }  // namespace
 
-int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, CoverageCut& cut,
-                 std::vector<MolDistribution>& kept, std::string& reason)
+int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, CoverageCut& cut, std::string& reason)
 {
     const double allowed = 1 - target;
     double x = LogThresholdFor(CoverageDimensions(c), AIM * allowed);
-    double found = 0;
+    double tried = 0, found = 0;
     for (;;) {
         const double thr = std::exp(-x);
         if (!(thr >= SMALLEST_THRESHOLD)) {
-            reason = Describe(target, thr, found, "the threshold it needs underflows");
+            reason = Describe(target, "the threshold it needs underflows", tried, found);
             return CALC_GENERATION_FAILED;
         }
-        if (ensemble.GenerateElements(c, thr * ELEMENT_MARGIN) != 0) {
-            reason = Describe(target, thr, found, "an element's enumeration reached its work bound");
+        cut.thr = thr;
+        if (BeyondReach(c, thr) || ensemble.GenerateElements(c, thr * ELEMENT_MARGIN) != 0) {
+            reason = Describe(target, "the elements' combinations of the threshold it needs next exceed the work bound", tried, found);
             return CALC_GENERATION_FAILED;
         }
         const KeptVariants variants(ensemble, c.charge, thr, true);
-        kept.clear();
+        // The probabilities are held while they are few; the histogram of
+        // their leading digits takes over beyond.
+        std::vector<double> held;
+        std::unique_ptr<DigitHistogram> leading;
         double total = 0;
-        auto store = [&](double mass, double probability, const std::uint32_t*, std::uint32_t) {
-            if (kept.size() == MAX_KEPT) return false;
-            kept.push_back(MolDistribution{mass, probability, c.charge, static_cast<std::uint32_t>(kept.size())});
+        auto add = [&](double, double probability, const std::uint32_t*, std::uint32_t) {
             total += probability;
+            if (!leading && held.size() == HELD) {
+                leading = std::make_unique<DigitHistogram>(64 - DIGIT_BITS, 0);
+                for (double p : held) leading->Add(p);
+                std::vector<double>().swap(held);
+            }
+            if (leading) leading->Add(probability);
+            else held.push_back(probability);
             return true;
         };
-        if (!variants.ForEach(store)) {
-            reason = Describe(target, thr, found,
-                              kept.size() == MAX_KEPT ? "it needs more than 2^27 variants"
-                                                      : "the combination of the elements reached its work bound");
+        if (!variants.ForEach(add)) {
+            reason = Describe(target, "the variants of the threshold it needs next exceed the work bound", tried, found);
             return CALC_GENERATION_FAILED;
         }
+        tried = thr;
         found = total;
         if (total >= target) {
-            std::vector<double> p(kept.size());
-            for (std::size_t i = 0; i < kept.size(); ++i) p[i] = kept[i].abundance;
-            cut.thr = thr;
-            cut.floor = BoundaryProbability(p, target);
-            kept.erase(std::remove_if(kept.begin(), kept.end(),
-                                      [&](const MolDistribution& v) { return v.abundance < cut.floor; }),
-                       kept.end());
+            cut.floor = leading ? BoundaryByDigits(variants, *leading, target) : BoundaryProbability(held, target, 0);
+            // The floor's own threshold, a hair lower for rounding, spares
+            // the runs that find the kept variants again the visits between.
+            cut.thr = std::max(thr, cut.floor / variants.Search().TopProbability() * FLOOR_MARGIN);
             return 0;
         }
         const double next = LogThresholdFor(FitDimensions(x, 1 - total) + DIMENSION_MARGIN, AIM * allowed);
         x = std::max(next, x - std::log(LEAST_STEP));
     }
-}
-
-namespace {
-
-// Sorts the variants stably by mass in linear time on average: a counting
-// sort into about one bucket per variant by a mapping that never decreases
-// with the mass (MassBins), then a stable sort of each bucket.
-void SortByMass(std::vector<MolDistribution>& variants)
-{
-    if (variants.size() < SHORT_RANGE) return StableSortByMass(variants);
-    double low = variants[0].mass, high = variants[0].mass;
-    for (const MolDistribution& v : variants) {
-        low = std::min(low, v.mass);
-        high = std::max(high, v.mass);
-    }
-    const MassBins buckets(low, high, static_cast<std::uint32_t>(std::min<std::size_t>(variants.size(), UINT32_MAX)));
-    std::vector<std::size_t> starts(buckets.Count() + 1, 0);
-    for (const MolDistribution& v : variants) ++starts[buckets.Index(v.mass) + 1];
-    for (std::size_t b = 0; b < buckets.Count(); ++b) starts[b + 1] += starts[b];
-    std::vector<MolDistribution> sorted(variants.size());
-    std::vector<std::size_t> next(starts.begin(), starts.end() - 1);
-    for (const MolDistribution& v : variants) sorted[next[buckets.Index(v.mass)]++] = v;
-    for (std::size_t b = 0; b < buckets.Count(); ++b) {
-        const auto begin = sorted.begin() + static_cast<std::ptrdiff_t>(starts[b]);
-        const auto end = sorted.begin() + static_cast<std::ptrdiff_t>(starts[b + 1]);
-        if (end - begin > static_cast<std::ptrdiff_t>(SHORT_RANGE)) {
-            std::stable_sort(begin, end);
-            continue;
-        }
-        // Insertion sort: stable, and no allocation for the short buckets.
-        for (auto i = begin + (begin != end); i < end; ++i)
-            for (auto j = i; j > begin && *j < *(j - 1); --j) std::iter_swap(j, j - 1);
-    }
-    variants.swap(sorted);
-}
-
-}  // namespace
-
-void MergeVariants(std::vector<MolDistribution>& variants, bool masstocharge, int charge, double res,
-                   BaseSpectrum* spectrum, std::vector<PeakSpan>* spans)
-{
-    if (masstocharge && charge == 0) return;
-    SortByMass(variants);
-    PeakMerger merger(spectrum, res, spans);
-    const double z = masstocharge ? static_cast<double>(charge) : 1.0;
-    merger.AddAll(variants.data(), variants.data() + variants.size(), &MolDistribution::mass,
-                  &MolDistribution::abundance, z);
-    merger.Finish();
 }
 
 }  // namespace morvane

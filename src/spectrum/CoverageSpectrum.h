@@ -2,13 +2,9 @@
 #define MORVANE_SPECTRUM_COVERAGESPECTRUM_H
 
 #include <string>
-#include <vector>
 
-#include "../engine/MolDistribution.h"
 #include "../engine/MolEnsemble.h"
 #include "../formula/MolComposition.h"
-#include "BaseSpectrum.h"
-#include "PeakMerger.h"
 
 namespace morvane {
 
@@ -31,26 +27,24 @@ struct CoverageCut {
 // chooses thr; when the variants found hold less than the target, the model
 // is fitted to the shortfall and the search runs again lower, each time at
 // least halving thr. Once they hold enough, the boundary probability is
-// found by a selection with running sums (linear on average), and the
-// variants at or above it are kept. Cost: one element enumeration and one
-// search per round (usually one or two rounds), the variants of the last
-// round held in memory (24 bytes each), and a linear selection.
+// found by a selection with running sums (linear on average) among their
+// probabilities, held while there are at most 2^24 (8 bytes each); beyond,
+// a histogram of the leading 16 bits of the probabilities' bits finds the
+// part that holds the boundary, and each further run narrows it by 16 more
+// bits until the part can be held. Cost: one element enumeration and one
+// search per round (usually one or two rounds), then, for many variants,
+// a search per 16 bits (usually one); memory for at most 2^24
+// probabilities and the element lists, none for the variants themselves.
 //
-// On success `ensemble` holds the element ensembles of the last round,
-// `kept` the kept variants in generation order (their `atomdist` the
-// generation ordinal), and `cut` the search that finds them again
-// (KeptVariants with fromTop). Returns 0, or 6 with the reason when the
-// work bounds (or 2^27 variants) are reached before the target, or the
-// threshold it needs underflows (a target too close to 1 for the rounding
-// of the sum).
-int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, CoverageCut& cut,
-                 std::vector<MolDistribution>& kept, std::string& reason);
-
-// Sorts the variants stably by mass and merges them at `res` as the spectrum
-// assembly does (positions m/z when `masstocharge`; no peaks for charge 0
-// then), appending the peaks to `spectrum` and, with `spans`, their spans.
-void MergeVariants(std::vector<MolDistribution>& variants, bool masstocharge, int charge, double res,
-                   BaseSpectrum* spectrum, std::vector<PeakSpan>* spans);
+// On success `ensemble` holds the element ensembles of the last round and
+// `cut` the search that finds the kept variants again (KeptVariants, or the
+// assembly of their peaks with fromTop and the floor). Returns 0, or 6 with
+// the reason, which says how much the last completed round held, when the
+// variants of the next round are estimated beyond reach
+// (engine/VariantEstimate.h; cut.thr is then that round's threshold) or
+// exceed a work bound, or the threshold it needs underflows (a target too
+// close to 1 for the rounding of the sum).
+int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, CoverageCut& cut, std::string& reason);
 
 }  // namespace morvane
 

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "support/RunMorvane.h"
 
 #include <fcntl.h>
@@ -35,6 +36,16 @@ std::string ShippedTable() { return std::string(MORVANE_SOURCE_DIR) + "/morvanet
 RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd, unsigned long long addressSpaceLimit)
 {
     return RunProgram(MORVANE_EXE, args, cwd, addressSpaceLimit);
+}
+
+RunResult RunFrontEndAsMorvane(const std::string& exe, std::vector<std::string> args,
+                               unsigned long long addressSpaceLimit)
+{
+    const bool chosen = std::any_of(args.begin(), args.end(), [](const std::string& w) {
+        return w == "-t" || w == "--coverage" || w.rfind("--coverage=", 0) == 0;
+    });
+    if (!chosen) args.insert(args.begin(), {"-t", "0.001"});
+    return RunProgram(exe, args, MORVANE_SOURCE_DIR, addressSpaceLimit);
 }
 
 RunResult RunProgram(const std::string& exePath, const std::vector<std::string>& args, const std::string& cwd,

@@ -21,6 +21,13 @@ RunResult RunProgram(const std::string& exe, const std::vector<std::string>& arg
 RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd = MORVANE_SOURCE_DIR,
                      unsigned long long addressSpaceLimit = 0);
 
+// Runs a front-end (morvane-batch, morvane-plot) in the repository root.
+// Unless the arguments choose a threshold or a coverage target, morvane's
+// default threshold comes first: the front-ends' own default is a coverage
+// target, and these runs are compared with what morvane prints.
+RunResult RunFrontEndAsMorvane(const std::string& exe, std::vector<std::string> args,
+                               unsigned long long addressSpaceLimit = 0);
+
 // The whole content of a file, empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 
