@@ -521,8 +521,9 @@ def pattern(
         far, 0 to 1 (``-t``); 1e-3 unless ``coverage`` is given.
     merge
         variants at most this far apart are merged into one peak, in the units
-        of the positions (``-r``); by default 0.1, or with a resolution a
-        fiftieth of the narrowest peak width (the fine structure).
+        of the positions (``-r``); by default 0.1, or with a resolution the
+        variants grouped so that none spans more than a fiftieth of the local
+        peak width (the fine structure).
     normalize
         the largest peak becomes 100 (``-n``).
     filter
