@@ -459,7 +459,8 @@ Resolution MakeResolution(const std::string& law, double value, std::optional<do
     return Resolution::Power(analyzer, value, m0);
 }
 
-py::tuple Centroids(const DoubleArray& mass, const DoubleArray& abundance, const Resolution& r, double floor)
+py::tuple Centroids(const DoubleArray& mass, const DoubleArray& abundance, const Resolution& r, double floor,
+                    bool area)
 {
     if (!(floor >= 0 && floor < 1)) throw py::value_error("centroid floor must be between 0 and 1");
     const std::vector<isotope> peaks = PeaksOf(mass, abundance);
@@ -468,7 +469,7 @@ py::tuple Centroids(const DoubleArray& mass, const DoubleArray& abundance, const
     bool made = false;
     {
         py::gil_scoped_release unlocked;
-        made = MakeCentroids(peaks, r, floor, centroids, reason);
+        made = MakeCentroids(peaks, r, floor, centroids, reason, area ? CentroidIntensity::Area : CentroidIntensity::Sum);
     }
     if (!made) throw py::value_error(reason);
     return PeakArrays(centroids);
@@ -606,7 +607,15 @@ PYBIND11_MODULE(_core, m)
         .def_readwrite("resolution", &PatternSettings::resolution,
                        "The instrument's Resolution, or None; with one the peaks are centroids.")
         .def_readwrite("merge_given", &PatternSettings::mergeGiven,
-                       "With a resolution: merge at `merge` rather than at a fiftieth of the narrowest width.")
+                       "With a resolution: merge at `merge` rather than group the variants by their span.")
+        .def_property(
+            "centroid_area",
+            [](const PatternSettings& s) { return s.centroidIntensity == CentroidIntensity::Area; },
+            [](PatternSettings& s, bool area) {
+                s.centroidIntensity = area ? CentroidIntensity::Area : CentroidIntensity::Sum;
+            },
+            "With a resolution: a centroid's intensity is the profile's area between its valleys, not the "
+            "abundance of the variants between them.")
         .def_property(
             "adduct",
             py::cpp_function([](const PatternSettings& s) { return s.adduct; }, py::return_value_policy::reference),
@@ -684,7 +693,9 @@ PYBIND11_MODULE(_core, m)
     m.def("default_table_path", &DefaultTableFor, py::arg("package_dir"),
           "The table morvane reads when none is named, for the package installed at package_dir.");
     m.def("centroids", &Centroids, py::arg("mass"), py::arg("abundance"), py::arg("resolution"), py::arg("floor"),
-          "The centroids of the profile of the peaks at a Resolution, as (mass, abundance) arrays.");
+          py::arg("area"),
+          "The centroids of the profile of the peaks at a Resolution, as (mass, abundance) arrays; with `area` "
+          "each has the profile's area between its valleys instead of the abundance of the peaks there.");
     m.def("resolved_profile", &ResolvedProfile, py::arg("mass"), py::arg("abundance"), py::arg("resolution"),
           "The profile of the peaks at a Resolution on the library's grid, as (x, intensity) arrays.");
     m.def("profile", &ProfileAt, py::arg("mass"), py::arg("abundance"), py::arg("fwhm"), py::arg("x"),

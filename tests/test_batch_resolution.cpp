@@ -62,6 +62,21 @@ TEST(BatchResolution, ProfilePointsTenPerWidth)
     EXPECT_NE(r.out.find("\t951.5025\t100\n"), std::string::npos);
 }
 
+TEST(BatchResolution, CentroidAreaOfLonePeaksIsTheirAbundance)
+{
+    // Water under peaks 0.001 u wide: each centroid is one variant (or
+    // variants within a fiftieth of a width), far from the others, so the
+    // area under it is its abundance.
+    const std::string expected = "id\tformula\tadduct\tcharge\tpeak\tmass\tabundance\n"
+                                 "w\tH2O\t\t0\t1\t18.01056\t0.9973406\n"
+                                 "w\tH2O\t\t0\t2\t20.01481\t0.002049529\n";
+    for (const char* intensity : {"sum", "area"}) {
+        const RunResult r = RunBatch({"--fwhm", "0.001", "-p", "7", "--centroid-intensity", intensity}, "w\tH2O\n");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, expected) << intensity;
+    }
+}
+
 TEST(BatchResolution, RefusesIncompleteOrContradictoryOptions)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -81,6 +96,12 @@ TEST(BatchResolution, RefusesIncompleteOrContradictoryOptions)
         {{"--resolution", "1e30@200"}, "Error: resolution must be between 1 and 1e9\n"},
         {{"--analyzer", "tof"}, "Error: --analyzer needs --resolution\n"},
         {{"--profile"}, "Error: --profile needs --resolution or --fwhm\n"},
+        {{"--resolution", "1e5", "--centroid-intensity", "height"}, "Error: centroid intensity must be sum or area\n"},
+        {{"--resolution", "1e5", "--centroid-intensity"}, "Error: centroid intensity not specified\n"},
+        {{"--centroid-intensity", "area"},
+         "Error: --centroid-intensity is for centroids: it needs --resolution or --fwhm, without --profile\n"},
+        {{"--fwhm", "0.1", "--profile", "--centroid-intensity", "sum"},
+         "Error: --centroid-intensity is for centroids: it needs --resolution or --fwhm, without --profile\n"},
     };
     for (const auto& c : cases) {
         const RunResult r = RunBatch(c.first, PEPTIDE);

@@ -144,7 +144,7 @@ class Pattern:
             name = f"{name[:_REPR_NAME]}... ({len(name)} characters)"
         return f"<Pattern {name} charge {self.charge}: {len(self)} peaks{where}>"
 
-    def centroids(self, resolution=None, analyzer="orbitrap", at=None, fwhm=None, floor=1e-6):
+    def centroids(self, resolution=None, analyzer="orbitrap", at=None, fwhm=None, floor=1e-6, intensity="sum"):
         """The peaks as an instrument of that resolution reports them, as a :class:`Pattern`.
 
         ``resolution`` is the resolving power R0 at the m/z ``at`` (default
@@ -152,17 +152,22 @@ class Pattern:
         one R everywhere); it may also be written ``"120000@200"``. ``fwhm``
         instead gives one peak width everywhere. The profile (see
         :meth:`profile`) has a centroid at each local maximum of at least
-        ``floor`` times the largest, placed at the top of the Gaussian through
-        its three highest points, with the summed abundance of this
-        pattern's peaks between the minima around it. For the fine structure
-        calculate the pattern with a small ``merge``, or let
-        :func:`pattern` choose it by giving it the resolution.
+        ``floor`` times the largest, shoulders included, placed at the
+        maximum of the continuous sum of Gaussians (a root of its slope).
+        With ``intensity="sum"`` it has the summed abundance of this
+        pattern's peaks between the minima (valleys) around it; with
+        ``"area"`` the area of the profile between them, in the unit where
+        each Gaussian's area is its peak's abundance (a lone peak's area is
+        its abundance). For the fine structure calculate the pattern with a
+        small ``merge``, or let :func:`pattern` choose it by giving it the
+        resolution.
         """
         instrument = _instrument(resolution, analyzer, at, fwhm)
         if instrument is None:
             raise ValueError("give resolution or fwhm")
         floor = _real(floor, "centroid floor must be between 0 and 1")
-        mass, abundance = _core.centroids(self.mass, self.abundance, _core.Resolution(*instrument), floor)
+        area = _centroid_area(intensity)
+        mass, abundance = _core.centroids(self.mass, self.abundance, _core.Resolution(*instrument), floor, area)
         return Pattern(mass, abundance, self.formula, self.charge, self.mz, self.adduct, instrument, self)
 
     def profile(self, x=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None):
@@ -328,8 +333,25 @@ def _instrument(resolution, analyzer, at, fwhm):
     return (analyzer, power, None if analyzer == "tof" else checked.reference)
 
 
+def _centroid_area(intensity):
+    """Whether ``intensity=`` asks for the centroids' areas rather than their sums."""
+    if intensity not in ("sum", "area"):
+        raise ValueError('intensity must be "sum" or "area"')
+    return intensity == "area"
+
+
 def _settings(
-    charge, mz, threshold, merge, normalize, filter, instrument=None, coverage=None, binning="merge", composition=False
+    charge,
+    mz,
+    threshold,
+    merge,
+    normalize,
+    filter,
+    instrument=None,
+    coverage=None,
+    binning="merge",
+    composition=False,
+    intensity="sum",
 ):
     """The library's settings from the keywords of pattern() and patterns()."""
     s = _core.Settings()
@@ -353,8 +375,11 @@ def _settings(
     s.merge = 0.1 if merge is None else _real(merge, "peak merge must be >= 0")
     s.normalize = bool(normalize)
     s.filter = _real(filter, "filter must be between 0 and 100")
+    s.centroid_area = _centroid_area(intensity)
     if instrument is not None:
         s.resolution = _core.Resolution(*instrument)
+    elif s.centroid_area:
+        raise ValueError('intensity="area" is for centroids: give resolution or fwhm')
     return s
 
 
@@ -399,10 +424,13 @@ def _ion_settings(settings, parsed):
     return settings
 
 
-def _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, report=(None, "merge", False)):
+def _prepared(
+    table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, report=(None, "merge", False, "sum")
+):
     """The table of ``table=``, and the library's settings of each ion to
     calculate (the molecule itself without an adduct), from the keywords of
-    pattern() and patterns(); ``report`` is (coverage, binning, composition)."""
+    pattern() and patterns(); ``report`` is (coverage, binning, composition,
+    intensity)."""
     table = _isotope_table(table)
     plain = _settings(charge, mz, threshold, merge, normalize, filter)
     each = [_ion_settings(_settings(charge, mz, threshold, merge, normalize, filter, instrument, *report), a)
@@ -471,6 +499,7 @@ def pattern(
     coverage=None,
     binning="merge",
     composition=False,
+    intensity="sum",
 ):
     """The isotope pattern of one molecule, as ``morvane`` calculates it.
 
@@ -499,8 +528,9 @@ def pattern(
         1.81 %).
     merge
         variants at most this far apart are merged into one peak, in the units
-        of the positions (``-r``); by default 0.1, or with a resolution a
-        fiftieth of the narrowest peak width (the fine structure).
+        of the positions (``-r``); by default 0.1, or with a resolution the
+        variants grouped so that none spans more than a fiftieth of the local
+        peak width (the fine structure).
     normalize
         the largest peak becomes 100 (``-n``).
     filter
@@ -515,6 +545,9 @@ def pattern(
         the instrument, as for :meth:`Pattern.centroids`: the peaks are then
         the centroids it reports (normalised and filtered after), as
         ``morvane-batch --resolution`` gives them.
+    intensity
+        with an instrument, ``"sum"`` or ``"area"``: a centroid's intensity,
+        as for :meth:`Pattern.centroids` (``--centroid-intensity``).
     sequence
         a peptide in ProForma notation instead of a formula
         (``"PEM[Oxidation]K/2"``); a charge suffix sets the charge and
@@ -562,7 +595,16 @@ def pattern(
     text = _formula(formula) if sequence is None else _formula(sequence, "sequence")
     instrument = _instrument(resolution, analyzer, at, fwhm)
     table, ions = _prepared(
-        table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, (coverage, binning, composition)
+        table,
+        charge,
+        mz,
+        threshold,
+        merge,
+        normalize,
+        filter,
+        adduct,
+        instrument,
+        (coverage, binning, composition, intensity),
     )
     language = _language(table._table, sequence is not None, enrichment, fixed)
     found = []
@@ -597,6 +639,7 @@ def patterns(
     coverage=None,
     binning="merge",
     composition=False,
+    intensity="sum",
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
@@ -631,7 +674,16 @@ def patterns(
     threads = min(threads, max(1, len(formulas)))
     instrument = _instrument(resolution, analyzer, at, fwhm)
     table, ions = _prepared(
-        table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, (coverage, binning, composition)
+        table,
+        charge,
+        mz,
+        threshold,
+        merge,
+        normalize,
+        filter,
+        adduct,
+        instrument,
+        (coverage, binning, composition, intensity),
     )
     language = _language(table._table, sequences, enrichment, fixed)
     for ion in ions:

@@ -38,6 +38,7 @@ def run_batch(formula, *args):
         ({"resolution": "20000", "analyzer": "tof"}, ["--resolution", "20000", "--analyzer", "tof"]),
         ({"resolution": 1e6, "analyzer": "fticr", "at": 400}, ["--resolution", "1e6@400", "--analyzer", "fticr"]),
         ({"fwhm": 0.05, "merge": 0.001}, ["--fwhm", "0.05", "-r", "0.001"]),
+        ({"resolution": 500000, "intensity": "area"}, ["--resolution", "500000", "--centroid-intensity", "area"]),
     ],
 )
 def test_centroids_equal_the_batch_tools(table, keywords, options):
@@ -133,3 +134,25 @@ def test_centroids_refuse_abundances_that_are_no_probability(abundance):
 def test_centroids_need_an_instrument(table):
     with pytest.raises(ValueError, match="give resolution or fwhm"):
         morvane.pattern(PEPTIDE, table).centroids()
+
+
+def test_area_of_a_lone_peak_is_its_abundance():
+    lone = morvane.Pattern([812.4], [0.37]).centroids(fwhm=0.02, intensity="area")
+    assert lone.abundance.tolist() == pytest.approx([0.37], rel=1e-14)
+    # Overlapping peaks share their Gaussians across the valley, and keep the total.
+    pair = morvane.Pattern([100.0, 100.2], [1.0, 0.2]).centroids(fwhm=0.1, intensity="area")
+    assert pair.abundance.sum() == pytest.approx(1.2, rel=1e-12)
+    assert pair.abundance[0] > 1.0
+
+
+@pytest.mark.parametrize("intensity", ["height", "Area", None])
+def test_centroid_intensity_is_sum_or_area(table, intensity):
+    with pytest.raises(ValueError, match='intensity must be "sum" or "area"'):
+        morvane.pattern(PEPTIDE, table, resolution=1e5, intensity=intensity)
+    with pytest.raises(ValueError, match='intensity must be "sum" or "area"'):
+        morvane.Pattern([100.0], [1.0]).centroids(fwhm=0.1, intensity=intensity)
+
+
+def test_area_needs_an_instrument(table):
+    with pytest.raises(ValueError, match="is for centroids: give resolution or fwhm"):
+        morvane.pattern(PEPTIDE, table, intensity="area")

@@ -103,16 +103,19 @@ double LightestPosition(const MolComposition& molecule, bool masstocharge)
 
 // Moves the variants of `peaks` to `variants` and makes the peaks what an
 // instrument of the settings' resolution shows of them: the profile's
-// points, or its centroids. Returns 0, or 6 with the reason.
+// points, or its centroids. Without a merge given, the variants (each
+// position's own) are grouped first by GroupFineStructure, and those groups
+// are the variants kept. Returns 0, or 6 with the reason.
 int SeeAtResolution(const PatternSettings& s, std::vector<isotope>& peaks, std::vector<isotope>& variants,
                     std::string& reason)
 {
     std::vector<isotope> seen;
+    if (!s.mergeGiven) peaks = GroupFineStructure(peaks, *s.resolution);
     if (s.profile) {
         Profile p;
         if (!MakeProfile(peaks, *s.resolution, p, reason)) return EXCEPTION_STATUS;
         for (std::size_t i = 0; i < p.x.size(); ++i) seen.emplace_back(p.x[i], p.y[i]);
-    } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason)) {
+    } else if (!MakeCentroids(peaks, *s.resolution, s.centroidFloor, seen, reason, s.centroidIntensity)) {
         return EXCEPTION_STATUS;
     }
     variants.swap(peaks);
@@ -275,9 +278,9 @@ PatternResult Calculate(const std::deque<AtomIsoAbun>& table, const std::string&
     r.charge = molecule.charge;
     const bool masstocharge = s.adduct != nullptr || s.masstocharge || sequenceCharge != 0;
     MolEnsemble ensemble;
-    double merge = s.merge;
-    if (s.resolution && !s.mergeGiven)
-        merge = s.resolution->Fwhm(LightestPosition(molecule, masstocharge)) * FINE_MERGE_FRACTION;
+    // A resolution without a merge of its own takes the variants apart, only
+    // those of one position together, and groups them by their span after.
+    const double merge = s.resolution && !s.mergeGiven ? 0 : s.merge;
     std::unique_ptr<KeptVariants> kept;
     std::vector<PeakSpan> spans;
     std::vector<long long> neutrons;

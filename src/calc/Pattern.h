@@ -74,12 +74,15 @@ struct PatternSettings {
     int threads = 0;
     // The instrument the pattern is seen with, or none. With one, the peaks
     // are the centroids of the profile it records of the variants, merged
-    // beforehand at `merge` when mergeGiven, else at FINE_MERGE_FRACTION of
-    // the narrowest width the pattern can have (that at its lightest
-    // possible position): the fine structure, as far as it matters.
+    // beforehand at `merge` when mergeGiven, else grouped so that no group
+    // spans more than FINE_MERGE_FRACTION of its local width
+    // (GroupFineStructure): the fine structure, as far as it matters.
     std::optional<Resolution> resolution;
     bool mergeGiven = false;
     double centroidFloor = DEFAULT_CENTROID_FLOOR;  // maxima below this fraction of the largest are ripples
+    // A centroid's intensity: the abundance of the variants under it, or the
+    // area of the profile under it (resolution/Profile.h).
+    CentroidIntensity centroidIntensity = CentroidIntensity::Sum;
     // With a resolution: the peaks are the profile's points instead (mass
     // the position, abundance the intensity), normalised and filtered alike.
     bool profile = false;
@@ -94,8 +97,8 @@ struct PatternResult {
     // m/z is mass over |z|: for a negative ion, the positions morvane prints
     // with the opposite sign.
     std::vector<isotope> peaks;
-    // With a resolution: the variants the instrument saw (merged at the fine
-    // or the given distance), in morvane's order; else empty.
+    // With a resolution: the variants the instrument saw (grouped by their
+    // span, or merged at the given distance), in morvane's order; else empty.
     std::vector<isotope> variants;
     // The sum of the kept variants' probabilities: the unnormalised merged
     // peaks' heights summed in peak order, before a resolution, normalising

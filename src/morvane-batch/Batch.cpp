@@ -256,6 +256,7 @@ bool Process(const BatchSettings& s, const std::deque<AtomIsoAbun>& elements, co
     if (s.report.coverage > 0) settings.coverage = s.report.coverage;
     settings.nominal = s.report.nominal;
     settings.composition = s.report.composition;
+    settings.centroidIntensity = s.report.centroidIntensity;
     ApplyMoleculeOptions(s.molecules, settings);
     const bool profile = s.instrument.profile;
     BatchTable table(s.run.comma, std::min(s.run.precision, MAX_USEFUL_PRECISION), LabelNames(s.proteins.fasta),

@@ -22,6 +22,8 @@ const char* const BATCH_USAGE =
     "\t--analyzer a\tHow its width grows with m/z: tof, orbitrap (default; m0 200) or fticr (m0 400)\n"
     "\t--fwhm W\tAn instrument of one peak width W (1e-9 to 10000) instead\n"
     "\t--profile\tThe instrument's profile points instead of its centroids\n"
+    "\t--centroid-intensity i\tA centroid's intensity: sum (default), the abundance of the variants\n"
+    "\t\t\tunder it, or area, that of the profile between its valleys\n"
     "\t--coverage p\tKeep the variants holding p of the probability instead of -t\n"
     "\t--composition, --nominal, --summary\tWhat each peak is made of; bins by extra neutrons;\n"
     "\t\t\tone row per formula\n"

@@ -19,7 +19,7 @@ std::vector<KnownOption> BatchOptions()
         {"--sequences", false}, {"--enrichment", true}, {"--fixed", true},   {"--fasta", false},
         {"--digest", true},     {"--missed-cleavages", true}, {"--length", true}, {"--coverage", true},
         {"--nominal", false},   {"--composition", false}, {"--summary", false}, {"--help", false},
-        {"--version", false}};
+        {"--version", false},   {"--centroid-intensity", true}};
     known.insert(known.end(), MORVANE_OPTIONS.begin(), MORVANE_OPTIONS.end());
     return known;
 }
@@ -46,6 +46,10 @@ int ScanBatchOptions(int argc, char** argv, BatchSettings& s, std::ostream& err)
     if (TakeReportOptions(words, s.report, err) != 0) return OPTION_ERROR_STATUS;
     if (s.instrument.resolution && (s.report.nominal || s.report.composition)) {
         err << "Error: a resolution does not go with --nominal or --composition\n";
+        return OPTION_ERROR_STATUS;
+    }
+    if (s.report.centroidIntensityGiven && (!s.instrument.resolution || s.instrument.profile)) {
+        err << "Error: --centroid-intensity is for centroids: it needs --resolution or --fwhm, without --profile\n";
         return OPTION_ERROR_STATUS;
     }
     for (std::size_t i = 0; i < words.size(); ++i) {

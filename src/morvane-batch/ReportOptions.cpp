@@ -38,6 +38,12 @@ int TakeReportOptions(std::vector<char*>& words, ReportOptions& r, std::ostream&
             r.coverage = std::strtod(value, &end);
             if (*value == '\0' || *end != '\0' || !(r.coverage > 0 && r.coverage < 1))
                 return Fail(err, "coverage must be between 0 and 1");
+        } else if (IsWord(w, "--centroid-intensity")) {
+            if (i + 1 == words.size()) return Fail(err, "centroid intensity not specified");
+            const char* value = words[++i];
+            if (!IsWord(value, "sum") && !IsWord(value, "area")) return Fail(err, "centroid intensity must be sum or area");
+            r.centroidIntensityGiven = true;
+            r.centroidIntensity = IsWord(value, "area") ? CentroidIntensity::Area : CentroidIntensity::Sum;
         } else {
             threshold = threshold || IsWord(w, "-t");
             merge = merge || IsWord(w, "-r");

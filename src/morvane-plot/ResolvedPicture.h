@@ -10,8 +10,8 @@
 namespace morvane {
 
 // The picture of a pattern as the instrument of p.instrument shows it: the
-// variants as sticks (in percent of the largest; merged at a fiftieth of
-// the narrowest width unless -r is given), the instrument's profile of them
+// variants as sticks (in percent of the largest; grouped within a fiftieth
+// of the local width unless -r is given), the instrument's profile of them
 // (in percent of its top) and its centroids labelled. Calculates with the
 // library; returns 0, or the exit status after writing the message to
 // `out`: 1 table, 2 formula (morvane's messages), 6 the calculation or a

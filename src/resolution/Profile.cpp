@@ -1,16 +1,14 @@
 #include "resolution/Profile.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+
+#include "resolution/GaussianSum.h"
 
 namespace morvane {
 
 namespace {
-
-// Gaussians are summed this many widths to each side of their peak.
-const double REACH_WIDTHS = 5;
-// 4 ln 2: exp(-FOUR_LN2 d^2) is 1/2 at d = 1/2, d in widths.
-const double FOUR_LN2 = 2.772588722239781;
 
 // The peaks in ascending order of position; `descending` tells whether they
 // came the other way round.
@@ -53,19 +51,26 @@ bool MakeGrid(double lo, double hi, const Resolution& r, std::vector<double>& x,
     }
 }
 
-// The profile of ascending peaks.
-bool ProfileOfAscending(const std::vector<isotope>& peaks, const Resolution& r, Profile& p, std::string& reason)
+// Whether every peak has a finite position and a width there; false with
+// the reason.
+bool Checked(const std::vector<isotope>& peaks, const Resolution& r, std::string& reason)
 {
-    p.x.clear();
-    p.y.clear();
-    if (peaks.empty()) return true;
     for (const isotope& peak : peaks) {
         if (!std::isfinite(peak.mass) || !UsableWidth(r.Fwhm(peak.mass))) {
             reason = "no peak width at position " + std::to_string(peak.mass);
             return false;
         }
     }
-    if (!MakeGrid(peaks.front().mass, peaks.back().mass, r, p.x, reason)) return false;
+    return true;
+}
+
+// The profile of ascending peaks.
+bool ProfileOfAscending(const std::vector<isotope>& peaks, const Resolution& r, Profile& p, std::string& reason)
+{
+    p.x.clear();
+    p.y.clear();
+    if (peaks.empty()) return true;
+    if (!Checked(peaks, r, reason) || !MakeGrid(peaks.front().mass, peaks.back().mass, r, p.x, reason)) return false;
     p.y.assign(p.x.size(), 0.0);
     std::size_t first = 0;  // the first grid point within reach of the current peak
     for (const isotope& peak : peaks) {
@@ -81,38 +86,116 @@ bool ProfileOfAscending(const std::vector<isotope>& peaks, const Resolution& r, 
     return true;
 }
 
-// The top of the parabola through the logarithms of the intensities at
-// k - 1, k, k + 1: a Gaussian's own top. The grid point itself where the
-// three do not make a maximum.
-double GaussianTop(const Profile& p, std::size_t k)
+// Points within a stretch of the grid where the slope or the curvature of
+// the sum changes sign: extrema closer together than a tenth of a width are
+// told apart there.
+const int SUBDIVISIONS = 16;
+// Newton's steps (each within the bracket, else a halving) to place a root.
+const int MAX_ROOT_STEPS = 200;
+
+// A top (local maximum) or a valley (local minimum) of the sum.
+struct Extremum {
+    double x;
+    double y;
+    bool top;
+};
+
+// The slope (order 1) or the curvature (order 2) and its own derivative.
+double Derivative(const GaussianSum::Value& v, int order) { return order == 1 ? v.dy : v.d2y; }
+double NextDerivative(const GaussianSum::Value& v, int order) { return order == 1 ? v.d2y : v.d3y; }
+
+// Where the derivative of the order changes sign between a and b, the
+// signs at a and b being different: Newton's method kept within the
+// bracket, which shrinks at every step.
+double SignChange(const GaussianSum& sum, int order, double a, double b)
 {
-    const double y0 = p.y[k - 1], y1 = p.y[k], y2 = p.y[k + 1];
-    if (!(y0 > 0 && y2 > 0)) return p.x[k];
-    const double t0 = p.x[k - 1] - p.x[k], t2 = p.x[k + 1] - p.x[k];
-    const double l0 = std::log(y0 / y1), l2 = std::log(y2 / y1);  // the logarithms less that at k
-    // l(t) = b t + a t^2 through (t0, l0), (0, 0), (t2, l2).
-    const double a = (l2 / t2 - l0 / t0) / (t2 - t0);
-    const double b = l0 / t0 - a * t0;
-    if (!(a < 0)) return p.x[k];
-    return p.x[k] - b / (2 * a);
+    const bool positiveAtA = Derivative(sum.At(a), order) > 0;
+    double x = 0.5 * (a + b);
+    for (int step = 0; step < MAX_ROOT_STEPS; ++step) {
+        const GaussianSum::Value v = sum.At(x);
+        const double f = Derivative(v, order);
+        if (f == 0) return x;
+        ((f > 0) == positiveAtA ? a : b) = x;
+        double next = x - f / NextDerivative(v, order);
+        if (!(next > a && next < b)) next = 0.5 * (a + b);
+        if (std::fabs(next - x) <= 4 * DBL_EPSILON * std::fabs(x) || next == a || next == b) return next;
+        x = next;
+    }
+    return x;
 }
 
-// Indices of the local maxima of at least floor times the largest.
-std::vector<std::size_t> Maxima(const Profile& p, double floor)
+void Add(const GaussianSum& sum, double x, bool top, std::vector<Extremum>& extrema)
 {
-    std::vector<std::size_t> maxima;
+    extrema.push_back(Extremum{x, sum.At(x).y, top});
+}
+
+// The extrema between points a and b whose values are known, in order. A
+// change of the slope's sign brackets one. Where the slope keeps its sign
+// while the curvature turns it towards 0 and back, the slope nearest 0 (a
+// root of the curvature) may have the other sign: a shoulder, a top and a
+// valley on either side of it.
+void ExtremaOfPiece(const GaussianSum& sum, double a, const GaussianSum::Value& va, double b,
+                    const GaussianSum::Value& vb, std::vector<Extremum>& extrema)
+{
+    const bool risingA = va.dy > 0, risingB = vb.dy > 0;
+    if (risingA != risingB) {
+        Add(sum, SignChange(sum, 1, a, b), risingA, extrema);
+        return;
+    }
+    const bool turnsBack = risingA ? va.d2y < 0 && vb.d2y > 0 : va.dy < 0 && vb.dy < 0 && va.d2y > 0 && vb.d2y < 0;
+    if (!turnsBack) return;
+    const double m = SignChange(sum, 2, a, b);
+    const double slope = sum.At(m).dy;
+    if (risingA ? !(slope < 0) : !(slope > 0)) return;
+    Add(sum, SignChange(sum, 1, a, m), risingA, extrema);
+    Add(sum, SignChange(sum, 1, m, b), !risingA, extrema);
+}
+
+// The extrema of the sum over the grid, in order: tops and valleys
+// alternate. A stretch of the grid whose ends differ in the sign of the
+// slope or of the curvature is searched at SUBDIVISIONS points; elsewhere
+// the sum has no extremum, or a shoulder whose dip is below a millionth of
+// its height.
+std::vector<Extremum> Extrema(const GaussianSum& sum, const std::vector<double>& grid)
+{
+    std::vector<Extremum> extrema;
+    GaussianSum::Value previous = sum.At(grid.front());
+    for (std::size_t j = 1; j < grid.size(); ++j) {
+        const GaussianSum::Value next = sum.At(grid[j]);
+        if ((previous.dy > 0) != (next.dy > 0) || (previous.d2y > 0) != (next.d2y > 0)) {
+            double a = grid[j - 1];
+            GaussianSum::Value va = previous;
+            for (int i = 1; i <= SUBDIVISIONS; ++i) {
+                const double b = i == SUBDIVISIONS ? grid[j] : grid[j - 1] + (grid[j] - grid[j - 1]) * i / SUBDIVISIONS;
+                const GaussianSum::Value vb = i == SUBDIVISIONS ? next : sum.At(b);
+                ExtremaOfPiece(sum, a, va, b, vb, extrema);
+                a = b;
+                va = vb;
+            }
+        }
+        previous = next;
+    }
+    return extrema;
+}
+
+// The tops of at least floor times the largest, and between each two the
+// lowest valley: the bounds of the centroids.
+void TopsAndValleys(const std::vector<Extremum>& extrema, double floor, std::vector<double>& tops,
+                    std::vector<double>& valleys)
+{
     double largest = 0;
-    for (std::size_t k = 1; k + 1 < p.y.size(); ++k) {
-        if (p.y[k] > p.y[k - 1] && p.y[k] >= p.y[k + 1]) {
-            maxima.push_back(k);
-            largest = std::max(largest, p.y[k]);
+    for (const Extremum& e : extrema)
+        if (e.top) largest = std::max(largest, e.y);
+    const Extremum* lowest = nullptr;  // the lowest valley since the last top kept
+    for (const Extremum& e : extrema) {
+        if (!e.top) {
+            if (lowest == nullptr || e.y < lowest->y) lowest = &e;
+        } else if (e.y > 0 && e.y >= floor * largest) {
+            if (!tops.empty()) valleys.push_back(lowest->x);
+            tops.push_back(e.x);
+            lowest = nullptr;
         }
     }
-    std::size_t kept = 0;
-    for (std::size_t k : maxima)
-        if (p.y[k] > 0 && p.y[k] >= floor * largest) maxima[kept++] = k;
-    maxima.resize(kept);
-    return maxima;
 }
 
 }  // namespace
@@ -123,26 +206,48 @@ bool MakeProfile(const std::vector<isotope>& peaks, const Resolution& r, Profile
     return ProfileOfAscending(Ascending(peaks, descending), r, profile, reason);
 }
 
-bool MakeCentroids(const std::vector<isotope>& peaks, const Resolution& r, double floor,
-                   std::vector<isotope>& centroids, std::string& reason)
+std::vector<isotope> GroupFineStructure(const std::vector<isotope>& peaks, const Resolution& r)
 {
     bool descending = false;
     const std::vector<isotope> sorted = Ascending(peaks, descending);
-    Profile p;
-    if (!ProfileOfAscending(sorted, r, p, reason)) return false;
-    const std::vector<std::size_t> maxima = Maxima(p, floor);
-    centroids.clear();
-    std::size_t next = 0;  // the first peak not yet given to a centroid
-    for (std::size_t c = 0; c < maxima.size(); ++c) {
-        double bound = INFINITY;  // the minimum towards the next centroid
-        if (c + 1 < maxima.size()) {
-            const auto lowest = std::min_element(p.y.begin() + maxima[c], p.y.begin() + maxima[c + 1]);
-            bound = p.x[static_cast<std::size_t>(lowest - p.y.begin())];
+    std::vector<isotope> groups;
+    for (std::size_t first = 0, end = 0; first < sorted.size(); first = end) {
+        const double limit = sorted[first].mass + FINE_MERGE_FRACTION * r.Fwhm(sorted[first].mass);
+        double weighted = 0, abundance = 0;
+        for (end = first; end < sorted.size() && (end == first || sorted[end].mass <= limit); ++end) {
+            weighted += sorted[end].abundance * sorted[end].mass;
+            abundance += sorted[end].abundance;
         }
-        double abundance = 0;
-        for (; next < sorted.size() && sorted[next].mass <= bound; ++next) abundance += sorted[next].abundance;
-        centroids.emplace_back(GaussianTop(p, maxima[c]), abundance);
+        groups.emplace_back(abundance > 0 ? weighted / abundance : sorted[first].mass, abundance);
     }
+    if (descending) std::reverse(groups.begin(), groups.end());
+    return groups;
+}
+
+bool MakeCentroids(const std::vector<isotope>& peaks, const Resolution& r, double floor,
+                   std::vector<isotope>& centroids, std::string& reason, CentroidIntensity intensity)
+{
+    bool descending = false;
+    const std::vector<isotope> sorted = Ascending(peaks, descending);
+    std::vector<double> grid;
+    if (!Checked(sorted, r, reason) || (!sorted.empty() && !MakeGrid(sorted.front().mass, sorted.back().mass, r, grid, reason)))
+        return false;
+    centroids.clear();
+    if (sorted.empty()) return true;
+    const GaussianSum sum(sorted, r);
+    std::vector<double> tops, valleys;
+    TopsAndValleys(Extrema(sum, grid), floor, tops, valleys);
+    std::vector<double> abundances(tops.size(), 0.0);
+    if (intensity == CentroidIntensity::Area) {
+        if (!tops.empty()) abundances = sum.SharesBetween(valleys);
+    } else {
+        std::size_t c = 0;
+        for (const isotope& peak : sorted) {
+            while (c < valleys.size() && peak.mass > valleys[c]) ++c;
+            if (c < abundances.size()) abundances[c] += peak.abundance;
+        }
+    }
+    for (std::size_t c = 0; c < tops.size(); ++c) centroids.emplace_back(tops[c], abundances[c]);
     if (descending) std::reverse(centroids.begin(), centroids.end());
     return true;
 }

@@ -26,8 +26,11 @@ const double PROFILE_MARGIN_WIDTHS = 4;
 const std::size_t MAX_PROFILE_POINTS = 10000000;
 // Maxima below this fraction of the largest are ripples, not centroids.
 const double DEFAULT_CENTROID_FLOOR = 1e-6;
-// Variants closer than this fraction of the narrowest width are one peak to
-// any instrument of that resolution.
+// A group of variants spanning at most this fraction of the local width is
+// one peak to any instrument of that resolution: replacing it by one
+// Gaussian at its mean moves the profile by less than 3e-4 of the group's
+// height (half the curvature at a top times the variance, (1/100)^2 widths^2
+// at most), and far less for the usual group around one heavy variant.
 const double FINE_MERGE_FRACTION = 1.0 / 50;
 
 // The sum over `peaks` (any order) of Gaussians of the local width
@@ -41,21 +44,52 @@ const double FINE_MERGE_FRACTION = 1.0 / 50;
 // one per point. Returns false with the reason when a peak has no positive
 // finite width (a position of 0 under a law that grows from 0), when such a
 // law's grid would reach position 0, or when the grid would exceed
-// MAX_PROFILE_POINTS.
+// MAX_PROFILE_POINTS; `profile` is then left empty or partly filled.
 bool MakeProfile(const std::vector<isotope>& peaks, const Resolution& r, Profile& profile, std::string& reason);
 
-// The centroids of the profile of `peaks`: one per local maximum of at
-// least `floor` times the largest maximum. Its position is the top of the
-// Gaussian through the maximum and its two neighbours (a parabola through
-// the logarithms of the three intensities), exact for a lone peak; its
-// abundance is the summed abundance of the peaks between the minima of the
-// profile that bound it (the lowest point between it and each neighbouring
-// centroid; the outer centroids reach to the ends), so the centroids keep
-// the peaks' total. Centroids come in the order of the peaks' positions:
-// ascending, or descending when the peaks descend (as negative m/z does).
-// Returns false with MakeProfile's reasons.
+// The fine structure as an instrument of resolution r sees it: the peaks
+// taken in ascending order of position and grouped from the lightest on,
+// each group all the peaks within FINE_MERGE_FRACTION of the width at its
+// first peak from that peak (so a group spans at most that, however densely
+// the variants lie), at its abundance-weighted mean position with the sum
+// of their abundances. The groups come in the order of the peaks: ascending,
+// or descending when the peaks descend. Widths must be usable at every
+// position (see MakeProfile).
+std::vector<isotope> GroupFineStructure(const std::vector<isotope>& peaks, const Resolution& r);
+
+// What a centroid's intensity is.
+enum class CentroidIntensity {
+    // The summed abundance of the peaks between its valleys: the centroids
+    // keep the peaks' total.
+    Sum,
+    // The area of the profile between its valleys, in the unit where each
+    // Gaussian's area is its peak's abundance: each peak's abundance shared
+    // by the part of its Gaussian on each side of a valley. A lone peak's
+    // area is its abundance, and the areas keep the peaks' total too.
+    Area,
+};
+
+// The centroids of the profile of `peaks`, found on the continuous sum of
+// Gaussians (GaussianSum.h), not on its grid: one per strict local maximum
+// (top) of at least `floor` times the largest, shoulders included. A top's
+// position is the root of the sum's slope, and so is each valley: the
+// lowest minimum between two neighbouring tops (the outer centroids reach
+// to the ends). The roots are bracketed on MakeProfile's grid, whose
+// spacing is a tenth of a width: a stretch whose ends differ in the sign of
+// the slope or of the curvature is searched at 16 points (1/160
+// of a width), where a slope that turns back towards 0 without crossing it
+// is followed to its root of curvature; two extrema closer than that, a dip
+// of around 1e-9 of the height, count as none. Positions then do not move
+// with the grid. The intensity is that of `intensity`. Centroids come in the
+// order of the peaks' positions: ascending, or descending when the peaks
+// descend (as negative m/z does). The cost is that of the profile, a value of
+// the sum at every grid point, plus some 20 values per stretch holding an
+// extremum or an inflection and a few per root; each value costs a step per
+// peak within 5 widths. Returns false with MakeProfile's reasons, and then
+// leaves `centroids` as it was.
 bool MakeCentroids(const std::vector<isotope>& peaks, const Resolution& r, double floor,
-                   std::vector<isotope>& centroids, std::string& reason);
+                   std::vector<isotope>& centroids, std::string& reason,
+                   CentroidIntensity intensity = CentroidIntensity::Sum);
 
 }  // namespace morvane
 
