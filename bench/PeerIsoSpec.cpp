@@ -1,9 +1,11 @@
 #include "PeerIsoSpec.h"
 
 #include <isoSpec++.h>
+#include <fixedEnvelopes.h>
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -38,11 +40,30 @@ MassProbabilities SortAndMerge(MassProbabilities v, double merge)
     return peaks;
 }
 
-std::size_t PeerOnce(const char* formula, double thr, double merge, std::size_t& configurations)
+PeerCut ParsePeerCut(const char* text)
 {
-    IsoSpec::IsoThresholdGenerator gen(IsoSpec::Iso(ExplicitCounts(formula).c_str()), thr, false);
+    const std::string word = text;
+    const std::string prefix = "coverage=";
+    if (word.rfind(prefix, 0) == 0) return PeerCut{std::strtod(word.c_str() + prefix.size(), nullptr), true};
+    return PeerCut{std::strtod(text, nullptr), false};
+}
+
+MassProbabilities PeerConfigurations(IsoSpec::Iso&& iso, const PeerCut& cut)
+{
     MassProbabilities v;
+    if (cut.coverage) {
+        const IsoSpec::FixedEnvelope e = IsoSpec::FixedEnvelope::FromTotalProb(std::move(iso), cut.value, true);
+        for (std::size_t i = 0; i < e.confs_no(); ++i) v.emplace_back(e.mass(i), e.prob(i));
+        return v;
+    }
+    IsoSpec::IsoThresholdGenerator gen(std::move(iso), cut.value, false);
     while (gen.advanceToNextConfiguration()) v.emplace_back(gen.mass(), gen.prob());
+    return v;
+}
+
+std::size_t PeerOnce(const char* formula, const PeerCut& cut, double merge, std::size_t& configurations)
+{
+    MassProbabilities v = PeerConfigurations(IsoSpec::Iso(ExplicitCounts(formula).c_str()), cut);
     configurations = v.size();
     return SortAndMerge(std::move(v), merge).size();
 }

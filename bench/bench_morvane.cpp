@@ -187,7 +187,7 @@ void BinnedAssembly(benchmark::State& state, const char* formula, double thr)
 void Peer(benchmark::State& state, const char* formula, double thr)
 {
     std::size_t peaks = 0, configurations = 0;
-    for (auto _ : state) peaks = PeerOnce(formula, thr, MERGE, configurations);
+    for (auto _ : state) peaks = PeerOnce(formula, PeerCut{thr, false}, MERGE, configurations);
     state.counters["peaks"] = static_cast<double>(peaks);
     state.counters["configurations"] = static_cast<double>(configurations);
     state.counters["variants/s"] = benchmark::Counter(static_cast<double>(configurations) *
@@ -195,7 +195,7 @@ void Peer(benchmark::State& state, const char* formula, double thr)
                                                       benchmark::Counter::kIsRate);
     state.counters["peak_MiB"] = PeakMemoryMiB([&] {
         std::size_t n;
-        PeerOnce(formula, thr, MERGE, n);
+        PeerOnce(formula, PeerCut{thr, false}, MERGE, n);
     });
     SetLabel(state, formula, thr);
 }

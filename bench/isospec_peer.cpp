@@ -1,11 +1,12 @@
 // The peer calculation as a program of its own, for whole-process
 // comparisons with morvane (time, peak memory):
 //
-//   isospec_peer FORMULA [THRESHOLD [TABLE]]
+//   isospec_peer FORMULA [THRESHOLD | coverage=P [TABLE]]
 //
 // IsoSpec's threshold generator (relative to the most probable
-// configuration) on the isotopes of morvane's table (default
-// morvanetable.txt), its configurations stored as (mass, probability),
+// configuration), or its total-probability mode, on the isotopes of
+// morvane's table (default morvanetable.txt), its configurations stored as
+// (mass, probability),
 // stably sorted by mass and merged at 0.1 u with morvane's chained rule;
 // the peaks are printed as morvane prints them. Exit status 1 when the
 // table or the formula cannot be used.
@@ -28,7 +29,7 @@ namespace {
 
 const double MERGE = 0.1;
 
-MassProbabilities Generate(const MolComposition& c, double thr)
+MassProbabilities Generate(const MolComposition& c, const PeerCut& cut)
 {
     std::vector<int> isotopes, atoms;
     std::vector<const double*> masses, probabilities;
@@ -48,11 +49,8 @@ MassProbabilities Generate(const MolComposition& c, double thr)
         masses.push_back(store[i].data());
         probabilities.push_back(store[i + 1].data());
     }
-    IsoSpec::Iso iso(c.totalnat, isotopes.data(), atoms.data(), masses.data(), probabilities.data());
-    IsoSpec::IsoThresholdGenerator gen(std::move(iso), thr, false);
-    MassProbabilities v;
-    while (gen.advanceToNextConfiguration()) v.emplace_back(gen.mass(), gen.prob());
-    return v;
+    return PeerConfigurations(
+        IsoSpec::Iso(c.totalnat, isotopes.data(), atoms.data(), masses.data(), probabilities.data()), cut);
 }
 
 }  // namespace
@@ -63,7 +61,7 @@ int main(int argc, char** argv)
         std::cout << "usage: isospec_peer FORMULA [THRESHOLD [TABLE]]\n";
         return 1;
     }
-    const double thr = argc > 2 ? std::atof(argv[2]) : 0.001;
+    const PeerCut cut = argc > 2 ? ParsePeerCut(argv[2]) : PeerCut{};
     std::ifstream in(argc > 3 ? argv[3] : "morvanetable.txt");
     std::deque<AtomIsoAbun> table;
     MolComposition c;
@@ -72,6 +70,6 @@ int main(int argc, char** argv)
         return 1;
     }
     std::cout.precision(8);
-    for (const auto& peak : SortAndMerge(Generate(c, thr), MERGE)) std::cout << peak.first << '\t' << peak.second << '\n';
+    for (const auto& peak : SortAndMerge(Generate(c, cut), MERGE)) std::cout << peak.first << '\t' << peak.second << '\n';
     return 0;
 }

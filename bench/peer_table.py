@@ -13,17 +13,23 @@ shared machine the CPU ratio is the one to trust; the load average is
 printed before and after.
 
 Rows (the formulas from tools/make_batch_formulas.py, fixed seed):
-  peptides    morvane-batch -j 1 on 100,000 tryptic peptides, whole process,
-              against build/bench/isospec_batch (IsoSpec's C++ API in one
-              process, no table written); the ratio to the peer's compute
-              loop alone (its own clock) is given too
-  molecules   the same on 10,000 small molecules
-  python1     morvane.patterns(threads=1) on 10,000 peptides against a loop
-              of IsoSpecPy's IsoThreshold, in one Python process (needs
-              python3-isospec with python3-cffi, and the module in
-              build/python, configured with -DMORVANE_PYTHON=ON); the figure
-              is how many times faster ours is
+  peptides    morvane-batch -j 1 -t 0.001 on 100,000 tryptic peptides, whole
+              process, against build/bench/isospec_batch (IsoSpec's C++ API
+              in one process, no table written); the ratio to the peer's
+              compute loop alone (its own clock) is given too
+  peptidesdefault
+              the same at the front-ends' default, coverage 0.999999,
+              against the peer's total-probability mode at that coverage
+  molecules   the same as peptides on 10,000 small molecules
+  python1     morvane.patterns(threshold=1e-3, threads=1) on 10,000 peptides
+              against a loop of IsoSpecPy's IsoThreshold, in one Python
+              process (needs python3-isospec with python3-cffi, and the
+              module in build/python, configured with -DMORVANE_PYTHON=ON);
+              the figure is how many times faster ours is
   python2     the same with two threads
+  pythondefault
+              morvane.patterns(threads=1) at its default, coverage 0.999999,
+              against a loop of IsoSpecPy's IsoTotalProb at that coverage
   large1      morvane C12000H19000N3300O3600S80 at 1e-3 on one processor
               (taskset -c 0) against build/bench/isospec_peer
   large2      the same on two processors
@@ -33,6 +39,9 @@ Rows (the formulas from tools/make_batch_formulas.py, fixed seed):
               memory, which the load does not inflate as it does user time)
   protein1    morvane C2934H4615N781O897S39 -t 1e-6 on one processor
   protein2    the same on two processors
+  largecoverage
+              morvane-batch --coverage 0.9999 on C12000H19000N3300O3600S80,
+              one processor, against isospec_peer's total-probability mode
 The last column of the molecule rows is the ratio of peak memories.
 """
 
@@ -48,6 +57,7 @@ SOURCE_DIR = pathlib.Path(__file__).resolve().parents[1]
 TABLE = SOURCE_DIR / "morvanetable.txt"
 LARGE = "C12000H19000N3300O3600S80"
 PROTEIN = "C2934H4615N781O897S39"
+FRONT_END_COVERAGE = 0.999999
 
 
 class Run:
@@ -131,10 +141,10 @@ formulas = [f for _, f in make_batch_formulas.peptides(rng, 10000)]
 explicit = [re.sub(r"([A-Z][a-z]?)(?![a-z0-9])", r"\\g<1>1", f) for f in formulas]
 table = morvane.IsotopeTable({table!r})
 def ours():
-    morvane.patterns(formulas, table, threshold=1e-3, threads={threads})
+    morvane.patterns(formulas, table, {cut}threads={threads})
 def peer():
     for f in explicit:
-        r = IsoSpecPy.IsoThreshold(1e-3, formula=f, absolute=False)
+        r = IsoSpecPy.{peer}
         r.np_masses(), r.np_probs()
 def timed(call):
     start = time.perf_counter()
@@ -147,8 +157,12 @@ print(statistics.median(b / a for a, b in pairs), statistics.median(a for a, _ i
 """
 
 
-def python_row(name, threads, runs, build):
-    code = PYTHON_ROUND.format(tools=str(SOURCE_DIR / "tools"), table=str(TABLE), threads=threads, runs=runs)
+def python_row(name, threads, runs, build, default=False):
+    """Threshold 1e-3 against IsoThreshold, or our default against IsoTotalProb at its coverage."""
+    cut, peer = ("", "IsoTotalProb(COVERAGE, formula=f)") if default else \
+        ("threshold=1e-3, ", "IsoThreshold(1e-3, formula=f, absolute=False)")
+    code = PYTHON_ROUND.format(tools=str(SOURCE_DIR / "tools"), table=str(TABLE), threads=threads, runs=runs,
+                               cut=cut, peer=peer.replace("COVERAGE", str(FRONT_END_COVERAGE)))
     env = dict(os.environ, PYTHONPATH=str(build / "python"))
     out = subprocess.run(["/usr/bin/python3", "-c", code], env=env, check=True, capture_output=True, text=True)
     faster, ours, peer = map(float, out.stdout.split())
@@ -171,17 +185,25 @@ def main():
             subprocess.run([str(SOURCE_DIR / "tools" / "make_batch_formulas.py"), name], stdout=out, check=True)
 
     one = ["taskset", "-c", "0"]
-    batch = lambda s: [str(build / "morvane-batch"), str(TABLE), "-i", str(sets[s]), "-j", "1", "-o", "/dev/null"]  # noqa: E731
-    peer_batch = lambda s: [str(build / "bench" / "isospec_batch"), str(sets[s]), "0.001"]  # noqa: E731
+    batch = lambda s, *o: [str(build / "morvane-batch"), str(TABLE), "-i", str(sets[s]), "-j", "1", "-o", "/dev/null", *o]  # noqa: E731
+    peer_batch = lambda s, cut="0.001": [str(build / "bench" / "isospec_batch"), str(sets[s]), cut]  # noqa: E731
+    sets["large"] = work / "large.txt"
+    sets["large"].write_text(LARGE + "\n")
     ours = lambda f, *o: [str(build / "morvane"), f, str(TABLE), *o]  # noqa: E731
     peer = lambda f, t: [str(build / "bench" / "isospec_peer"), f, t, str(TABLE)]  # noqa: E731
     rows = {
-        "peptides": lambda: process_row("100,000 peptides, -j 1", one + batch("peptides"), one + peer_batch("peptides"),
-                                        args.runs, isospec_loop_seconds),
-        "molecules": lambda: process_row("10,000 small molecules, -j 1", one + batch("molecules"),
+        "peptides": lambda: process_row("100,000 peptides, -j 1", one + batch("peptides", "-t", "0.001"),
+                                        one + peer_batch("peptides"), args.runs, isospec_loop_seconds),
+        "peptidesdefault": lambda: process_row(f"100,000 peptides, -j 1, default (coverage {FRONT_END_COVERAGE})",
+                                               one + batch("peptides"),
+                                               one + peer_batch("peptides", f"coverage={FRONT_END_COVERAGE}"),
+                                               args.runs, isospec_loop_seconds),
+        "molecules": lambda: process_row("10,000 small molecules, -j 1", one + batch("molecules", "-t", "0.001"),
                                          one + peer_batch("molecules"), args.runs, isospec_loop_seconds),
         "python1": lambda: python_row("Python patterns(), 10,000 peptides, 1 thread", 1, args.runs, build),
         "python2": lambda: python_row("Python patterns(), 10,000 peptides, 2 threads", 2, args.runs, build),
+        "pythondefault": lambda: python_row("Python patterns(), 10,000 peptides, 1 thread, default", 1, args.runs,
+                                            build, default=True),
         "large1": lambda: process_row(f"{LARGE} 1e-3, 1 thread", one + ours(LARGE), one + peer(LARGE, "0.001"),
                                       args.runs),
         "large2": lambda: process_row(f"{LARGE} 1e-3, 2 threads", ours(LARGE), peer(LARGE, "0.001"), args.runs),
@@ -191,6 +213,9 @@ def main():
                                         one + peer(PROTEIN, "1e-6"), args.runs),
         "protein2": lambda: process_row(f"{PROTEIN} 1e-6, 2 threads", ours(PROTEIN, "-t", "1e-6"),
                                         peer(PROTEIN, "1e-6"), args.runs),
+        "largecoverage": lambda: process_row(f"{LARGE} coverage 0.9999, 1 thread",
+                                             one + batch("large", "--coverage", "0.9999"),
+                                             one + peer(LARGE, "coverage=0.9999"), args.runs),
     }
     print(f"load average {' '.join(f'{x:.2f}' for x in os.getloadavg())}; {args.runs} alternated runs each")
     print("| workload | wall s, ours / peer | cpu s, ours / peer | wall ratio | cpu ratio "

@@ -108,6 +108,70 @@ TEST_F(Coverage, TargetTakesTheSmallestSetByDecreasingProbability)
     }
 }
 
+// How far a pattern's peaks are from the exact distribution over extra
+// neutrons (nominal binning, itself checked against an atom-by-atom
+// convolution below), over the bins of at least a thousandth of the
+// largest: the worst relative error of the heights (a bin without a peak
+// within half a unit counts as 1) and of the positions, in u. Merged at
+// 0.1 u, each peak is the fine structure of one bin.
+struct Accuracy {
+    double height = 0;
+    double position = 0;
+};
+
+Accuracy AgainstExactBins(const std::deque<AtomIsoAbun>& table, const std::string& formula, const PatternSettings& s)
+{
+    PatternSettings binned;
+    binned.nominal = true;
+    const PatternResult exact = CalculatePattern(table, formula, binned), r = CalculatePattern(table, formula, s);
+    EXPECT_EQ(r.status, 0) << r.reason;
+    double largest = 0;
+    for (const isotope& bin : exact.peaks) largest = std::max(largest, bin.abundance);
+    Accuracy worst;
+    for (const isotope& bin : exact.peaks) {
+        if (bin.abundance < 1e-3 * largest) continue;
+        double sum = 0;
+        for (const isotope& p : r.peaks) {
+            if (std::fabs(p.mass - bin.mass) >= 0.5) continue;
+            sum += p.abundance;
+            worst.position = std::max(worst.position, std::fabs(p.mass - bin.mass));
+        }
+        worst.height = std::max(worst.height, std::fabs(sum - bin.abundance) / bin.abundance);
+    }
+    return worst;
+}
+
+// The front-ends' default: glucose, human insulin, hen lysozyme and a 66 kDa
+// protein, every peak of at least 0.1 % of the largest within 0.1 % of its
+// exact height and 1e-5 u of its position. morvane's threshold of 1e-3
+// loses more than half of insulin's M+11, leaves out the peaks beyond, and
+// moves M+12 by 0.6 mu.
+TEST_F(Coverage, FrontEndDefaultIsAccurateToAThousandth)
+{
+    PatternSettings accurate;
+    accurate.coverage = FRONT_END_COVERAGE;
+    for (const char* formula : {"C6H12O6", "C257H383N65O77S6", "C613H959N193O185S10", "C2934H4615N781O897S39"}) {
+        const Accuracy a = AgainstExactBins(table, formula, accurate);
+        EXPECT_LT(a.height, 1e-3) << formula;
+        EXPECT_LT(a.position, 1e-5) << formula;
+    }
+    const Accuracy cut = AgainstExactBins(table, "C257H383N65O77S6", PatternSettings());
+    EXPECT_GT(cut.height, 0.5);
+    EXPECT_GT(cut.position, 5e-4);
+}
+
+TEST(CoverageSlow, FrontEndDefaultIsAccurateForALargeProtein)
+{
+    std::deque<AtomIsoAbun> table;
+    std::string reason;
+    ASSERT_EQ(LoadIsotopeTable(ShippedTable(), table, reason), 0) << reason;
+    PatternSettings accurate;
+    accurate.coverage = FRONT_END_COVERAGE;
+    const Accuracy a = AgainstExactBins(table, "C12000H19000N3300O3600S80", accurate);
+    EXPECT_LT(a.height, 1e-3);
+    EXPECT_LT(a.position, 1e-5);
+}
+
 // More variants than the selection holds: the boundary is narrowed by the
 // digits of the probabilities' bits, one run of the search each, and must
 // be where sorting them all puts it.

@@ -118,7 +118,8 @@ def test_calculation_beyond_the_bounds_raises_calculation_error(table):
     # its envelope.
     with pytest.raises(morvane.CalculationError, match="beyond reach: about 1e\\+11 variants.*nominal binning"):
         morvane.pattern("C169719H270464N45688O52237S911", table, threshold=1e-3)
-    with pytest.raises(morvane.CalculationError, match="of coverage 0.999999 is beyond reach: about 5.7e\\+12"):
+    beyond = "of coverage 0.999999 is beyond reach: about [0-9.]+e\\+1[0-9] variants.*nominal binning"
+    with pytest.raises(morvane.CalculationError, match=beyond):
         morvane.pattern("C169719H270464N45688O52237S911", table)
     assert not issubclass(morvane.CalculationError, ValueError)
 

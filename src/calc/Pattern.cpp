@@ -147,6 +147,15 @@ ElementCache& ThreadElementCache()
     return cache;
 }
 
+// Room for the variants a coverage target holds, kept from one molecule to
+// the next on a thread unless it grew beyond HELD_ROOM (16 MB).
+std::vector<HeldVariant>& ThreadHeldVariants()
+{
+    thread_local std::vector<HeldVariant> held;
+    return held;
+}
+const std::size_t HELD_ROOM = std::size_t(1) << 20;
+
 // Whether peaks of the resolution's width, at least 1 u (1/|z| in m/z)
 // wide, blur the fine structure within a nominal bin (a few hundredths of a
 // u in a large protein) so that the bins' means show the same envelope.
@@ -187,7 +196,8 @@ int MakeNominalPeaks(MolComposition& molecule, bool masstocharge, const PatternS
     if (!s.composition) return 0;
     if (s.coverage > 0) {
         CoverageCut cut;
-        if (const int status = FindCoverage(molecule, s.coverage, ensemble, cut, reason)) return status;
+        std::vector<HeldVariant> held;
+        if (const int status = FindCoverage(molecule, s.coverage, ensemble, cut, held, reason)) return status;
         kept.reset(new KeptVariants(ensemble, molecule.charge, cut.thr, true, cut.floor));
         return 0;
     }
@@ -211,9 +221,11 @@ int MakePeaks(MolComposition& molecule, bool masstocharge, double merge, const P
     double thr = s.threshold;
     if (s.coverage > 0) {
         CoverageCut cut;
-        status = FindCoverage(molecule, s.coverage, ensemble, cut, reason);
+        std::vector<HeldVariant>& held = ThreadHeldVariants();
+        status = FindCoverage(molecule, s.coverage, ensemble, cut, held, reason);
         if (status == 0)
-            status = CalculateSpectrum(molecule, cut, ensemble, masstocharge, merge, &spectrum, s.threads, wanted);
+            status = CalculateSpectrum(molecule, cut, ensemble, held, masstocharge, merge, &spectrum, s.threads, wanted);
+        if (held.capacity() > HELD_ROOM) std::vector<HeldVariant>().swap(held);
         if (status == 0 && s.composition) kept.reset(new KeptVariants(ensemble, charge, cut.thr, true, cut.floor));
         thr = cut.thr;
     } else {

@@ -15,6 +15,13 @@ const double MAX_X = 700;
 // A minor isotope whose atoms expect a fifth of an atom already shapes the
 // tail like a whole dimension (fitted on peptides and proteins).
 const double WEAK_DIMENSION = 5;
+// A rare isotope's share of a dimension per unit of depth x over
+// ln(1/lambda), and the rounds of substitution for the first threshold:
+// fitted on tryptic peptides at 0.999999, where 85 % of them then need one
+// round of the search, and the two rounds took 7 % fewer instructions in
+// all than substituting twice (every peptide in one round, but deeper).
+const double DEPTH_WEIGHT = 0.2;
+const int FIRST_ROUNDS = 1;
 
 // The lower regularised gamma P(s, x) by its series, for x < s + 1.
 double LowerSeries(double s, double x)
@@ -48,11 +55,15 @@ double UpperFraction(double s, double x)
 }
 
 // The root of a function that falls from above `target` at lo to below it
-// at hi, by bisection.
+// at hi, by bisection to ROOT_PRECISION: a millionth of the bracket's
+// upper end moves a threshold by 0.07 % at most, far below what the model
+// can tell.
+const double ROOT_PRECISION = 1e-6;
+
 template <class F>
 double Bisect(F f, double lo, double hi, double target)
 {
-    for (int i = 0; i < 200 && hi - lo > 1e-12 * std::max(1.0, hi); ++i) {
+    for (int i = 0; i < 200 && hi - lo > ROOT_PRECISION * std::max(1.0, hi); ++i) {
         const double mid = (lo + hi) / 2;
         (f(mid) > target ? lo : hi) = mid;
     }
@@ -67,12 +78,24 @@ double UpperGammaQ(double s, double x)
     return x < s + 1 ? 1 - LowerSeries(s, x) : UpperFraction(s, x);
 }
 
-double CoverageDimensions(const MolComposition& c)
+double CoverageDimensions(const MolComposition& c, double x)
 {
     double d = 0;
-    for (int i = 0; i < c.totalnat; ++i)
-        for (int j = 1; j < c.atom[i].niso; ++j) d += std::min(1.0, WEAK_DIMENSION * c.nat[i] * c.atom[i].iso[j].abundance);
+    for (int i = 0; i < c.totalnat; ++i) {
+        for (int j = 1; j < c.atom[i].niso; ++j) {
+            const double lambda = c.nat[i] * c.atom[i].iso[j].abundance;
+            if (!(lambda > 0)) continue;
+            d += lambda >= 1 ? 1 : std::min(1.0, std::max(WEAK_DIMENSION * lambda, DEPTH_WEIGHT * x / std::log(1 / lambda)));
+        }
+    }
     return std::max(d, 0.05);
+}
+
+double FirstLogThreshold(const MolComposition& c, double outside)
+{
+    double x = LogThresholdFor(CoverageDimensions(c, 0), outside);
+    for (int i = 0; i < FIRST_ROUNDS; ++i) x = LogThresholdFor(CoverageDimensions(c, x), outside);
+    return x;
 }
 
 double FitDimensions(double x, double outside)

@@ -18,9 +18,18 @@ namespace morvane {
 // Q(s, x) for s > 0, x >= 0.
 double UpperGammaQ(double s, double x);
 
-// The dimensions of the model for a molecule: per element and minor isotope
-// entry, min(1, 5 * atoms * abundance).
-double CoverageDimensions(const MolComposition& c);
+// The dimensions of the model for a molecule whose variants are cut at
+// x = ln(1/t): per element and minor isotope entry whose atoms expect
+// lambda = atoms * abundance of it, 1 when lambda >= 1, else
+// min(1, max(5 lambda, 0.2 x / ln(1/lambda))). A rare isotope adds a
+// variant a factor of about lambda less probable with each atom, so the
+// deeper the cut, the more of its atoms count.
+double CoverageDimensions(const MolComposition& c, double x);
+
+// The x = ln(1/t) of a first round aiming to leave `outside` of the
+// probability out: LogThresholdFor with the dimensions of that x, found by
+// substitution from the dimensions at x = 0.
+double FirstLogThreshold(const MolComposition& c, double outside);
 
 // The dimensions that make Q(d/2, x) equal `outside` (x = ln(1/t)).
 double FitDimensions(double x, double outside);

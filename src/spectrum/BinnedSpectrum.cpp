@@ -25,10 +25,7 @@ namespace morvane {
 namespace {
 
 // What phase two keeps of a variant; the charge is the molecule's.
-struct Slot {
-    double mass;
-    double probability;
-};
+using Slot = HeldVariant;
 
 // Each pass runs the search again, windowed, and holds its variants'
 // slots (16 bytes each): passes of PASS_BYTES at most keep the peak memory
@@ -503,15 +500,21 @@ int AssembleSmall(const VariantSearch& search, bool masstocharge, int charge, do
     done.bins = 1;
     done.passes = 1;
     done.slotBytes = n * sizeof(Slot);
-    if (masstocharge && charge == 0) return 0;
-    const Slot* sorted = scratch.sorter.Sort(slots.data(), n);
-    PeakMerger merger(spectrum, res, settings.spans);
-    MergeBin(sorted, n, merger, masstocharge ? static_cast<double>(charge) : 1.0);
-    merger.Finish();
+    MergeHeld(slots, masstocharge, charge, res, spectrum, settings.spans);
     return 0;
 }
 
 }  // namespace
+
+void MergeHeld(std::vector<HeldVariant>& variants, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
+               std::vector<PeakSpan>* spans)
+{
+    if (masstocharge && charge == 0) return;
+    const Slot* sorted = ThreadScratch().sorter.Sort(variants.data(), variants.size());
+    PeakMerger merger(spectrum, res, spans);
+    MergeBin(sorted, variants.size(), merger, masstocharge ? static_cast<double>(charge) : 1.0);
+    merger.Finish();
+}
 
 int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
                    const BinnedSettings& settings, BinnedReport* report)

@@ -10,6 +10,12 @@
 
 namespace morvane {
 
+// A variant's mass and probability, as the assembly holds it.
+struct HeldVariant {
+    double mass;
+    double probability;
+};
+
 // How the binned assembly may work.
 struct BinnedSettings {
     unsigned threads = 1;                  // at most this many threads (0 counts as 1)
@@ -69,6 +75,14 @@ struct BinnedReport {
 // appended.
 int AssembleBinned(const VariantSearch& search, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
                    const BinnedSettings& settings, BinnedReport* report = nullptr);
+
+// The peaks of variants held in generation order, the bytes AssembleBinned
+// gives for the same variants: a stable sort by mass (`variants` is
+// reordered), then the merge at `res` (positions mass / charge in
+// mass-to-charge mode, no peaks at all for charge 0), appended to
+// `spectrum` and, with `spans`, their spans.
+void MergeHeld(std::vector<HeldVariant>& variants, bool masstocharge, int charge, double res, BaseSpectrum* spectrum,
+               std::vector<PeakSpan>* spans);
 
 }  // namespace morvane
 

@@ -141,9 +141,14 @@ int CalculateSpectrum(MolComposition& c, double thr, bool masstocharge, double d
 }
 
 int CalculateSpectrum(const MolComposition& c, const CoverageCut& cut, const MolEnsemble& ensemble,
-                      bool masstocharge, double degen, BaseSpectrum* spectrum, int threads, std::vector<PeakSpan>* spans)
+                      std::vector<HeldVariant>& kept, bool masstocharge, double degen, BaseSpectrum* spectrum,
+                      int threads, std::vector<PeakSpan>* spans)
 {
     return Checked(c, spectrum, spans, [&](BaseSpectrum& peaks) {
+        if (!kept.empty()) {
+            MergeHeld(kept, masstocharge, c.charge, degen, &peaks, spans);
+            return 0;
+        }
         const VariantSearch search(ensemble.atomens, ensemble.totalnat, c.charge, cut.thr);
         BinnedSettings settings = Settings(threads, spans);
         settings.fromTop = true;

@@ -38,9 +38,10 @@ int CalculateSpectrum(const MolComposition& c, double thr, bool masstocharge, do
                       BaseSpectrum* spectrum, int threads = 0, std::vector<PeakSpan>* spans = nullptr);
 
 // The peaks of the variants a coverage target keeps, found by FindCoverage
-// (which leaves `ensemble` and `cut`), assembled and checked as above.
+// (which leaves `ensemble`, `cut` and `kept`), checked as above: merged
+// from `kept` (reordered) when it holds them, else assembled from a search.
 int CalculateSpectrum(const MolComposition& c, const CoverageCut& cut, const MolEnsemble& ensemble,
-                      bool masstocharge, double degen, BaseSpectrum* spectrum, int threads = 0, std::vector<PeakSpan>* spans = nullptr);
+                      std::vector<HeldVariant>& kept, bool masstocharge, double degen, BaseSpectrum* spectrum, int threads = 0, std::vector<PeakSpan>* spans = nullptr);
 
 // True when peak heights summing to `total` can be the molecule's: at most
 // the probability of all its variants (above) plus 1e-6 of it. Sums of

@@ -11,6 +11,7 @@
 #include "engine/CoverageModel.h"
 #include "engine/KeptVariants.h"
 #include "engine/VariantEstimate.h"
+#include "spectrum/BinnedSpectrum.h"
 
 namespace morvane {
 
@@ -33,9 +34,13 @@ const double ELEMENT_MARGIN = 0.999;
 const double FLOOR_MARGIN = 1 - 1e-9;
 // Below this the threshold carries no meaning (the probabilities underflow).
 const double SMALLEST_THRESHOLD = 1e-300;
-// Probabilities held for the selection of the boundary (128 MB); beyond,
-// it is narrowed down by the digits of their bits, one more run each.
-const std::size_t HELD = std::size_t(1) << 24;
+// Variants held for the selection of the boundary (192 MB with their
+// probabilities' copy); beyond, it is narrowed down by the digits of their
+// bits, one more run each.
+const std::size_t HELD = std::size_t(1) << 23;
+// Room for this many probabilities is kept on a thread for the next
+// molecule (8 MB).
+const std::size_t KEPT_ROOM = std::size_t(1) << 20;
 // Runs of equal probabilities at most this long are sorted.
 const std::size_t SHORT_RANGE = 32;
 
@@ -175,12 +180,28 @@ std::string Describe(double target, const char* why, double tried, double found)
     return text.str();
 }
 
+// The boundary probability of the held variants, and only those at or above
+// it left held, in their order.
+double HeldBoundary(std::vector<HeldVariant>& held, double target)
+{
+    // Kept from one molecule to the next on the thread, unless large.
+    thread_local std::vector<double> p;
+    p.resize(held.size());
+    for (std::size_t i = 0; i < held.size(); ++i) p[i] = held[i].probability;
+    const double floor = BoundaryProbability(p, target, 0);
+    held.erase(std::remove_if(held.begin(), held.end(), [floor](const HeldVariant& v) { return v.probability < floor; }),
+               held.end());
+    if (p.capacity() > KEPT_ROOM) std::vector<double>().swap(p);
+    return floor;
+}
+
 }  // namespace
 
-int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, CoverageCut& cut, std::string& reason)
+int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, CoverageCut& cut,
+                 std::vector<HeldVariant>& kept, std::string& reason)
 {
     const double allowed = 1 - target;
-    double x = LogThresholdFor(CoverageDimensions(c), AIM * allowed);
+    double x = FirstLogThreshold(c, AIM * allowed);
     double tried = 0, found = 0;
     for (;;) {
         const double thr = std::exp(-x);
@@ -194,20 +215,20 @@ int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, Covera
             return CALC_GENERATION_FAILED;
         }
         const KeptVariants variants(ensemble, c.charge, thr, true);
-        // The probabilities are held while they are few; the histogram of
-        // their leading digits takes over beyond.
-        std::vector<double> held;
+        // The variants are held while they are few; the histogram of their
+        // probabilities' leading digits takes over beyond.
+        kept.clear();
         std::unique_ptr<DigitHistogram> leading;
         double total = 0;
-        auto add = [&](double, double probability, const std::uint32_t*, std::uint32_t) {
+        auto add = [&](double mass, double probability, const std::uint32_t*, std::uint32_t) {
             total += probability;
-            if (!leading && held.size() == HELD) {
+            if (!leading && kept.size() == HELD) {
                 leading = std::make_unique<DigitHistogram>(64 - DIGIT_BITS, 0);
-                for (double p : held) leading->Add(p);
-                std::vector<double>().swap(held);
+                for (const HeldVariant& v : kept) leading->Add(v.probability);
+                std::vector<HeldVariant>().swap(kept);
             }
             if (leading) leading->Add(probability);
-            else held.push_back(probability);
+            else kept.push_back(HeldVariant{mass, probability});
             return true;
         };
         if (!variants.ForEach(add)) {
@@ -217,7 +238,7 @@ int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, Covera
         tried = thr;
         found = total;
         if (total >= target) {
-            cut.floor = leading ? BoundaryByDigits(variants, *leading, target) : BoundaryProbability(held, target, 0);
+            cut.floor = leading ? BoundaryByDigits(variants, *leading, target) : HeldBoundary(kept, target);
             // The floor's own threshold, a hair lower for rounding, spares
             // the runs that find the kept variants again the visits between.
             cut.thr = std::max(thr, cut.floor / variants.Search().TopProbability() * FLOOR_MARGIN);

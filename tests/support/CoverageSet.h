@@ -16,7 +16,8 @@ inline int CoverageProbabilities(MolComposition& c, double target, std::vector<d
 {
     MolEnsemble ensemble;
     CoverageCut cut;
-    if (const int status = FindCoverage(c, target, ensemble, cut, reason)) return status;
+    std::vector<HeldVariant> held;
+    if (const int status = FindCoverage(c, target, ensemble, cut, held, reason)) return status;
     kept.clear();
     auto keep = [&kept](double, double p, const std::uint32_t*, std::uint32_t) {
         kept.push_back(p);
