@@ -160,11 +160,14 @@ TEST_F(Coverage, FrontEndDefaultIsAccurateToAThousandth)
     EXPECT_GT(cut.position, 5e-4);
 }
 
-TEST(CoverageSlow, FrontEndDefaultIsAccurateForALargeProtein)
+// The slow cases, with the same table.
+class CoverageSlow : public Coverage {};
+
+TEST_F(CoverageSlow, FrontEndDefaultIsAccurateForALargeProtein)
 {
-    std::deque<AtomIsoAbun> table;
-    std::string reason;
-    ASSERT_EQ(LoadIsotopeTable(ShippedTable(), table, reason), 0) << reason;
+#ifdef MORVANE_SANITIZE
+    GTEST_SKIP() << "a minute here, many under the sanitizers; the digits' test runs the same paths";
+#endif
     PatternSettings accurate;
     accurate.coverage = FRONT_END_COVERAGE;
     const Accuracy a = AgainstExactBins(table, "C12000H19000N3300O3600S80", accurate);
@@ -175,11 +178,9 @@ TEST(CoverageSlow, FrontEndDefaultIsAccurateForALargeProtein)
 // More variants than the selection holds: the boundary is narrowed by the
 // digits of the probabilities' bits, one run of the search each, and must
 // be where sorting them all puts it.
-TEST(CoverageSlow, ManyVariantsFindTheBoundaryByDigits)
+TEST_F(CoverageSlow, ManyVariantsFindTheBoundaryByDigits)
 {
-    std::deque<AtomIsoAbun> table;
     std::string reason;
-    ASSERT_EQ(LoadIsotopeTable(ShippedTable(), table, reason), 0) << reason;
     MolComposition c;
     ASSERT_EQ(ParseFormula("C2934H4615N781O897S39", table, c), 0);
     const double target = 0.99999999;

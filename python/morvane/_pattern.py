@@ -594,18 +594,8 @@ def pattern(
         raise TypeError("give either a formula or a sequence")
     text = _formula(formula) if sequence is None else _formula(sequence, "sequence")
     instrument = _instrument(resolution, analyzer, at, fwhm)
-    table, ions = _prepared(
-        table,
-        charge,
-        mz,
-        threshold,
-        merge,
-        normalize,
-        filter,
-        adduct,
-        instrument,
-        (coverage, binning, composition, intensity),
-    )
+    report = (coverage, binning, composition, intensity)
+    table, ions = _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, report)
     language = _language(table._table, sequence is not None, enrichment, fixed)
     found = []
     for ion in ions:
@@ -673,18 +663,8 @@ def patterns(
     # More threads than formulas would have nothing to do.
     threads = min(threads, max(1, len(formulas)))
     instrument = _instrument(resolution, analyzer, at, fwhm)
-    table, ions = _prepared(
-        table,
-        charge,
-        mz,
-        threshold,
-        merge,
-        normalize,
-        filter,
-        adduct,
-        instrument,
-        (coverage, binning, composition, intensity),
-    )
+    report = (coverage, binning, composition, intensity)
+    table, ions = _prepared(table, charge, mz, threshold, merge, normalize, filter, adduct, instrument, report)
     language = _language(table._table, sequences, enrichment, fixed)
     for ion in ions:
         ion.language = language

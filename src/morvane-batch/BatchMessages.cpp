@@ -24,13 +24,14 @@ const char* const BATCH_USAGE =
     "\t--profile\tThe instrument's profile points instead of its centroids\n"
     "\t--centroid-intensity i\tA centroid's intensity: sum (default), the abundance of the variants\n"
     "\t\t\tunder it, or area, that of the profile between its valleys\n"
-    "\t--coverage p\tKeep the variants holding p of the probability instead of -t\n"
+    "\t--coverage p\tKeep the variants holding p of the probability; without it or -t, 0.999999\n"
     "\t--composition, --nominal, --summary\tWhat each peak is made of; bins by extra neutrons;\n"
     "\t\t\tone row per formula\n"
     "\t--help, --version\tShow this text, or the version, and end\n"
     "Options may stand anywhere, long ones also as --name=value; unknown options are refused.\n"
     "Formulas may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O).\n"
-    "The table file and the options -z, -mtz, -n, -f, -t, -p, -r and -c work as for morvane;\n"
+    "The table file and the options -z, -mtz, -n, -f, -t, -p, -r and -c work as for morvane\n"
+    "(without -t the patterns are accurate rather than cut at morvane's 0.001);\n"
     "the charge is held to -1000..1000, m/z is mass divided by the magnitude of the charge,\n"
     "and the charge column is signed\n";
 

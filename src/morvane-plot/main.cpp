@@ -30,7 +30,8 @@ const char* const USAGE =
     "\t--help, --version\tShow this text, or the version, and end\n"
     "Options may stand anywhere, long ones also as --name=value; unknown options are refused.\n"
     "The formula may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O)\n"
-    "The options -z, -mtz, -t, -r, -f and the table file work as for morvane; -p gives the digits\n"
+    "The options -z, -mtz, -t, -r, -f and the table file work as for morvane, but without -t the\n"
+    "pattern holds 0.999999 of the probability, accurate where morvane's 0.001 cuts; -p gives the digits\n"
     "of the positions and heights the picture records in its data attributes (default 8, at most 17);\n"
     "the charge is held to -1000..1000, and m/z is mass divided by the magnitude of the charge\n";
 
