@@ -165,6 +165,9 @@ double BoundaryByDigits(const KeptVariants& variants, DigitHistogram histogram, 
     }
 }
 
+// What to try when the work bounds stop a target.
+const char* const LESS_WORK = " (a smaller coverage target, or a threshold, needs less work)";
+
 // Why the target is out of reach, and how far the last completed round got
 // (none when `tried` is 0).
 std::string Describe(double target, const char* why, double tried, double found)
@@ -211,7 +214,8 @@ int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, Covera
         }
         cut.thr = thr;
         if (BeyondReach(c, thr) || ensemble.GenerateElements(c, thr * ELEMENT_MARGIN) != 0) {
-            reason = Describe(target, "the elements' combinations of the threshold it needs next exceed the work bound", tried, found);
+            reason = Describe(target, "the elements' combinations of the threshold it needs next exceed the work bound",
+                              tried, found) + LESS_WORK;
             return CALC_GENERATION_FAILED;
         }
         const KeptVariants variants(ensemble, c.charge, thr, true);
@@ -232,7 +236,8 @@ int FindCoverage(MolComposition& c, double target, MolEnsemble& ensemble, Covera
             return true;
         };
         if (!variants.ForEach(add)) {
-            reason = Describe(target, "the variants of the threshold it needs next exceed the work bound", tried, found);
+            reason = Describe(target, "the variants of the threshold it needs next exceed the work bound", tried, found) +
+                     LESS_WORK;
             return CALC_GENERATION_FAILED;
         }
         tried = thr;
