@@ -12,7 +12,7 @@
 namespace morvane {
 
 // morvane-batch's protein options: --fasta (the input is protein records),
-// --digest trypsin, --missed-cleavages N, --length MIN-MAX.
+// --digest ENZYME, --missed-cleavages N, --length MIN-MAX.
 struct ProteinOptions {
     bool fasta = false;
     bool digest = false;
