@@ -45,6 +45,8 @@ public:
     unsigned long long Records() const { return records_; }
     // Peptides skipped for an ambiguous residue so far.
     unsigned long long Skipped() const { return skipped_; }
+    // The residues of the record that the last peptide given was cut from.
+    const std::string& Sequence() const { return sequence_; }
 
 private:
     std::istream& in_;
