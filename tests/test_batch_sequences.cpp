@@ -40,10 +40,11 @@ std::vector<std::string> Numbers(const std::string& out, int labels)
 const char* const INSULIN_B = "FVNQHLCGSHLVEALYLVCGERGFFYTPKT";
 const char* const SUBSTANCE_P = "RPKPQQFFGLM";
 
-std::vector<std::string> Digest(const std::string& protein, int missed, std::size_t lo, std::size_t hi)
+std::vector<std::string> Digest(const std::string& protein, int missed, std::size_t lo, std::size_t hi,
+                                const std::string& enzyme = "trypsin")
 {
     std::vector<std::string> found;
-    const DigestSettings settings{missed, lo, hi};
+    const DigestSettings settings{missed, lo, hi, FindEnzyme(enzyme)};
     PeptideCutter cutter;
     cutter.Start(protein, &settings);
     Peptide p;
@@ -76,6 +77,94 @@ TEST(Digest, AStopEndsTheChain)
     EXPECT_EQ(Digest("AAK*GGR", 3, 1, 100), (std::vector<std::string>{"AAK 1-3", "GGR 5-7"}));
     EXPECT_EQ(Digest("AAPG*GGRA*", 1, 1, 100), (std::vector<std::string>{"AAPG 1-4", "GGR 6-8", "GGRA 6-9", "A 9-9"}));
     EXPECT_EQ(Digest("**", 0, 1, 100), (std::vector<std::string>{}));
+}
+
+// By hand, insulin B (numbered above) and substance P (R1 P2 K3 P4 Q5 Q6 F7
+// F8 G9 L10 M11) under each enzyme. Trypsin/P also cuts before P; Lys-C
+// and Arg-C spare K3 and R1 of substance P, which stand before P.
+TEST(Digest, EachEnzymeCutsWhereItsRuleSays)
+{
+    EXPECT_EQ(Digest(SUBSTANCE_P, 0, 1, 100, "trypsin/P"),
+              (std::vector<std::string>{"R 1-1", "PK 2-3", "PQQFFGLM 4-11"}));
+    EXPECT_EQ(Digest(INSULIN_B, 0, 1, 100, "Lys-C"),
+              (std::vector<std::string>{"FVNQHLCGSHLVEALYLVCGERGFFYTPK 1-29", "T 30-30"}));
+    EXPECT_EQ(Digest(SUBSTANCE_P, 0, 1, 100, "Lys-C"), (std::vector<std::string>{"RPKPQQFFGLM 1-11"}));
+    EXPECT_EQ(Digest(INSULIN_B, 0, 1, 100, "Lys-N"),
+              (std::vector<std::string>{"FVNQHLCGSHLVEALYLVCGERGFFYTP 1-28", "KT 29-30"}));
+    EXPECT_EQ(Digest(SUBSTANCE_P, 0, 1, 100, "Lys-N"), (std::vector<std::string>{"RP 1-2", "KPQQFFGLM 3-11"}));
+    EXPECT_EQ(Digest(INSULIN_B, 0, 1, 100, "Arg-C"),
+              (std::vector<std::string>{"FVNQHLCGSHLVEALYLVCGER 1-22", "GFFYTPKT 23-30"}));
+    EXPECT_EQ(Digest(SUBSTANCE_P, 0, 1, 100, "Arg-C"), (std::vector<std::string>{"RPKPQQFFGLM 1-11"}));
+    EXPECT_EQ(Digest(INSULIN_B, 0, 1, 100, "Asp-N"), (std::vector<std::string>{"FVNQHLCGSHLVEALYLVCGERGFFYTPKT 1-30"}));
+    EXPECT_EQ(Digest(INSULIN_B, 0, 1, 100, "Glu-C"),
+              (std::vector<std::string>{"FVNQHLCGSHLVE 1-13", "ALYLVCGE 14-21", "RGFFYTPKT 22-30"}));
+    EXPECT_EQ(Digest(INSULIN_B, 0, 1, 100, "chymotrypsin"),
+              (std::vector<std::string>{"F 1-1", "VNQHLCGSHLVEALY 2-16", "LVCGERGF 17-24", "F 25-25", "Y 26-26",
+                                        "TPKT 27-30"}));
+    EXPECT_EQ(Digest(SUBSTANCE_P, 0, 1, 100, "chymotrypsin"),
+              (std::vector<std::string>{"RPKPQQF 1-7", "F 8-8", "GLM 9-11"}));
+}
+
+// Cuts before a residue never fall before the first one of a chain; E
+// before P and W before P are spared, W before M is cut.
+TEST(Digest, CutsBeforeAResidueAndNeighboursThatBlock)
+{
+    EXPECT_EQ(Digest("DAEPDKEG", 0, 1, 100, "Asp-N"), (std::vector<std::string>{"DAEP 1-4", "DKEG 5-8"}));
+    EXPECT_EQ(Digest("DAEPDKEG", 0, 1, 100, "Lys-N"), (std::vector<std::string>{"DAEPD 1-5", "KEG 6-8"}));
+    EXPECT_EQ(Digest("DAEPDKEG", 0, 1, 100, "Glu-C"), (std::vector<std::string>{"DAEPDKE 1-7", "G 8-8"}));
+    EXPECT_EQ(Digest("KAKK", 0, 1, 100, "Lys-N"), (std::vector<std::string>{"KA 1-2", "K 3-3", "K 4-4"}));
+    EXPECT_EQ(Digest("AWPGWMK", 0, 1, 100, "chymotrypsin"), (std::vector<std::string>{"AWPGW 1-5", "MK 6-7"}));
+    EXPECT_EQ(Digest("GGK*KGG", 0, 1, 100, "Lys-N"), (std::vector<std::string>{"GG 1-2", "K 3-3", "KGG 5-7"}));
+}
+
+// Insulin B under Glu-C has the pieces 1-13, 14-21 and 22-30.
+TEST(Digest, MissedCleavagesJoinPiecesOfAnyEnzyme)
+{
+    EXPECT_EQ(Digest(INSULIN_B, 1, 1, 100, "Glu-C"),
+              (std::vector<std::string>{"FVNQHLCGSHLVE 1-13", "FVNQHLCGSHLVEALYLVCGE 1-21", "ALYLVCGE 14-21",
+                                        "ALYLVCGERGFFYTPKT 14-30", "RGFFYTPKT 22-30"}));
+    EXPECT_EQ(Digest(INSULIN_B, 2, 1, 100, "Glu-C").size(), 6u);
+    EXPECT_EQ(Digest(INSULIN_B, 1, 9, 20, "Glu-C"),
+              (std::vector<std::string>{"FVNQHLCGSHLVE 1-13", "ALYLVCGERGFFYTPKT 14-30", "RGFFYTPKT 22-30"}));
+    EXPECT_EQ(Digest(SUBSTANCE_P, 1, 1, 100, "Lys-N"),
+              (std::vector<std::string>{"RP 1-2", "RPKPQQFFGLM 1-11", "KPQQFFGLM 3-11"}));
+}
+
+TEST(Digest, EnzymeNamesAreReadInAnyCase)
+{
+    EXPECT_EQ(FindEnzyme("trypsin"), &ENZYMES[0]);
+    EXPECT_EQ(FindEnzyme("TRYPSIN"), &ENZYMES[0]);
+    ASSERT_NE(FindEnzyme("Trypsin/P"), nullptr);
+    EXPECT_STREQ(FindEnzyme("Trypsin/P")->name, "trypsin/P");
+    EXPECT_EQ(FindEnzyme("lys-c"), FindEnzyme("Lys-C"));
+    EXPECT_EQ(FindEnzyme("GLU-C"), FindEnzyme("Glu-C"));
+    EXPECT_EQ(FindEnzyme("ChymoTrypsin"), FindEnzyme("chymotrypsin"));
+    for (const Enzyme& e : ENZYMES) EXPECT_EQ(FindEnzyme(e.name), &e);
+    for (const char* name : {"", "lys", "lys-c ", "trypsin/", "trypsinP", "pepsin"})
+        EXPECT_EQ(FindEnzyme(name), nullptr) << name;
+    EXPECT_EQ(EnzymeNames(), "trypsin, trypsin/P, Lys-C, Lys-N, Arg-C, Asp-N, Glu-C, chymotrypsin");
+}
+
+// The enzyme on the command line, named in any case.
+TEST(BatchSequences, FastaIsDigestedByTheEnzymeNamed)
+{
+    TempFile fasta(std::string(">sub Substance P\n") + SUBSTANCE_P + "\n", "substance.fasta");
+    const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
+        {"Trypsin/P", {"sub\t1\t1\tR", "sub\t2\t3\tPK", "sub\t4\t11\tPQQFFGLM"}},
+        {"lys-n", {"sub\t1\t2\tRP", "sub\t3\t11\tKPQQFFGLM"}},
+        {"LYS-C", {"sub\t1\t11\tRPKPQQFFGLM"}},
+    };
+    for (const auto& [enzyme, expected] : cases) {
+        const RunResult r =
+            RunBatch({"--fasta", "--digest", enzyme, "--length", "1-40", "-i", fasta.path(), "-t", "0.9"});
+        EXPECT_EQ(r.status, 0) << enzyme << ": " << r.err;
+        std::vector<std::string> labels;
+        std::istringstream rows(r.out);
+        std::string row;
+        std::getline(rows, row);
+        while (std::getline(rows, row)) labels.push_back(row.substr(0, row.find("\t\t")));
+        EXPECT_EQ(labels, expected) << enzyme;
+    }
 }
 
 // What FASTA files hold beyond plain capitals: a byte-order mark, soft-masked
@@ -219,8 +308,13 @@ TEST(BatchSequences, OptionErrorsEndTheRun)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"--digest", "trypsin"}, "Error: --digest needs --fasta input\n"},
-        {{"--fasta", "--digest", "pepsin"}, "Error: the only enzyme is trypsin\n"},
-        {{"--fasta", "--length", "7-40"}, "Error: --missed-cleavages and --length need --digest trypsin\n"},
+        {{"--fasta", "--digest", "pepsin"},
+         "Error: unknown enzyme pepsin; the enzymes are trypsin, trypsin/P, Lys-C, Lys-N, Arg-C, Asp-N, Glu-C, "
+         "chymotrypsin\n"},
+        {{"--fasta", "--digest", "lys"},
+         "Error: unknown enzyme lys; the enzymes are trypsin, trypsin/P, Lys-C, Lys-N, Arg-C, Asp-N, Glu-C, "
+         "chymotrypsin\n"},
+        {{"--fasta", "--length", "7-40"}, "Error: --missed-cleavages and --length need --digest\n"},
         {{"--fasta", "--digest", "trypsin", "--length", "40-7"},
          "Error: length must be MIN-MAX, whole numbers with 1 <= MIN <= MAX, as 7-40\n"},
         {{"--fasta", "--digest", "trypsin", "--missed-cleavages", "-1"},

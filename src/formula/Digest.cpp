@@ -1,8 +1,42 @@
 #include "formula/Digest.h"
 
+#include <cstring>
 #include <limits>
 
 namespace morvane {
+
+namespace {
+
+// A residue of `set`; the terminating byte is none.
+bool OneOf(const char* set, char residue) { return residue != '\0' && std::strchr(set, residue) != nullptr; }
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace
+
+const Enzyme* FindEnzyme(const std::string& name)
+{
+    for (const Enzyme& e : ENZYMES) {
+        std::size_t i = 0;
+        while (i < name.size() && e.name[i] != '\0' && Lower(name[i]) == Lower(e.name[i])) ++i;
+        if (i == name.size() && e.name[i] == '\0') return &e;
+    }
+    return nullptr;
+}
+
+std::string EnzymeNames()
+{
+    std::string names;
+    for (const Enzyme& e : ENZYMES) names += (names.empty() ? "" : ", ") + std::string(e.name);
+    return names;
+}
+
+bool CleavageSite(const Enzyme& enzyme, const std::string& protein, std::size_t i)
+{
+    const char cut = enzyme.before ? protein[i + 1] : protein[i];
+    const char other = enzyme.before ? protein[i] : protein[i + 1];
+    return OneOf(enzyme.residues, cut) && !OneOf(enzyme.blockers, other);
+}
 
 void PeptideCutter::Start(const std::string& protein, const DigestSettings* digest)
 {
@@ -19,7 +53,7 @@ void PeptideCutter::Start(const std::string& protein, const DigestSettings* dige
             continue;
         }
         const bool chainEnd = i + 1 == protein.size() || protein[i + 1] == '*';
-        const bool site = digest != nullptr && (protein[i] == 'K' || protein[i] == 'R') && protein[i + 1] != 'P';
+        const bool site = !chainEnd && digest != nullptr && CleavageSite(*digest->enzyme, protein, i);
         if (chainEnd || site) {
             pieces_.push_back({start, i + 1, chain});
             start = i + 1;

@@ -5,6 +5,7 @@
 
 #include "core/Status.h"
 #include "frontend/Options.h"
+#include "morvane-batch/BatchMessages.h"
 
 namespace morvane {
 
@@ -67,7 +68,9 @@ int TakeProteinOptions(std::vector<char*>& words, ProteinOptions& p, std::ostrea
         const char* value = words[++i];
         int n = 0;
         if (w == "--digest") {
-            if (std::strcmp(value, "trypsin") != 0) return Fail(err, "the only enzyme is trypsin");
+            p.digestSettings.enzyme = FindEnzyme(value);
+            if (p.digestSettings.enzyme == nullptr)
+                return Fail(err, "unknown enzyme " + Echo(value) + "; the enzymes are " + EnzymeNames());
             p.digest = true;
         } else if (w == "--missed-cleavages") {
             if (!ConvertInt(value, n) || n < 0 || n > 100)
@@ -82,7 +85,7 @@ int TakeProteinOptions(std::vector<char*>& words, ProteinOptions& p, std::ostrea
     }
     if (p.digest && !p.fasta) return Fail(err, "--digest needs --fasta input");
     if ((cleavagesGiven || lengthGiven) && !p.digest)
-        return Fail(err, "--missed-cleavages and --length need --digest trypsin");
+        return Fail(err, "--missed-cleavages and --length need --digest");
     words.swap(rest);
     return 0;
 }

@@ -12,7 +12,7 @@
 namespace morvane {
 
 // morvane-batch's protein options: --fasta (the input is protein records),
-// --digest trypsin, --missed-cleavages N, --length MIN-MAX.
+// --digest ENZYME, --missed-cleavages N, --length MIN-MAX.
 struct ProteinOptions {
     bool fasta = false;
     bool digest = false;
@@ -45,6 +45,8 @@ public:
     unsigned long long Records() const { return records_; }
     // Peptides skipped for an ambiguous residue so far.
     unsigned long long Skipped() const { return skipped_; }
+    // The residues of the record that the last peptide given was cut from.
+    const std::string& Sequence() const { return sequence_; }
 
 private:
     std::istream& in_;
