@@ -630,6 +630,7 @@ def patterns(
     binning="merge",
     composition=False,
     intensity="sum",
+    as_frame=False,
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
@@ -648,6 +649,12 @@ def patterns(
     order), its message naming the formula's index and text, when
     ``errors="raise"``; with ``errors="return"`` that exception object
     stands in its place in the list.
+
+    With ``as_frame=True`` the patterns come as one pandas DataFrame, a row
+    per peak, as :func:`to_pandas` makes it, but ``id`` is the formula's
+    index in ``formulas`` (shared by its adducts' rows). A formula that
+    fails raises as above; with ``errors="return"`` it has no rows, and
+    ``attrs["errors"]`` lists ``(id, exception)`` pairs.
     """
     if isinstance(formulas, (str, bytes)):
         raise TypeError("patterns takes a sequence of formulas, not a single str; for one formula use pattern()")
@@ -675,11 +682,71 @@ def patterns(
             i, k = min(failures)
             raise _named(per_ion[k][0][i], i, formulas[i], ions[k])
     if len(ions) == 1:
-        return per_ion[0][0]
-    out = [None] * (len(formulas) * len(ions))
-    for k, (results, _) in enumerate(per_ion):
-        out[k :: len(ions)] = results
-    return out
+        out = per_ion[0][0]
+    else:
+        out = [None] * (len(formulas) * len(ions))
+        for k, (results, _) in enumerate(per_ion):
+            out[k :: len(ions)] = results
+    return _frame(out, np.arange(len(out)) // len(ions)) if as_frame else out
+
+
+def to_pandas(patterns):
+    """Many patterns as one pandas DataFrame, a row per peak.
+
+    ``patterns`` is a list of :class:`Pattern`, such as :func:`patterns`
+    returns; the columns are those of ``morvane-batch``'s table: ``id`` (the
+    pattern's index in the list), ``formula``, ``adduct`` (the ion's
+    notation, or ""), ``charge``, ``peak`` (1 for each pattern's lightest),
+    ``mass`` (``mz`` when the positions are m/z) and ``abundance``, then
+    ``composition`` and ``share`` when every pattern has its composition.
+    Patterns of masses and of m/z do not share a column: mixing them raises
+    ``ValueError``. An exception in the list (a failed formula of
+    ``patterns(..., errors="return")``) gives no rows; the frame's
+    ``attrs["errors"]`` lists them as ``(id, exception)`` pairs.
+    """
+    try:
+        items = list(patterns)
+    except TypeError:
+        raise TypeError(f"to_pandas takes a list of patterns, not {type(patterns).__name__}") from None
+    for item in items:
+        if not isinstance(item, (Pattern, Exception)):
+            raise TypeError(f"to_pandas takes patterns, not {type(item).__name__}")
+    return _frame(items, np.arange(len(items)))
+
+
+def _frame(items, ids):
+    """The DataFrame of to_pandas() from patterns and exceptions, ``ids``
+    (an integer array) the id of each; built column by column, the peaks'
+    arrays joined once."""
+    import pandas
+
+    kept = np.fromiter((isinstance(p, Pattern) for p in items), dtype=bool, count=len(items))
+    found = [p for p in items if isinstance(p, Pattern)]
+    counts = np.fromiter((len(p) for p in found), dtype=np.intp, count=len(found))
+    starts = np.cumsum(counts) - counts
+    columns = {
+        "id": np.repeat(ids[kept].astype(np.int64), counts),
+        "formula": np.repeat(np.array([p.formula for p in found], dtype=object), counts),
+        "adduct": np.repeat(np.array([p.adduct for p in found], dtype=object), counts),
+        "charge": np.repeat(np.array([p.charge for p in found], dtype=np.int64), counts),
+        "peak": np.arange(counts.sum(), dtype=np.int64) - np.repeat(starts, counts) + 1,
+        _position_column(found): np.concatenate([p.mass for p in found] or [np.empty(0)]),
+        "abundance": np.concatenate([p.abundance for p in found] or [np.empty(0)]),
+    }
+    if found and all(p.composition is not None for p in found):
+        columns["composition"] = np.array([c for p in found for c, _ in p.composition], dtype=object)
+        columns["share"] = np.array([s for p in found for _, s in p.composition], dtype=np.float64)
+    frame = pandas.DataFrame(columns, copy=False)
+    frame.attrs["errors"] = [(int(i), e) for i, e in zip(ids, items) if not isinstance(e, Pattern)]
+    return frame
+
+
+def _position_column(found):
+    """``mz`` for patterns of m/z, else ``mass``; a mixture raises ValueError."""
+    kinds = {p.mz for p in found}
+    if len(kinds) > 1:
+        raise ValueError("patterns of masses and of m/z do not share a column: give one kind")
+    return "mz" if kinds == {True} else "mass"
 
 
 class Distance(tuple):
