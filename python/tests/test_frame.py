@@ -1,5 +1,8 @@
 """Many patterns as one DataFrame: patterns(as_frame=True) and to_pandas()."""
 
+import io
+import os
+import subprocess
 import time
 
 import numpy as np
@@ -7,7 +10,7 @@ import pytest
 
 import morvane
 
-from conftest import peptide_formulas
+from conftest import TABLE_PATH, peptide_formulas
 
 pandas = pytest.importorskip("pandas")
 
@@ -34,6 +37,41 @@ def test_a_row_per_peak_in_the_columns_of_the_batch_table(table):
     assert [str(t) for t in frame.dtypes] == ["int64", "object", "object", "int64", "int64", "float64", "float64"]
     assert frame.attrs["errors"] == []
     assert frame.equals(morvane.to_pandas(found))
+
+
+def batch_frame(lines, *options):
+    """morvane-batch's table at -p 17, read back exactly, and its exit status."""
+    build = os.environ.get("MORVANE_BUILD_DIR")
+    if not build:
+        pytest.skip("MORVANE_BUILD_DIR names no build folder (the tests run from ctest)")
+    done = subprocess.run(
+        [os.path.join(build, "morvane-batch"), str(TABLE_PATH), "-p", "17", *options],
+        input="".join(line + "\n" for line in lines),
+        capture_output=True,
+        text=True,
+        check=False,
+    )
+    text = {"formula": str, "adduct": str, "composition": str}
+    frame = pandas.read_csv(io.StringIO(done.stdout), sep="\t", dtype=text, keep_default_na=False,
+                            float_precision="round_trip")
+    return frame, done.returncode
+
+
+@pytest.mark.parametrize(
+    "keywords, options",
+    [
+        ({}, []),
+        ({"adduct": ["[M+H]+", "[M-H]-"]}, ["-a", "[M+H]+", "-a", "[M-H]-"]),
+        ({"composition": True, "threshold": 1e-3}, ["--composition", "-t", "1e-3"]),
+    ],
+)
+def test_the_frame_is_morvane_batch_s_table(table, keywords, options):
+    # A failing formula has no rows in either.
+    formulas = ["C6H12O6", "Xx", "C254H377N65O75S6"]
+    frame = morvane.patterns(formulas, table, errors="return", as_frame=True, **keywords)
+    batch, status = batch_frame([f"{i}\t{f}" for i, f in enumerate(formulas)], *options)
+    assert status == 2  # some formulas failed
+    pandas.testing.assert_frame_equal(frame, batch, check_exact=True)
 
 
 def test_adducts_share_their_formula_id_and_give_mz(table):
