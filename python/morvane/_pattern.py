@@ -743,6 +743,8 @@ def to_pandas(patterns):
     ``patterns(..., errors="return")``) gives no rows; the frame's
     ``attrs["errors"]`` lists them as ``(id, exception)`` pairs.
     """
+    if isinstance(patterns, Pattern):
+        raise TypeError("to_pandas takes a list of patterns; for one pattern use its to_pandas()")
     try:
         items = list(patterns)
     except TypeError:
@@ -784,7 +786,7 @@ def _position_column(found):
     """``mz`` for patterns of m/z, else ``mass``; a mixture raises ValueError."""
     kinds = {p.mz for p in found}
     if len(kinds) > 1:
-        raise ValueError("patterns of masses and of m/z do not share a column: give one kind")
+        raise ValueError("patterns of masses and of m/z do not share a column")
     return "mz" if kinds == {True} else "mass"
 
 

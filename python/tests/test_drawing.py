@@ -121,9 +121,9 @@ def test_plot_notes_stay_clear_of_the_legend_and_the_title(table, where):
     fig, ax = plt.subplots()
     # Sticks and profile of two ions, a legend inside the axis.
     peptide = "C63H98N18O13S"
-    title = f"{peptide}, a title long enough to reach the notes"
+    heading = f"{peptide}, a title long enough to reach the notes"
     for z in (2, 3):
-        morvane.pattern(peptide, table, charge=z, mz=True, merge=0.01).plot(ax, fwhm=0.02, title=title)
+        morvane.pattern(peptide, table, charge=z, mz=True, merge=0.01).plot(ax, fwhm=0.02, title=heading)
     legend = ax.legend(loc=where)
     fig.canvas.draw()
     renderer = fig.canvas.get_renderer()

@@ -118,6 +118,8 @@ def test_to_pandas_refuses_mixed_positions_and_other_objects(table):
         morvane.to_pandas([neutral, "H2O"])
     with pytest.raises(TypeError, match="not int"):
         morvane.to_pandas(3)
+    with pytest.raises(TypeError, match="its to_pandas"):
+        morvane.to_pandas(neutral)
     empty = morvane.to_pandas([])
     assert list(empty.columns) == BATCH_COLUMNS and len(empty) == 0
 
@@ -131,5 +133,5 @@ def test_ten_thousand_peptides_make_a_frame_in_a_fraction_of_a_second(table):
         frame = morvane.to_pandas(found)
         best = min(best, time.perf_counter() - start)
     assert len(frame) == sum(len(p) for p in found)
-    # About 0.03 s on a 2-core machine; the bound leaves room for a busy one.
+    # About 0.02 s on a 2-core machine; the bound leaves room for a busy one.
     assert best < 0.5
