@@ -19,7 +19,7 @@ threshold of 1e-3 cuts.
 
 from ._adduct import Adduct, AdductError
 from ._core import FRONT_END_COVERAGE, CalculationError, FormulaError, TableError, __version__
-from ._pattern import Distance, Pattern, distance, formula_of, pattern, patterns
+from ._pattern import Distance, Pattern, distance, formula_of, pattern, patterns, to_pandas
 from ._table import Element, IsotopeTable
 
 # Public names belong to the package, as pickles and help() show them.
@@ -34,6 +34,7 @@ for _name in (
     "formula_of",
     "pattern",
     "patterns",
+    "to_pandas",
 ):
     globals()[_name].__module__ = __name__
 del _name
@@ -53,4 +54,5 @@ __all__ = [
     "formula_of",
     "pattern",
     "patterns",
+    "to_pandas",
 ]

@@ -16,8 +16,14 @@ from ._table import IsotopeTable, default_table
 _STEPS_PER_WIDTH = 8
 _MARGIN_WIDTHS = 4
 _MIN_POINTS, _MAX_POINTS = 200, 20000
-# Font size of the peak labels, in points.
+# Font size of the peak labels and notes, in points.
 _LABEL_POINTS = 8
+# Top of the percent axis, as morvane-plot's.
+_PERCENT_TOP = 105
+# The notes of which peaks carry labels: their gid, the gap between the frame
+# and the first, and the step from one to the next, in points.
+_NOTE_GID = "morvane-label-note"
+_NOTE_GAP, _NOTE_STEP = 3, 11
 # repr() shows this much of a formula, and its length beyond.
 _REPR_NAME = 60
 
@@ -207,47 +213,68 @@ class Pattern:
     def plot(self, ax=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None, labels=True, title=None):
         """Draws the peaks as sticks on a matplotlib axis and returns the axis.
 
-        ``ax`` defaults to the current axis of pyplot. With a peak width
-        ``fwhm`` (in the units of the positions), or a resolution (keywords
-        as :meth:`centroids`; by default this pattern's own), the profile of
-        :meth:`profile` is drawn as well, in the colour of the sticks, scaled
-        so that its highest point is as high as the largest stick. Several
-        patterns drawn on one axis take the axis's successive colours.
+        ``ax`` defaults to the current axis of pyplot. The heights are
+        percent of the largest peak, on the axis of ``morvane-plot``
+        ("abundance (% of largest peak)", 0 to 105), and the positions are
+        written out in full, with no offset. With a peak width ``fwhm`` (in
+        the units of the positions), or a resolution (keywords as
+        :meth:`centroids`; by default this pattern's own), the profile of
+        :meth:`profile` is drawn as well, in the colour of the sticks, its
+        highest point at 100 %. Several patterns drawn on one axis take the
+        axis's successive colours, each in percent of its own largest peak.
 
         With ``labels`` the positions of the peaks are written above them,
         as ``morvane-plot`` does: the tallest first, each where its text
-        overlaps no label already placed, and a note in the corner says
-        which peaks carry labels. ``title`` (by default the formula, ion or
-        charge, when the axis has no title yet) is set as the axis's title.
+        overlaps no label already placed, and a note above the frame's right
+        end says which peaks carry labels (one line per pattern, the title
+        raised above them), clear of a legend inside the axis. ``title`` (by
+        default the formula, ion or charge, when the axis has no title yet)
+        is set as the axis's title.
         """
         if ax is None:
             import matplotlib.pyplot as plt
 
             ax = plt.gca()
         label = self._name() if self.charge == 0 or self.adduct else f"{self.formula}, charge {self.charge}"
+        heights = self._percent()
         sticks_x = np.repeat(self.mass, 3)
-        sticks_y = np.column_stack([np.zeros(len(self)), self.abundance, np.full(len(self), np.nan)]).ravel()
+        sticks_y = np.column_stack([np.zeros(len(self)), heights, np.full(len(self), np.nan)]).ravel()
         sticks_x[2::3] = np.nan
         (sticks,) = ax.plot(sticks_x, sticks_y, label=label)
-        instrument = _instrument(resolution, analyzer, at, None) or (self.resolution if fwhm is None else None)
-        if instrument is not None and len(self):
-            x, y = self._resolved_profile(instrument)
-            if y.max() > 0:
-                ax.plot(x, y * (self.abundance.max() / y.max()), color=sticks.get_color(), linewidth=0.8)
-        elif fwhm is not None and len(self):
-            x = self._profile_grid(float(fwhm))
-            y = self.profile(x, fwhm)
-            if y.max() > 0:
-                ax.plot(x, y * (self.abundance.max() / y.max()), color=sticks.get_color(), linewidth=0.8)
+        self._draw_profile(ax, fwhm, _instrument(resolution, analyzer, at, None), sticks.get_color())
         ax.set_xlabel("m/z" if self.mz else "mass (u)")
-        ax.set_ylabel("abundance")
+        ax.set_ylabel("abundance (% of largest peak)")
+        ax.set_ylim(0, _PERCENT_TOP)
+        ax.set_yticks(range(0, 101, 20))
+        ax.ticklabel_format(axis="x", useOffset=False)
         if title is not None or not ax.get_title():
             ax.set_title(label if title is None else title)
         if labels and len(self):
-            self._label_peaks(ax, sticks.get_color())
+            self._label_peaks(ax, heights, sticks.get_color())
         return ax
 
-    def _label_peaks(self, ax, color):
+    def _percent(self):
+        """The abundances in percent of the largest."""
+        top = self.abundance.max() if len(self) else 0.0
+        return self.abundance * (100.0 / top) if top > 0 else self.abundance.copy()
+
+    def _draw_profile(self, ax, fwhm, instrument, color):
+        """Draws the profile of plot(), its highest point at 100 %, if any."""
+        if not len(self):
+            return
+        if instrument is None and fwhm is None:
+            instrument = self.resolution
+        if instrument is not None:
+            x, y = self._resolved_profile(instrument)
+        elif fwhm is not None:
+            x = self._profile_grid(float(fwhm))
+            y = self.profile(x, fwhm)
+        else:
+            return
+        if y.max() > 0:
+            ax.plot(x, y * (100.0 / y.max()), color=color, linewidth=0.8)
+
+    def _label_peaks(self, ax, heights, color):
         """Labels the tallest peaks whose texts fit side by side, and notes which."""
         ax.autoscale_view()
         low, high = ax.get_xlim()
@@ -262,14 +289,12 @@ class Pattern:
             if any(centre - half < hi and centre + half > lo for lo, hi in placed):
                 continue
             placed.append((centre - half, centre + half))
-            ax.annotate(text, (centre, self.abundance[i]), xytext=(0, 2), textcoords="offset points",
+            ax.annotate(text, (centre, heights[i]), xytext=(0, 2), textcoords="offset points",
                         ha="center", va="bottom", fontsize=_LABEL_POINTS, color=color)
         shown = len(placed)
         note = "every peak labelled" if shown == len(self) else (
             f"labels on {shown} of {len(self)} peaks: the tallest, where the text fits")
-        notes = [t for t in ax.texts if t.get_gid() == "morvane-label-note"]
-        ax.text(0.99, 0.98 - 0.05 * len(notes), note, transform=ax.transAxes, ha="right", va="top",
-                fontsize=_LABEL_POINTS, color=color, gid="morvane-label-note")
+        _add_note(ax, note, color)
 
     def _resolved_profile(self, instrument):
         seen = self.variants if self.variants is not None else self
@@ -285,6 +310,20 @@ class Pattern:
         high = self.mass.max() + _MARGIN_WIDTHS * fwhm
         points = int(min(_MAX_POINTS, max(_MIN_POINTS, (high - low) / fwhm * _STEPS_PER_WIDTH)))
         return np.linspace(low, high, points)
+
+
+def _add_note(ax, note, color):
+    """Writes a note above the right end of the frame, as morvane-plot does,
+    outside the axis where a legend goes: the notes of earlier patterns
+    below it, and the title raised above them all."""
+    import matplotlib
+
+    above = sum(t.get_gid() == _NOTE_GID for t in ax.texts)
+    ax.annotate(note, (1, 1), xycoords="axes fraction", xytext=(0, _NOTE_GAP + above * _NOTE_STEP),
+                textcoords="offset points", ha="right", va="bottom", fontsize=_LABEL_POINTS, color=color,
+                gid=_NOTE_GID)
+    pad = matplotlib.rcParams["axes.titlepad"] + (above + 1) * _NOTE_STEP
+    ax.set_title(ax.get_title(), pad=pad, fontsize=ax.title.get_fontsize(), fontweight=ax.title.get_fontweight())
 
 
 def _integer(value, message):
@@ -630,6 +669,7 @@ def patterns(
     binning="merge",
     composition=False,
     intensity="sum",
+    as_frame=False,
 ):
     """The isotope patterns of many molecules, calculated on several threads.
 
@@ -648,6 +688,12 @@ def patterns(
     order), its message naming the formula's index and text, when
     ``errors="raise"``; with ``errors="return"`` that exception object
     stands in its place in the list.
+
+    With ``as_frame=True`` the patterns come as one pandas DataFrame, a row
+    per peak, as :func:`to_pandas` makes it, but ``id`` is the formula's
+    index in ``formulas`` (shared by its adducts' rows). A formula that
+    fails raises as above; with ``errors="return"`` it has no rows, and
+    ``attrs["errors"]`` lists ``(id, exception)`` pairs.
     """
     if isinstance(formulas, (str, bytes)):
         raise TypeError("patterns takes a sequence of formulas, not a single str; for one formula use pattern()")
@@ -675,11 +721,73 @@ def patterns(
             i, k = min(failures)
             raise _named(per_ion[k][0][i], i, formulas[i], ions[k])
     if len(ions) == 1:
-        return per_ion[0][0]
-    out = [None] * (len(formulas) * len(ions))
-    for k, (results, _) in enumerate(per_ion):
-        out[k :: len(ions)] = results
-    return out
+        out = per_ion[0][0]
+    else:
+        out = [None] * (len(formulas) * len(ions))
+        for k, (results, _) in enumerate(per_ion):
+            out[k :: len(ions)] = results
+    return _frame(out, np.arange(len(out)) // len(ions)) if as_frame else out
+
+
+def to_pandas(patterns):
+    """Many patterns as one pandas DataFrame, a row per peak.
+
+    ``patterns`` is a list of :class:`Pattern`, such as :func:`patterns`
+    returns; the columns are those of ``morvane-batch``'s table: ``id`` (the
+    pattern's index in the list), ``formula``, ``adduct`` (the ion's
+    notation, or ""), ``charge``, ``peak`` (1 for each pattern's lightest),
+    ``mass`` (``mz`` when the positions are m/z) and ``abundance``, then
+    ``composition`` and ``share`` when every pattern has its composition.
+    Patterns of masses and of m/z do not share a column: mixing them raises
+    ``ValueError``. An exception in the list (a failed formula of
+    ``patterns(..., errors="return")``) gives no rows; the frame's
+    ``attrs["errors"]`` lists them as ``(id, exception)`` pairs.
+    """
+    if isinstance(patterns, Pattern):
+        raise TypeError("to_pandas takes a list of patterns; for one pattern use its to_pandas()")
+    try:
+        items = list(patterns)
+    except TypeError:
+        raise TypeError(f"to_pandas takes a list of patterns, not {type(patterns).__name__}") from None
+    for item in items:
+        if not isinstance(item, (Pattern, Exception)):
+            raise TypeError(f"to_pandas takes patterns, not {type(item).__name__}")
+    return _frame(items, np.arange(len(items)))
+
+
+def _frame(items, ids):
+    """The DataFrame of to_pandas() from patterns and exceptions, ``ids``
+    (an integer array) the id of each; built column by column, the peaks'
+    arrays joined once."""
+    import pandas
+
+    kept = np.fromiter((isinstance(p, Pattern) for p in items), dtype=bool, count=len(items))
+    found = [p for p in items if isinstance(p, Pattern)]
+    counts = np.fromiter((len(p) for p in found), dtype=np.intp, count=len(found))
+    starts = np.cumsum(counts) - counts
+    columns = {
+        "id": np.repeat(ids[kept].astype(np.int64), counts),
+        "formula": np.repeat(np.array([p.formula for p in found], dtype=object), counts),
+        "adduct": np.repeat(np.array([p.adduct for p in found], dtype=object), counts),
+        "charge": np.repeat(np.array([p.charge for p in found], dtype=np.int64), counts),
+        "peak": np.arange(counts.sum(), dtype=np.int64) - np.repeat(starts, counts) + 1,
+        _position_column(found): np.concatenate([p.mass for p in found] or [np.empty(0)]),
+        "abundance": np.concatenate([p.abundance for p in found] or [np.empty(0)]),
+    }
+    if found and all(p.composition is not None for p in found):
+        columns["composition"] = np.array([c for p in found for c, _ in p.composition], dtype=object)
+        columns["share"] = np.array([s for p in found for _, s in p.composition], dtype=np.float64)
+    frame = pandas.DataFrame(columns, copy=False)
+    frame.attrs["errors"] = [(int(i), e) for i, e in zip(ids, items) if not isinstance(e, Pattern)]
+    return frame
+
+
+def _position_column(found):
+    """``mz`` for patterns of m/z, else ``mass``; a mixture raises ValueError."""
+    kinds = {p.mz for p in found}
+    if len(kinds) > 1:
+        raise ValueError("patterns of masses and of m/z do not share a column")
+    return "mz" if kinds == {True} else "mass"
 
 
 class Distance(tuple):

@@ -94,7 +94,7 @@ def test_plot_draws_the_profile_at_the_resolution(table):
     sticks, profile = ax.get_lines()
     x, y = p.profile()
     assert np.array_equal(profile.get_xdata(), x)
-    np.testing.assert_allclose(profile.get_ydata(), y * p.abundance.max() / y.max(), rtol=1e-15)
+    np.testing.assert_allclose(profile.get_ydata(), y * 100 / y.max(), rtol=1e-15)
     plt.close(fig)
 
 
