@@ -320,7 +320,8 @@ std::string OutputName(const std::vector<std::string>& args, const Dirs& dirs)
 {
     std::string name;  // the last -o counts
     for (std::size_t i = 0; i + 1 < args.size(); ++i)
-        if (args[i] == "-o" && args[i + 1].rfind(dirs.out + "/", 0) == 0) name = args[i + 1].substr(dirs.out.size() + 1);
+        if (args[i] == "-o" && args[i + 1].rfind(dirs.out + "/", 0) == 0)
+            name = args[i + 1].substr(dirs.out.size() + 1);
     return name;
 }
 
@@ -340,7 +341,8 @@ void CheckSuccess(const Case& c, const RunResult& r, const Dirs& dirs, const std
     ASSERT_EQ(ref.status, 0) << c.line << ": the reference run failed";
     std::vector<std::string> mine, theirs;
     for (const auto& p : peaks) mine.insert(mine.end(), p.second.begin(), p.second.end());
-    for (const auto& p : Peaks(c.reference.tool, ref.out, c)) theirs.insert(theirs.end(), p.second.begin(), p.second.end());
+    for (const auto& p : Peaks(c.reference.tool, ref.out, c))
+        theirs.insert(theirs.end(), p.second.begin(), p.second.end());
     EXPECT_EQ(mine, theirs) << c.line << ": " << c.text;
 }
 

@@ -186,8 +186,8 @@ struct Stick {
 
 std::vector<Stick> Sticks(const std::string& svg)
 {
-    const std::regex re("data-position=\"([^\"]*)\" data-height=\"([^\"]*)\" x1=\"([^\"]*)\" y1=\"[^\"]*\" x2=\"[^\"]*\" "
-                        "y2=\"([^\"]*)\"");
+    const std::regex re("data-position=\"([^\"]*)\" data-height=\"([^\"]*)\" x1=\"([^\"]*)\" "
+                        "y1=\"[^\"]*\" x2=\"[^\"]*\" y2=\"([^\"]*)\"");
     std::vector<Stick> found;
     for (auto it = std::sregex_iterator(svg.begin(), svg.end(), re); it != std::sregex_iterator(); ++it)
         found.push_back({std::atof((*it)[1].str().c_str()), std::atof((*it)[2].str().c_str()),
@@ -237,7 +237,8 @@ TEST(PlotConventions, LabelsOnTheTallestPeaksClearOfTheSticks)
     // long: the labels of the tallest stack above the top; none goes to a
     // peak of the tail while one near 100 % has none.
     TempFile protein("", "protein.svg");
-    ASSERT_EQ(RunProgram(MORVANE_PLOT_EXE, {"C2934H4615N781O897S39", "-o", protein.path()}, MORVANE_SOURCE_DIR).status, 0);
+    const std::vector<std::string> args = {"C2934H4615N781O897S39", "-o", protein.path()};
+    ASSERT_EQ(RunProgram(MORVANE_PLOT_EXE, args, MORVANE_SOURCE_DIR).status, 0);  // the default coverage
     svg = ReadFile(protein.path());
     labels = Labels(svg);
     ASSERT_GE(labels.size(), 3u);

@@ -44,8 +44,8 @@ std::string HeaderId(const std::string& header)
     std::size_t begin = 1;
     while (begin < header.size() && (header[begin] == ' ' || header[begin] == '\t')) ++begin;
     std::size_t end = begin;
-    while (end < header.size() && header[end] != ' ' && header[end] != '\t' && header[end] != '\r' && header[end] != '\0')
-        ++end;
+    // strchr finds the terminating NUL of " \t\r" too: a NUL byte ends the word.
+    while (end < header.size() && std::strchr(" \t\r", header[end]) == nullptr) ++end;
     return header.substr(begin, end - begin);
 }
 

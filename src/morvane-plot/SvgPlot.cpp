@@ -128,7 +128,10 @@ double LabelWidth(const std::string& text) { return static_cast<double>(text.siz
 // to its baseline.
 struct Box {
     double lo, hi, top, baseline;
-    bool Overlaps(const Box& o) const { return lo < o.hi && hi > o.lo && top < o.baseline + LABEL_GAP && baseline + LABEL_GAP > o.top; }
+    bool Overlaps(const Box& o) const
+    {
+        return lo < o.hi && hi > o.lo && top < o.baseline + LABEL_GAP && baseline + LABEL_GAP > o.top;
+    }
 };
 
 // The baseline just above the top of `height` and of every stick that
