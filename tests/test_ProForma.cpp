@@ -194,6 +194,8 @@ TEST_F(ProForma, RefusalsSayWhatAndWhere)
         {"PEPTIDE/", "a charge must follow / at position 8"},
         {"", "the sequence ends early, at position 1"},
         {"PEPTIDE-", "the sequence ends early, at position 9"},
+        {"-PEPTIDE", "unexpected '-' at position 1"},
+        {"<[Carbamidomethyl]@C>-PEPCTIDE", "unexpected '-' at position 22"},
         {"PEP TIDE", "unexpected byte 0x20 at position 4"},
         {"G[Formula:C-3]", "the modifications remove 1 more C than the peptide has"},
         {"G[Formula:Xx]", "unknown element symbol 'Xx' at position 11"},

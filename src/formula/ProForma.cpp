@@ -351,14 +351,15 @@ bool SequenceReader::Scan(int& charge, std::string& reason)
             fixed.erase(fixed.begin() + static_cast<std::ptrdiff_t>(i));
     }
     alreadyWritten.assign(fixed.size(), 0);
-    // N-terminal modifications, each in brackets, then '-'.
+    // N-terminal modifications, each in brackets, then '-' (only after them).
+    const bool nTerminal = Peek() == '[';
     while (ok && Peek() == '[') {
         delta.clear();
         ok = Mod(delta) && AddDelta(delta, 1);
         if (ok && Peek() != '[' && Peek() != '-')
             ok = Fail("a modification before the first residue must be N-terminal, followed by '-', " + At(pos));
     }
-    if (ok && Peek() == '-') ++pos;
+    if (ok && nTerminal && Peek() == '-') ++pos;
     bool any = false;
     while (ok && IsUpper(Peek())) {
         ResidueAtoms r;
