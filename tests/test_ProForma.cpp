@@ -194,9 +194,13 @@ TEST_F(ProForma, RefusalsSayWhatAndWhere)
         {"PEPTIDE/", "a charge must follow / at position 8"},
         {"", "the sequence ends early, at position 1"},
         {"PEPTIDE-", "the sequence ends early, at position 9"},
+        {"-PEPTIDE", "unexpected '-' at position 1"},
+        {"<[Carbamidomethyl]@C>-PEPCTIDE", "unexpected '-' at position 22"},
         {"PEP TIDE", "unexpected byte 0x20 at position 4"},
         {"G[Formula:C-3]", "the modifications remove 1 more C than the peptide has"},
         {"G[Formula:Xx]", "unknown element symbol 'Xx' at position 11"},
+        {"G[Formula:]", "empty formula of a modification at position 11: write symbols with counts, as Formula:HPO3, "
+                        "H-2O-1 or [13C6]C-6"},
         {"G[Formula:H2(O)]", "malformed formula of a modification at position 13: write symbols with counts, as "
                              "Formula:HPO3, H-2O-1 or [13C6]C-6"},
         {"G[Formula:[15C]]", "the table has no isotope 15C at position 11"},

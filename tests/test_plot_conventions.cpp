@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -158,27 +160,70 @@ TEST(PlotConventions, OutputThatIsTheTableIsRefusedUntouched)
     unlink(hard.c_str());
 }
 
-// The labels' texts and their spans (px) as the renderer sets them at most:
-// digits at 0.6 of the 12 px font.
+// The labels' texts and their boxes (px) as the renderer sets them at most:
+// digits at 0.6 of the 12 px font, from 12 px above the baseline down to it.
 struct Label {
     std::string text;
-    double lo, hi;
+    double lo, hi, top, baseline;
 };
 
 std::vector<Label> Labels(const std::string& svg)
 {
-    const std::regex re("class=\"peak-label\" x=\"([^\"]*)\" y=\"[^\"]*\">([^<]*)<");
+    const std::regex re("class=\"peak-label\" x=\"([^\"]*)\" y=\"([^\"]*)\">([^<]*)<");
     std::vector<Label> found;
     for (auto it = std::sregex_iterator(svg.begin(), svg.end(), re); it != std::sregex_iterator(); ++it) {
-        const double x = std::atof((*it)[1].str().c_str()), half = (*it)[2].str().size() * 12 * 0.6 / 2;
-        found.push_back({(*it)[2].str(), x - half, x + half});
+        const double x = std::atof((*it)[1].str().c_str()), y = std::atof((*it)[2].str().c_str());
+        const double half = (*it)[3].str().size() * 12 * 0.6 / 2;
+        found.push_back({(*it)[3].str(), x - half, x + half, y - 12, y});
     }
     return found;
 }
 
-TEST(PlotConventions, LabelsOnTheTallestPeaksThatFitWithoutOverlap)
+// A stick: its position, height (percent), x and top (px).
+struct Stick {
+    double position, height, x, top;
+};
+
+std::vector<Stick> Sticks(const std::string& svg)
 {
-    // Glucose: all three peaks labelled, M+2 at 1.4 % too.
+    const std::regex re("data-position=\"([^\"]*)\" data-height=\"([^\"]*)\" x1=\"([^\"]*)\" "
+                        "y1=\"[^\"]*\" x2=\"[^\"]*\" y2=\"([^\"]*)\"");
+    std::vector<Stick> found;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), re); it != std::sregex_iterator(); ++it)
+        found.push_back({std::atof((*it)[1].str().c_str()), std::atof((*it)[2].str().c_str()),
+                         std::atof((*it)[3].str().c_str()), std::atof((*it)[4].str().c_str())});
+    return found;
+}
+
+// No two labels overlap, no stick reaches into a label, and the labelled
+// peaks are the tallest: none left without a label is taller than one with.
+void ExpectLabelsClearOnTheTallest(const std::string& svg)
+{
+    const std::vector<Label> labels = Labels(svg);
+    const std::vector<Stick> sticks = Sticks(svg);
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_TRUE(labels[i].hi <= labels[j].lo || labels[i].lo >= labels[j].hi ||
+                        labels[i].baseline <= labels[j].top || labels[i].top >= labels[j].baseline)
+                << labels[i].text << " overlaps " << labels[j].text;
+    double lowestLabelled = 1e300, tallestOther = 0;
+    for (const Stick& s : sticks) {
+        bool labelled = false;
+        for (const Label& l : labels) {
+            labelled = labelled || std::fabs(std::atof(l.text.c_str()) - s.position) < 1e-3 * (1 + s.position * 1e-6);
+            EXPECT_FALSE(s.x + 1 > l.lo && s.x - 1 < l.hi && s.top < l.baseline) << s.position << " crosses " << l.text;
+        }
+        if (labelled)
+            lowestLabelled = std::min(lowestLabelled, s.height);
+        else
+            tallestOther = std::max(tallestOther, s.height);
+    }
+    EXPECT_GE(lowestLabelled, tallestOther);
+}
+
+TEST(PlotConventions, LabelsOnTheTallestPeaksClearOfTheSticks)
+{
+    // Glucose: all its peaks labelled, M+2 at 1.4 % too.
     TempFile glucose("", "glucose.svg");
     ASSERT_EQ(RunPlot({"C6H12O6", "-o", glucose.path()}).status, 0);
     std::string svg = ReadFile(glucose.path());
@@ -186,20 +231,63 @@ TEST(PlotConventions, LabelsOnTheTallestPeaksThatFitWithoutOverlap)
     ASSERT_EQ(labels.size(), 3u);
     EXPECT_EQ(labels[2].text, "182.0679");
     EXPECT_NE(svg.find(">every peak labelled<"), std::string::npos);
+    ExpectLabelsClearOnTheTallest(svg);
 
-    // A 66 kDa protein: 67 peaks, labels 10 characters long.
+    // A 66 kDa protein, 86 peaks a nominal mass apart, labels 10 characters
+    // long: the labels of the tallest stack above the top; none goes to a
+    // peak of the tail while one near 100 % has none.
     TempFile protein("", "protein.svg");
-    ASSERT_EQ(RunPlot({"C2934H4615N781O897S39", "-o", protein.path()}).status, 0);
+    const std::vector<std::string> args = {"C2934H4615N781O897S39", "-o", protein.path()};
+    ASSERT_EQ(RunProgram(MORVANE_PLOT_EXE, args, MORVANE_SOURCE_DIR).status, 0);  // the default coverage
     svg = ReadFile(protein.path());
     labels = Labels(svg);
-    ASSERT_GE(labels.size(), 5u);
-    EXPECT_EQ(labels[0].text, "66431.9639");  // the tallest first
-    for (std::size_t i = 0; i < labels.size(); ++i)
-        for (std::size_t j = 0; j < i; ++j)
-            EXPECT_TRUE(labels[i].hi <= labels[j].lo || labels[i].lo >= labels[j].hi)
-                << labels[i].text << " overlaps " << labels[j].text;
-    EXPECT_NE(svg.find(">labels on " + std::to_string(labels.size()) + " of 67 peaks: the tallest, where the text fits<"),
+    ASSERT_GE(labels.size(), 3u);
+    EXPECT_EQ(labels[0].text, "66431.9638");  // the tallest first
+    ExpectLabelsClearOnTheTallest(svg);
+    EXPECT_NE(svg.find(">labels on the " + std::to_string(labels.size()) + " tallest of 86 peaks, as many as fit<"),
               std::string::npos);
+}
+
+TEST(PlotConventions, RangeDrawsOnlyThosePositions)
+{
+    TempFile picture("", "protein.svg");
+    const std::vector<std::string> protein = {"C2934H4615N781O897S39", "-o", picture.path()};
+    ASSERT_EQ(RunPlot(protein).status, 0);
+    const std::vector<Stick> all = Sticks(ReadFile(picture.path()));
+    for (const char* range : {"66420:66440", "--range=66420:66440"}) {
+        std::vector<std::string> args = protein;
+        args.insert(args.end(), {"--range", range});
+        if (range[0] == '-') args.erase(args.end() - 2);
+        ASSERT_EQ(RunPlot(args).status, 0) << range;
+        const std::string svg = ReadFile(picture.path());
+        std::vector<std::string> expected;
+        for (const Stick& s : all)
+            if (s.position >= 66420 && s.position <= 66440) expected.push_back(std::to_string(s.height));
+        std::vector<std::string> drawn;
+        for (const Stick& s : Sticks(svg)) drawn.push_back(std::to_string(s.height));
+        EXPECT_EQ(drawn, expected);  // the same heights, in percent of the whole pattern
+        EXPECT_EQ(drawn.size(), 20u);
+        EXPECT_NE(svg.find(">66420</text>"), std::string::npos);  // the frame spans the range
+        EXPECT_NE(svg.find(">66440</text>"), std::string::npos);
+        ExpectLabelsClearOnTheTallest(svg);
+    }
+}
+
+TEST(PlotConventions, RangeIsTwoFiniteNumbersInOrder)
+{
+    TempFile dir("", "x.txt");
+    const std::string svg = dir.dir() + "/x.svg";
+    for (const char* range : {"5:5", "6:5", "nan:5", "1:inf", "-inf:1", "1:", ":2", "1:2:3", "12", "a:b", " 1:2",
+                              "1:\t2", "-1e308:1e308", ""}) {
+        const RunResult r = RunPlot({"C6H12O6", "-o", svg, "--range", range});
+        EXPECT_EQ(r.out, "Error: range must be lo:hi, finite numbers with lo < hi (as 66400:66460)\n") << range;
+        EXPECT_EQ(r.status, 5) << range;
+        EXPECT_FALSE(Exists(svg)) << range;
+    }
+    EXPECT_EQ(RunPlot({"C6H12O6", "-o", svg, "--range"}).status, 5);
+    // A range holding no peak draws an empty frame.
+    EXPECT_EQ(RunPlot({"C6H12O6", "-o", svg, "--range", "1000:1001"}).status, 0);
+    EXPECT_TRUE(Sticks(ReadFile(svg)).empty());
 }
 
 }  // namespace

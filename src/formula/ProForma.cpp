@@ -182,6 +182,11 @@ bool IsMassShift(std::string_view s)
 bool AlternativeDelta(std::string_view text, const std::deque<AtomIsoAbun>& table, std::size_t at, AtomCounts& delta,
                       std::string& reason)
 {
+    if (StartsWithIgnoringCase(text, "Formula:") && text.find_first_not_of(' ', 8) == std::string_view::npos) {
+        reason = "empty formula of a modification " + At(at + 8) +
+                 ": write symbols with counts, as Formula:HPO3, H-2O-1 or [13C6]C-6";
+        return false;
+    }
     if (StartsWithIgnoringCase(text, "Formula:")) return ReadDelta(text.substr(8), &table, at + 8, delta, reason);
     if (StartsWithIgnoringCase(text, "INFO:")) return true;
     if (IsMassShift(text)) {
@@ -351,14 +356,15 @@ bool SequenceReader::Scan(int& charge, std::string& reason)
             fixed.erase(fixed.begin() + static_cast<std::ptrdiff_t>(i));
     }
     alreadyWritten.assign(fixed.size(), 0);
-    // N-terminal modifications, each in brackets, then '-'.
+    // N-terminal modifications, each in brackets, then '-' (only after them).
+    const bool nTerminal = Peek() == '[';
     while (ok && Peek() == '[') {
         delta.clear();
         ok = Mod(delta) && AddDelta(delta, 1);
         if (ok && Peek() != '[' && Peek() != '-')
             ok = Fail("a modification before the first residue must be N-terminal, followed by '-', " + At(pos));
     }
-    if (ok && Peek() == '-') ++pos;
+    if (ok && nTerminal && Peek() == '-') ++pos;
     bool any = false;
     while (ok && IsUpper(Peek())) {
         ResidueAtoms r;

@@ -39,12 +39,14 @@ bool HasAmbiguousResidue(const std::string& peptide)
 // Soft-masked (lower-case) residues are residues all the same.
 char Capital(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// The header's first word; a NUL byte ends it too, so that none reaches the table.
 std::string HeaderId(const std::string& header)
 {
     std::size_t begin = 1;
     while (begin < header.size() && (header[begin] == ' ' || header[begin] == '\t')) ++begin;
     std::size_t end = begin;
-    while (end < header.size() && header[end] != ' ' && header[end] != '\t' && header[end] != '\r') ++end;
+    // strchr finds the terminating NUL of " \t\r" too: a NUL byte ends the word.
+    while (end < header.size() && std::strchr(" \t\r", header[end]) == nullptr) ++end;
     return header.substr(begin, end - begin);
 }
 

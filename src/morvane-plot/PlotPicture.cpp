@@ -53,7 +53,44 @@ const std::vector<KnownOption> PLOT_OPTIONS = {
     {"-o", true},       {"-w", true},          {"-a", true},         {"--resolution", true}, {"--analyzer", true},
     {"--fwhm", true},   {"--sequence", false}, {"--enrichment", true}, {"--fixed", true},  {"--help", false},
     {"--version", false}, {"-z", true},        {"-mtz", true},       {"-t", true},           {"-r", true},
-    {"-f", true},       {"-p", true}};
+    {"-f", true},       {"-p", true},              {"--range", true}};
+
+// "lo:hi", two finite numbers with lo < hi and a finite span, no blanks.
+bool ReadRange(const char* text, PlotSettings& p)
+{
+    const char* colon = std::strchr(text, ':');
+    if (colon == nullptr || std::isspace(static_cast<unsigned char>(text[0])) ||
+        std::isspace(static_cast<unsigned char>(colon[1])))
+        return false;
+    const std::string low(text, colon);
+    char* end = nullptr;
+    p.rangeLo = std::strtod(low.c_str(), &end);
+    if (low.empty() || *end != '\0') return false;
+    p.rangeHi = std::strtod(colon + 1, &end);
+    if (colon[1] == '\0' || *end != '\0') return false;
+    return std::isfinite(p.rangeLo) && std::isfinite(p.rangeHi) && p.rangeLo < p.rangeHi &&
+           std::isfinite(p.rangeHi - p.rangeLo);
+}
+
+// Takes "--range lo:hi" out of `words`. Returns 0, or OPTION_ERROR_STATUS
+// with the message written.
+int TakeRange(std::vector<char*>& words, PlotSettings& p, std::ostream& out)
+{
+    std::vector<char*> rest;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (std::strcmp(words[i], "--range") != 0) {
+            rest.push_back(words[i]);
+            continue;
+        }
+        if (i + 1 == words.size() || !ReadRange(words[++i], p)) {
+            out << "Error: range must be lo:hi, finite numbers with lo < hi (as 66400:66460)\n";
+            return OPTION_ERROR_STATUS;
+        }
+        p.rangeGiven = true;
+    }
+    words.swap(rest);
+    return 0;
+}
 
 // Sorts the arguments into the formula, the table file name (null when not
 // given) and the options; takes "-o file", "-w width", "-a adduct", the
@@ -73,6 +110,7 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, RunSettings& s, std:
     s.tablefile = plain.size() == 2 ? plain[1] : nullptr;
     if (TakeResolutionOptions(words, false, p.instrument, out) != 0) return OPTION_ERROR_STATUS;
     if (TakeMoleculeOptions(words, "--sequence", p.molecules, out) != 0) return OPTION_ERROR_STATUS;
+    if (TakeRange(words, p, out) != 0) return OPTION_ERROR_STATUS;
     if (!p.molecules.fixedWords.empty() && !p.molecules.sequences) {
         out << "Error: fixed modifications need --sequence\n";
         return OPTION_ERROR_STATUS;
@@ -176,7 +214,34 @@ PatternPicture Picture(const std::vector<isotope>& peaks, const RunSettings& s, 
     return pic;
 }
 
+// Keeps the entries of xs (and their ys) within [lo, hi], and with `beyond`
+// the nearest one outside at each end too.
+void KeepWithin(std::vector<double>& xs, std::vector<double>& ys, double lo, double hi, bool beyond)
+{
+    std::vector<double> keptx, kepty;
+    for (std::size_t i = 0; i < xs.size(); ++i) {
+        const bool near = beyond && ((i + 1 < xs.size() && xs[i + 1] >= lo && xs[i] < lo) ||
+                                     (i > 0 && xs[i - 1] <= hi && xs[i] > hi));
+        if ((xs[i] >= lo && xs[i] <= hi) || near) {
+            keptx.push_back(xs[i]);
+            kepty.push_back(ys[i]);
+        }
+    }
+    xs.swap(keptx);
+    ys.swap(kepty);
+}
+
 }  // namespace
+
+void KeepRange(PatternPicture& pic, double lo, double hi)
+{
+    KeepWithin(pic.positions, pic.heights, lo, hi, false);
+    KeepWithin(pic.profilex, pic.profiley, lo, hi, true);  // the frame clips the profile's ends
+    KeepWithin(pic.labelx, pic.labely, lo, hi, false);
+    pic.xmin = lo;
+    pic.xmax = hi;
+    WidenToDrawable(pic.xmin, pic.xmax);
+}
 
 std::vector<double> SampledProfile(const std::vector<isotope>& peaks, double lo, double hi, std::size_t points,
                                    double width)
@@ -229,8 +294,10 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
     if (p.instrument.resolution) {
         PatternPicture pic;
         const int status = ResolvedPicture(s, p, pic, out);
-        if (status == 0) svg = RenderSvg(pic);
-        return status;
+        if (status != 0) return status;
+        if (p.rangeGiven) KeepRange(pic, p.rangeLo, p.rangeHi);
+        svg = RenderSvg(pic);
+        return 0;
     }
     PatternResult r;
     const int status = PlotPattern(s, p, true, r, out);
@@ -239,7 +306,9 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
         s.charge = r.charge;  // the ion's, for the title
         s.masstocharge = true;
     }
-    svg = RenderSvg(Picture(r.peaks, s, p));
+    PatternPicture pic = Picture(r.peaks, s, p);
+    if (p.rangeGiven) KeepRange(pic, p.rangeLo, p.rangeHi);
+    svg = RenderSvg(pic);
     return 0;
 }
 

@@ -8,6 +8,7 @@
 #include "elements/isotope.h"
 #include "frontend/MoleculeOptions.h"
 #include "frontend/ResolutionOptions.h"
+#include "morvane-plot/SvgPlot.h"
 
 namespace morvane {
 
@@ -23,7 +24,15 @@ struct PlotSettings {
     ResolutionOptions instrument;
     // --sequence, --enrichment, --fixed: how the formula is read.
     MoleculeOptions molecules;
+    // --range lo:hi: the positions drawn, when given.
+    bool rangeGiven = false;
+    double rangeLo = 0, rangeHi = 0;
 };
+
+// Keeps of `pic` only what lies in [lo, hi] (sticks, profile points, label
+// places) and makes that range its frame, widened about its middle where it
+// is too narrow to draw.
+void KeepRange(PatternPicture& pic, double lo, double hi);
 
 // Narrowest and widest accepted -w: a narrower peak has no distinct
 // coordinates beside masses of hundreds of u, a wider one pushes the frame

@@ -62,6 +62,7 @@ void DrawnProfile(const Profile& profile, PatternPicture& pic)
 void CentroidLabels(const std::vector<isotope>& centroids, const Profile& profile, PatternPicture& pic)
 {
     const double top = *std::max_element(profile.y.begin(), profile.y.end());
+    pic.centroidLabels = true;
     for (const isotope& c : centroids) {
         const auto at = std::lower_bound(profile.x.begin(), profile.x.end(), c.mass);
         std::size_t i = static_cast<std::size_t>(at - profile.x.begin());

@@ -11,8 +11,11 @@ namespace {
 const double WIDTH = 900, HEIGHT = 520;
 const double LEFT = 80, RIGHT = 30, TOP = 60, BOTTOM = 70;
 const double PLOT_W = WIDTH - LEFT - RIGHT, PLOT_H = HEIGHT - TOP - BOTTOM;
-const double YMAX = 105;  // percent at the top of the frame
+// Percent at the top of the frame: above the largest peak there is room
+// for four rows of labels.
+const double YMAX = 125;
 const double LABEL_FONT = 12;  // px
+const double LABEL_GAP = 4;    // px between a label and the sticks beneath it
 // NiceStep gives at most 20 intervals; this only bounds the loop.
 const int MAX_TICKS = 100;
 
@@ -121,24 +124,78 @@ void Sticks(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
 // of the font size wide; a margin keeps neighbours apart.
 double LabelWidth(const std::string& text) { return static_cast<double>(text.size()) * LABEL_FONT * 0.6 + 8; }
 
-// Labels the peaks (or the picture's own label places) tallest first, each
-// where its text (kept inside the frame) overlaps no label already placed,
-// and says in a note which carry labels.
-void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
+// The place of a label's text (px): its span across and from its top down
+// to its baseline.
+struct Box {
+    double lo, hi, top, baseline;
+    bool Overlaps(const Box& o) const
+    {
+        return lo < o.hi && hi > o.lo && top < o.baseline + LABEL_GAP && baseline + LABEL_GAP > o.top;
+    }
+};
+
+// The baseline just above the top of `height` and of every stick that
+// stands beneath the span [lo, hi] (a stick is 2 px wide).
+double BaselineAbove(const PatternPicture& p, const Frame& f, double lo, double hi, double height)
 {
-    const bool own = !p.labelx.empty();
-    const std::vector<double>& positions = own ? p.labelx : p.positions;
-    const std::vector<double>& heights = own ? p.labely : p.heights;
-    std::vector<std::size_t> order(positions.size());
+    double top = f.Y(height);
+    for (std::size_t i = 0; i < p.positions.size(); ++i) {
+        const double x = f.X(p.positions[i]);
+        if (x + 1 > lo && x - 1 < hi) top = std::min(top, f.Y(p.heights[i]));
+    }
+    return top - LABEL_GAP;
+}
+
+// Raises `b` above every label it would overlap; false when it no longer
+// fits beneath the top of the frame.
+bool Lift(Box& b, const std::vector<Box>& placed)
+{
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const Box& o : placed) {
+            if (!b.Overlaps(o)) continue;
+            b.baseline = o.top - LABEL_GAP;
+            b.top = b.baseline - LABEL_FONT;
+            moved = true;
+        }
+    }
+    return b.top >= TOP;
+}
+
+// The peaks (or the picture's own label places) from the tallest down.
+std::vector<std::size_t> TallestFirst(const std::vector<double>& heights)
+{
+    std::vector<std::size_t> order(heights.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return heights[a] > heights[b]; });
-    struct Span {
-        double lo, hi;
-    };
-    std::vector<Span> placed;
+    return order;
+}
+
+void LabelNote(std::ostringstream& svg, bool own, std::size_t labelled, std::size_t all)
+{
+    const std::string what = own ? "centroid" : "peak";
+    svg << "<text class=\"label-note\" x=\"" << LEFT + PLOT_W << "\" y=\"" << TOP - 8
+        << "\" text-anchor=\"end\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#555\">"
+        << (labelled == all ? "every " + what + " labelled"
+                            : "labels on the " + std::to_string(labelled) + " tallest of " + std::to_string(all) + " " +
+                                  what + "s, as many as fit")
+        << "</text>\n";
+}
+
+// Labels the peaks (or the picture's own label places) tallest first, each
+// clear of the sticks beneath it and of the labels already placed, raised
+// above them where it must; the first that does not fit below the top of
+// the frame ends the labels, so that the labelled peaks are always the
+// tallest. A note says how many carry labels.
+void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
+{
+    const bool own = p.centroidLabels;
+    const std::vector<double>& positions = own ? p.labelx : p.positions;
+    const std::vector<double>& heights = own ? p.labely : p.heights;
+    std::vector<Box> placed;
     svg << "<g class=\"labels\" font-family=\"sans-serif\" font-size=\"" << LABEL_FONT
         << "\" fill=\"#1d3557\" text-anchor=\"middle\">\n";
-    for (std::size_t i : order) {
+    for (std::size_t i : TallestFirst(heights)) {
         // Four decimals, as masses are quoted.
         std::ostringstream label;
         label.setf(std::ios::fixed);
@@ -146,23 +203,14 @@ void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
         label << positions[i];
         const double half = LabelWidth(label.str()) / 2;
         const double x = std::min(std::max(f.X(positions[i]), LEFT + half), LEFT + PLOT_W - half);
-        if (std::any_of(placed.begin(), placed.end(),
-                        [&](const Span& s) { return x - half < s.hi && x + half > s.lo; }))
-            continue;
-        placed.push_back({x - half, x + half});
-        svg << "<text class=\"peak-label\" x=\"" << x << "\" y=\"" << f.Y(heights[i]) - 6 << "\">" << label.str()
-            << "</text>\n";
+        const double baseline = BaselineAbove(p, f, x - half, x + half, heights[i]);
+        Box b{x - half, x + half, baseline - LABEL_FONT, baseline};
+        if (!Lift(b, placed)) break;
+        placed.push_back(b);
+        svg << "<text class=\"peak-label\" x=\"" << x << "\" y=\"" << b.baseline << "\">" << label.str() << "</text>\n";
     }
     svg << "</g>\n";
-    if (positions.empty()) return;
-    const char* what = own ? " centroids" : " peaks";
-    svg << "<text class=\"label-note\" x=\"" << LEFT + PLOT_W << "\" y=\"" << TOP - 8
-        << "\" text-anchor=\"end\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#555\">"
-        << (placed.size() == positions.size()
-                ? std::string(own ? "every centroid labelled" : "every peak labelled")
-                : "labels on " + std::to_string(placed.size()) + " of " + std::to_string(positions.size()) + what +
-                      ": the tallest, where the text fits")
-        << "</text>\n";
+    if (!positions.empty()) LabelNote(svg, own, placed.size(), positions.size());
 }
 
 }  // namespace

@@ -16,7 +16,9 @@ struct PatternPicture {
     std::vector<double> heights;     // stick heights, percent
     std::vector<double> profilex;    // profile grid, ascending
     std::vector<double> profiley;    // profile, percent
-    // Where to label the pattern, in percent; when empty, the sticks are labelled.
+    // Where to label the pattern, in percent, when centroidLabels is set;
+    // otherwise the sticks are labelled.
+    bool centroidLabels = false;
     std::vector<double> labelx;
     std::vector<double> labely;
     double xmin = 0;

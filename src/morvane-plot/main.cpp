@@ -27,6 +27,7 @@ const char* const USAGE =
     "\t--sequence\tThe formula is a ProForma peptide (PEM[Oxidation]K/2)\n"
     "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
     "\t--fixed Mod@X\tA fixed modification of a peptide (Carbamidomethyl@C)\n"
+    "\t--range lo:hi\tDraw only the positions from lo to hi (finite, lo < hi), in percent of the whole pattern\n"
     "\t--help, --version\tShow this text, or the version, and end\n"
     "Options may stand anywhere, long ones also as --name=value; unknown options are refused.\n"
     "The formula may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O)\n"
