@@ -19,7 +19,7 @@ _MIN_POINTS, _MAX_POINTS = 200, 20000
 # Font size of the peak labels and notes, in points.
 _LABEL_POINTS = 8
 # Top of the percent axis, as morvane-plot's.
-_PERCENT_TOP = 105
+_PERCENT_TOP = 125
 # The notes of which peaks carry labels: their gid, the gap between the frame
 # and the first, and the step from one to the next, in points.
 _NOTE_GID = "morvane-label-note"
@@ -215,8 +215,9 @@ class Pattern:
 
         ``ax`` defaults to the current axis of pyplot. The heights are
         percent of the largest peak, on the axis of ``morvane-plot``
-        ("abundance (% of largest peak)", 0 to 105), and the positions are
-        written out in full, with no offset. With a peak width ``fwhm`` (in
+        ("abundance (% of largest peak)", 0 to 125: room above the largest
+        peak for labels), and the positions are written out in full, with no
+        offset. With a peak width ``fwhm`` (in
         the units of the positions), or a resolution (keywords as
         :meth:`centroids`; by default this pattern's own), the profile of
         :meth:`profile` is drawn as well, in the colour of the sticks, its

@@ -101,7 +101,7 @@ def test_plot_axes_as_morvane_plot_percent_and_positions_in_full(table):
     peak.plot(ax, fwhm=0.01)
     fig.canvas.draw()
     assert ax.get_ylabel() == "abundance (% of largest peak)"
-    assert ax.get_ylim() == (0, 105) and list(ax.get_yticks()) == [0, 20, 40, 60, 80, 100]
+    assert ax.get_ylim() == (0, 125) and list(ax.get_yticks()) == [0, 20, 40, 60, 80, 100]
     assert ax.xaxis.get_major_formatter().get_offset() == ""
     ticks = [float(t.get_text()) for t in ax.get_xticklabels() if t.get_text()]
     assert len(ticks) >= 3 and all(abs(t - peak.mass[0]) < 0.1 for t in ticks)
