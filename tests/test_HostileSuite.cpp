@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -143,15 +141,14 @@ void RemoveDir(const std::string& dir)
     rmdir(dir.c_str());
 }
 
-// The run's directories: its TMPDIR, the folder its output goes to (@OUT
-// in the arguments) and one for the harness's own files.
+// The run's directories: its TMPDIR and the folder its output goes to
+// (@OUT in the arguments).
 struct Dirs {
-    std::string tmp = FreshDir(), out = FreshDir(), own = FreshDir();
+    std::string tmp = FreshDir(), out = FreshDir();
     ~Dirs()
     {
         RemoveDir(tmp);
         RemoveDir(out);
-        RemoveDir(own);
     }
 };
 
@@ -171,32 +168,7 @@ std::vector<std::string> Arguments(const Invocation& inv, const Dirs& dirs)
 
 RunResult Run(const Invocation& inv, const Dirs& dirs)
 {
-    const std::string in = dirs.own + "/in", out = dirs.own + "/out", err = dirs.own + "/err";
-    std::ofstream(in, std::ios::binary) << inv.input;
-    std::vector<std::string> args = Arguments(inv, dirs);
-    args.insert(args.begin(), Executable(inv.tool));
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(&a[0]);
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int i = open(in.c_str(), O_RDONLY), o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
-                  e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (i < 0 || o < 0 || e < 0 || chdir(MORVANE_SOURCE_DIR) != 0 || setenv("TMPDIR", dirs.tmp.c_str(), 1) != 0)
-            _exit(127);
-        dup2(i, 0);
-        dup2(o, 1);
-        dup2(e, 2);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    RunResult r;
-    r.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    r.out = ReadFile(out);
-    r.err = ReadFile(err);
-    return r;
+    return RunProgram(Executable(inv.tool), Arguments(inv, dirs), RunInput{inv.input, dirs.tmp});
 }
 
 // The fields of a row of a table, tab-separated or CSV (quoted where needed).

@@ -175,6 +175,7 @@ public:
     {
         s.best = bests[g];
         s.visits = 0;
+        if (floor == 0) return search.Run(s, first[g], first[g + 1], window, limit, sink);
         auto kept = [&](double mass, double probability, const std::uint32_t* cursor, std::uint32_t innermost) {
             return probability < floor || sink(mass, probability, cursor, innermost);
         };

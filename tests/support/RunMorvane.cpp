@@ -1,4 +1,3 @@
-#include <algorithm>
 #include "support/RunMorvane.h"
 
 #include <fcntl.h>
@@ -6,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -48,8 +48,12 @@ RunResult RunFrontEndAsMorvane(const std::string& exe, std::vector<std::string> 
     return RunProgram(exe, args, MORVANE_SOURCE_DIR, addressSpaceLimit);
 }
 
-RunResult RunProgram(const std::string& exePath, const std::vector<std::string>& args, const std::string& cwd,
-                     unsigned long long addressSpaceLimit)
+namespace {
+
+// The run itself: standard input from the file `inputPath`, TMPDIR set
+// when `tmpdir` is not empty.
+RunResult Launch(const std::string& exePath, const std::vector<std::string>& args, const std::string& cwd,
+                 unsigned long long addressSpaceLimit, const std::string& inputPath, const std::string& tmpdir)
 {
     const std::string dir = MakeTempDir();
     const std::string outPath = dir + "/out", errPath = dir + "/err";
@@ -62,10 +66,11 @@ RunResult RunProgram(const std::string& exePath, const std::vector<std::string>&
 
     const pid_t pid = fork();
     if (pid == 0) {
-        const int in = open("/dev/null", O_RDONLY);
+        const int in = open(inputPath.c_str(), O_RDONLY);
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || chdir(cwd.c_str()) != 0) _exit(127);
+        if (!tmpdir.empty() && setenv("TMPDIR", tmpdir.c_str(), 1) != 0) _exit(127);
         if (addressSpaceLimit != 0) {
             const rlimit limit{addressSpaceLimit, addressSpaceLimit};
             if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(127);
@@ -84,6 +89,24 @@ RunResult RunProgram(const std::string& exePath, const std::vector<std::string>&
     r.err = ReadFile(errPath);
     std::remove(outPath.c_str());
     std::remove(errPath.c_str());
+    rmdir(dir.c_str());
+    return r;
+}
+
+}  // namespace
+
+RunResult RunProgram(const std::string& exePath, const std::vector<std::string>& args, const std::string& cwd,
+                     unsigned long long addressSpaceLimit)
+{
+    return Launch(exePath, args, cwd, addressSpaceLimit, "/dev/null", "");
+}
+
+RunResult RunProgram(const std::string& exe, const std::vector<std::string>& args, const RunInput& input)
+{
+    const std::string dir = MakeTempDir(), path = dir + "/in";
+    std::ofstream(path, std::ios::binary) << input.text;
+    const RunResult r = Launch(exe, args, MORVANE_SOURCE_DIR, 0, path, input.tmpdir);
+    std::remove(path.c_str());
     rmdir(dir.c_str());
     return r;
 }

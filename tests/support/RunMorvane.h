@@ -17,6 +17,16 @@ struct RunResult {
 RunResult RunProgram(const std::string& exe, const std::vector<std::string>& args, const std::string& cwd,
                      unsigned long long addressSpaceLimit = 0);
 
+// What a run reads, beyond its arguments.
+struct RunInput {
+    std::string text;    // its standard input
+    std::string tmpdir;  // its TMPDIR
+};
+
+// Runs the program `exe` with `args` in the repository root, with the
+// input's text as standard input and its TMPDIR.
+RunResult RunProgram(const std::string& exe, const std::vector<std::string>& args, const RunInput& input);
+
 // Runs morvane, by default in the repository root.
 RunResult RunMorvane(const std::vector<std::string>& args, const std::string& cwd = MORVANE_SOURCE_DIR,
                      unsigned long long addressSpaceLimit = 0);
