@@ -263,12 +263,23 @@ private:
     }
 };
 
+// Asked now and then by a calculation on the calling thread, which is
+// where Python's signal handlers run: runs those of signals that have
+// arrived (Ctrl-C's raises KeyboardInterrupt), and cancels the calculation
+// when one raised. The exception stays set for CalculateMany to raise.
+bool SignalRaised(void*)
+{
+    const py::gil_scoped_acquire held;
+    return PyErr_CheckSignals() != 0;
+}
+
 // Calculates the patterns of many formulas on a pool of threads, the
 // calling thread among them, and hands the results over in input order as
 // they are finished: the calling thread makes Python objects of the first
 // while the others calculate the rest. Each pattern is calculated on one
 // thread. When the system starts fewer threads than asked, those started
-// do all the work.
+// do all the work. Stop cancels the patterns under way; the calling thread,
+// the only one that sees Ctrl-C, also cancels them when it sees one.
 class PatternQueue {
 public:
     PatternQueue(const Table& table, std::vector<std::string> formulas, const PatternSettings& settings,
@@ -281,7 +292,8 @@ public:
         for (unsigned t = 1; t < threads && t < formulas_.size(); ++t) {
             try {
                 pool_.emplace_back([this] {
-                    while (!stop_ && Begin()) {}
+                    const CancellationScope scope(&cancellation_);
+                    while (!cancellation_.Requested() && Begin()) {}
                 });
             } catch (const std::system_error&) {
                 break;
@@ -297,13 +309,14 @@ public:
     // without the GIL.
     std::size_t Work(std::size_t end, std::chrono::milliseconds patience)
     {
+        const CancellationScope scope(&cancellation_, SignalRaised);
         const auto until = std::chrono::steady_clock::now() + patience;
         while (done_ < end) {
             if (finished_[done_]) {
                 ++done_;
-            } else if (std::chrono::steady_clock::now() >= until) {
+            } else if (std::chrono::steady_clock::now() >= until || cancellation_.Requested()) {
                 break;
-            } else if (stop_ || !Begin()) {
+            } else if (!Begin()) {
                 std::unique_lock<std::mutex> lock(mutex_);
                 finishing_.wait_until(lock, until, [&] { return finished_[done_].load(); });
             }
@@ -316,10 +329,11 @@ public:
     // that allocated it allocates more would have both wait on its lock.
     const PatternResult& Result(std::size_t i) const { return results_[i]; }
 
-    // No formula is begun any more; returns when those under way are finished.
+    // No formula is begun any more, and those under way are cancelled;
+    // returns when their threads have ended.
     void Stop()
     {
-        stop_ = true;
+        cancellation_.Request();
         for (std::thread& t : pool_) t.join();
         pool_.clear();
     }
@@ -332,7 +346,7 @@ private:
     std::unique_ptr<std::atomic<bool>[]> finished_;
     std::atomic<std::size_t> next_{0};
     std::size_t done_ = 0;  // results finished from the first on, as the calling thread last saw
-    std::atomic<bool> stop_{false};
+    Cancellation cancellation_;
     std::mutex mutex_;
     std::condition_variable finishing_;
     std::vector<std::thread> pool_;
@@ -367,12 +381,21 @@ std::vector<std::string> FormulaTexts(const py::list& texts)
 // order. Result i is formula i's Pattern (`pattern` is the package's class)
 // of resolution `resolution`, or the exception object of its failure. The
 // results are taken in chunks, each as soon as it is finished; between
-// chunks, and at least every 50 ms, this thread looks for signals: a
-// KeyboardInterrupt stops the calculation between formulas and is raised
-// here.
+// chunks, and every 20 ms within a calculation, this thread runs the
+// handlers of signals that have arrived: an exception from one (Ctrl-C's
+// KeyboardInterrupt) cancels the calculations and is raised here. A
+// handler may not start another calculation meanwhile: this thread's
+// buffers are in use.
 py::tuple CalculateMany(const Table& table, const py::list& texts, const PatternSettings& settings, unsigned threads,
                         const py::object& pattern, const py::object& resolution)
 {
+    thread_local bool calculating = false;
+    if (calculating)
+        throw std::runtime_error("morvane is calculating on this thread: a signal handler cannot start another one");
+    calculating = true;
+    struct Done {
+        ~Done() { calculating = false; }
+    } done;
     const PatternMaker maker(pattern, settings, resolution);
     const std::size_t n = texts.size();
     // Enough chunks that the last, made into objects after the calculation ends, is short.
@@ -385,7 +408,7 @@ py::tuple CalculateMany(const Table& table, const py::list& texts, const Pattern
             py::gil_scoped_release unlocked;
             finished = queue.Work(std::min(n, i + chunk), std::chrono::milliseconds(50));
         }
-        if (PyErr_CheckSignals() != 0) {
+        if (PyErr_Occurred() != nullptr || PyErr_CheckSignals() != 0) {
             py::error_already_set interrupted;
             py::gil_scoped_release unlocked;
             queue.Stop();

@@ -628,7 +628,10 @@ def pattern(
     that does not parse or an adduct that removes atoms the molecule lacks,
     :class:`AdductError` for adduct text that does not parse, ``ValueError``
     with morvane's message for a bad setting, and :class:`CalculationError`
-    for a pattern that cannot be calculated.
+    for a pattern that cannot be calculated. The calculation runs without
+    the GIL; Ctrl-C (KeyboardInterrupt), or any exception from a signal
+    handler, cancels it within milliseconds. A signal handler cannot start
+    another calculation meanwhile (``RuntimeError``).
     """
     if (formula is None) == (sequence is None):
         raise TypeError("give either a formula or a sequence")
@@ -681,7 +684,7 @@ def patterns(
     number of threads (0: one per core), the calling thread among them; the
     calculation releases the GIL, which the calling thread takes to make the
     patterns of the formulas finished so far, and Ctrl-C (KeyboardInterrupt)
-    stops it between formulas.
+    stops it within milliseconds, the formulas under way included.
 
     Returns a list of :class:`Pattern` in the order of ``formulas``; with a
     list of adducts, per formula one pattern per adduct in the order given.

@@ -382,6 +382,8 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
     if (const char* fault = SettingFault(settings)) return Failure(OPTION_ERROR_STATUS, fault);
     try {
         return Calculate(table, formula, settings);
+    } catch (const Cancelled& e) {
+        return Failure(EXCEPTION_STATUS, e.what());
     } catch (const std::bad_alloc&) {
         return Failure(EXCEPTION_STATUS, "too many variants for the available memory");
     } catch (const std::exception& e) {
@@ -391,7 +393,7 @@ PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::
 
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
-                                             unsigned threads, const std::atomic<bool>* stop)
+                                             unsigned threads, Cancellation* cancellation)
 {
     std::vector<PatternResult> results(formulas.size());
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
@@ -399,7 +401,8 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
     single.threads = 1;
     std::atomic<std::size_t> next{0};
     auto work = [&] {
-        for (std::size_t i; (stop == nullptr || !*stop) && (i = next++) < formulas.size();)
+        const CancellationScope scope(cancellation);
+        for (std::size_t i; (cancellation == nullptr || !cancellation->Requested()) && (i = next++) < formulas.size();)
             results[i] = CalculatePattern(table, formulas[i], single);
     };
     std::vector<std::thread> pool;

@@ -1,12 +1,12 @@
 #ifndef MORVANE_CALC_PATTERN_H
 #define MORVANE_CALC_PATTERN_H
 
-#include <atomic>
 #include <deque>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "../core/Cancellation.h"
 #include "../elements/AtomIsoAbun.h"
 #include "../elements/isotope.h"
 #include "../formula/Adduct.h"
@@ -139,7 +139,8 @@ const char* SettingFault(const PatternSettings& s);
 // without capitals gets a reminder that symbols begin with one); 5 a setting
 // out of range (SettingFault), or m/z at charge 0;
 // 6 the calculation failed, or needed more memory than there is, or the
-// profile at the given resolution would be too large. The table
+// profile at the given resolution would be too large, or the thread's
+// cancellation (core/Cancellation.h) was requested. The table
 // is only read, so any number of threads may share it.
 PatternResult CalculatePattern(const std::deque<AtomIsoAbun>& table, const std::string& formula,
                                const PatternSettings& settings);
@@ -154,12 +155,13 @@ int ReadMolecule(const std::deque<AtomIsoAbun>& table, const std::string& text, 
 // The patterns of many formulas with `threads` threads (0: one per core),
 // result i belonging to formula i; each pattern is calculated on one
 // thread, whatever settings.threads says. When the system starts fewer threads than
-// asked, those started do all the work. Once `stop` (when given) turns
-// true, no further formula is begun: the results of those not begun stay
-// empty with status 0, and the call returns when the formulas under way end.
+// asked, those started do all the work. Once `cancellation` (when given) is
+// requested, no further formula is begun and those under way stop within
+// milliseconds, with status 6 and the reason "the calculation was
+// cancelled"; the results of those not begun stay empty with status 0.
 std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& table,
                                              const std::vector<std::string>& formulas, const PatternSettings& settings,
-                                             unsigned threads, const std::atomic<bool>* stop = nullptr);
+                                             unsigned threads, Cancellation* cancellation = nullptr);
 
 }  // namespace morvane
 

@@ -1,10 +1,12 @@
 #include "engine/AtomEnsemble.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
 
+#include "core/Cancellation.h"
 #include "engine/VariantEstimate.h"
 
 namespace morvane {
@@ -20,6 +22,8 @@ const long long STORE_COST = 32;
 // combination's probability is first checked roughly for lying far below
 // the subnormals.
 const long long ROUGH_CHECK_DISTANCE = 64;
+// Work units between looks for cancellation (a millisecond or less).
+const long long CANCELLATION_UNITS = 1 << 16;
 
 // Steps back from position p to the next one that still has atoms to move,
 // raising each level maximum lm[p-1] to lm[p] on the way. At that position
@@ -195,10 +199,16 @@ bool AtomEnsemble::EnumerateCombinations(int n, double thr, long long& budget)
     double best = p0;
     int p = 0;
     bool skip = false;
+    // The budget at which to look at it again and for cancellation.
+    long long nextCheck = std::max(budget - CANCELLATION_UNITS, 0LL);
     while (p >= 0) {
         if (p < k - 1 && !skip && c[p] > 0) {
             budget -= k;
-            if (budget < 0) return false;
+            if (budget < nextCheck) {
+                if (budget < 0) return false;
+                CheckCancellation();
+                nextCheck = std::max(budget - CANCELLATION_UNITS, 0LL);
+            }
             // Advance: move one atom from entry p to entry p+1.
             c[p] -= 1;
             c[p + 1] += 1;

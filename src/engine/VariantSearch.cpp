@@ -127,6 +127,12 @@ void VariantSearch::Reset(State& s) const
     s.best = 0;
 }
 
+long long VariantSearch::NextCheckpoint(long long visits, long long limit)
+{
+    CheckCancellation();
+    return std::min(limit, visits + CANCELLATION_VISITS);
+}
+
 double VariantSearch::LowestMass() const
 {
     double sum = 0.0;

@@ -9,6 +9,7 @@
 #include "AtomEnsemble.h"
 #include "MassBins.h"
 #include "MolDistribution.h"
+#include "core/Cancellation.h"
 
 namespace morvane {
 
@@ -104,12 +105,19 @@ public:
     // it are passed over (the sink still sees variants outside it). Adds to
     // s.visits (exactly the work bound's count only without a window) and
     // returns false as soon as it exceeds `limit`, or when the sink returns
-    // false.
+    // false. Looks for cancellation every CANCELLATION_VISITS visits.
     template <class Sink>
     bool Run(State& s, std::size_t first, std::size_t last, const BinWindow* window, long long limit,
              Sink& sink) const;
 
 private:
+    static constexpr long long CANCELLATION_VISITS = 1 << 16;
+
+    // Looks for cancellation (throwing Cancelled); returns the count of
+    // visits at which to look again. Out of line: the search's loop stays
+    // as lean as with the bound alone.
+    [[gnu::cold, gnu::noinline]] static long long NextCheckpoint(long long visits, long long limit);
+
     // The innermost element's list indexed for the walks: entries of a set
     // as bit sets in list order, for the K most probable (every K up to 32,
     // then about 12 % apart) and for those of the r lightest (r in even
@@ -224,6 +232,9 @@ bool VariantSearch::Run(State& s, std::size_t first, std::size_t last, const Bin
     const std::size_t e = lists.size();
     double best = s.best;
     long long visits = s.visits;  // counted here: in the state, each visit waited on the store of the last
+    // The next count at which to look at the bound and for cancellation:
+    // one comparison per visit, as the bound alone took.
+    long long checkpoint = std::min(limit, visits + CANCELLATION_VISITS);
     auto finish = [&](bool complete) {
         s.best = best;
         s.visits = visits;
@@ -256,7 +267,10 @@ bool VariantSearch::Run(State& s, std::size_t first, std::size_t last, const Bin
                 if (!Innermost(s, window, best, sink)) return finish(false);
             }
         }
-        if (visits > limit) return finish(false);
+        if (visits > checkpoint) {
+            if (visits > limit) return finish(false);
+            checkpoint = NextCheckpoint(visits, limit);
+        }
         // Next combination at this level, climbing up when a list is done.
         while (++s.cursor[i] == (i == 0 ? last : lists[i].size())) {
             if (i == 0) return finish(true);

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/Cancellation.h"
 #include "core/Status.h"
 #include "engine/MolEnsemble.h"
 #include "spectrum/AddressSpace.h"
@@ -104,10 +105,11 @@ private:
     Slot* slots;
 };
 
-// Runs job(0) here and job(1..n-1) on threads of their own; a job whose
-// thread cannot be started runs here after job(0). The first exception of
-// any job (memory running out, say) is thrown here once every job has
-// ended, so that no thread is left running and none ends the program.
+// Runs job(0) here and job(1..n-1) on threads of their own, which share
+// this thread's cancellation; a job whose thread cannot be started runs
+// here after job(0). The first exception of any job (memory running out,
+// cancellation) is thrown here once every job has ended, so that no thread
+// is left running and none ends the program.
 template <class Job>
 void RunJobs(unsigned n, const Job& job)
 {
@@ -121,13 +123,18 @@ void RunJobs(unsigned n, const Job& job)
             if (!failure) failure = std::current_exception();
         }
     };
+    Cancellation* const cancellation = CurrentCancellation();
+    auto startedJob = [&](unsigned t) {
+        const CancellationScope scope(cancellation);
+        guarded(t);
+    };
     std::vector<std::thread> started;
     std::vector<unsigned> here;
     started.reserve(n);
     here.reserve(n);
     for (unsigned t = 1; t < n; ++t) {
         try {
-            started.emplace_back(guarded, t);
+            started.emplace_back(startedJob, t);
         } catch (const std::system_error&) {
             here.push_back(t);
         } catch (const std::bad_alloc&) {
@@ -401,6 +408,7 @@ private:
         std::atomic<std::size_t> next{0};
         RunJobs(threads, [&](unsigned t) {
             for (std::size_t r = next++; r < n; r = next++) {
+                CheckCancellation();
                 std::unique_lock<std::mutex> lock(merging, std::try_to_lock);
                 if (lock && merged == r) {
                     for (std::uint32_t b = runs[r]; b < runs[r + 1]; ++b)
