@@ -6,7 +6,10 @@
 # library, the doctests the built module and numpy.
 if(BUILD_TESTING AND GTest_FOUND AND Python3_Interpreter_FOUND)
   set(doc_python_examples)
-  if(NOT MORVANE_PYTHON)
+  if(MORVANE_PYTHON)
+    execute_process(COMMAND ${Python3_EXECUTABLE} -c "import numpy" RESULT_VARIABLE no_numpy OUTPUT_QUIET ERROR_QUIET)
+  endif()
+  if(NOT MORVANE_PYTHON OR no_numpy)
     set(doc_python_examples --no-python)
   endif()
   add_test(NAME Docs.Examples
