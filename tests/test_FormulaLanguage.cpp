@@ -92,7 +92,7 @@ TEST_F(FormulaLanguage, LabelsSortBesideTheirElementSoThatCanonicalFormsRoundTri
 }
 
 // Glucose-13C6, every carbon 13C with the table's mass, against the entry a
-// user would add to a copy of the table (as the README shows for C*).
+// user would add to a copy of the table (as docs/isotope-tables.md shows for C*).
 TEST_F(FormulaLanguage, Glucose13C6IsThePatternOfAHandMadeLabelledTable)
 {
     const std::deque<AtomIsoAbun> handMade = TableWith("C* 6\n13.0033548378 1\n");

@@ -130,7 +130,7 @@ TEST(HighCountsSlow, PlatinumAndZinc)
 // double), through the library call every front-end uses. The ladder of an
 // element ends where the run ends with status 6, or where the element's
 // enumeration passes 2^25 units of work (a 32nd of its bound; beyond, a run
-// costs seconds; those counts are left to the README's measurements). Every table
+// costs seconds; those counts are left to the measurements of docs/limits.md). Every table
 // of status 0 must hold at least the probability of the count vectors at or
 // above the threshold times the most probable one (computed in the tests,
 // lgamma), less 1e-6, and at most the probability of all vectors (the sum

@@ -21,7 +21,7 @@ def test_ten_thousand_peptides_on_two_worker_processes(table):
     ) as cluster, distributed.Client(cluster) as client:
         workers = client.run(os.getpid)
         assert len(set(workers.values())) == 2 and os.getpid() not in workers.values()
-        # The README's way: the table travels pickled with the tasks; each
+        # The way docs/python.md shows: the table travels pickled with the tasks; each
         # worker calculates one partition of formulas with morvane.patterns.
         bag = dask_bag.from_sequence(formulas, npartitions=20)
         got = client.compute(

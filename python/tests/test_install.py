@@ -28,7 +28,7 @@ def test_installed_package_reads_the_installed_table(tmp_path):
                           capture_output=True, text=True, check=True)
     path, mass = done.stdout.split("\n")[:2]
     assert pathlib.Path(path).resolve() == moved / "share" / "morvane" / "morvanetable.txt"
-    # Glucose's monoisotopic mass, as the README's table shows to 8 digits.
+    # Glucose's monoisotopic mass, as the table of docs/command-line.md shows to 8 digits.
     assert f"{float(mass):.8g}" == "180.06339"
 
 

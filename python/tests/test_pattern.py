@@ -12,7 +12,7 @@ ELECTRON = 0.00054857990943
 
 
 def test_glucose(table):
-    # The README's glucose table, printed by morvane with 8 digits.
+    # The glucose table of docs/command-line.md, printed by morvane with 8 digits.
     p = morvane.pattern("C6H12O6", table, threshold=1e-3)
     assert len(p) == 3
     assert p.mass.dtype == np.float64 and p.abundance.dtype == np.float64
@@ -40,7 +40,7 @@ def test_settings_act_as_morvanes_options(table):
     assert normalised.abundance.max() == 100
     filtered = morvane.pattern("C254H377N65O75S6", table, filter=5, threshold=1e-3)
     assert filtered.abundance.min() >= 5 and filtered.abundance.max() == 100
-    # Br2 at a merge distance of 0.5 u: the README's three peaks.
+    # Br2 at a merge distance of 0.5 u: the three peaks of docs/command-line.md.
     assert len(morvane.pattern("Br2", table, merge=0.5)) == 3
     assert len(morvane.pattern("C6H12O6", table, threshold=1e-6)) > len(plain)
     assert len(morvane.pattern("C6H12O6", table, merge=0)) > len(plain)

@@ -87,7 +87,7 @@ def test_missing_file_raises_table_error(tmp_path):
 
 
 def test_labelled_element_of_a_table_of_ones_own(tmp_path):
-    # The README's 13C-enriched carbon: C*6H12O6 is 99 % 13C6-glucose, so its
+    # The 13C-enriched carbon of docs/isotope-tables.md: C*6H12O6 is 99 % 13C6-glucose, so its
     # most abundant peak lies 6 x 1.0033548378 u above unlabelled glucose.
     path = tmp_path / "labelled.txt"
     path.write_text(TABLE_PATH.read_text() + "C* 6\n13.0033548378 0.99\n12.0 0.01\n")

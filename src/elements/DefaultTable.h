@@ -9,7 +9,7 @@ namespace morvane {
 //  1. morvanetable.txt in the current folder (an entry of that name wins
 //     even when it is not a readable file, so that the read reports it
 //     rather than silently passing it over);
-//  2. <programDir>/../share/morvane/morvanetable.txt: the table of an
+//  2. `programDir/../share/morvane/morvanetable.txt`: the table of an
 //     installed tree (bin/ beside share/), wherever the tree was moved;
 //  3. the source tree's morvanetable.txt, when `programDir` lies inside the
 //     build folder that this library was built in.
