@@ -9,7 +9,7 @@
 #include "AtomEnsemble.h"
 #include "MassBins.h"
 #include "MolDistribution.h"
-#include "core/Cancellation.h"
+#include "../core/Cancellation.h"
 
 namespace morvane {
 
