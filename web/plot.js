@@ -30,9 +30,31 @@ export function ticks(lo, hi, count) {
   return out;
 }
 
+// The largest of many numbers (spreading them into Math.max overflows the stack).
+function maximum(values) {
+  let top = -Infinity;
+  for (const v of values) if (v > top) top = v;
+  return top;
+}
+
+// The profile as [pixel, % of its top] points over [lo, hi]: a profile can
+// hold millions of points, so each pixel column keeps its highest.
+function profileLine({ x, y }, lo, hi, plotW) {
+  const top = maximum(y);
+  const columns = new Float64Array(Math.ceil(plotW) + 1).fill(-1);
+  for (let i = 0; i < x.length; ++i) {
+    if (x[i] < lo || x[i] > hi) continue;
+    const c = Math.round(((x[i] - lo) / (hi - lo)) * plotW);
+    columns[c] = Math.max(columns[c], (y[i] / top) * 100);
+  }
+  const line = [];
+  columns.forEach((v, c) => v >= 0 && line.push([c, v]));
+  return line;
+}
+
 // The range of positions shown when not zoomed: the peaks with a margin.
 export function fullRange(mass) {
-  const lo = Math.min(...mass), hi = Math.max(...mass);
+  const lo = -maximum(mass.map((m) => -m)), hi = maximum(mass);
   const pad = Math.max(0.5, (hi - lo) * 0.06);
   return [lo - pad, hi + pad];
 }
@@ -65,14 +87,11 @@ export function drawPattern(holder, result, [lo, hi], onZoom) {
   element("rect", { x: LEFT, y: TOP - 1, width: plotW, height: plotH + 1 }, clip);
   const inside = element("g", { "clip-path": "url(#plot-clip)" }, svg);
   if (result.profile && result.profile.y.length > 0) {
-    const { x, y } = result.profile;
-    const top = Math.max(...y);
-    const points = [];
-    for (let i = 0; i < x.length; ++i)
-      if (x[i] >= lo - (hi - lo) && x[i] <= hi + (hi - lo)) points.push(`${sx(x[i]).toFixed(2)},${sy((y[i] / top) * 100).toFixed(2)}`);
+    const line = profileLine(result.profile, lo, hi, plotW);
+    const points = line.map(([px, y]) => `${(LEFT + px).toFixed(1)},${sy(y).toFixed(2)}`);
     element("polyline", { points: points.join(" "), fill: "none", stroke: "#8aa9d6", "stroke-width": 1.2 }, inside);
   }
-  const largest = Math.max(...result.abundance);
+  const largest = maximum(result.abundance);
   const sticks = element("g", { stroke: "#b3261e", "stroke-width": 1.6 }, inside);
   result.mass.forEach((m, i) => {
     if (m < lo || m > hi) return;
