@@ -69,11 +69,16 @@ function patternOptions(s) {
   return o;
 }
 
+// Fields that do not apply are disabled; the preset shows the instrument when it is one.
 function showAnalyzer() {
   const an = $("analyzer").value;
   $("power-label").textContent = an === "fwhm" ? "Peak width (FWHM)" : "Resolving power";
   $("power").disabled = an === "none";
   $("reference").disabled = an === "none" || an === "fwhm" || an === "tof";
+  $("charge").disabled = $("adduct").value.trim() !== "";
+  const preset = [an, $("power").value.trim(), $("reference").value.trim()].join(":");
+  const named = [...$("preset").options].find((o) => o.value === preset || (an === "none" && o.value === "none::"));
+  $("preset").value = named ? named.value : "";
   $("coverage").disabled = form.elements.mode.value !== "coverage";
   $("threshold").disabled = form.elements.mode.value !== "threshold";
 }
@@ -293,7 +298,6 @@ form.addEventListener("input", (e) => {
     }
     return;
   }
-  if (["analyzer", "power", "reference"].includes(e.target.id)) $("preset").value = "";
   state.zoom = "";
   showAnalyzer();
   calculateSoon();
