@@ -231,6 +231,15 @@ try {
     assert((await page.textContent("#error")) === "", "message left after a good formula");
   });
 
+  await check("a calculation beyond the library's reach shows its reason", async () => {
+    await page.goto(`${base}#mode=threshold&t=0`);
+    await page.waitForFunction(() => document.body.dataset.state === "done", null, { timeout: 30000 });
+    const state = await typeFormula(page, "C1000000H2000000N300000O400000S10000");
+    assert(state === "error", state);
+    const message = await page.textContent("#error");
+    assert(message.startsWith("cannot calculate distributions: the work bound was reached"), message);
+  });
+
   await check("a cancelled long calculation stops, and the next one runs", async () => {
     await page.goto(`${base}#mode=threshold&t=1e-12`);
     await page.waitForFunction(() => document.body.dataset.state === "done", null, { timeout: 30000 });
