@@ -46,6 +46,9 @@ function serve(root) {
 // ---- The settings of each input, as the page's address and as morvane-batch's options.
 
 const DEFAULT_COVERAGE = "0.999999";
+// The page's defaults, which its address leaves out.
+const DEFAULT_SETTINGS = { f: "C6H12O6", seq: "0", adduct: "", z: "0", mode: "coverage", cov: DEFAULT_COVERAGE,
+  t: "0.001", norm: "1", an: "none", R: "", at: "", digits: "8", zoom: "" };
 
 function batchArguments(s) {
   const args = ["-p", "17"];
@@ -176,21 +179,27 @@ try {
   await check(`${CASES.length} typed inputs equal morvane-batch's bits at 17 digits`, () =>
     assert(mismatched.length === 0, `differ: ${mismatched.join("; ")}`));
 
+  // The form as the page shows it, in the address's names.
+  const shownSettings = () => page.evaluate(() => ({
+    f: formula.value, seq: sequence.checked ? "1" : "0", adduct: adduct.value, z: charge.value, t: threshold.value,
+    cov: coverage.value, an: analyzer.value, R: power.value, at: reference.value, digits: digits.value,
+    mode: document.querySelector("input[name=mode]:checked").value, norm: normalize.checked ? "1" : "0" }));
+
   await check("the address round-trips every setting", async () => {
-    const all = { f: "C43H66N12O12S2", seq: "0", adduct: "[M+2H]2+", z: "0", mode: "threshold", cov: "0.9999",
+    const peptide = { f: "PEPTIDEK", seq: "1", adduct: "", z: "2", mode: "coverage", cov: "0.9999", t: "0.01",
+      norm: "1", an: "fwhm", R: "0.02", at: "", digits: "15", zoom: "470:475" };
+    const all = { f: "C43H66N12O12S2", seq: "0", adduct: "[M+2H]2+", z: "0", mode: "threshold", cov: "0.999",
       t: "1e-5", norm: "0", an: "orbitrap", R: "70000", at: "300", digits: "12", zoom: "600:606" };
-    const hash = new URLSearchParams(all).toString();
-    await page.goto(`${base}#${hash}`);
-    await page.reload();
-    await page.waitForFunction(() => document.body.dataset.state === "done", null, { timeout: 30000 });
-    const form = await page.evaluate(() => ({
-      f: formula.value, adduct: adduct.value, z: charge.value, t: threshold.value, cov: coverage.value,
-      an: analyzer.value, R: power.value, at: reference.value, digits: digits.value,
-      mode: document.querySelector("input[name=mode]:checked").value, norm: normalize.checked ? "1" : "0" }));
-    for (const [k, v] of Object.entries(form)) assert(v === all[k], `${k}: ${v} instead of ${all[k]}`);
-    const kept = new URLSearchParams((await page.evaluate(() => location.hash)).slice(1));
-    for (const [k, v] of Object.entries(all))
-      if (!["seq", "z"].includes(k)) assert(kept.get(k) === v, `address ${k}: ${kept.get(k)} instead of ${v}`);
+    for (const settings of [peptide, all]) {
+      await page.goto(`${base}#${new URLSearchParams(settings)}`);
+      await page.reload();
+      await page.waitForFunction(() => document.body.dataset.state === "done", null, { timeout: 30000 });
+      for (const [k, v] of Object.entries(await shownSettings()))
+        assert(v === settings[k], `${k}: ${v} instead of ${settings[k]}`);
+      const kept = new URLSearchParams((await page.evaluate(() => location.hash)).slice(1));
+      for (const [k, v] of Object.entries(settings))
+        assert((kept.get(k) ?? DEFAULT_SETTINGS[k]) === v, `address ${k}: ${kept.get(k)} instead of ${v}`);
+    }
     const ticks = await page.$$eval("#plot svg text", (t) => t.map((e) => e.textContent));
     assert(ticks.includes("602") || ticks.includes("602.0"), `zoom not drawn: ${ticks.join(" ")}`);
     await settled(page, async () => {
