@@ -86,7 +86,8 @@ function showAnalyzer() {
 // ---- The worker: one calculation at a time; a new one, or Cancel, ends
 // the worker of the one under way and starts another.
 
-const state = { worker: null, ready: null, busy: null, next: 1, zoom: "", shown: null, settings: null, timer: 0 };
+const state = { worker: null, ready: null, busy: null, next: 1, zoom: "", shown: null, settings: null, timer: 0,
+  measured: null, shownMeasured: null };
 
 function startWorker() {
   state.worker = new Worker(new URL("./worker.js", import.meta.url), { type: "module" });
@@ -140,7 +141,7 @@ async function calculate() {
   }, 200);
   await state.ready;
   if (!state.busy || state.busy.id !== id) return;
-  state.worker.postMessage({ id, formula: s.f, options: patternOptions(s) });
+  state.worker.postMessage({ id, formula: s.f, options: patternOptions(s), measured: state.measured });
 }
 
 function finish({ result, error }) {
@@ -158,6 +159,7 @@ function finish({ result, error }) {
   $("error").textContent = "";
   $("progress").textContent = `${result.mass.length} peaks in ${ms < 10 ? ms.toFixed(1) : Math.round(ms)} ms`;
   state.shown = result;
+  state.shownMeasured = result.score ? state.measured : null;
   state.settings = settings;
   show();
   if (window.morvaneReadyMs === undefined) window.morvaneReadyMs = performance.now() - started;
@@ -183,7 +185,8 @@ function show() {
 function zoomRange() {
   const m = /^(-?[\d.e+-]+):(-?[\d.e+-]+)$/.exec(state.zoom);
   if (m && Number(m[1]) < Number(m[2])) return [Number(m[1]), Number(m[2])];
-  return fullRange(state.shown.mass);
+  const measured = state.shownMeasured ? state.shownMeasured.mass : [];
+  return fullRange([...state.shown.mass, ...measured]);
 }
 
 function drawPlot() {
@@ -191,7 +194,7 @@ function drawPlot() {
     $("plot").textContent = "";
     return;
   }
-  drawPattern($("plot"), state.shown, zoomRange(), (lo, hi) => {
+  drawPattern($("plot"), state.shown, state.shownMeasured, zoomRange(), (lo, hi) => {
     state.zoom = lo === null ? "" : `${lo.toPrecision(8)}:${hi.toPrecision(8)}`;
     toAddress(readForm());
     drawPlot();
@@ -210,6 +213,8 @@ function showFacts() {
     ["Most abundant", `${format(r.mostAbundant[0])} ${unit}`],
     ["Probability covered", format(r.coverage)],
   ];
+  if (r.score) facts.push(["Cosine similarity to measured", format(r.score.cosine)],
+    ["Wasserstein distance to measured", `${format(r.score.wasserstein)} ${unit}`]);
   const dl = document.createElement("dl");
   for (const [name, value] of facts) {
     dl.appendChild(document.createElement("dt")).textContent = name;
@@ -275,6 +280,31 @@ function csv() {
   return lines.join("\n") + "\n";
 }
 
+// ---- A measured peak list: two columns (position, intensity) pasted or
+// dropped, drawn as a mirror and scored against the pattern by the
+// library. Lines without two numbers (headers) are skipped.
+
+function readPeakList(text) {
+  const mass = [], abundance = [];
+  for (const line of text.split(/\r?\n/)) {
+    const words = line.trim().split(/[\s,;]+/);
+    const [m, a] = words.map(Number);
+    if (words.length >= 2 && Number.isFinite(m) && Number.isFinite(a) && a >= 0) {
+      mass.push(m);
+      abundance.push(a);
+    }
+  }
+  return mass.length ? { mass, abundance } : null;
+}
+
+function takeMeasured() {
+  const text = $("measured").value;
+  state.measured = readPeakList(text);
+  $("measured-note").textContent = text.trim() && !state.measured ? "no line holds two numbers"
+    : state.measured ? `${state.measured.mass.length} peaks` : "";
+  calculate();
+}
+
 // ---- Wiring.
 
 let typing = 0;
@@ -313,6 +343,18 @@ $("preset").addEventListener("change", () => {
   calculate();
 });
 $("cancel").addEventListener("click", cancel);
+$("measured").addEventListener("input", () => {
+  clearTimeout(typing);
+  typing = setTimeout(takeMeasured, 300);
+});
+$("measured").addEventListener("dragover", (e) => e.preventDefault());
+$("measured").addEventListener("drop", async (e) => {
+  e.preventDefault();
+  const file = e.dataTransfer.files[0];
+  if (!file) return;
+  $("measured").value = await file.text();
+  takeMeasured();
+});
 $("unzoom").addEventListener("click", () => {
   state.zoom = "";
   toAddress(readForm());

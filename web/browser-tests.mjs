@@ -264,6 +264,25 @@ try {
     assert(state === "done", `next calculation: ${state}`);
   });
 
+  await check("a pasted peak list is drawn as a mirror and scored by the library", async () => {
+    await page.goto(`${base}#mode=threshold&norm=0`);
+    await page.waitForFunction(() => document.body.dataset.state === "done", null, { timeout: 30000 });
+    const rows = nativeRows("C6H12O6", { mode: "threshold", t: "1e-3", norm: "0" });
+    const list = ["mz\tintensity", ...rows.map(([m, a]) => `${m}\t${a * 1000}`)].join("\n");
+    await settled(page, async () => {
+      await page.click("#measured-area summary");
+      await page.fill("#measured", list);
+    });
+    assert((await page.textContent("#measured-note")) === `${rows.length} peaks`, "peak list not read");
+    assert((await page.$$("#plot svg g[stroke='#1f6f43'] line")).length === rows.length, "mirror not drawn");
+    const shown = Number(await page.textContent("[data-fact='Cosine similarity to measured']"));
+    const expected = await page.evaluate(async (peaks) => {
+      const { pattern, distance } = await import("./morvane.js");
+      return distance(pattern("C6H12O6", { threshold: "0.001" }), peaks).cosine;
+    }, { mass: rows.map(([m]) => m), abundance: rows.map(([, a]) => a * 1000) });
+    assert(shown === Number(expected.toPrecision(8)) && shown > 0.999, `cosine ${shown}, library ${expected}`);
+  });
+
   await check("a screenshot of the page is not blank", async () => {
     await page.goto(`${base}#f=C254H377N65O75S6&an=orbitrap&R=60000&at=200&adduct=%5BM%2B4H%5D4%2B`);
     await page.waitForFunction(() => document.body.dataset.state === "done", null, { timeout: 30000 });

@@ -60,28 +60,32 @@ export function fullRange(mass) {
 }
 
 // Draws `result` into `holder` over the positions [lo, hi]; returns the
-// <svg>. `onZoom(lo, hi)` is called when the user drags across the plot,
+// <svg>. `measured` ({mass, abundance}, or null) is drawn downwards, as a
+// mirror. `onZoom(lo, hi)` is called when the user drags across the plot,
 // `onZoom(null)` on a double-click.
-export function drawPattern(holder, result, [lo, hi], onZoom) {
+export function drawPattern(holder, result, measured, [lo, hi], onZoom) {
   holder.textContent = "";
   const svg = element("svg", { xmlns: NS, viewBox: `0 0 ${WIDTH} ${HEIGHT}`, width: WIDTH, height: HEIGHT }, holder);
   element("rect", { x: 0, y: 0, width: WIDTH, height: HEIGHT, fill: "white" }, svg);
   const plotW = WIDTH - LEFT - RIGHT, plotH = HEIGHT - TOP - BOTTOM;
   const sx = (x) => LEFT + ((x - lo) / (hi - lo)) * plotW;
-  const sy = (percent) => TOP + plotH - (percent / 100) * plotH;
+  const half = measured ? plotH / 2 : plotH;
+  const sy = (percent) => TOP + half - (percent / 100) * half;
   const axes = element("g", { stroke: "#333", "stroke-width": 1 }, svg);
   element("line", { x1: LEFT, y1: TOP + plotH, x2: LEFT + plotW, y2: TOP + plotH }, axes);
+  if (measured) element("line", { x1: LEFT, y1: sy(0), x2: LEFT + plotW, y2: sy(0) }, axes);
   element("line", { x1: LEFT, y1: TOP, x2: LEFT, y2: TOP + plotH }, axes);
   for (const t of ticks(lo, hi, 8)) {
     element("line", { x1: sx(t), y1: TOP + plotH, x2: sx(t), y2: TOP + plotH + 5 }, axes);
     text(svg, sx(t), TOP + plotH + 18, t);
   }
-  for (const t of ticks(0, 100, 5)) {
+  for (const t of measured ? ticks(-100, 100, 8) : ticks(0, 100, 5)) {
     element("line", { x1: LEFT - 5, y1: sy(t), x2: LEFT, y2: sy(t) }, axes);
-    text(svg, LEFT - 8, sy(t) + 4, t, "end");
+    text(svg, LEFT - 8, sy(t) + 4, String(Math.abs(t)), "end");
   }
   text(svg, LEFT + plotW / 2, HEIGHT - 6, result.mz ? "m/z" : "mass (u)");
-  const yLabel = text(svg, 14, TOP + plotH / 2, "% of largest peak");
+  const yLabel = text(svg, 14, TOP + plotH / 2, measured ? "% of largest peak: calculated up, measured down"
+    : "% of largest peak");
   yLabel.setAttribute("transform", `rotate(-90 14 ${TOP + plotH / 2})`);
   const clip = element("clipPath", { id: "plot-clip" }, element("defs", {}, svg));
   element("rect", { x: LEFT, y: TOP - 1, width: plotW, height: plotH + 1 }, clip);
@@ -97,6 +101,14 @@ export function drawPattern(holder, result, [lo, hi], onZoom) {
     if (m < lo || m > hi) return;
     element("line", { x1: sx(m), y1: sy(0), x2: sx(m), y2: sy((result.abundance[i] / largest) * 100) }, sticks);
   });
+  if (measured) {
+    const top = maximum(measured.abundance);
+    const mirror = element("g", { stroke: "#1f6f43", "stroke-width": 1.6 }, inside);
+    measured.mass.forEach((m, i) => {
+      if (m < lo || m > hi) return;
+      element("line", { x1: sx(m), y1: sy(0), x2: sx(m), y2: sy((-measured.abundance[i] / top) * 100) }, mirror);
+    });
+  }
   Zoomable(svg, plotW, (px) => lo + ((px - LEFT) / plotW) * (hi - lo), onZoom);
   return svg;
 }
