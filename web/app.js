@@ -142,11 +142,12 @@ async function calculate() {
   await state.ready;
   if (!state.busy || state.busy.id !== id) return;
   state.worker.postMessage({ id, formula: s.f, options: patternOptions(s), measured: state.measured });
+  state.busy.sent = performance.now();
 }
 
 function finish({ result, error }) {
-  const { settings, begun } = state.busy;
-  const ms = performance.now() - begun;
+  const { settings, sent } = state.busy;
+  const ms = performance.now() - sent;
   state.busy = null;
   clearInterval(state.timer);
   $("cancel").hidden = true;
