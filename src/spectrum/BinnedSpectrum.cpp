@@ -88,6 +88,8 @@ public:
         if (p == MAP_FAILED) throw std::bad_alloc();
 #ifdef MADV_POPULATE_WRITE
         if (prefault) madvise(p, bytes, MADV_POPULATE_WRITE);
+#else
+        static_cast<void>(prefault);  // pages are faulted in as they are written
 #endif
         slots = static_cast<Slot*>(p);
     }

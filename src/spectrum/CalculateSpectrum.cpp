@@ -24,9 +24,13 @@ const unsigned MAX_THREADS = 8;
 // machine's when that cannot be read.
 unsigned UsableCores()
 {
+#ifdef __EMSCRIPTEN__
+    return 1;  // WebAssembly without threads: the calling thread is all there is
+#else
     cpu_set_t set;
     if (sched_getaffinity(0, sizeof set, &set) == 0) return static_cast<unsigned>(CPU_COUNT(&set));
     return std::thread::hardware_concurrency();
+#endif
 }
 
 BinnedSettings Settings(int threads, std::vector<PeakSpan>* spans)
