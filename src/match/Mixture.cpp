@@ -19,7 +19,7 @@ struct Rows {
 double Tolerance(const MixtureSettings& s, double mz)
 {
     const double ppm = s.ppm * 1e-6 * mz;
-    return s.resolution ? std::max(ppm, s.resolution->Fwhm(mz) / 2) : ppm;
+    return s.resolution ? std::max(ppm, 2 * s.resolution->Fwhm(mz)) : ppm;
 }
 
 // The row an ion peak goes to: the closest row within the tolerance, else a
@@ -38,12 +38,17 @@ std::size_t RowOf(Rows& rows, double mz, const MixtureSettings& s)
     return best;
 }
 
+// What an ion's intensity is spread over: its variants where known, since
+// the centroids of overlapping ions split their fine structure at other
+// places than each ion's own centroids do.
+const std::vector<isotope>& Sticks(const Ion& ion) { return ion.variants.empty() ? ion.peaks : ion.variants; }
+
 Rows MakeRows(const MeasuredSpectrum& spectrum, const std::vector<Ion>& ions, const MixtureSettings& s)
 {
     double lo = 0, hi = 0;
     bool first = true;
     for (const Ion& ion : ions)
-        for (const isotope& p : ion.peaks) {
+        for (const isotope& p : Sticks(ion)) {
             lo = first ? p.mass : std::min(lo, p.mass);
             hi = first ? p.mass : std::max(hi, p.mass);
             first = false;
@@ -61,8 +66,8 @@ Rows MakeRows(const MeasuredSpectrum& spectrum, const std::vector<Ion>& ions, co
     for (std::vector<double>& c : rows.columns) c.assign(rows.mz.size(), 0);
     for (std::size_t k = 0; k < ions.size(); ++k) {
         double ionTop = 0;
-        for (const isotope& p : ions[k].peaks) ionTop = std::max(ionTop, p.abundance);
-        for (const isotope& p : ions[k].peaks) {
+        for (const isotope& p : Sticks(ions[k])) ionTop = std::max(ionTop, p.abundance);
+        for (const isotope& p : Sticks(ions[k])) {
             if (p.abundance < s.theoryFloor * ionTop) continue;
             const std::size_t row = RowOf(rows, p.mass, s);
             rows.columns[k][row] += p.abundance;

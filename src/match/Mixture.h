@@ -14,8 +14,10 @@ namespace morvane {
 // How overlapping ions are fitted together.
 struct MixtureSettings {
     double ppm = 10;  // the pairing tolerance, as for one envelope
-    // The instrument: an ion's peak and an observed one also pair within half
-    // the local peak width, since peaks closer than that are one centroid.
+    // The instrument: an ion's peak and an observed one also pair within two
+    // local peak widths (FWHM), since the instrument shows unequal peaks up to
+    // about 1.3 widths apart as one centroid, near the larger of them (the
+    // closest observed peak is taken, so resolved neighbours keep their own).
     std::optional<Resolution> resolution;
     double theoryFloor = 1e-3;  // each ion's peaks below this fraction of its largest are left out
     double noiseFloor = 0.01;   // observed peaks below this fraction of the window's largest are left out
@@ -33,8 +35,10 @@ struct MixtureFit {
 
 // Fits `ions` (at least one) together to the spectrum: each observed peak of
 // the window (from the lightest ion peak to the heaviest, widened by the
-// tolerance) above noise is one row, an ion peak pairs with the closest
-// observed peak within the tolerance, and an ion peak without one adds a
+// tolerance) above noise is one row, an ion peak (a variant of its fine structure
+// when the ion has them) pairs with the closest
+// observed peak within the tolerance (the larger of the ppm's
+// and two widths), and an ion peak without one adds a
 // row of observed intensity 0 (shared by the ions' unpaired peaks within
 // the tolerance of each other). Amounts by non-negative least squares
 // (Nnls.h); a proportion's uncertainty by the delta method from the

@@ -21,7 +21,7 @@ int CalculateIon(const std::deque<AtomIsoAbun>& table, const Candidate& candidat
     s.threads = 1;
     s.sequence = candidate.sequence;
     s.charge = 0;
-    s.masstocharge = true;
+    s.masstocharge = false;  // an adduct's and a suffix's ions come in m/z
     std::string text = candidate.molecule, label;
     Adduct adduct;
     const bool suffix = candidate.sequence && candidate.molecule.find('/') != std::string::npos;
@@ -51,6 +51,7 @@ int CalculateIon(const std::deque<AtomIsoAbun>& table, const Candidate& candidat
     ion.charge = r.charge;
     ion.peaks = std::move(r.peaks);
     ion.monoisotopic = r.monoisotopic;
+    ion.variants = std::move(r.variants);
     return 0;
 }
 

@@ -18,6 +18,9 @@ struct Ion {
     int charge = 0;
     std::vector<isotope> peaks;    // ascending m/z; abundances are probabilities (summing to the coverage)
     double monoisotopic = 0;       // m/z of the monoisotopic ion
+    // With a resolution, the variants under the peaks (the fine structure the
+    // instrument blurs), ascending; else empty.
+    std::vector<isotope> variants;
 };
 
 // The protonated (z > 0) or deprotonated (z < 0) ion's adduct: "[M+H]+",
