@@ -89,7 +89,7 @@ TEST(MatchCandidate, SequencesTakeTheirChargeFromTheRange)
 // 1,000 envelopes at charges 1 to 10 (3 ppm m/z errors, 5 % intensity
 // noise, small peaks lost, noise peaks): the candidate's best charge over
 // z=1..10 is the true one in at least 99 %.
-TEST(MatchCandidate, FindsTheChargeOfSyntheticEnvelopes)
+TEST(MatchCandidateSlow, FindsTheChargeOfSyntheticEnvelopes)
 {
     std::mt19937 random(20261208);
     std::uniform_int_distribution<int> carbons(20, 250);
@@ -114,7 +114,7 @@ TEST(MatchCandidate, FindsTheChargeOfSyntheticEnvelopes)
 // The true formula against its decoys: +-H, +-O, +-CH2 and the
 // neighbouring charges, in 1,000 synthetic spectra; the truth scores
 // highest in at least 98 %.
-TEST(MatchCandidate, RanksTheTruthAboveDecoys)
+TEST(MatchCandidateSlow, RanksTheTruthAboveDecoys)
 {
     std::mt19937 random(7);
     std::uniform_int_distribution<int> carbons(20, 250);

@@ -22,16 +22,17 @@ double Tolerance(const MixtureSettings& s, double mz)
     return s.resolution ? std::max(ppm, 2 * s.resolution->Fwhm(mz)) : ppm;
 }
 
-// The row an ion peak goes to: the closest row within the tolerance, else a
-// new row of observed intensity 0.
-std::size_t RowOf(Rows& rows, double mz, const MixtureSettings& s)
+// The row an ion peak goes to: the closest row within the tolerance, else
+// (when `missing` says its absence counts) a new row of observed intensity
+// 0; else rows.mz.size().
+std::size_t RowOf(Rows& rows, double mz, bool missing, const MixtureSettings& s)
 {
     std::size_t best = rows.mz.size();
     const double tol = Tolerance(s, mz);
     for (std::size_t r = 0; r < rows.mz.size(); ++r)
         if (std::fabs(rows.mz[r] - mz) <= tol && (best == rows.mz.size() || std::fabs(rows.mz[r] - mz) < std::fabs(rows.mz[best] - mz)))
             best = r;
-    if (best < rows.mz.size()) return best;
+    if (best < rows.mz.size() || !missing) return best;
     rows.mz.push_back(mz);
     rows.observed.push_back(0);
     for (std::vector<double>& c : rows.columns) c.push_back(0);
@@ -69,8 +70,8 @@ Rows MakeRows(const MeasuredSpectrum& spectrum, const std::vector<Ion>& ions, co
         for (const isotope& p : Sticks(ions[k])) ionTop = std::max(ionTop, p.abundance);
         for (const isotope& p : Sticks(ions[k])) {
             if (p.abundance < s.theoryFloor * ionTop) continue;
-            const std::size_t row = RowOf(rows, p.mass, s);
-            rows.columns[k][row] += p.abundance;
+            const std::size_t row = RowOf(rows, p.mass, p.abundance >= s.noiseFloor * ionTop, s);
+            if (row < rows.mz.size()) rows.columns[k][row] += p.abundance;
         }
     }
     return rows;

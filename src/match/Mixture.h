@@ -40,7 +40,9 @@ struct MixtureFit {
 // observed peak within the tolerance (the larger of the ppm's
 // and two widths), and an ion peak without one adds a
 // row of observed intensity 0 (shared by the ions' unpaired peaks within
-// the tolerance of each other). Amounts by non-negative least squares
+// the tolerance of each other) when it is at least the noise floor's
+// fraction of its ion's largest: smaller ones would be lost in the noise,
+// and are left out. Amounts by non-negative least squares
 // (Nnls.h); a proportion's uncertainty by the delta method from the
 // amounts' covariance. Returns false with the reason when the window holds
 // no peak above 0, every amount comes out 0, or the solver fails; `fit` is
