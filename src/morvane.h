@@ -14,6 +14,7 @@
 #include "formula/Adduct.h"
 #include "match/Match.h"
 #include "match/Mixture.h"
+#include "match/MzFile.h"
 #include "match/PeakListFile.h"
 #include "resolution/Profile.h"
 

@@ -16,7 +16,8 @@ const std::vector<KnownOption> MATCH_OPTIONS = {
     {"-f", true},           {"--ppm", true},        {"--charges", true},       {"--theory-floor", true},
     {"--noise-floor", true}, {"--resolution", true}, {"--analyzer", true},     {"--fwhm", true},
     {"--sequences", false}, {"--enrichment", true}, {"--fixed", true},         {"--profile-data", false},
-    {"--scan", true},       {"--csv", false},       {"--peaks", false},        {"--mixture", false},
+    {"--scan", true},       {"--native-id", true}, {"--rt", true},       {"--rt-range", true},
+    {"--csv", false},       {"--peaks", false},        {"--mixture", false},
     {"--help", false},      {"--version", false}};
 
 bool ReadNumber(const char* w, double lo, double hi, double& value)
@@ -49,6 +50,22 @@ bool TakeValue(const char* option, const char* value, MatchRunSettings& s, std::
             return false;
         }
         s.read.scan = n;
+        s.scans.index = n;
+    }
+    if (o == "--native-id") {
+        s.scans.kind = ScanSelection::Kind::NativeId;
+        s.scans.nativeId = value;
+    }
+    if (o == "--rt" || o == "--rt-range") {
+        const std::string v = value;
+        const std::size_t dots = v.find("..");
+        const bool range = o == "--rt-range";
+        if ((range && dots == std::string::npos) || !ReadNumber(v.substr(0, range ? dots : v.size()).c_str(), 0, 1e6, s.scans.from) ||
+            (range && (!ReadNumber(v.substr(dots + 2).c_str(), s.scans.from, 1e6, s.scans.to)))) {
+            err << "Error: " << o << (range ? " must be A..B" : " must be") << " minutes from 0, ascending\n";
+            return false;
+        }
+        s.scans.kind = range ? ScanSelection::Kind::RetentionRange : ScanSelection::Kind::RetentionTime;
     }
     if (o == "--charges") {
         Candidate c;

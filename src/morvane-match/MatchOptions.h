@@ -8,6 +8,7 @@
 #include "frontend/MoleculeOptions.h"
 #include "frontend/ResolutionOptions.h"
 #include "match/Match.h"
+#include "match/MzFile.h"
 #include "match/PeakListFile.h"
 
 namespace morvane {
@@ -20,6 +21,7 @@ struct MatchRunSettings {
     ResolutionOptions instrument;           // --resolution, --analyzer, --fwhm (needed)
     MoleculeOptions molecules;              // --sequences, --enrichment, --fixed
     SpectrumReadSettings read;              // --profile-data, --scan
+    ScanSelection scans;                    // mzML/mzXML: --scan, --native-id, --rt, --rt-range
     MatchSettings match;                    // --ppm, --charges, --theory-floor, --noise-floor
     bool csv = false;                       // --csv
     bool peaks = false;                     // --peaks: one row per theoretical peak

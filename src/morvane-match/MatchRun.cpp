@@ -20,7 +20,8 @@ namespace {
 const char* const USAGE =
     "usage: morvane-match SPECTRUM CANDIDATE... [-f FILE] --resolution R[@m0] [--analyzer A] | --fwhm W\n"
     "       [--ppm X] [--charges A..B] [--theory-floor F] [--noise-floor F] [--sequences]\n"
-    "       [--enrichment L=x] [--fixed MOD@R] [--profile-data] [--scan N] [--peaks] [--mixture] [--csv]\n"
+    "       [--enrichment L=x] [--fixed MOD@R] [--profile-data] [--scan N | --native-id ID | --rt MIN |\n"
+    "       --rt-range A..B] [--peaks] [--mixture] [--csv]\n"
     "A candidate is a formula (or with --sequences a ProForma peptide), then optionally an adduct\n"
     "([M+Na]+) or charges (z=2, z=1..10), as one argument or one line of FILE.\n";
 
@@ -89,7 +90,9 @@ int Run(MatchRunSettings& s)
     }
     if (ResolveMoleculeOptions(s.molecules, table, std::cerr) != 0) return OPTION_ERROR_STATUS;
     MeasuredSpectrum spectrum;
-    if (ReadSpectrumFile(s.spectrum, s.read, spectrum, reason) != 0) {
+    const int read = IsMzFile(s.spectrum) ? ReadMzFile(s.spectrum, s.scans, s.read.profile, spectrum, reason)
+                                          : ReadSpectrumFile(s.spectrum, s.read, spectrum, reason);
+    if (read != 0) {
         std::cerr << "Error: " << reason << "\n";
         return INPUT_NOT_READ_STATUS;
     }
