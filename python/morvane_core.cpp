@@ -34,6 +34,7 @@
 #include "formula/FormulaLanguage.h"
 #include "formula/ProForma.h"
 #include "match/Match.h"
+#include "match/MzFile.h"
 #include "match/PeakListFile.h"
 #include "spectrum/Distance.h"
 #include "resolution/Profile.h"
@@ -557,9 +558,13 @@ py::tuple ReadSpectrumArrays(const std::string& path, int scan, std::optional<Re
     SpectrumReadSettings settings;
     settings.scan = scan;
     settings.profile = profile;
+    ScanSelection scans;
+    scans.index = scan;
     MeasuredSpectrum s;
     std::string reason;
-    if (ReadSpectrumFile(path, settings, s, reason) != 0) throw py::value_error(reason);
+    const int status = IsMzFile(path) ? ReadMzFile(path, scans, profile, s, reason)
+                                      : ReadSpectrumFile(path, settings, s, reason);
+    if (status != 0) throw py::value_error(reason);
     std::vector<double> mz, intensity;
     for (const isotope& p : s.Peaks()) {
         mz.push_back(p.mass);

@@ -56,8 +56,8 @@ def match(spectrum, candidates, resolution=None, analyzer="orbitrap", at=None, f
 def read_spectrum(path, scan=1, profile=False, resolution=None, analyzer="orbitrap", at=None, fwhm=None):
     """A measured spectrum from a file, as the pair of numpy arrays (mz,
     intensity), ascending in m/z: a peak list of two columns (blanks, tabs,
-    comma or semicolon; an optional header) or block ``scan`` (from 1) of an
-    MGF file. With ``profile=True`` the points are centroided by the
+    comma or semicolon; an optional header), block ``scan`` (from 1) of an
+    MGF file, or the ``scan``-th MS1 scan of an mzML or mzXML run. With ``profile=True`` the points are centroided by the
     library's centroider at the given resolution. Raises ``ValueError`` with
     the line or peak at fault.
     """

@@ -61,3 +61,14 @@ def test_bad_input_raises():
         morvane.match(([500.0], [1.0]), "C6Xx", fwhm=0.01)
     with pytest.raises(ValueError, match="No such file"):
         morvane.read_spectrum("/nonexistent/spectrum.txt")
+
+
+MALDI = pathlib.Path("/usr/lib/R/site-library/readMzXmlData/Examples/A1-0_A1.mzXML")
+
+
+@pytest.mark.skipif(not MALDI.exists(), reason="Debian's r-cran-readmzxmldata is not installed")
+def test_read_spectrum_mzxml():
+    # Its scan element documents peaksCount 22431 and basePeakIntensity 32594.
+    mz, intensity = morvane.read_spectrum(MALDI)
+    assert len(mz) == 22431
+    assert intensity.max() == 32594
