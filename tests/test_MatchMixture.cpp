@@ -108,7 +108,7 @@ TEST(MatchMixture, NothingInTheWindowIsRefused)
 
 // 500 mixtures each of two and of three species (1 % intensity noise, 3 ppm
 // errors, small peaks lost, noise peaks): every proportion within 0.02 of
-// the truth in at least 95 % of the pairs (476 measured) and 90 % of the
+// the truth in at least 95 % of the pairs (498 measured) and 90 % of the
 // triples (460 measured: the three envelopes, 0.984 and 2.016 u apart, are
 // nearly collinear, and 1 % noise moves the middle one by about 0.01).
 TEST(MatchMixtureSlow, SyntheticMixturesOfTwoAndThree)
