@@ -33,6 +33,9 @@
 #include "formula/AtomCounts.h"
 #include "formula/FormulaLanguage.h"
 #include "formula/ProForma.h"
+#include "match/Match.h"
+#include "match/MzFile.h"
+#include "match/PeakListFile.h"
 #include "spectrum/Distance.h"
 #include "resolution/Profile.h"
 #include "spectrum/GaussianList.h"
@@ -524,6 +527,75 @@ py::tuple Distances(const DoubleArray& positionA, const DoubleArray& intensityA,
     return py::make_tuple(wasserstein, cosine);
 }
 
+// A measured spectrum from arrays; ValueError with the library's reason.
+MeasuredSpectrum SpectrumOf(const DoubleArray& mz, const DoubleArray& intensity)
+{
+    if (mz.ndim() != 1 || intensity.ndim() != 1 || mz.size() != intensity.size())
+        throw py::value_error("mz and intensity must be one-dimensional arrays of the same length");
+    std::vector<isotope> peaks;
+    for (py::ssize_t i = 0; i < mz.size(); ++i) peaks.emplace_back(mz.at(i), intensity.at(i));
+    MeasuredSpectrum s;
+    std::string reason;
+    if (!MeasuredSpectrum::Make(std::move(peaks), s, reason)) throw py::value_error(reason);
+    return s;
+}
+
+// The library's match of each candidate: a tuple per candidate of its best
+// ion's figures and the runner-up's charge and score (0 and nan without
+// one). ValueError for a spectrum or candidate the library refuses.
+py::list MatchSpectrum(const Table& table, const DoubleArray& mz, const DoubleArray& intensity,
+                       const std::vector<std::string>& texts, bool sequence, const Resolution& r,
+                       const std::vector<double>& floors, int minCharge, int maxCharge)
+{
+    const MeasuredSpectrum spectrum = SpectrumOf(mz, intensity);
+    MatchSettings s;
+    s.pattern.coverage = FRONT_END_COVERAGE;
+    s.pattern.resolution = r;
+    s.envelope.ppm = floors.at(0);
+    s.envelope.theoryFloor = floors.at(1);
+    s.envelope.noiseFloor = floors.at(2);
+    s.minCharge = minCharge;
+    s.maxCharge = maxCharge;
+    py::list rows;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const std::string& text : texts) {
+        Candidate c;
+        std::string reason;
+        if (!ParseCandidate(text, sequence, c, reason)) throw py::value_error(reason);
+        const CandidateMatch m = MatchCandidate(table.elements, spectrum, c, s);
+        if (m.status != 0) throw py::value_error(m.reason);
+        const ChargeFit& b = m.fits.front();
+        const EnvelopeFit& f = b.fit;
+        const bool runner = m.fits.size() > 1;
+        rows.append(py::make_tuple(text, b.ion.adduct, b.ion.charge, f.score, f.cosine, f.wasserstein, f.explained,
+                                   f.monoisotopicFound ? f.monoisotopicPpm : nan, f.rmsPpm, f.found,
+                                   static_cast<int>(f.peaks.size()), runner ? m.fits[1].ion.charge : 0,
+                                   runner ? m.fits[1].fit.score : nan));
+    }
+    return rows;
+}
+
+// A spectrum file read by the library: (mz, intensity) arrays.
+py::tuple ReadSpectrumArrays(const std::string& path, int scan, std::optional<Resolution> profile)
+{
+    SpectrumReadSettings settings;
+    settings.scan = scan;
+    settings.profile = profile;
+    ScanSelection scans;
+    scans.index = scan;
+    MeasuredSpectrum s;
+    std::string reason;
+    const int status = IsMzFile(path) ? ReadMzFile(path, scans, profile, s, reason)
+                                      : ReadSpectrumFile(path, settings, s, reason);
+    if (status != 0) throw py::value_error(reason);
+    std::vector<double> mz, intensity;
+    for (const isotope& p : s.Peaks()) {
+        mz.push_back(p.mass);
+        intensity.push_back(p.abundance);
+    }
+    return py::make_tuple(ToArray(mz), ToArray(intensity));
+}
+
 // The table the command line reads without a table argument. An installed
 // package lies at MORVANE_PACKAGE_TO_BIN from the prefix's bin/ folder,
 // beside which the installed table is found; a package in the build folder
@@ -710,6 +782,11 @@ PYBIND11_MODULE(_core, m)
           "The patterns of many formulas (a list of str) on `threads` threads (0: one per core), the calling one "
           "included, the GIL released while they calculate, as (results, indices of the failures): each result "
           "is a `pattern` (the Pattern class) of that resolution, or the exception object of its failure.");
+    m.def("match", &MatchSpectrum, py::arg("table"), py::arg("mz"), py::arg("intensity"), py::arg("candidates"),
+          py::arg("sequence"), py::arg("resolution"), py::arg("ppm_and_floors"), py::arg("min_charge"),
+          py::arg("max_charge"), "Each candidate's best ion fitted to the spectrum (match/Match.h).");
+    m.def("read_spectrum", &ReadSpectrumArrays, py::arg("path"), py::arg("scan"), py::arg("profile"),
+          "A peak list or MGF block as (mz, intensity); profile data centroided at the given resolution.");
     m.def("distance", &Distances, py::arg("position_a"), py::arg("intensity_a"), py::arg("position_b"),
           py::arg("intensity_b"), py::arg("ppm"),
           "(Wasserstein distance, cosine similarity) of two stick spectra; raises ValueError with the reason.");

@@ -12,6 +12,10 @@
 #include "calc/Pattern.h"
 #include "elements/DefaultTable.h"
 #include "formula/Adduct.h"
+#include "match/Match.h"
+#include "match/Mixture.h"
+#include "match/MzFile.h"
+#include "match/PeakListFile.h"
 #include "resolution/Profile.h"
 
 #endif

@@ -18,6 +18,7 @@ threshold of 1e-3 cuts.
 """
 
 from ._adduct import Adduct, AdductError
+from ._match import match, read_spectrum
 from ._core import FRONT_END_COVERAGE, CalculationError, FormulaError, TableError, __version__
 from ._pattern import Distance, Pattern, distance, formula_of, pattern, patterns, to_pandas
 from ._table import Element, IsotopeTable
@@ -32,6 +33,8 @@ for _name in (
     "Pattern",
     "distance",
     "formula_of",
+    "match",
+    "read_spectrum",
     "pattern",
     "patterns",
     "to_pandas",
@@ -52,6 +55,8 @@ __all__ = [
     "TableError",
     "distance",
     "formula_of",
+    "match",
+    "read_spectrum",
     "pattern",
     "patterns",
     "to_pandas",

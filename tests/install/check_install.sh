@@ -34,7 +34,7 @@ for header in $(cd "$prefix/include" && find morvane -name '*.h'); do
     fail "installed $header does not compile on its own"
 done
 
-for page in morvane morvane-plot morvane-batch; do
+for page in morvane morvane-plot morvane-batch morvane-match; do
   man=$(find "$prefix" -name "$page.1.gz")
   [ -n "$man" ] || fail "manual page $page.1.gz not installed"
   zgrep -q '"morvane [0-9]' "$man" || fail "no version in $page.1"

@@ -1,0 +1,85 @@
+// 10,000 candidate formulas against one measured spectrum, each at one
+// charge and at charges 1 to 3, at an orbitrap's 60,000 @ 200: the whole
+// match, calculation of each ion included, on one thread.
+// Run: build/bench/morvane_match_bench
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "match/Match.h"
+
+using namespace morvane;
+
+namespace {
+
+const std::deque<AtomIsoAbun>& Table()
+{
+    static const std::deque<AtomIsoAbun> table = [] {
+        std::deque<AtomIsoAbun> t;
+        std::string reason;
+        if (LoadIsotopeTable(MORVANE_SOURCE_DIR "/morvanetable.txt", t, reason) != 0) std::abort();
+        return t;
+    }();
+    return table;
+}
+
+MatchSettings Settings()
+{
+    MatchSettings s;
+    s.pattern.coverage = FRONT_END_COVERAGE;
+    s.pattern.resolution = Resolution::Power(Analyzer::Orbitrap, 60000, 200);
+    return s;
+}
+
+// A spectrum of one peak every 0.05 from m/z 200 to 2000, as a crowded
+// measured spectrum holds.
+MeasuredSpectrum Crowded()
+{
+    std::vector<isotope> peaks;
+    for (int i = 0; i < 36000; ++i) peaks.emplace_back(200 + 0.05 * i, 1 + (i * 7919) % 1000);
+    MeasuredSpectrum s;
+    std::string reason;
+    if (!MeasuredSpectrum::Make(peaks, s, reason)) std::abort();
+    return s;
+}
+
+// 10,000 peptide-like formulas of 10 to 100 carbons.
+std::vector<Candidate> Candidates(const std::string& charges)
+{
+    std::vector<Candidate> out;
+    for (int i = 0; i < 10000; ++i) {
+        const int c = 10 + i % 91;
+        Candidate cand;
+        std::string reason;
+        const std::string text = "C" + std::to_string(c) + "H" + std::to_string(c * 16 / 10 + i % 7) + "N" +
+                                 std::to_string(c / 4 + 1) + "O" + std::to_string(c * 3 / 10 + i % 3) + charges;
+        if (!ParseCandidate(text, false, cand, reason)) std::abort();
+        out.push_back(cand);
+    }
+    return out;
+}
+
+void Run(benchmark::State& state, const std::string& charges)
+{
+    const MeasuredSpectrum spectrum = Crowded();
+    const std::vector<Candidate> candidates = Candidates(charges);
+    const MatchSettings s = Settings();
+    for (auto _ : state) {
+        double sum = 0;
+        for (const Candidate& c : candidates) sum += MatchCandidate(Table(), spectrum, c, s).fits.front().fit.score;
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["candidates/s"] = benchmark::Counter(static_cast<double>(candidates.size()), benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_TenThousandCandidatesOneCharge(benchmark::State& state) { Run(state, " z=2"); }
+void BM_TenThousandCandidatesCharges1to3(benchmark::State& state) { Run(state, " z=1..3"); }
+
+}  // namespace
+
+BENCHMARK(BM_TenThousandCandidatesOneCharge)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TenThousandCandidatesCharges1to3)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_MAIN();

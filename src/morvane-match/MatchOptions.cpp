@@ -1,0 +1,126 @@
+#include "morvane-match/MatchOptions.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/Status.h"
+#include "frontend/FrontEndWords.h"
+#include "frontend/Options.h"
+
+namespace morvane {
+
+namespace {
+
+const std::vector<KnownOption> MATCH_OPTIONS = {
+    {"-f", true},           {"--ppm", true},        {"--charges", true},       {"--theory-floor", true},
+    {"--noise-floor", true}, {"--resolution", true}, {"--analyzer", true},     {"--fwhm", true},
+    {"--sequences", false}, {"--enrichment", true}, {"--fixed", true},         {"--profile-data", false},
+    {"--scan", true},       {"--native-id", true}, {"--rt", true},       {"--rt-range", true},
+    {"--csv", false},       {"--peaks", false},        {"--mixture", false},
+    {"--help", false},      {"--version", false}};
+
+bool ReadNumber(const char* w, double lo, double hi, double& value)
+{
+    char* end = nullptr;
+    const double v = std::strtod(w, &end);
+    if (end == w || *end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
+    value = v;
+    return true;
+}
+
+// One option with its value; false after writing the message.
+bool TakeValue(const char* option, const char* value, MatchRunSettings& s, std::ostream& err)
+{
+    const std::string o = option;
+    if (o == "-f") s.candidateFile = value;
+    if (o == "--ppm" && !ReadNumber(value, 1e-3, 1e4, s.match.envelope.ppm)) {
+        err << "Error: --ppm must be a number from 0.001 to 10000\n";
+        return false;
+    }
+    if ((o == "--theory-floor" && !ReadNumber(value, 0, 0.5, s.match.envelope.theoryFloor)) ||
+        (o == "--noise-floor" && !ReadNumber(value, 0, 0.5, s.match.envelope.noiseFloor))) {
+        err << "Error: " << o << " must be a fraction from 0 to 0.5\n";
+        return false;
+    }
+    if (o == "--scan") {
+        int n = 0;
+        if (!ConvertInt(value, n) || n < 1) {
+            err << "Error: --scan must be an integer >= 1\n";
+            return false;
+        }
+        s.read.scan = n;
+        s.scans.index = n;
+    }
+    if (o == "--native-id") {
+        s.scans.kind = ScanSelection::Kind::NativeId;
+        s.scans.nativeId = value;
+    }
+    if (o == "--rt" || o == "--rt-range") {
+        const std::string v = value;
+        const std::size_t dots = v.find("..");
+        const bool range = o == "--rt-range";
+        if ((range && dots == std::string::npos) || !ReadNumber(v.substr(0, range ? dots : v.size()).c_str(), 0, 1e6, s.scans.from) ||
+            (range && (!ReadNumber(v.substr(dots + 2).c_str(), s.scans.from, 1e6, s.scans.to)))) {
+            err << "Error: " << o << (range ? " must be A..B" : " must be") << " minutes from 0, ascending\n";
+            return false;
+        }
+        s.scans.kind = range ? ScanSelection::Kind::RetentionRange : ScanSelection::Kind::RetentionTime;
+    }
+    if (o == "--charges") {
+        Candidate c;
+        std::string reason;
+        if (!ParseCandidate(std::string("M z=") + value, false, c, reason) || c.minCharge == 0) {
+            err << "Error: --charges must be N or A..B, charges of one sign from 1 to " << MAX_MATCH_CHARGE
+                << " in size\n";
+            return false;
+        }
+        s.match.minCharge = c.minCharge;
+        s.match.maxCharge = c.maxCharge;
+    }
+    return true;
+}
+
+}  // namespace
+
+int ScanMatchOptions(int argc, char** argv, MatchRunSettings& s, std::ostream& err)
+{
+    std::vector<char*> words(argv + 1, argv + argc), plain;
+    if (SortFrontEndWords(words, MATCH_OPTIONS, plain, err) != 0) return OPTION_ERROR_STATUS;
+    if (TakeResolutionOptions(words, false, s.instrument, err) != 0) return OPTION_ERROR_STATUS;
+    if (TakeMoleculeOptions(words, "--sequences", s.molecules, err) != 0) return OPTION_ERROR_STATUS;
+    bool profileData = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string w = words[i];
+        bool* flag = w == "--csv" ? &s.csv : w == "--peaks" ? &s.peaks : w == "--mixture" ? &s.mixture
+                   : w == "--profile-data" ? &profileData : nullptr;
+        if (flag != nullptr) {
+            *flag = true;
+            continue;
+        }
+        if (i + 1 == words.size()) {
+            err << "Error: " << w << " needs a value\n";
+            return OPTION_ERROR_STATUS;
+        }
+        if (!TakeValue(words[i], words[i + 1], s, err)) return OPTION_ERROR_STATUS;
+        ++i;
+    }
+    if (!s.instrument.resolution) {
+        err << "Error: the spectrum's resolution is needed: --resolution R[@m0] (--analyzer) or --fwhm W\n";
+        return OPTION_ERROR_STATUS;
+    }
+    if (profileData) s.read.profile = s.instrument.resolution;
+    if (plain.empty()) {
+        err << "Error: no spectrum file given\n";
+        return OPTION_ERROR_STATUS;
+    }
+    s.spectrum = plain[0];
+    s.candidates.assign(plain.begin() + 1, plain.end());
+    if (s.candidates.empty() && s.candidateFile == nullptr) {
+        err << "Error: no candidate given: name them after the spectrum, or in a file with -f\n";
+        return OPTION_ERROR_STATUS;
+    }
+    return 0;
+}
+
+}  // namespace morvane

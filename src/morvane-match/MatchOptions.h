@@ -1,0 +1,39 @@
+#ifndef MORVANE_MATCH_MATCHOPTIONS_H
+#define MORVANE_MATCH_MATCHOPTIONS_H
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "frontend/MoleculeOptions.h"
+#include "frontend/ResolutionOptions.h"
+#include "match/Match.h"
+#include "match/MzFile.h"
+#include "match/PeakListFile.h"
+
+namespace morvane {
+
+// What morvane-match's command line asks for.
+struct MatchRunSettings {
+    const char* spectrum = nullptr;         // the spectrum file
+    std::vector<const char*> candidates;    // candidates from the arguments, in order
+    const char* candidateFile = nullptr;    // -f: more, one a line
+    ResolutionOptions instrument;           // --resolution, --analyzer, --fwhm (needed)
+    MoleculeOptions molecules;              // --sequences, --enrichment, --fixed
+    SpectrumReadSettings read;              // --profile-data, --scan
+    ScanSelection scans;                    // mzML/mzXML: --scan, --native-id, --rt, --rt-range
+    MatchSettings match;                    // --ppm, --charges, --theory-floor, --noise-floor
+    bool csv = false;                       // --csv
+    bool peaks = false;                     // --peaks: one row per theoretical peak
+    bool mixture = false;                   // --mixture: the best ions fitted together
+};
+
+// Reads argv[1..argc-1]: options anywhere, also as --opt=value; the first
+// word that is no option is the spectrum, the others candidates. Returns 0,
+// or 5 after writing the message of the first bad option to `err`
+// (unknown options name the closest known one).
+int ScanMatchOptions(int argc, char** argv, MatchRunSettings& s, std::ostream& err);
+
+}  // namespace morvane
+
+#endif

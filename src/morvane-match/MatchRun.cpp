@@ -1,0 +1,138 @@
+#include "morvane-match/MatchRun.h"
+
+#include <deque>
+#include <fstream>
+#include <iostream>
+#include <unistd.h>
+
+#include "core/Status.h"
+#include "elements/DefaultTable.h"
+#include "frontend/OutputCheck.h"
+#include "frontend/Progress.h"
+#include "frontend/ToolInfo.h"
+#include "morvane-match/MatchOptions.h"
+#include "morvane-match/MatchRows.h"
+
+namespace morvane {
+
+namespace {
+
+const char* const USAGE =
+    "usage: morvane-match SPECTRUM CANDIDATE... [-f FILE] --resolution R[@m0] [--analyzer A] | --fwhm W\n"
+    "       [--ppm X] [--charges A..B] [--theory-floor F] [--noise-floor F] [--sequences]\n"
+    "       [--enrichment L=x] [--fixed MOD@R] [--profile-data] [--scan N | --native-id ID | --rt MIN |\n"
+    "       --rt-range A..B] [--peaks] [--mixture] [--csv]\n"
+    "A candidate is a formula (or with --sequences a ProForma peptide), then optionally an adduct\n"
+    "([M+Na]+) or charges (z=2, z=1..10), as one argument or one line of FILE.\n";
+
+// The candidates of the arguments, then of the file. Returns 0, or 1 for
+// an unreadable file, 2 for the first candidate that does not parse
+// (reported; the others kept).
+int CollectCandidates(const MatchRunSettings& s, std::vector<Candidate>& out)
+{
+    std::vector<std::string> texts(s.candidates.begin(), s.candidates.end());
+    if (s.candidateFile != nullptr) {
+        std::ifstream in(s.candidateFile);
+        if (!in) {
+            std::cerr << "Error: cannot read candidate file " << s.candidateFile << "\n";
+            return INPUT_NOT_READ_STATUS;
+        }
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::size_t start = line.find_first_not_of(" \t");
+            if (start != std::string::npos && line[start] != '#') texts.push_back(line);
+        }
+    }
+    int status = 0;
+    for (const std::string& t : texts) {
+        Candidate c;
+        std::string reason;
+        if (ParseCandidate(t, s.molecules.sequences, c, reason)) {
+            out.push_back(c);
+        } else {
+            std::cerr << reason << "\n";
+            if (status == 0) status = CALC_FORMULA_NOT_PARSED;
+        }
+    }
+    return status;
+}
+
+// The proportions of the candidates' best ions fitted together; empty when
+// the fit fails (reported).
+std::vector<double> FitBestIons(const MeasuredSpectrum& spectrum, const std::vector<CandidateMatch>& matches,
+                                const MatchRunSettings& s)
+{
+    std::vector<Ion> ions;
+    for (const CandidateMatch& m : matches)
+        if (m.status == 0) ions.push_back(m.fits.front().ion);
+    MixtureSettings ms;
+    ms.ppm = s.match.envelope.ppm;
+    ms.resolution = s.instrument.resolution;
+    ms.noiseFloor = s.match.envelope.noiseFloor;
+    MixtureFit fit;
+    std::string reason;
+    if (ions.empty() || !FitMixture(spectrum, ions, ms, fit, reason)) {
+        if (!ions.empty()) std::cerr << "Error: mixture: " << reason << "\n";
+        return {};
+    }
+    std::vector<double> shares;
+    for (std::size_t i = 0; i < ions.size(); ++i) shares.insert(shares.end(), {fit.proportions[i], fit.uncertainties[i]});
+    return shares;
+}
+
+int Run(MatchRunSettings& s)
+{
+    std::deque<AtomIsoAbun> table;
+    std::string reason;
+    if (LoadIsotopeTable(DefaultTablePath(), table, reason) != 0) {
+        std::cerr << TABLE_NOT_READ_MESSAGE << reason << "\n";
+        return INPUT_NOT_READ_STATUS;
+    }
+    if (ResolveMoleculeOptions(s.molecules, table, std::cerr) != 0) return OPTION_ERROR_STATUS;
+    MeasuredSpectrum spectrum;
+    const int read = IsMzFile(s.spectrum) ? ReadMzFile(s.spectrum, s.scans, s.read.profile, spectrum, reason)
+                                          : ReadSpectrumFile(s.spectrum, s.read, spectrum, reason);
+    if (read != 0) {
+        std::cerr << "Error: " << reason << "\n";
+        return INPUT_NOT_READ_STATUS;
+    }
+    std::vector<Candidate> candidates;
+    int status = CollectCandidates(s, candidates);
+    if (status == INPUT_NOT_READ_STATUS) return status;
+    s.match.pattern.coverage = FRONT_END_COVERAGE;
+    s.match.pattern.resolution = s.instrument.resolution;
+    ApplyMoleculeOptions(s.molecules, s.match.pattern);
+    Progress progress(std::cerr, isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) != 1, 0);
+    std::vector<CandidateMatch> matches;
+    for (const Candidate& c : candidates) {
+        matches.push_back(MatchCandidate(table, spectrum, c, s.match));
+        progress.Update(matches.size(), 0);
+    }
+    progress.Clear();
+    const std::vector<double> shares = s.mixture ? FitBestIons(spectrum, matches, s) : std::vector<double>();
+    MatchRows rows(std::cout, s.csv, s.peaks, s.mixture);
+    rows.Header();
+    std::size_t fitted = 0;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (matches[i].status != 0) {
+            std::cerr << matches[i].reason << "\n";
+            if (status == 0) status = matches[i].status;
+            continue;
+        }
+        rows.Write(candidates[i], matches[i], shares.empty() ? nullptr : &shares[2 * fitted]);
+        ++fitted;
+    }
+    return status;
+}
+
+}  // namespace
+
+int MatchMain(int argc, char** argv)
+{
+    if (AnswerHelpOrVersion(argc, argv, "morvane-match", USAGE, std::cout)) return 0;
+    MatchRunSettings s;
+    if (ScanMatchOptions(argc, argv, s, std::cerr) != 0) return OPTION_ERROR_STATUS;
+    return Run(s);
+}
+
+}  // namespace morvane

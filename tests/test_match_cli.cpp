@@ -1,0 +1,94 @@
+// morvane-match as a user meets it: whole output and exit status.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/RunMorvane.h"
+
+namespace {
+
+// The peptide C42H69N11O14 as [M+2H]2+ at 60,000 @ 200 (morvane-batch's
+// centroids, scaled to 1e5), and a stray peak.
+const char* const SPECTRUM =
+    "m/z,intensity\n"
+    "476.7585494,100000\n477.2600363,50838.9\n477.7613503,15546.7\n478.2626275,3524.51\n"
+    "478.7638748,649.179\n700.1,3\n";
+
+RunResult Match(std::vector<std::string> args, const std::string& spectrum = SPECTRUM)
+{
+    TempFile file(spectrum, "spectrum.csv");
+    args.insert(args.begin(), file.path());
+    return RunProgram(MORVANE_MATCH_EXE, args, RunInput{});
+}
+
+}  // namespace
+
+TEST(MatchCli, FindsTheChargeAndScoresTheDecoy)
+{
+    const RunResult r = Match({"C42H69N11O14 z=1..4", "C42H70N11O14 z=2", "--resolution", "60000"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "candidate\tion\tcharge\tscore\tcosine\twasserstein\texplained\tmono_ppm\trms_ppm\tfound\texpected\t"
+              "runner_up_charge\trunner_up_score\n"
+              "C42H69N11O14 z=1..4\t[M+2H]2+\t2\t0.9999997\t1\t2.6689672e-07\t0.9999997\t-9.006781e-05\t"
+              "7.7836728e-05\t4\t4\t1\t0\n"
+              "C42H70N11O14 z=2\t[M+2H]2+\t2\t0.1025139\t0.46180213\t0.50396599\t0.38402054\t-5.0824424\t5.2348777\t"
+              "3\t4\t\t\n");
+}
+
+TEST(MatchCli, PeaksAsCsv)
+{
+    const RunResult r = Match({"C42H69N11O14", "--resolution=60000", "--charges", "1..3", "--peaks", "--csv"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "candidate,ion,charge,theoretical_mz,observed_mz,ppm,theoretical,observed,found\n"
+              "C42H69N11O14,[M+2H]2+,2,476.75855,476.75855,-9.006781e-05,100,100,yes\n"
+              "C42H69N11O14,[M+2H]2+,2,477.26004,477.26004,-5.737021e-05,50.8389,50.8389,yes\n"
+              "C42H69N11O14,[M+2H]2+,2,477.76135,477.76135,2.8188074e-05,15.54665,15.5467,yes\n"
+              "C42H69N11O14,[M+2H]2+,2,478.26263,478.26263,-0.0001045259,3.5245076,3.52451,yes\n");
+}
+
+TEST(MatchCli, MixtureAndAFailingCandidate)
+{
+    const RunResult r = Match({"C6Xx", "C42H69N11O14 z=2", "C42H68N10O15 z=2", "--fwhm", "0.01", "--mixture"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "C6Xx: unknown element symbol 'Xx' at position 3\n");
+    EXPECT_NE(r.out.find("\tproportion\tuncertainty\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\t0.99907291\t0.0014849136\n"), std::string::npos) << r.out;
+}
+
+TEST(MatchCli, RefusesBadOptionsAndInput)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::string spectrum;
+        int status;
+        std::string err;
+    } cases[] = {
+        {{"C6H12O6", "--resolutoin", "6"}, SPECTRUM, 5, "Error: unknown option --resolutoin (did you mean --resolution?)\n"},
+        {{"C6H12O6"}, SPECTRUM, 5, "Error: the spectrum's resolution is needed: --resolution R[@m0] (--analyzer) or --fwhm W\n"},
+        {{"--fwhm", "0.01"}, SPECTRUM, 5, "Error: no candidate given: name them after the spectrum, or in a file with -f\n"},
+        {{"C6H12O6", "--fwhm", "0.01", "--ppm", "-3"}, SPECTRUM, 5, "Error: --ppm must be a number from 0.001 to 10000\n"},
+        {{"C6H12O6", "--fwhm", "0.01", "--charges", "0..2"}, SPECTRUM, 5,
+         "Error: --charges must be N or A..B, charges of one sign from 1 to 100 in size\n"},
+        {{"C6H12O6", "--fwhm", "0.01"}, "500 1\n501 nan\n", 1, "peak 2: intensity must be a finite number of at least 0\n"},
+        {{"C6H12O6", "--fwhm", "0.01"}, "500 1\n501 -1\n", 1, "peak 2: intensity must be a finite number of at least 0\n"},
+        {{"C6H12O6", "--fwhm", "0.01"}, "", 1, "the spectrum has no peak of intensity above 0\n"},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = Match(c.args, c.spectrum);
+        EXPECT_EQ(r.status, c.status) << c.err;
+        EXPECT_EQ(r.out, "");
+        if (c.status == 5) EXPECT_EQ(r.err, c.err);
+        else EXPECT_NE(r.err.find(c.err), std::string::npos) << r.err;
+    }
+}
+
+TEST(MatchCli, HelpAndVersion)
+{
+    const RunResult r = RunProgram(MORVANE_MATCH_EXE, {"--version"}, RunInput{});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("morvane-match ") + MORVANE_VERSION + "\n");
+}
