@@ -23,7 +23,8 @@ const char* const USAGE =
     "       [--enrichment L=x] [--fixed MOD@R] [--profile-data] [--scan N | --native-id ID | --rt MIN |\n"
     "       --rt-range A..B] [--peaks] [--mixture] [--csv]\n"
     "A candidate is a formula (or with --sequences a ProForma peptide), then optionally an adduct\n"
-    "([M+Na]+) or charges (z=2, z=1..10), as one argument or one line of FILE.\n";
+    "([M+Na]+) or charges (z=2, z=1..10), as one argument or one line of FILE.\n"
+    "--help, --version: this text, or the version.\n";
 
 // The candidates of the arguments, then of the file. Returns 0, or 1 for
 // an unreadable file, 2 for the first candidate that does not parse
