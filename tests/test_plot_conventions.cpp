@@ -103,11 +103,11 @@ TEST(PlotConventions, IonsByTheirAdduct)
 TEST(PlotConventions, NothingToDrawAndNoSvgNameAreRefused)
 {
     TempFile dir("", "x.txt");
-    const std::string png = dir.dir() + "/x.png", svg = dir.dir() + "/x.svg";
-    RunResult r = RunPlot({"C6H12O6", "-o", png});
-    EXPECT_EQ(r.out, "Error: the picture is SVG: name the output file *.svg\n");
+    const std::string gif = dir.dir() + "/x.gif", svg = dir.dir() + "/x.svg";
+    RunResult r = RunPlot({"C6H12O6", "-o", gif});
+    EXPECT_EQ(r.out, "Error: name the output file *.svg, *.png or *.pdf\n");
     EXPECT_EQ(r.status, 5);
-    EXPECT_FALSE(Exists(png));
+    EXPECT_FALSE(Exists(gif));
     r = RunPlot({"C6H12O6", "-mtz", "0", "-o", svg});
     EXPECT_EQ(r.out, "Error: m/z needs a charge other than 0\n");
     EXPECT_EQ(r.status, 5);

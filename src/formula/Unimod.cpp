@@ -1,0 +1,104 @@
+#include "formula/Unimod.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <utility>
+
+#include "core/EditDistance.h"
+
+namespace morvane {
+
+namespace {
+
+// data/unimod.tsv's text, as a raw string literal made at build time by
+// cmake/EmbedText.cmake.
+const char UNIMOD_TSV[] =
+#include "UnimodTable.inc"
+    ;
+
+bool SameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && EditDistance(a, b, true) == 0;
+}
+
+// The fields of one tab-separated line.
+std::vector<std::string_view> Fields(std::string_view line)
+{
+    std::vector<std::string_view> fields;
+    for (std::size_t start = 0;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start));
+        if (tab == std::string_view::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+// The table's lines other than comments: accession, name, delta, mass.
+std::vector<UnimodMod> ReadTable()
+{
+    std::vector<UnimodMod> mods;
+    const std::string_view text(UNIMOD_TSV);
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] == '#') continue;
+        const std::vector<std::string_view> f = Fields(line);
+        if (f.size() != 4) continue;
+        UnimodMod m;
+        m.accession = std::atoi(std::string(f[0]).c_str());
+        m.name = f[1];
+        m.delta = f[2];
+        m.monoMass = std::strtod(std::string(f[3]).c_str(), nullptr);
+        mods.push_back(std::move(m));
+    }
+    return mods;
+}
+
+}  // namespace
+
+const std::vector<UnimodMod>& UnimodMods()
+{
+    static const std::vector<UnimodMod> mods = ReadTable();
+    return mods;
+}
+
+const UnimodMod* FindUnimodName(std::string_view name)
+{
+    const std::vector<UnimodMod>& mods = UnimodMods();
+    for (const UnimodMod& m : mods)
+        if (m.name == name) return &m;
+    for (const UnimodMod& m : mods)
+        if (SameIgnoringCase(m.name, name)) return &m;
+    return nullptr;
+}
+
+const UnimodMod* FindUnimodAccession(std::string_view number)
+{
+    if (number.empty() || number.size() > 9 ||
+        !std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return nullptr;
+    const int accession = std::atoi(std::string(number).c_str());
+    const std::vector<UnimodMod>& mods = UnimodMods();
+    const auto it = std::lower_bound(mods.begin(), mods.end(), accession,
+                                     [](const UnimodMod& m, int a) { return m.accession < a; });
+    return it != mods.end() && it->accession == accession ? &*it : nullptr;
+}
+
+std::vector<std::string> ClosestUnimodNames(std::string_view name, std::size_t count)
+{
+    std::vector<std::pair<std::size_t, const UnimodMod*>> ranked;
+    for (const UnimodMod& m : UnimodMods()) ranked.emplace_back(EditDistance(name, m.name, true), &m);
+    std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second->accession < b.second->accession;
+    });
+    std::vector<std::string> names;
+    for (const auto& [distance, m] : ranked) {
+        if (names.size() == count) break;
+        if (std::find(names.begin(), names.end(), m->name) == names.end()) names.push_back(m->name);
+    }
+    return names;
+}
+
+}  // namespace morvane
