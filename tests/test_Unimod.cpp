@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "calc/Pattern.h"
 #include "elements/TableReader.h"
 #include "formula/AtomCounts.h"
 #include "formula/ProForma.h"

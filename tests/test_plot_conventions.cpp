@@ -52,7 +52,7 @@ TEST(PlotConventions, HelpAndVersionOnStandardOutput)
 {
     const RunResult help = RunPlot({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("morvane-plot: draws the isotope pattern of a formula as an SVG picture\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("morvane-plot: draws the isotope pattern of a formula as an SVG, PNG or PDF picture\n", 0), 0u);
     EXPECT_NE(help.out.find("-a adduct"), std::string::npos);
     EXPECT_EQ(RunPlot({"C6H12O6", "--version"}).out, std::string("morvane-plot ") + MORVANE_VERSION + "\n");
 }

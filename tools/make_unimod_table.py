@@ -3,7 +3,7 @@
 own export, as shipped by Debian's openms-common in
 /usr/share/openms/CHEMISTRY/unimod.xml).
 
-Every modification whose delta has a composition is written as one line of
+Every Unimod modification whose delta has a composition is written as one line of
 tab-separated fields: the accession (record_id), the name (title, the
 PSI-MS name search engines write), the composition in the grammar of a
 ProForma Formula: (C2H3NO, H-1N-1O, isotopes in brackets as [13C6]) and
@@ -25,7 +25,8 @@ HEADER = """\
 # Made by tools/make_unimod_table.py from unimod.xml as shipped by Debian's
 # openms-common {version}; a derivative of the Unimod database
 # (https://www.unimod.org), selected and reformatted by the morvane
-# developers in 2026.
+# developers in 2026: every modification with a composition, OpenMS's own
+# entries (accessions from 99900) left out.
 #
 # Copyright (C) 2002-2006 Unimod; this information may be copied, distributed
 # and/or modified under certain conditions, but it comes WITHOUT ANY
@@ -37,6 +38,11 @@ HEADER = """\
 # distributed under the Design Science License; the rest of morvane, which
 # compiles it in, under its own licence.
 """
+
+# OpenMS adds entries of its own to the file it ships (CUSTOM0 to CUSTOM9,
+# RNPXlink1 to 5, a few labels), numbered from 99900; they are not Unimod's
+# and are left out.
+OPENMS_ACCESSIONS = 99900
 
 ISOTOPE = re.compile(r"^(\d+)([A-Z][a-z]?)$")
 ELEMENT = re.compile(r"^[A-Z][a-z]?$")
@@ -77,8 +83,9 @@ def rows(root):
             raise ValueError(f"name {name!r} holds a character the table cannot carry")
         delta = mod.find("umod:delta", NS)
         text = composition(delta) if delta is not None else None
-        if text is not None:
-            yield int(mod.get("record_id")), name, text, delta.get("mono_mass")
+        accession = int(mod.get("record_id"))
+        if text is not None and accession < OPENMS_ACCESSIONS:
+            yield accession, name, text, delta.get("mono_mass")
 
 
 def main():

@@ -148,7 +148,7 @@ std::string UnknownModReason(std::string_view text, std::size_t at)
     reason += ": no Unimod name (closest:";
     for (const std::string& name : ClosestUnimodNames(text, 3)) reason += " " + name + ",";
     reason.back() = ')';
-    return reason + "); or give its Formula:";
+    return reason + "; or give its Formula:";
 }
 
 bool IsMassShift(std::string_view s)
@@ -170,12 +170,13 @@ bool AlternativeDelta(std::string_view text, const std::deque<AtomIsoAbun>& tabl
     }
     if (StartsWithIgnoringCase(text, "Formula:")) return ReadDelta(text.substr(8), &table, at + 8, delta, reason);
     if (StartsWithIgnoringCase(text, "INFO:")) return true;
-    if (IsMassShift(text)) {
+    // Names first: some begin with digits (2HPG), as mass shifts do.
+    const UnimodMod* m = FindNamedMod(text);
+    if (m == nullptr && IsMassShift(text)) {
         reason = "the mass shift " + std::string(text) + " " + At(at) +
                  " gives no composition, so no isotope pattern: name the modification or give its Formula:";
         return false;
     }
-    const UnimodMod* m = FindNamedMod(text);
     if (m == nullptr) {
         reason = UnknownModReason(text, at);
         return false;
