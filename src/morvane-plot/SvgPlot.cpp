@@ -221,12 +221,14 @@ void Legend(std::ostringstream& svg, const PatternPicture& p)
 {
     if (p.positions.empty() || p.profilex.empty()) return;
     const double baseline = TOP - 8;
-    svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#333\">\n"
+    const std::string name = Escape(p.stickName);
+    const double profileX = LEFT + 13 + LabelWidth(name) + 10;
+    svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"" << LABEL_FONT << "\" fill=\"#333\">\n"
         << "<line x1=\"" << LEFT + 5 << "\" y1=\"" << baseline - 11 << "\" x2=\"" << LEFT + 5 << "\" y2=\"" << baseline + 1
-        << "\" stroke=\"#1d3557\" stroke-width=\"2\"/>\n<text x=\"" << LEFT + 13 << "\" y=\"" << baseline
-        << "\">peaks</text>\n<rect x=\"" << LEFT + 66 << "\" y=\"" << baseline - 10 << "\" width=\"16\" height=\"10\" "
-        << "fill=\"#f4a261\" fill-opacity=\"0.35\" stroke=\"#e76f51\" stroke-width=\"1.5\"/>\n<text x=\"" << LEFT + 88
-        << "\" y=\"" << baseline << "\">profile</text>\n</g>\n";
+        << "\" stroke=\"#1d3557\" stroke-width=\"2\"/>\n<text x=\"" << LEFT + 13 << "\" y=\"" << baseline << "\">"
+        << name << "</text>\n<rect x=\"" << profileX << "\" y=\"" << baseline - 10 << "\" width=\"16\" height=\"10\" "
+        << "fill=\"#f4a261\" fill-opacity=\"0.35\" stroke=\"#e76f51\" stroke-width=\"1.5\"/>\n<text x=\""
+        << profileX + 22 << "\" y=\"" << baseline << "\">profile</text>\n</g>\n";
 }
 
 }  // namespace

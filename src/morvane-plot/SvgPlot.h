@@ -14,6 +14,7 @@ struct PatternPicture {
     std::string xlabel;
     std::vector<double> positions;   // stick positions (u or m/z)
     std::vector<double> heights;     // stick heights, percent
+    std::string stickName = "peaks"; // what the sticks are, for the legend
     std::vector<double> profilex;    // profile grid, ascending
     std::vector<double> profiley;    // profile, percent
     // Where to label the pattern, in percent, when centroidLabels is set;
