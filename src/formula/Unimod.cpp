@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <unordered_map>
 #include <utility>
 
 #include "core/EditDistance.h"
@@ -17,9 +18,11 @@ const char UNIMOD_TSV[] =
 #include "UnimodTable.inc"
     ;
 
-bool SameIgnoringCase(std::string_view a, std::string_view b)
+std::string Lower(std::string_view s)
 {
-    return a.size() == b.size() && EditDistance(a, b, true) == 0;
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
 }
 
 // The fields of one tab-separated line.
@@ -56,22 +59,37 @@ std::vector<UnimodMod> ReadTable()
     return mods;
 }
 
+// The modifications with their names indexed, exactly and in lower case
+// (the first, lowest accession, of a name kept).
+struct Index {
+    std::vector<UnimodMod> mods = ReadTable();
+    std::unordered_map<std::string, const UnimodMod*> byName, byLowerName;
+    Index()
+    {
+        for (const UnimodMod& m : mods) {
+            byName.emplace(m.name, &m);
+            byLowerName.emplace(Lower(m.name), &m);
+        }
+    }
+};
+
+const Index& TheIndex()
+{
+    static const Index index;
+    return index;
+}
+
 }  // namespace
 
-const std::vector<UnimodMod>& UnimodMods()
-{
-    static const std::vector<UnimodMod> mods = ReadTable();
-    return mods;
-}
+const std::vector<UnimodMod>& UnimodMods() { return TheIndex().mods; }
 
 const UnimodMod* FindUnimodName(std::string_view name)
 {
-    const std::vector<UnimodMod>& mods = UnimodMods();
-    for (const UnimodMod& m : mods)
-        if (m.name == name) return &m;
-    for (const UnimodMod& m : mods)
-        if (SameIgnoringCase(m.name, name)) return &m;
-    return nullptr;
+    const Index& index = TheIndex();
+    const auto exact = index.byName.find(std::string(name));
+    if (exact != index.byName.end()) return exact->second;
+    const auto folded = index.byLowerName.find(Lower(name));
+    return folded != index.byLowerName.end() ? folded->second : nullptr;
 }
 
 const UnimodMod* FindUnimodAccession(std::string_view number)
