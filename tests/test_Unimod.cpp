@@ -154,6 +154,11 @@ TEST_F(Unimod, UnknownNamesAreRefusedWithTheClosest)
               0u)
         << reason;
     EXPECT_EQ(reason.substr(reason.size() - 23), "); or give its Formula:") << reason;
+    const std::string longName(100000, 'x');
+    EXPECT_TRUE(ClosestUnimodNames(longName, 3).empty());
+    EXPECT_FALSE(Delta(longName, delta));
+    const std::string tail = "' at position 1: no Unimod name; or give its Formula:";
+    EXPECT_EQ(reason.substr(reason.size() - tail.size()), tail);
     EXPECT_FALSE(Delta("UNIMOD:999999", delta));
     EXPECT_EQ(reason, "fixed modification UNIMOD:999999@K: unknown modification 'UNIMOD:999999' at position 1: no "
                       "Unimod accession 999999");

@@ -145,10 +145,10 @@ std::string UnknownModReason(std::string_view text, std::size_t at)
     std::string reason = "unknown modification '" + std::string(text) + "' " + At(at);
     if (StartsWithIgnoringCase(text, "UNIMOD:")) return reason + ": no Unimod accession " + std::string(text.substr(7));
     if (StartsWithIgnoringCase(text, "U:")) text = text.substr(2);
-    reason += ": no Unimod name (closest:";
-    for (const std::string& name : ClosestUnimodNames(text, 3)) reason += " " + name + ",";
-    reason.back() = ')';
-    return reason + "; or give its Formula:";
+    reason += ": no Unimod name";
+    const std::vector<std::string> closest = ClosestUnimodNames(text, 3);
+    for (std::size_t i = 0; i < closest.size(); ++i) reason += (i == 0 ? " (closest: " : ", ") + closest[i];
+    return reason + (closest.empty() ? "" : ")") + "; or give its Formula:";
 }
 
 bool IsMassShift(std::string_view s)

@@ -106,6 +106,7 @@ const UnimodMod* FindUnimodAccession(std::string_view number)
 
 std::vector<std::string> ClosestUnimodNames(std::string_view name, std::size_t count)
 {
+    if (name.size() > CLOSEST_NAME_LENGTH) return {};
     std::vector<std::pair<std::size_t, const UnimodMod*>> ranked;
     for (const UnimodMod& m : UnimodMods()) ranked.emplace_back(EditDistance(name, m.name, true), &m);
     std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
