@@ -9,6 +9,7 @@
 
 #include "calc/Pattern.h"
 #include "elements/TableReader.h"
+#include "core/EditDistance.h"
 #include "formula/AtomCounts.h"
 #include "formula/ProForma.h"
 #include "formula/Unimod.h"
@@ -113,7 +114,7 @@ TEST_F(Unimod, EveryModificationReadsToUnimodsMass)
         ASSERT_TRUE(Delta("UNIMOD:" + std::to_string(m.accession), byAccession)) << m.name << ": " << reason;
         const UnimodMod* named = FindUnimodName(m.name);
         ASSERT_NE(named, nullptr) << m.name;
-        if (named->accession != m.accession) continue;  // a later entry of a name already taken
+        EXPECT_EQ(named->accession, m.accession) << "names are unique: " << m.name;
         AtomCounts byName;
         ASSERT_TRUE(Delta(m.name, byName)) << m.name << ": " << reason;
         EXPECT_EQ(byName, byAccession) << m.name;
@@ -142,10 +143,27 @@ TEST_F(Unimod, NamesMatchExactlyThenIgnoringCase)
         EXPECT_EQ(FindUnimodAccession(bad), nullptr) << bad;
 }
 
+TEST(EditDistance, CountsEditsAndStopsPastItsLimit)
+{
+    EXPECT_EQ(EditDistance("kitten", "sitting"), 3u);
+    EXPECT_EQ(EditDistance("", "abc"), 3u);
+    EXPECT_EQ(EditDistance("Phospho", "phospho"), 1u);
+    EXPECT_EQ(EditDistance("Phospho", "PHOSPHO", true), 0u);
+    EXPECT_EQ(EditDistance("kitten", "sitting", false, 3), 3u);
+    EXPECT_GT(EditDistance("kitten", "sitting", false, 2), 2u);
+    EXPECT_GT(EditDistance("a", "abcdef", false, 4), 4u);
+    EXPECT_EQ(EditDistance("a", "abcdef", false, 5), 5u);
+}
+
 TEST_F(Unimod, UnknownNamesAreRefusedWithTheClosest)
 {
     EXPECT_EQ(ClosestUnimodNames("phosho", 1), std::vector<std::string>{"Phospho"});
     EXPECT_EQ(ClosestUnimodNames("Carbamidomethyll", 1), std::vector<std::string>{"Carbamidomethyl"});
+    EXPECT_EQ(ClosestUnimodNames("Carbamidomethyll", 3),
+              (std::vector<std::string>{"Carbamidomethyl", "CarbamidomethylDTT", "Dicarbamidomethyl"}));
+    EXPECT_EQ(ClosestUnimodNames("Oxidatoin", 3), (std::vector<std::string>{"Oxidation", "Dioxidation", "Amidated"}));
+    EXPECT_EQ(ClosestUnimodNames("Phospho", 2), (std::vector<std::string>{"Phospho", "PhosphoHex"}));
+    EXPECT_TRUE(ClosestUnimodNames("Phospho", 0).empty());
     AtomCounts delta;
     EXPECT_FALSE(Delta("Phosho", delta));
     EXPECT_EQ(reason.rfind("fixed modification Phosho@K: unknown modification 'Phosho' at position 1: no Unimod "

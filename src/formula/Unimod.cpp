@@ -106,17 +106,24 @@ const UnimodMod* FindUnimodAccession(std::string_view number)
 
 std::vector<std::string> ClosestUnimodNames(std::string_view name, std::size_t count)
 {
-    if (name.size() > CLOSEST_NAME_LENGTH) return {};
-    std::vector<std::pair<std::size_t, const UnimodMod*>> ranked;
-    for (const UnimodMod& m : UnimodMods()) ranked.emplace_back(EditDistance(name, m.name, true), &m);
-    std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second->accession < b.second->accession;
-    });
-    std::vector<std::string> names;
-    for (const auto& [distance, m] : ranked) {
-        if (names.size() == count) break;
-        if (std::find(names.begin(), names.end(), m->name) == names.end()) names.push_back(m->name);
+    if (name.size() > CLOSEST_NAME_LENGTH || count == 0) return {};
+    // The nearest so far, nearest first; of equal distances the lowest
+    // accession, which comes first in the table.
+    std::vector<std::pair<std::size_t, const UnimodMod*>> best;
+    for (const UnimodMod& m : UnimodMods()) {
+        const bool full = best.size() == count;
+        if (full && best.back().first == 0) break;
+        // Only a distance below the worst kept one (when all are kept) counts.
+        const std::size_t limit = full ? best.back().first - 1 : static_cast<std::size_t>(-1);
+        const std::size_t d = EditDistance(name, m.name, true, limit);
+        if (full && d > limit) continue;
+        if (full) best.pop_back();
+        const auto at = std::upper_bound(best.begin(), best.end(), d,
+                                         [](std::size_t v, const auto& entry) { return v < entry.first; });
+        best.insert(at, {d, &m});
     }
+    std::vector<std::string> names;
+    for (const auto& entry : best) names.push_back(entry.second->name);
     return names;
 }
 
