@@ -106,18 +106,15 @@ const UnimodMod* FindUnimodAccession(std::string_view number)
 
 std::vector<std::string> ClosestUnimodNames(std::string_view name, std::size_t count)
 {
-    if (name.size() > CLOSEST_NAME_LENGTH || count == 0) return {};
+    if (name.size() > CLOSEST_NAME_LENGTH) return {};
+    const WordDistance from(name, true);
     // The nearest so far, nearest first; of equal distances the lowest
     // accession, which comes first in the table.
     std::vector<std::pair<std::size_t, const UnimodMod*>> best;
     for (const UnimodMod& m : UnimodMods()) {
-        const bool full = best.size() == count;
-        if (full && best.back().first == 0) break;
-        // Only a distance below the worst kept one (when all are kept) counts.
-        const std::size_t limit = full ? best.back().first - 1 : static_cast<std::size_t>(-1);
-        const std::size_t d = EditDistance(name, m.name, true, limit);
-        if (full && d > limit) continue;
-        if (full) best.pop_back();
+        const std::size_t d = from.To(m.name);
+        if (best.size() == count && (count == 0 || d >= best.back().first)) continue;
+        if (best.size() == count) best.pop_back();
         const auto at = std::upper_bound(best.begin(), best.end(), d,
                                          [](std::size_t v, const auto& entry) { return v < entry.first; });
         best.insert(at, {d, &m});

@@ -37,8 +37,8 @@ const UnimodMod* FindUnimodAccession(std::string_view number);
 // Up to `count` names nearest to `name` (edit distance, case ignored),
 // nearest first; for the message on an unknown name. None for a name
 // longer than CLOSEST_NAME_LENGTH, which is like no Unimod name (the
-// longest has 39 characters) and would cost its length times the table's.
-const std::size_t CLOSEST_NAME_LENGTH = 100;
+// longest has 39 characters) and is measured bit-parallel up to that length.
+const std::size_t CLOSEST_NAME_LENGTH = 64;
 std::vector<std::string> ClosestUnimodNames(std::string_view name, std::size_t count);
 
 }  // namespace morvane
