@@ -1,7 +1,6 @@
 #include "core/EditDistance.h"
 
 #include <algorithm>
-#include <cctype>
 #include <vector>
 
 namespace morvane {
@@ -12,16 +11,11 @@ const std::size_t WORD_BITS = 64;
 
 }  // namespace
 
-WordDistance::WordDistance(std::string_view word, bool ignoreCase) : word_(word), ignoreCase_(ignoreCase)
+WordDistance::WordDistance(std::string_view word) : word_(word)
 {
     if (word_.size() > WORD_BITS) return;
-    for (std::size_t i = 0; i < word_.size(); ++i) positions_[Fold(word_[i])] |= std::uint64_t{1} << i;
-}
-
-unsigned char WordDistance::Fold(char c) const
-{
-    const auto u = static_cast<unsigned char>(c);
-    return ignoreCase_ ? static_cast<unsigned char>(std::tolower(u)) : u;
+    for (std::size_t i = 0; i < word_.size(); ++i)
+        positions_[static_cast<unsigned char>(word_[i])] |= std::uint64_t{1} << i;
 }
 
 std::size_t WordDistance::To(std::string_view other) const
@@ -35,7 +29,7 @@ std::size_t WordDistance::To(std::string_view other) const
     std::uint64_t positive = m == WORD_BITS ? ~std::uint64_t{0} : (last << 1) - 1, negative = 0;
     std::size_t distance = m;
     for (char c : other) {
-        const std::uint64_t equal = positions_[Fold(c)];
+        const std::uint64_t equal = positions_[static_cast<unsigned char>(c)];
         const std::uint64_t xv = equal | negative;
         const std::uint64_t xh = (((equal & positive) + positive) ^ positive) | equal;
         std::uint64_t hPositive = negative | ~(xh | positive);
@@ -60,17 +54,13 @@ std::size_t WordDistance::ByTable(std::string_view other) const
         row[0] = i;
         for (std::size_t j = 1; j <= other.size(); ++j) {
             const std::size_t above = row[j];
-            const bool same = Fold(word_[i - 1]) == Fold(other[j - 1]);
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (word_[i - 1] == other[j - 1] ? 0 : 1)});
             diagonal = above;
         }
     }
     return row[other.size()];
 }
 
-std::size_t EditDistance(std::string_view a, std::string_view b, bool ignoreCase)
-{
-    return WordDistance(a, ignoreCase).To(b);
-}
+std::size_t EditDistance(std::string_view a, std::string_view b) { return WordDistance(a).To(b); }
 
 }  // namespace morvane

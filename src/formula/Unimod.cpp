@@ -60,15 +60,18 @@ std::vector<UnimodMod> ReadTable()
 }
 
 // The modifications with their names indexed, exactly and in lower case
-// (the first, lowest accession, of a name kept).
+// (the first, lowest accession, of a name kept), and their names in lower
+// case in the table's order.
 struct Index {
     std::vector<UnimodMod> mods = ReadTable();
+    std::vector<std::string> lowerNames;
     std::unordered_map<std::string, const UnimodMod*> byName, byLowerName;
     Index()
     {
         for (const UnimodMod& m : mods) {
+            lowerNames.push_back(Lower(m.name));
             byName.emplace(m.name, &m);
-            byLowerName.emplace(Lower(m.name), &m);
+            byLowerName.emplace(lowerNames.back(), &m);
         }
     }
 };
@@ -107,20 +110,21 @@ const UnimodMod* FindUnimodAccession(std::string_view number)
 std::vector<std::string> ClosestUnimodNames(std::string_view name, std::size_t count)
 {
     if (name.size() > CLOSEST_NAME_LENGTH) return {};
-    const WordDistance from(name, true);
+    const Index& index = TheIndex();
+    const WordDistance from(Lower(name));
     // The nearest so far, nearest first; of equal distances the lowest
     // accession, which comes first in the table.
-    std::vector<std::pair<std::size_t, const UnimodMod*>> best;
-    for (const UnimodMod& m : UnimodMods()) {
-        const std::size_t d = from.To(m.name);
+    std::vector<std::pair<std::size_t, std::size_t>> best;
+    for (std::size_t i = 0; i < index.mods.size(); ++i) {
+        const std::size_t d = from.To(index.lowerNames[i]);
         if (best.size() == count && (count == 0 || d >= best.back().first)) continue;
         if (best.size() == count) best.pop_back();
         const auto at = std::upper_bound(best.begin(), best.end(), d,
                                          [](std::size_t v, const auto& entry) { return v < entry.first; });
-        best.insert(at, {d, &m});
+        best.insert(at, {d, i});
     }
     std::vector<std::string> names;
-    for (const auto& entry : best) names.push_back(entry.second->name);
+    for (const auto& entry : best) names.push_back(index.mods[entry.second].name);
     return names;
 }
 
