@@ -129,8 +129,8 @@ TEST_F(ProForma, FixedModificationsGoOnEveryResidueOfTheirLetter)
     EXPECT_EQ(reason, "fixed modification Carbamidomethyl: write the modification, @ and one residue, as "
                       "Carbamidomethyl@C");
     EXPECT_FALSE(ParseFixedMod("Frobnicate@C", table, bad, reason));
-    EXPECT_EQ(reason, "fixed modification Frobnicate@C: unknown modification 'Frobnicate' at position 1: use a "
-                      "name of the built-in table or Formula:");
+    EXPECT_EQ(reason, "fixed modification Frobnicate@C: unknown modification 'Frobnicate' at position 1: no Unimod "
+                      "name (closest: Bromobimane, Amidated, Deamidated); or give its Formula:");
 }
 
 // A fixed modification beside the same one written on a residue, or given
@@ -186,7 +186,11 @@ TEST_F(ProForma, RefusalsSayWhatAndWhere)
          "or give its Formula:"},
         {"PEPTIDEX", "the ambiguous residue X at position 8 has no formula"},
         {"PEPtide", "unknown residue 't' at position 4: residues are capitals"},
-        {"PEM[Foo]K", "unknown modification 'Foo' at position 5: use a name of the built-in table or Formula:"},
+        {"PEM[Foo]K", "unknown modification 'Foo' at position 5: no Unimod name (closest: FAD, Iodo, FMN); or give its "
+                      "Formula:"},
+        {"PEM[U:Oxidatoin]K", "unknown modification 'U:Oxidatoin' at position 5: no Unimod name (closest: Oxidation, "
+                              "Dioxidation, Amidated); or give its Formula:"},
+        {"PEM[UNIMOD:0]K", "unknown modification 'UNIMOD:0' at position 5: no Unimod accession 0"},
         {"PEM[Oxidation", "unmatched [ at position 4"},
         {"[Acetyl]PEPTIDE", "a modification before the first residue must be N-terminal, followed by '-', at position 9"},
         {"PEPTIDE/2[+2Na+]", "charge carriers other than protons are not supported, at position 10"},

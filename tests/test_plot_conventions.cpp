@@ -52,7 +52,7 @@ TEST(PlotConventions, HelpAndVersionOnStandardOutput)
 {
     const RunResult help = RunPlot({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("morvane-plot: draws the isotope pattern of a formula as an SVG picture\n", 0), 0u);
+    EXPECT_EQ(help.out.rfind("morvane-plot: draws the isotope pattern of a formula as an SVG, PNG or PDF picture\n", 0), 0u);
     EXPECT_NE(help.out.find("-a adduct"), std::string::npos);
     EXPECT_EQ(RunPlot({"C6H12O6", "--version"}).out, std::string("morvane-plot ") + MORVANE_VERSION + "\n");
 }
@@ -103,11 +103,11 @@ TEST(PlotConventions, IonsByTheirAdduct)
 TEST(PlotConventions, NothingToDrawAndNoSvgNameAreRefused)
 {
     TempFile dir("", "x.txt");
-    const std::string png = dir.dir() + "/x.png", svg = dir.dir() + "/x.svg";
-    RunResult r = RunPlot({"C6H12O6", "-o", png});
-    EXPECT_EQ(r.out, "Error: the picture is SVG: name the output file *.svg\n");
+    const std::string gif = dir.dir() + "/x.gif", svg = dir.dir() + "/x.svg";
+    RunResult r = RunPlot({"C6H12O6", "-o", gif});
+    EXPECT_EQ(r.out, "Error: name the output file *.svg, *.png or *.pdf\n");
     EXPECT_EQ(r.status, 5);
-    EXPECT_FALSE(Exists(png));
+    EXPECT_FALSE(Exists(gif));
     r = RunPlot({"C6H12O6", "-mtz", "0", "-o", svg});
     EXPECT_EQ(r.out, "Error: m/z needs a charge other than 0\n");
     EXPECT_EQ(r.status, 5);

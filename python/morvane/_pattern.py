@@ -591,14 +591,17 @@ def pattern(
     sequence
         a peptide in ProForma notation instead of a formula
         (``"PEM[Oxidation]K/2"``); a charge suffix sets the charge and
-        positions are m/z.
+        positions are m/z. Modifications are named as in Unimod (any
+        modification with a composition, the exact name or else ignoring
+        case, or ``UNIMOD:21``) or written as ``Formula:HPO3``.
     enrichment
         the labels' enrichment, as ``{"13C": 0.99}``: each labelled atom is
         that isotope with this probability, the element's other isotopes
         sharing the rest in their natural proportions. Labels are pure
         without it.
     fixed
-        fixed modifications of a sequence, as ``["Carbamidomethyl@C"]``.
+        fixed modifications of a sequence, as ``["Carbamidomethyl@C"]`` or
+        ``["UNIMOD:4@C"]``.
     coverage
         instead of a threshold, 0 < coverage < 1: the smallest set of
         variants, by decreasing probability, that holds this much of the

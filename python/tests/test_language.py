@@ -48,6 +48,19 @@ def test_formula_of_a_sequence_counts_its_protons(table):
     assert atoms == morvane.formula_of(sequence="AC[Carbamidomethyl]K", table=table)[0]
 
 
+def test_every_unimod_modification_by_name_or_accession(table):
+    # GG (UNIMOD:121, ubiquitin's remnant, C4H6N2O2) and TMTpro (UNIMOD:2016)
+    # come from the Unimod table the library holds, as --fixed reads them.
+    gg = morvane.formula_of(sequence="K[Formula:C4H6N2O2]", table=table)
+    for text in ("K[GG]", "K[gg]", "K[UNIMOD:121]", "K[U:GG]"):
+        assert morvane.formula_of(sequence=text, table=table) == gg
+    assert morvane.formula_of(sequence="K", table=table, fixed=["UNIMOD:121@K"])[0] == gg[0]
+    tmt = morvane.formula_of(sequence="K[TMTpro]", table=table)[0]
+    assert (tmt["13C"], tmt["15N"]) == (7, 2)
+    with pytest.raises(morvane.FormulaError, match=r"no Unimod name \(closest: Phospho, "):
+        morvane.formula_of(sequence="S[Phosho]", table=table)
+
+
 def test_sequence_pattern_is_that_of_its_formula_as_an_ion(table):
     p = morvane.pattern(sequence="PEM[Oxidation]K/2", table=table)
     _, formula = morvane.formula_of(sequence="PEM[Oxidation]K/2", table=table)

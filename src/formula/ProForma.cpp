@@ -1,5 +1,6 @@
 #include "formula/ProForma.h"
 #include "formula/FormulaChars.h"
+#include "formula/Unimod.h"
 
 #include <algorithm>
 #include <array>
@@ -48,31 +49,6 @@ bool ResidueOf(char letter, ResidueAtoms& atoms)
     default: return false;
     }
 }
-
-// Common modifications: Unimod's name, accession and composition (the
-// delta, written in the grammar of Formula:).
-struct NamedMod {
-    const char* name;
-    int accession;
-    const char* delta;
-};
-const NamedMod NAMED_MODS[] = {
-    {"Acetyl", 1, "C2H2O"},
-    {"Amidated", 2, "HNO-1"},
-    {"Carbamidomethyl", 4, "C2H3NO"},
-    {"Carbamyl", 5, "CHNO"},
-    {"Deamidated", 7, "H-1N-1O"},
-    {"Phospho", 21, "HO3P"},
-    {"Methyl", 34, "CH2"},
-    {"Oxidation", 35, "O"},
-    {"Dimethyl", 36, "C2H4"},
-    {"Trimethyl", 37, "C3H6"},
-    {"Label:13C(6)", 188, "C-6[13C6]"},
-    {"iTRAQ4plex", 214, "C4[13C3]H12N[15N]O"},
-    {"Label:13C(6)15N(2)", 259, "C-6[13C6]N-2[15N2]"},
-    {"Label:13C(6)15N(4)", 267, "C-6[13C6]N-4[15N4]"},
-    {"TMT6plex", 737, "C8[13C4]H20N[15N]O2"},
-};
 
 bool SameIgnoringCase(std::string_view a, std::string_view b)
 {
@@ -154,20 +130,25 @@ bool ReadDelta(std::string_view t, const std::deque<AtomIsoAbun>* table, std::si
     return true;
 }
 
-// The built-in modification named by `name` (Unimod's name in any case,
-// U:name, or UNIMOD:accession), or null.
-const NamedMod* FindNamedMod(std::string_view name)
+// The Unimod modification named by `name` (its name, U:name, or
+// UNIMOD:accession), or null.
+const UnimodMod* FindNamedMod(std::string_view name)
 {
-    if (StartsWithIgnoringCase(name, "UNIMOD:")) {
-        const std::string_view number = name.substr(7);
-        for (const NamedMod& m : NAMED_MODS)
-            if (number == std::to_string(m.accession)) return &m;
-        return nullptr;
-    }
+    if (StartsWithIgnoringCase(name, "UNIMOD:")) return FindUnimodAccession(name.substr(7));
     if (StartsWithIgnoringCase(name, "U:")) name = name.substr(2);
-    for (const NamedMod& m : NAMED_MODS)
-        if (SameIgnoringCase(name, m.name)) return &m;
-    return nullptr;
+    return FindUnimodName(name);
+}
+
+// Why `text` names no modification, with the nearest Unimod names.
+std::string UnknownModReason(std::string_view text, std::size_t at)
+{
+    std::string reason = "unknown modification '" + std::string(text) + "' " + At(at);
+    if (StartsWithIgnoringCase(text, "UNIMOD:")) return reason + ": no Unimod accession " + std::string(text.substr(7));
+    if (StartsWithIgnoringCase(text, "U:")) text = text.substr(2);
+    reason += ": no Unimod name";
+    const std::vector<std::string> closest = ClosestUnimodNames(text, 3);
+    for (std::size_t i = 0; i < closest.size(); ++i) reason += (i == 0 ? " (closest: " : ", ") + closest[i];
+    return reason + (closest.empty() ? "" : ")") + "; or give its Formula:";
 }
 
 bool IsMassShift(std::string_view s)
@@ -189,15 +170,15 @@ bool AlternativeDelta(std::string_view text, const std::deque<AtomIsoAbun>& tabl
     }
     if (StartsWithIgnoringCase(text, "Formula:")) return ReadDelta(text.substr(8), &table, at + 8, delta, reason);
     if (StartsWithIgnoringCase(text, "INFO:")) return true;
-    if (IsMassShift(text)) {
+    // Names first: some begin with digits (2HPG), as mass shifts do.
+    const UnimodMod* m = FindNamedMod(text);
+    if (m == nullptr && IsMassShift(text)) {
         reason = "the mass shift " + std::string(text) + " " + At(at) +
                  " gives no composition, so no isotope pattern: name the modification or give its Formula:";
         return false;
     }
-    const NamedMod* m = FindNamedMod(text);
     if (m == nullptr) {
-        reason = "unknown modification '" + std::string(text) + "' " + At(at) +
-                 ": use a name of the built-in table or Formula:";
+        reason = UnknownModReason(text, at);
         return false;
     }
     return ReadDelta(m->delta, nullptr, 0, delta, reason);

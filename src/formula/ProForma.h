@@ -15,10 +15,10 @@ namespace morvane {
 // Peptides in ProForma notation (HUPO-PSI): one-letter residues (the 20
 // standard ones, U selenocysteine, O pyrrolysine) joined into a chain, water
 // added for the termini. A modification follows its residue in brackets:
-// by name from a built-in table of common Unimod entries (Oxidation,
-// Phospho, Carbamidomethyl, Acetyl, Amidated, Deamidated, Methyl, Dimethyl,
-// Trimethyl, Carbamyl, Label:13C(6), Label:13C(6)15N(2), Label:13C(6)15N(4),
-// TMT6plex, iTRAQ4plex; also as U:Name or UNIMOD:accession), or by its
+// by its Unimod name (Oxidation, Phospho, Carbamidomethyl, Label:13C(6), ...;
+// the exact name, else ignoring case; also as U:Name) or accession
+// (UNIMOD:35), from every Unimod modification with a composition (see
+// Unimod.h); an unknown name is refused with the closest names; or by its
 // formula (Formula:HPO3, Formula:H-2O-1, isotopes as [13C6]). Terminal
 // modifications stand before a '-' at the start or after one at the end
 // ([Acetyl]-PEPTIDE, PEPTIDE-[Amidated]); global fixed ones in front as

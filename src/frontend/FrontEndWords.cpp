@@ -4,28 +4,12 @@
 #include <cstring>
 #include <string>
 
+#include "core/EditDistance.h"
 #include "core/Status.h"
 
 namespace morvane {
 
 namespace {
-
-// The edit distance of two words: insertions, deletions, substitutions.
-std::size_t Distance(const std::string& a, const std::string& b)
-{
-    std::vector<std::size_t> row(b.size() + 1);
-    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
-    for (std::size_t i = 1; i <= a.size(); ++i) {
-        std::size_t diagonal = row[0];
-        row[0] = i;
-        for (std::size_t j = 1; j <= b.size(); ++j) {
-            const std::size_t above = row[j];
-            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            diagonal = above;
-        }
-    }
-    return row[b.size()];
-}
 
 const KnownOption* Find(const std::vector<KnownOption>& known, const char* word)
 {
@@ -53,7 +37,7 @@ const char* Closest(const std::vector<KnownOption>& known, const std::string& wo
         const bool sameKind = IsLong(o.word) == IsLong(word.c_str());
         const bool bestSameKind = best != nullptr && IsLong(best->word) == IsLong(word.c_str());
         if (best == nullptr || (sameKind && !bestSameKind) ||
-            (sameKind == bestSameKind && Distance(word, o.word) < Distance(word, best->word)))
+            (sameKind == bestSameKind && EditDistance(word, o.word) < EditDistance(word, best->word)))
             best = &o;
     }
     return best->word;

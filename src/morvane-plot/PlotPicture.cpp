@@ -1,7 +1,5 @@
 #include "morvane-plot/PlotPicture.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -34,18 +32,6 @@ const double REACH_WIDTHS = 5;
 // The frame spans at least this fraction of its largest position, so that
 // all grid positions and tick marks are distinct doubles.
 const double MIN_RELATIVE_SPAN = 1e-9;
-
-// A picture file's name must say SVG; a device or a pipe (/dev/stdout) has
-// no such name and takes the picture as it is.
-bool NamesSvg(const std::string& name)
-{
-    struct stat st;
-    if (stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return true;
-    if (name.size() < 4) return false;
-    std::string end = name.substr(name.size() - 4);
-    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return end == ".svg";
-}
 
 // Every option of morvane-plot: its own and those of morvane that change a
 // picture (not -n, as the picture is always in percent, nor -c).
@@ -157,8 +143,9 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, RunSettings& s, std:
         out << "Error: -w is the constant width of the plain profile: leave it out with a resolution\n";
         return OPTION_ERROR_STATUS;
     }
-    if (!NamesSvg(p.output)) {
-        out << "Error: the picture is SVG: name the output file *.svg\n";
+    p.format = FormatOfName(p.output);
+    if (p.format == PictureFormat::NONE) {
+        out << "Error: name the output file *.svg, *.png or *.pdf\n";
         return OPTION_ERROR_STATUS;
     }
     return 0;

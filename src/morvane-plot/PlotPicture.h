@@ -8,13 +8,15 @@
 #include "elements/isotope.h"
 #include "frontend/MoleculeOptions.h"
 #include "frontend/ResolutionOptions.h"
+#include "morvane-plot/PictureFile.h"
 #include "morvane-plot/SvgPlot.h"
 
 namespace morvane {
 
 // What morvane-plot adds to morvane's options.
 struct PlotSettings {
-    std::string output;  // -o: the SVG file
+    std::string output;  // -o: the picture file
+    PictureFormat format = PictureFormat::SVG;  // as the name of -o asks
     double width = 0.1;  // -w: full width at half maximum of the profile
     std::string adduct;  // -a: the ion to draw, or empty for the molecule
     bool widthGiven = false;

@@ -85,6 +85,7 @@ int ResolvedPicture(RunSettings s, PlotSettings& p, PatternPicture& pic, std::os
     std::string reason;
     pic.title = Title(s, p.adduct, *p.instrument.resolution);
     pic.xlabel = s.masstocharge ? "m/z" : "mass (u)";
+    pic.stickName = "variants";
     pic.precision = std::min(s.precision, 17);
     if (r.variants.empty()) return 0;
     double largest = 0;

@@ -213,6 +213,24 @@ void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
     if (!positions.empty()) LabelNote(svg, own, placed.size(), positions.size());
 }
 
+// A key to the sticks and the profile when both are drawn: in the margin
+// above the frame at its left, on the line of the label note (which stands
+// at the right), where no peak label reaches (labels stay below the top of
+// the frame) and clear of the title.
+void Legend(std::ostringstream& svg, const PatternPicture& p)
+{
+    if (p.positions.empty() || p.profilex.empty()) return;
+    const double baseline = TOP - 8;
+    const std::string name = Escape(p.stickName);
+    const double profileX = LEFT + 13 + LabelWidth(name) + 10;
+    svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"" << LABEL_FONT << "\" fill=\"#333\">\n"
+        << "<line x1=\"" << LEFT + 5 << "\" y1=\"" << baseline - 11 << "\" x2=\"" << LEFT + 5 << "\" y2=\"" << baseline + 1
+        << "\" stroke=\"#1d3557\" stroke-width=\"2\"/>\n<text x=\"" << LEFT + 13 << "\" y=\"" << baseline << "\">"
+        << name << "</text>\n<rect x=\"" << profileX << "\" y=\"" << baseline - 10 << "\" width=\"16\" height=\"10\" "
+        << "fill=\"#f4a261\" fill-opacity=\"0.35\" stroke=\"#e76f51\" stroke-width=\"1.5\"/>\n<text x=\""
+        << profileX + 22 << "\" y=\"" << baseline << "\">profile</text>\n</g>\n";
+}
+
 }  // namespace
 
 std::string RenderSvg(const PatternPicture& p)
@@ -233,6 +251,7 @@ std::string RenderSvg(const PatternPicture& p)
     Sticks(svg, p, f);
     svg << "</g>\n";
     Labels(svg, p, f);
+    Legend(svg, p);
     svg << "</svg>\n";
     return svg.str();
 }

@@ -14,6 +14,7 @@ struct PatternPicture {
     std::string xlabel;
     std::vector<double> positions;   // stick positions (u or m/z)
     std::vector<double> heights;     // stick heights, percent
+    std::string stickName = "peaks"; // what the sticks are, for the legend
     std::vector<double> profilex;    // profile grid, ascending
     std::vector<double> profiley;    // profile, percent
     // Where to label the pattern, in percent, when centroidLabels is set;
@@ -26,7 +27,8 @@ struct PatternPicture {
     int precision = 8;               // digits of the positions in the data attributes
 };
 
-// The picture as a standalone SVG document. Every stick carries its
+// The picture as a standalone SVG document, with a legend when it draws both
+// sticks and a profile. Every stick carries its
 // position and height in data-position and data-height attributes, written
 // like morvane's table. The coordinates are finite when every number of the
 // picture is and xmin < xmax are distinct at the precision of the positions

@@ -1,5 +1,6 @@
-// morvane-plot: the isotope pattern of a formula as an SVG picture, sticks
-// of the peaks beside the profile of an instrument of a given peak width.
+// morvane-plot: the isotope pattern of a formula as an SVG picture (or that
+// picture as PNG or PDF), sticks of the peaks beside the profile of an
+// instrument of a given peak width.
 #include <iostream>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "frontend/MemoryCap.h"
 #include "frontend/OutputCheck.h"
 #include "frontend/ToolInfo.h"
+#include "morvane-plot/PictureFile.h"
 #include "morvane-plot/PlotPicture.h"
 
 using namespace morvane;
@@ -15,9 +17,10 @@ using namespace morvane;
 namespace {
 
 const char* const USAGE =
-    "morvane-plot: draws the isotope pattern of a formula as an SVG picture\n\n"
+    "morvane-plot: draws the isotope pattern of a formula as an SVG, PNG or PDF picture\n\n"
     "Usage: morvane-plot formula (massfile.txt) -o picture.svg [-w width] [-a adduct] [morvane options]\n"
-    "\t-o file\tThe SVG file to write (required, named *.svg)\n"
+    "\t-o file\tThe picture to write (required): *.svg, or *.png (1800 x 1040 pixels) or *.pdf (one\n"
+    "\t\tpage of 675 x 390 points) rendered from that SVG by librsvg and cairo\n"
     "\t-w width\tPeak width (full width at half maximum) of the profile, defaults to 0.1\n"
     "\t-a adduct\tDraw the ion [nM+A-B...]z+ ([M+H]+, [M-H]-, [M+2H]2+) at m/z\n"
     "\t--resolution R[@m0]\tThe profile of an instrument of resolving power R (1 to 1e9) at m/z m0, its centroids\n"
@@ -43,8 +46,13 @@ int Plot(int argc, char** argv)
     std::string svg;
     const int status = DrawPlot(argc, argv, p, svg, out);
     if (status != 0) return status;  // an option error, or the calculator's status passed through
+    std::string bytes;
     std::string reason;
-    if (!ReplaceFile(p.output, svg, reason)) {
+    if (!PictureBytes(svg, p.format, bytes, reason)) {
+        out << "Error: cannot render the picture: " << reason << '\n';
+        return OUTPUT_FAILURE_STATUS;
+    }
+    if (!ReplaceFile(p.output, bytes, reason)) {
         out << PLOT_NOT_WRITTEN_MESSAGE;
         return OUTPUT_FAILURE_STATUS;
     }

@@ -26,6 +26,8 @@ mv "$prefix" "$work/moved"
 [ "$("$work/moved/bin/morvane" C6H12O6)" = "$glucose" ] || fail "moved install does not find its table"
 mv "$work/moved" "$prefix"
 cmp -s "$prefix/share/morvane/morvanetable.txt" "$source/morvanetable.txt" || fail "installed table"
+cmp -s "$prefix/share/morvane/unimod.tsv" "$source/data/unimod.tsv" || fail "installed Unimod table"
+grep -q "^License: DSL" "$prefix/share/doc/morvane/copyright" || fail "no licence of the Unimod table in share/doc/morvane/copyright"
 [ -f "$prefix/include/morvane/calc/IsoCalc.h" ] || fail "headers"
 [ ! -e "$prefix/include/morvane/frontend" ] || fail "the programs' headers are installed"
 # Every installed header compiles on its own with only include/ on the path.
