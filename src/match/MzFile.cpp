@@ -65,7 +65,8 @@ bool Collect(const std::string& path, const ScanSelection& sel, std::vector<isot
         } else if (Selected(s, sel, ordinal)) {
             Append(s, peaks);
             ++matched;
-            if (sel.kind != ScanSelection::Kind::RetentionRange) break;
+            // A range past the bound stops here: the parent refuses it.
+            if (sel.kind != ScanSelection::Kind::RetentionRange || peaks.size() > MAX_MZ_PEAKS) break;
         }
         more = reader.readFile(nullptr, s);
     }
