@@ -216,6 +216,9 @@ function showFacts() {
   ];
   if (r.score) facts.push(["Cosine similarity to measured", format(r.score.cosine)],
     ["Wasserstein distance to measured", `${format(r.score.wasserstein)} ${unit}`]);
+  if (r.match) facts.push(["Match score", format(r.match.score)],
+    ["Peaks found in measured", `${r.match.found} of ${r.match.expected}`],
+    ["Monoisotopic error", r.match.monoPpm === null ? "not found" : `${format(r.match.monoPpm)} ppm`]);
   const dl = document.createElement("dl");
   for (const [name, value] of facts) {
     dl.appendChild(document.createElement("dt")).textContent = name;

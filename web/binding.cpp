@@ -21,6 +21,7 @@
 #include "formula/AtomCounts.h"
 #include "formula/FormulaLanguage.h"
 #include "formula/ProForma.h"
+#include "match/Match.h"
 #include "resolution/Profile.h"
 #include "resolution/Resolution.h"
 #include "spectrum/Distance.h"
@@ -296,6 +297,54 @@ val Centroids(const val& mass, const val& abundance, const std::string& law, dou
     return out;
 }
 
+// The request's ion looked for in a measured peak list by the matching
+// library, at the request's instrument, coverage or threshold: {status: 0,
+// charge, score, cosine, wasserstein, explained, monoPpm (null when the
+// monoisotopic peak is not found), rmsPpm, found, expected}, or {status,
+// reason}. A formula with a charge and no adduct is the ion that morvane's
+// -z calculates, the molecule less that many electrons.
+val MatchMeasured(const std::string& text, const val& options, const val& mz, const val& intensity)
+{
+    Request request;
+    std::string reason;
+    if (!ReadRequest(options, request, reason)) return Failure(5, reason);
+    const PatternSettings& p = request.settings;
+    if (!p.resolution) return Failure(5, "matching needs the instrument's resolution");
+    MeasuredSpectrum spectrum;
+    if (!MeasuredSpectrum::Make(PeaksOf(mz, intensity), spectrum, reason)) return Failure(5, reason);
+    Candidate c;
+    c.text = c.molecule = text;
+    c.sequence = p.sequence;
+    c.adduct = options["adduct"].as<std::string>();
+    if (c.adduct.empty() && !c.sequence && p.charge != 0) {
+        const std::string n = std::abs(p.charge) == 1 ? "" : std::to_string(std::abs(p.charge));
+        c.adduct = "[M]" + n + (p.charge > 0 ? "+" : "-");
+    }
+    if (c.adduct.empty() && !c.sequence) return Failure(5, "matching needs an ion: a charge or an adduct");
+    MatchSettings s;
+    s.pattern = p;
+    s.pattern.normalize = false;
+    s.pattern.filter = 0;
+    s.pattern.nominal = false;
+    s.pattern.composition = false;
+    if (c.sequence && p.charge > 0) s.minCharge = s.maxCharge = p.charge;
+    const CandidateMatch m = MatchCandidate(Table(), spectrum, c, s);
+    if (m.status != 0) return Failure(m.status, m.reason);
+    const EnvelopeFit& f = m.fits.front().fit;
+    val out = val::object();
+    out.set("status", 0);
+    out.set("charge", m.fits.front().ion.charge);
+    out.set("score", f.score);
+    out.set("cosine", f.cosine);
+    out.set("wasserstein", f.wasserstein);
+    out.set("explained", f.explained);
+    out.set("monoPpm", f.monoisotopicFound ? val(f.monoisotopicPpm) : val::null());
+    out.set("rmsPpm", f.rmsPpm);
+    out.set("found", f.found);
+    out.set("expected", static_cast<int>(f.peaks.size()));
+    return out;
+}
+
 // The Wasserstein distance and cosine similarity of two stick spectra:
 // {status: 0, wasserstein, cosine}, or {status, reason}.
 val Distances(const val& massA, const val& abundanceA, const val& massB, const val& abundanceB, double ppm)
@@ -323,4 +372,5 @@ EMSCRIPTEN_BINDINGS(morvane)
     emscripten::function("resolvedProfile", &ResolvedProfile);
     emscripten::function("centroids", &Centroids);
     emscripten::function("distance", &Distances);
+    emscripten::function("match", &MatchMeasured);
 }

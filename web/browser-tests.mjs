@@ -283,6 +283,26 @@ try {
     assert(shown === Number(expected.toPrecision(8)) && shown > 0.999, `cosine ${shown}, library ${expected}`);
   });
 
+  await check("a pasted peak list is matched by the library at the instrument", async () => {
+    const ion = { f: "C63H98N18O13S", adduct: "[M+2H]2+", an: "orbitrap", R: "60000", at: "200" };
+    await page.goto(`${base}#f=C63H98N18O13S&adduct=%5BM%2B2H%5D2%2B&an=orbitrap&R=60000&at=200`);
+    await page.waitForFunction(() => document.body.dataset.state === "done", null, { timeout: 30000 });
+    const rows = nativeRows(ion.f, ion);
+    const list = rows.map(([m, a]) => `${m}\t${a}`).join("\n");
+    await settled(page, async () => {
+      await page.evaluate(() => { document.querySelector("#measured-area").open = true; });
+      await page.fill("#measured", list);
+    });
+    const shown = Number(await page.textContent("[data-fact='Match score']"));
+    const found = await page.textContent("[data-fact='Peaks found in measured']");
+    const expected = await page.evaluate(async (peaks) => {
+      const { match } = await import("./morvane.js");
+      return match("C63H98N18O13S", peaks, { adduct: "[M+2H]2+", resolution: 60000, analyzer: "orbitrap", at: 200 });
+    }, { mass: rows.map(([m]) => m), abundance: rows.map(([, a]) => a) });
+    assert(shown === Number(expected.score.toPrecision(8)) && shown > 0.99, `score ${shown}, library ${expected.score}`);
+    assert(found === `${expected.expected} of ${expected.expected}`, `found ${found}`);
+  });
+
   await check("a screenshot of the page is not blank", async () => {
     await page.goto(`${base}#f=C254H377N65O75S6&an=orbitrap&R=60000&at=200&adduct=%5BM%2B4H%5D4%2B`);
     await page.waitForFunction(() => document.body.dataset.state === "done", null, { timeout: 30000 });

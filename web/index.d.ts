@@ -106,6 +106,21 @@ export function centroids(
   options: InstrumentOptions & { floor?: number; intensity?: "sum" | "area" },
 ): { mass: Float64Array; abundance: Float64Array };
 /** Wasserstein distance and cosine similarity (peaks matched within ppm) of two stick spectra. */
+/** An ion's envelope found in a measured peak list. */
+export interface MatchFit {
+  charge: number;
+  score: number;
+  cosine: number;
+  wasserstein: number;
+  explained: number;
+  monoPpm: number | null;
+  rmsPpm: number;
+  found: number;
+  expected: number;
+}
+
+export function match(formula: string, measured: { mass: Numbers; abundance: Numbers }, options?: PatternOptions): MatchFit;
+
 export function distance(
   a: { mass: Numbers; abundance: Numbers },
   b: { mass: Numbers; abundance: Numbers },

@@ -146,6 +146,17 @@ export function centroids(mass, abundance, { floor = 1e-6, intensity = "sum", ..
   return checked(core.centroids(mass, abundance, law, value, reference, floor, intensity === "area"));
 }
 
+/**
+ * The ion of `formula` with these options (an adduct, a charge, or a
+ * sequence's suffix) looked for in a measured peak list {mass, abundance}
+ * by the library's matching, at the options' instrument: {charge, score,
+ * cosine, wasserstein, explained, monoPpm (null when not found), rmsPpm,
+ * found, expected}.
+ */
+export function match(formula, measured, options = {}) {
+  return checked(core.match(text(formula), request(options), measured.mass, measured.abundance));
+}
+
 /** The Wasserstein distance and cosine similarity (peaks matched within ppm) of two stick spectra. */
 export function distance(a, b, ppm = 10) {
   return checked(core.distance(a.mass, a.abundance, b.mass, b.abundance, ppm));

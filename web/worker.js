@@ -2,14 +2,15 @@
 // options, measured} and gets {id, result} or {id, error: {message,
 // status}} back. With a measured peak list, result.score holds the
 // library's {wasserstein, cosine} of the pattern against it, or null when
-// the two cannot be compared.
+// the two cannot be compared, and result.match the matching library's fit
+// of the ion to it at the instrument (null without one).
 // A calculation cannot be interrupted from inside; the page cancels one by
 // ending this worker and starting another.
-import { pattern, distance, MorvaneError } from "./morvane.js";
+import { pattern, distance, match, MorvaneError } from "./morvane.js";
 
-function score(result, measured) {
+function orNull(f) {
   try {
-    return distance(result, measured);
+    return f();
   } catch {
     return null;
   }
@@ -18,7 +19,8 @@ function score(result, measured) {
 self.onmessage = ({ data: { id, formula, options, measured } }) => {
   try {
     const result = pattern(formula, options);
-    result.score = measured ? score(result, measured) : null;
+    result.score = measured ? orNull(() => distance(result, measured)) : null;
+    result.match = measured ? orNull(() => match(formula, measured, options)) : null;
     const buffers = [result.mass.buffer, result.abundance.buffer];
     if (result.profile) buffers.push(result.profile.x.buffer, result.profile.y.buffer);
     self.postMessage({ id, result }, buffers);

@@ -4,10 +4,14 @@
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
-import { pattern, patterns, formulaOf, centroids, resolvedProfile, distance, MorvaneError, FRONT_END_COVERAGE,
-  version } from "morvane";
+import { writeFileSync, mkdtempSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { pattern, patterns, formulaOf, centroids, resolvedProfile, distance, match, MorvaneError,
+  FRONT_END_COVERAGE, version } from "morvane";
 
 const batch = process.env.MORVANE_BATCH;
+const matcher = process.env.MORVANE_MATCH;
 
 // [mass, abundance] rows morvane-batch prints at 17 digits for one formula.
 function native(formula, args) {
@@ -71,4 +75,24 @@ test("centroids, profiles and distances of given peaks", () => {
   const d = distance(p, p);
   assert.equal(d.wasserstein, 0);
   assert.ok(Math.abs(d.cosine - 1) < 1e-12);
+});
+
+// A peptide as [M+2H]2+ at 60,000 @ 200 and a stray peak, as morvane-match's
+// own test spectrum.
+const MEASURED = { mass: [476.7585494, 477.2600363, 477.7613503, 478.2626275, 478.7638748, 700.1],
+  abundance: [100000, 50838.9, 15546.7, 3524.51, 649.179, 3] };
+
+test("a match equals morvane-match's", { skip: !matcher && "MORVANE_MATCH not set" }, () => {
+  const file = join(mkdtempSync(join(tmpdir(), "morvane-")), "measured.csv");
+  writeFileSync(file, MEASURED.mass.map((m, i) => `${m},${MEASURED.abundance[i]}`).join("\n") + "\n");
+  for (const [candidate, adduct] of [["C42H69N11O14", "[M+2H]2+"], ["C42H70N11O14", "[M+2H]2+"]]) {
+    const row = execFileSync(matcher, [file, `${candidate} ${adduct}`, "--resolution", "60000@200"],
+      { encoding: "utf8" }).trim().split("\n")[1].split("\t");
+    const m = match(candidate, MEASURED, { adduct, resolution: 60000, at: 200 });
+    const eight = (x) => Number(x.toPrecision(8));
+    assert.deepEqual([m.charge, eight(m.score), eight(m.cosine), eight(m.wasserstein), eight(m.explained),
+      eight(m.monoPpm), eight(m.rmsPpm), m.found, m.expected],
+    [2, ...row.slice(3, 9).map(Number), Number(row[9]), Number(row[10])]);
+  }
+  assert.throws(() => match("C42H69N11O14", MEASURED, {}), /resolution/);
 });
