@@ -85,6 +85,8 @@ const CASES = [
     mode: "threshold", t: "1e-3" })),
   ...["C6H12O6", "C63H98N18O13S", "C100H160N30O30S2"].map((f) => ({ f, mode: "threshold", t: "1e-9", norm: "0" })),
   { f: "C6H12O6", cov: "0.99" },
+  // Probabilities far below the double range on the way: the recurrence's scaled arithmetic.
+  { f: "S300", mode: "threshold", t: "0", norm: "0" }, { f: "C500O200", mode: "threshold", t: "1e-320", norm: "0" },
   { f: "C6H12O6", adduct: "[M+H]+" }, { f: "C6H12O6", adduct: "[M+Na]+" }, { f: "C43H66N12O12S2", adduct: "[M+2H]2+" },
   { f: "C9H8O4", adduct: "[M-H]-" }, { f: "C8H10N4O2", adduct: "[2M+H]+" }, { f: "C27H46O", z: "1" },
   { f: "PEPTIDE", seq: "1" }, { f: "PEPTIDE/2", seq: "1" }, { f: "[Acetyl]-PEM[Oxidation]K", seq: "1" },
