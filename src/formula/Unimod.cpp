@@ -12,8 +12,8 @@ namespace morvane {
 
 namespace {
 
-// data/unimod.tsv's text, as a raw string literal made at build time by
-// cmake/EmbedText.cmake.
+// data/unimod.tsv's lines without comments and masses, as a raw string
+// literal made at build time by cmake/EmbedUnimod.cmake.
 const char UNIMOD_TSV[] =
 #include "UnimodTable.inc"
     ;
@@ -37,7 +37,7 @@ std::vector<std::string_view> Fields(std::string_view line)
     }
 }
 
-// The table's lines other than comments: accession, name, delta, mass.
+// The table's lines: accession, name, delta.
 std::vector<UnimodMod> ReadTable()
 {
     std::vector<UnimodMod> mods;
@@ -46,14 +46,13 @@ std::vector<UnimodMod> ReadTable()
         const std::size_t end = std::min(text.find('\n', start), text.size());
         const std::string_view line = text.substr(start, end - start);
         start = end + 1;
-        if (line.empty() || line[0] == '#') continue;
+        if (line.empty()) continue;
         const std::vector<std::string_view> f = Fields(line);
-        if (f.size() != 4) continue;
+        if (f.size() != 3) continue;
         UnimodMod m;
         m.accession = std::atoi(std::string(f[0]).c_str());
         m.name = f[1];
         m.delta = f[2];
-        m.monoMass = std::strtod(std::string(f[3]).c_str(), nullptr);
         mods.push_back(std::move(m));
     }
     return mods;

@@ -12,14 +12,13 @@ namespace morvane {
 // data/unimod.tsv (made from unimod.xml by tools/make_unimod_table.py;
 // Unimod's data, under the Design Science License).
 
-// One modification: its accession (UNIMOD:21), its name (Phospho), the
+// One modification: its accession (UNIMOD:21), its name (Phospho) and the
 // composition it adds in the grammar of ProForma's Formula: (HO3P,
-// H-1N-1O, C-6[13C6]) and Unimod's monoisotopic mass of that delta.
+// H-1N-1O, C-6[13C6]).
 struct UnimodMod {
     int accession = 0;
     std::string name;
     std::string delta;
-    double monoMass = 0;
 };
 
 // Every modification, by accession (read once, on first use).
