@@ -303,6 +303,7 @@ try {
     }, { mass: rows.map(([m]) => m), abundance: rows.map(([, a]) => a) });
     assert(shown === Number(expected.score.toPrecision(8)) && shown > 0.99, `score ${shown}, library ${expected.score}`);
     assert(found === `${expected.expected} of ${expected.expected}`, `found ${found}`);
+    await settled(page, async () => page.fill("#measured", ""));
   });
 
   await check("a screenshot of the page is not blank", async () => {
