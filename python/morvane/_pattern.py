@@ -210,7 +210,9 @@ class Pattern:
         frame.attrs.update(formula=self.formula, adduct=self.adduct, charge=self.charge)
         return frame
 
-    def plot(self, ax=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None, labels=True, title=None):
+    def plot(
+        self, ax=None, fwhm=None, resolution=None, analyzer="orbitrap", at=None, labels=True, title=None, measured=None
+    ):
         """Draws the peaks as sticks on a matplotlib axis and returns the axis.
 
         ``ax`` defaults to the current axis of pyplot. The heights are
@@ -231,6 +233,12 @@ class Pattern:
         raised above them), clear of a legend inside the axis. ``title`` (by
         default the formula, ion or charge, when the axis has no title yet)
         is set as the axis's title.
+
+        ``measured``, a spectrum as ``(mz, intensity)`` arrays (what
+        :func:`read_spectrum` returns), is drawn downwards as a mirror: its
+        peaks within 2 units of the pattern's first and last, in grey, in
+        percent of the largest of them, the axis then running from -125 to
+        125 % ("calculated up, measured down").
         """
         if ax is None:
             import matplotlib.pyplot as plt
@@ -247,12 +255,34 @@ class Pattern:
         ax.set_ylabel("abundance (% of largest peak)")
         ax.set_ylim(0, _PERCENT_TOP)
         ax.set_yticks(range(0, 101, 20))
+        if measured is not None:
+            self._draw_mirror(ax, measured)
         ax.ticklabel_format(axis="x", useOffset=False)
         if title is not None or not ax.get_title():
             ax.set_title(label if title is None else title)
         if labels and len(self):
             self._label_peaks(ax, heights, sticks.get_color())
         return ax
+
+    def _draw_mirror(self, ax, measured):
+        """Draws a measured spectrum below the axis for plot()."""
+        mz, intensity = (np.asarray(a, dtype=np.float64) for a in measured)
+        if mz.shape != intensity.shape or mz.ndim != 1:
+            raise ValueError("measured must be two one-dimensional arrays of the same length: (mz, intensity)")
+        if len(self):
+            near = (mz >= self.mass.min() - 2) & (mz <= self.mass.max() + 2)
+            mz, intensity = mz[near], intensity[near]
+        top = intensity.max() if len(intensity) else 0.0
+        depths = -intensity * (100.0 / top) if top > 0 else np.zeros(len(intensity))
+        xs = np.repeat(mz, 3)
+        xs[2::3] = np.nan
+        ys = np.column_stack([np.zeros(len(mz)), depths, np.full(len(mz), np.nan)]).ravel()
+        ax.plot(xs, ys, color="0.45", label="measured")
+        ax.axhline(0, color="black", linewidth=0.8)
+        ax.set_ylim(-_PERCENT_TOP, _PERCENT_TOP)
+        ax.set_yticks(range(-100, 101, 50))
+        ax.set_yticklabels([str(abs(t)) for t in range(-100, 101, 50)])
+        ax.set_ylabel("abundance (% of largest peak): calculated up, measured down")
 
     def _percent(self):
         """The abundances in percent of the largest."""

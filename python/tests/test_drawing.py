@@ -139,3 +139,25 @@ def test_plot_notes_stay_clear_of_the_legend_and_the_title(table, where):
     assert not overlaps(boxes[0], boxes[1])
     assert title.y0 >= max(box.y1 for box in boxes)
     plt.close(fig)
+
+
+def test_plot_draws_a_measured_spectrum_as_a_mirror(table):
+    matplotlib = pytest.importorskip("matplotlib")
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    fig, ax = plt.subplots()
+    p = morvane.pattern("C63H98N18O13S", table, adduct="[M+2H]2+")
+    # The pattern's own peaks at twice the intensity, and a peak far away.
+    mz = np.append(p.mass, 1200.0)
+    intensity = np.append(p.abundance * 2, 1e9)
+    p.plot(ax, labels=False, measured=(mz, intensity))
+    sticks, mirror = ax.get_lines()[0], ax.get_lines()[1]
+    depths = mirror.get_ydata()[1::3]
+    assert np.allclose(mirror.get_xdata()[::3], p.mass)  # the far peak left out
+    assert np.allclose(depths, -sticks.get_ydata()[1::3])
+    assert ax.get_ylim() == (-125, 125)
+    assert [t.get_text() for t in ax.get_yticklabels()] == ["100", "50", "0", "50", "100"]
+    with pytest.raises(ValueError, match="same length"):
+        p.plot(ax, measured=(mz, intensity[:-1]))
+    plt.close(fig)
