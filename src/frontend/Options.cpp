@@ -29,7 +29,14 @@ Option FindOption(const char* w)
     return Option::None;
 }
 
-// A real number as strtod reads it, the whole word consumed and not NaN.
+int Fail(std::ostream& out, const char* message)
+{
+    out << message;
+    return OPTION_ERROR_STATUS;
+}
+
+}  // namespace
+
 bool ConvertReal(const char* w, double& value)
 {
     char* end = nullptr;
@@ -38,14 +45,6 @@ bool ConvertReal(const char* w, double& value)
     value = v;
     return true;
 }
-
-int Fail(std::ostream& out, const char* message)
-{
-    out << message;
-    return OPTION_ERROR_STATUS;
-}
-
-}  // namespace
 
 bool ConvertInt(const char* w, int& value)
 {

@@ -36,6 +36,10 @@ int ScanOptions(int argc, char** argv, RunSettings& s, std::ostream& out);
 // `s` then holds the options read before the bad one.
 int ScanTableAndOptions(int n, char** words, RunSettings& s, std::ostream& out);
 
+// A real number as strtod reads it, the whole word consumed and not NaN
+// (an empty word reads as 0, as morvane has always read it).
+bool ConvertReal(const char* w, double& value);
+
 // An integer as strtol reads it with base 0 (0x hexadecimal, 0 octal), the
 // whole word consumed and the value within the range of int.
 bool ConvertInt(const char* w, int& value);

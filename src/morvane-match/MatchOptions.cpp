@@ -1,7 +1,6 @@
 #include "morvane-match/MatchOptions.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 
 #include "core/Status.h"
@@ -20,11 +19,11 @@ const std::vector<KnownOption> MATCH_OPTIONS = {
     {"--csv", false},       {"--peaks", false},        {"--mixture", false},
     {"--help", false},      {"--version", false}};
 
+// A finite number from lo to hi, the whole (non-empty) word read.
 bool ReadNumber(const char* w, double lo, double hi, double& value)
 {
-    char* end = nullptr;
-    const double v = std::strtod(w, &end);
-    if (end == w || *end != '\0' || !std::isfinite(v) || v < lo || v > hi) return false;
+    double v = 0;
+    if (*w == '\0' || !ConvertReal(w, v) || !std::isfinite(v) || v < lo || v > hi) return false;
     value = v;
     return true;
 }
