@@ -27,9 +27,11 @@ std::vector<isotope> Ascending(const std::vector<isotope>& peaks, bool& descendi
 
 bool UsableWidth(double w) { return std::isfinite(w) && w > 0; }
 
-// The grid from lo to hi, each step a tenth of the narrower width of its
-// two ends.
-bool MakeGrid(double lo, double hi, const Resolution& r, std::vector<double>& x, std::string& reason)
+// Visits the grid from lo to hi, each step a tenth of the narrower width of
+// its two ends; false with the reason, after visiting MAX_PROFILE_POINTS,
+// when it would hold more.
+template <class Visit>
+bool WalkGrid(double lo, double hi, const Resolution& r, Visit&& visit, std::string& reason)
 {
     const double start = lo - PROFILE_MARGIN_WIDTHS * r.Fwhm(lo), end = hi + PROFILE_MARGIN_WIDTHS * r.Fwhm(hi);
     // A width that grows from 0 would shrink the steps towards 0 for ever.
@@ -38,16 +40,19 @@ bool MakeGrid(double lo, double hi, const Resolution& r, std::vector<double>& x,
                  "quarter of their position)";
         return false;
     }
+    std::size_t points = 0;
     for (double at = start;;) {
-        if (x.size() == MAX_PROFILE_POINTS) {
+        if (points++ == MAX_PROFILE_POINTS) {
             reason = "the profile would need more than " + std::to_string(MAX_PROFILE_POINTS) +
                      " points: a lower resolution, or a pattern of a narrower range";
             return false;
         }
-        x.push_back(at);
+        visit(at);
         if (at >= end) return true;
         const double step = r.Fwhm(at) / POINTS_PER_WIDTH;
-        at += std::min(step, r.Fwhm(at + step) / POINTS_PER_WIDTH);
+        // From a position of 0 or more, widths only grow rightwards: the
+        // step's own end is no narrower.
+        at += at >= 0 ? step : std::min(step, r.Fwhm(at + step) / POINTS_PER_WIDTH);
     }
 }
 
@@ -70,7 +75,9 @@ bool ProfileOfAscending(const std::vector<isotope>& peaks, const Resolution& r, 
     p.x.clear();
     p.y.clear();
     if (peaks.empty()) return true;
-    if (!Checked(peaks, r, reason) || !MakeGrid(peaks.front().mass, peaks.back().mass, r, p.x, reason)) return false;
+    if (!Checked(peaks, r, reason) ||
+        !WalkGrid(peaks.front().mass, peaks.back().mass, r, [&p](double x) { p.x.push_back(x); }, reason))
+        return false;
     p.y.assign(p.x.size(), 0.0);
     std::size_t first = 0;  // the first grid point within reach of the current peak
     for (const isotope& peak : peaks) {
@@ -134,15 +141,16 @@ void Add(const GaussianSum& sum, double x, bool top, std::vector<Extremum>& extr
 // while the curvature turns it towards 0 and back, the slope nearest 0 (a
 // root of the curvature) may have the other sign: a shoulder, a top and a
 // valley on either side of it.
-void ExtremaOfPiece(const GaussianSum& sum, double a, const GaussianSum::Value& va, double b,
-                    const GaussianSum::Value& vb, std::vector<Extremum>& extrema)
+void ExtremaOfPiece(const GaussianSum& sum, double a, const GaussianSum::Signs& sa, double b,
+                    const GaussianSum::Signs& sb, std::vector<Extremum>& extrema)
 {
-    const bool risingA = va.dy > 0, risingB = vb.dy > 0;
+    const bool risingA = sa.slope > 0, risingB = sb.slope > 0;
     if (risingA != risingB) {
         Add(sum, SignChange(sum, 1, a, b), risingA, extrema);
         return;
     }
-    const bool turnsBack = risingA ? va.d2y < 0 && vb.d2y > 0 : va.dy < 0 && vb.dy < 0 && va.d2y > 0 && vb.d2y < 0;
+    const bool turnsBack = risingA ? sa.curvature < 0 && sb.curvature > 0
+                                   : sa.slope < 0 && sb.slope < 0 && sa.curvature > 0 && sb.curvature < 0;
     if (!turnsBack) return;
     const double m = SignChange(sum, 2, a, b);
     const double slope = sum.At(m).dy;
@@ -151,31 +159,88 @@ void ExtremaOfPiece(const GaussianSum& sum, double a, const GaussianSum::Value& 
     Add(sum, SignChange(sum, 1, m, b), !risingA, extrema);
 }
 
-// The extrema of the sum over the grid, in order: tops and valleys
-// alternate. A stretch of the grid whose ends differ in the sign of the
-// slope or of the curvature is searched at SUBDIVISIONS points; elsewhere
-// the sum has no extremum, or a shoulder whose dip is below a millionth of
-// its height.
-std::vector<Extremum> Extrema(const GaussianSum& sum, const std::vector<double>& grid)
+// Point i of the SUBDIVISIONS + 1 points from a to b.
+double SubPoint(double a, double b, int i) { return i == SUBDIVISIONS ? b : a + (b - a) * i / SUBDIVISIONS; }
+
+// Whether the slope keeps the sign it has at a on the whole stretch from a
+// (value va) to a + h, however its curvature turns: the slope's distance
+// from 0 exceeds what the curvature, bounded through the third derivative,
+// can take off it, and the rounding of At.
+bool SlopeKeepsSign(const GaussianSum::Value& va, const GaussianSum::Bounds& k, double h)
 {
-    std::vector<Extremum> extrema;
-    GaussianSum::Value previous = sum.At(grid.front());
-    for (std::size_t j = 1; j < grid.size(); ++j) {
-        const GaussianSum::Value next = sum.At(grid[j]);
-        if ((previous.dy > 0) != (next.dy > 0) || (previous.d2y > 0) != (next.d2y > 0)) {
-            double a = grid[j - 1];
-            GaussianSum::Value va = previous;
-            for (int i = 1; i <= SUBDIVISIONS; ++i) {
-                const double b = i == SUBDIVISIONS ? grid[j] : grid[j - 1] + (grid[j] - grid[j - 1]) * i / SUBDIVISIONS;
-                const GaussianSum::Value vb = i == SUBDIVISIONS ? next : sum.At(b);
-                ExtremaOfPiece(sum, a, va, b, vb, extrema);
-                a = b;
-                va = vb;
+    return std::fabs(va.dy) > 2 * k.slopeError + h * (std::fabs(va.d2y) + k.curvatureError + h * k.third);
+}
+
+// Whether the curvature keeps its sign on the stretch, so that the slope
+// is monotonic there, and where the slope's computed sign may differ from
+// the exact one (where it is within At's rounding of 0) no two of the
+// stretch's points lie: its computed sign then changes once at most.
+bool CurvatureKeepsSign(const GaussianSum::Value& va, const GaussianSum::Bounds& k, double h)
+{
+    const double least = std::fabs(va.d2y) - k.curvatureError - h * k.third;
+    return least > k.curvatureError && 2 * k.slopeError < least * h / (2 * SUBDIVISIONS);
+}
+
+// The extrema of the stretch of the grid from a to b whose ends differ in
+// the sign of the slope or of the curvature, searched at SUBDIVISIONS
+// points. Two cases are settled by bounds, with the same result: a turn of
+// the curvature on a slope that keeps its sign holds no extremum, and a
+// slope that changes sign once where the curvature keeps its own has its
+// root in the one piece found by bisection.
+void ExtremaOfStretch(const GaussianSum& sum, double a, const GaussianSum::Signs& sa, double b,
+                      const GaussianSum::Signs& sb, std::vector<Extremum>& extrema)
+{
+    const bool slopeTurns = (sa.slope > 0) != (sb.slope > 0), curvatureTurns = (sa.curvature > 0) != (sb.curvature > 0);
+    if (slopeTurns != curvatureTurns) {
+        const GaussianSum::Value va = sum.At(a);
+        const GaussianSum::Bounds k = sum.Over(a, b);
+        if (!slopeTurns && SlopeKeepsSign(va, k, b - a)) return;
+        if (slopeTurns && CurvatureKeepsSign(va, k, b - a)) {
+            int lo = 0, hi = SUBDIVISIONS;
+            GaussianSum::Signs slo = sa, shi = sb;
+            while (hi - lo > 1) {
+                const int mid = (lo + hi) / 2;
+                const GaussianSum::Signs s = sum.SignsAt(SubPoint(a, b, mid));
+                ((s.slope > 0) == (sa.slope > 0) ? slo : shi) = s;
+                ((s.slope > 0) == (sa.slope > 0) ? lo : hi) = mid;
             }
+            ExtremaOfPiece(sum, SubPoint(a, b, lo), slo, SubPoint(a, b, hi), shi, extrema);
+            return;
         }
-        previous = next;
     }
-    return extrema;
+    double from = a;
+    GaussianSum::Signs sfrom = sa;
+    for (int i = 1; i <= SUBDIVISIONS; ++i) {
+        const double to = SubPoint(a, b, i);
+        const GaussianSum::Signs sto = i == SUBDIVISIONS ? sb : sum.SignsAt(to);
+        ExtremaOfPiece(sum, from, sfrom, to, sto, extrema);
+        from = to;
+        sfrom = sto;
+    }
+}
+
+// The extrema of the sum over the grid from lo to hi, in order: tops and
+// valleys alternate. A stretch of the grid whose ends differ in the sign of
+// the slope or of the curvature is searched (ExtremaOfStretch); elsewhere
+// the sum has no extremum, or a shoulder whose dip is below a millionth of
+// its height. Only the signs are needed at the grid's points, which are
+// not kept. False with WalkGrid's reasons.
+bool Extrema(const GaussianSum& sum, double lo, double hi, const Resolution& r, std::vector<Extremum>& extrema,
+             std::string& reason)
+{
+    bool first = true;
+    double a = 0;
+    GaussianSum::Signs sa{0, 0};
+    GaussianSum::Walk walk(sum);
+    auto visit = [&](double b) {
+        const GaussianSum::Signs sb = walk.SignsAt(b);
+        if (!first && ((sa.slope > 0) != (sb.slope > 0) || (sa.curvature > 0) != (sb.curvature > 0)))
+            ExtremaOfStretch(sum, a, sa, b, sb, extrema);
+        first = false;
+        a = b;
+        sa = sb;
+    };
+    return WalkGrid(lo, hi, r, visit, reason);
 }
 
 // The tops of at least floor times the largest, and between each two the
@@ -229,14 +294,17 @@ bool MakeCentroids(const std::vector<isotope>& peaks, const Resolution& r, doubl
 {
     bool descending = false;
     const std::vector<isotope> sorted = Ascending(peaks, descending);
-    std::vector<double> grid;
-    if (!Checked(sorted, r, reason) || (!sorted.empty() && !MakeGrid(sorted.front().mass, sorted.back().mass, r, grid, reason)))
-        return false;
-    centroids.clear();
-    if (sorted.empty()) return true;
+    if (!Checked(sorted, r, reason)) return false;
+    if (sorted.empty()) {
+        centroids.clear();
+        return true;
+    }
     const GaussianSum sum(sorted, r);
+    std::vector<Extremum> extrema;
+    if (!Extrema(sum, sorted.front().mass, sorted.back().mass, r, extrema, reason)) return false;
+    centroids.clear();
     std::vector<double> tops, valleys;
-    TopsAndValleys(Extrema(sum, grid), floor, tops, valleys);
+    TopsAndValleys(extrema, floor, tops, valleys);
     std::vector<double> abundances(tops.size(), 0.0);
     if (intensity == CentroidIntensity::Area) {
         if (!tops.empty()) abundances = sum.SharesBetween(valleys);

@@ -82,11 +82,14 @@ enum class CentroidIntensity {
 // of around 1e-9 of the height, count as none. Positions then do not move
 // with the grid. The intensity is that of `intensity`. Centroids come in the
 // order of the peaks' positions: ascending, or descending when the peaks
-// descend (as negative m/z does). The cost is that of the profile, a value of
-// the sum at every grid point, plus some 20 values per stretch holding an
-// extremum or an inflection and a few per root; each value costs a step per
-// peak within 5 widths. Returns false with MakeProfile's reasons, and then
-// leaves `centroids` as it was.
+// descend (as negative m/z does). The grid is walked, not stored. At each of
+// its points only the signs of the slope and the curvature are needed: one
+// step where every peak within 5 widths lies more than half a width to the
+// same side (a flank), else a step per such peak. A stretch holding an
+// extremum costs some 5 such values, or 16 where bounds on the derivatives
+// cannot rule out a second sign change; a stretch holding an inflection on
+// a steep slope costs none; each root a few values. Returns false with
+// MakeProfile's reasons, and then leaves `centroids` as it was.
 bool MakeCentroids(const std::vector<isotope>& peaks, const Resolution& r, double floor,
                    std::vector<isotope>& centroids, std::string& reason,
                    CentroidIntensity intensity = CentroidIntensity::Sum);
