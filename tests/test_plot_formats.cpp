@@ -174,6 +174,33 @@ TEST(PictureFile, LegendOnlyWithSticksAndProfileAndAboveTheLabels)
     EXPECT_EQ(RenderSvg(profileOnly).find("class=\"legend\""), std::string::npos);
 }
 
+// With a mirror the frame runs from -125 to 125 %: 0 % at y = 60 + 390 / 2
+// of the SVG. The calculated stick stands above it in its colour, the
+// measured ones hang below it in grey, and the legend names them.
+TEST(PictureFile, MirrorHangsTheMeasuredSticksBelowThePattern)
+{
+    PatternPicture p = OneStick();
+    p.mirror = true;
+    p.measuredx = {100, 100.5};
+    p.measuredy = {-100, -50};
+    const std::string svg = RenderSvg(p);
+    EXPECT_NE(svg.find("<line class=\"measured-stick\" data-position=\"100.5\" data-height=\"-50\" x1=\"672.5\" "
+                       "y1=\"255\" x2=\"672.5\" y2=\"333\"/>"),
+              std::string::npos)
+        << svg;
+    EXPECT_NE(svg.find(">measured</text>"), std::string::npos);
+    std::string png, reason;
+    ASSERT_TRUE(PictureBytes(svg, PictureFormat::PNG, png, reason)) << reason;
+    const Pixels pixels(png);
+    ASSERT_TRUE(pixels.Ok());
+    const int middle = static_cast<int>(2 * (80 + 790 / 2.0));
+    for (double svgY : {240.0, 150.0}) EXPECT_EQ(pixels.At(middle, static_cast<int>(2 * svgY)), 0x1d3557u) << svgY;
+    for (double svgY : {270.0, 400.0}) EXPECT_EQ(pixels.At(middle, static_cast<int>(2 * svgY)), 0x737373u) << svgY;
+    EXPECT_EQ(pixels.At(2 * 672 + 1, 2 * 300), 0x737373u);
+    EXPECT_EQ(pixels.At(2 * 672 + 1, 2 * 345), 0xffffffu);  // below the -50 % stick's end
+    EXPECT_EQ(pixels.At(2 * 672 + 1, 2 * 200), 0xffffffu);  // nothing calculated there
+}
+
 // The program writes the format its output's name asks for; the SVG it
 // writes is the document it renders.
 TEST(PlotFormats, TheOutputsNameChoosesTheFormat)

@@ -6,6 +6,7 @@
 #include "core/Status.h"
 #include "frontend/FrontEndWords.h"
 #include "frontend/Options.h"
+#include "frontend/SpectrumOptions.h"
 
 namespace morvane {
 
@@ -42,30 +43,7 @@ bool TakeValue(const char* option, const char* value, MatchRunSettings& s, std::
         err << "Error: " << o << " must be a fraction from 0 to 0.5\n";
         return false;
     }
-    if (o == "--scan") {
-        int n = 0;
-        if (!ConvertInt(value, n) || n < 1) {
-            err << "Error: --scan must be an integer >= 1\n";
-            return false;
-        }
-        s.read.scan = n;
-        s.scans.index = n;
-    }
-    if (o == "--native-id") {
-        s.scans.kind = ScanSelection::Kind::NativeId;
-        s.scans.nativeId = value;
-    }
-    if (o == "--rt" || o == "--rt-range") {
-        const std::string v = value;
-        const std::size_t dots = v.find("..");
-        const bool range = o == "--rt-range";
-        if ((range && dots == std::string::npos) || !ReadNumber(v.substr(0, range ? dots : v.size()).c_str(), 0, 1e6, s.scans.from) ||
-            (range && (!ReadNumber(v.substr(dots + 2).c_str(), s.scans.from, 1e6, s.scans.to)))) {
-            err << "Error: " << o << (range ? " must be A..B" : " must be") << " minutes from 0, ascending\n";
-            return false;
-        }
-        s.scans.kind = range ? ScanSelection::Kind::RetentionRange : ScanSelection::Kind::RetentionTime;
-    }
+    if (TakeScanOption(o, value, s.read, s.scans, err) == ScanOptionUse::Refused) return false;
     if (o == "--charges") {
         Candidate c;
         std::string reason;

@@ -39,7 +39,8 @@ const std::vector<KnownOption> PLOT_OPTIONS = {
     {"-o", true},       {"-w", true},          {"-a", true},         {"--resolution", true}, {"--analyzer", true},
     {"--fwhm", true},   {"--sequence", false}, {"--enrichment", true}, {"--fixed", true},  {"--help", false},
     {"--version", false}, {"-z", true},        {"-mtz", true},       {"-t", true},           {"-r", true},
-    {"-f", true},       {"-p", true},              {"--range", true}};
+    {"-f", true},       {"-p", true},              {"--range", true},      {"--spectrum", true},
+    {"--scan", true},   {"--native-id", true}, {"--rt", true},       {"--rt-range", true},   {"--profile-data", false}};
 
 // "lo:hi", two finite numbers with lo < hi and a finite span, no blanks.
 bool ReadRange(const char* text, PlotSettings& p)
@@ -97,6 +98,7 @@ int TakePlotOptions(int argc, char** argv, PlotSettings& p, RunSettings& s, std:
     if (TakeResolutionOptions(words, false, p.instrument, out) != 0) return OPTION_ERROR_STATUS;
     if (TakeMoleculeOptions(words, "--sequence", p.molecules, out) != 0) return OPTION_ERROR_STATUS;
     if (TakeRange(words, p, out) != 0) return OPTION_ERROR_STATUS;
+    if (TakeMeasuredOptions(words, p.measured, out) != 0) return OPTION_ERROR_STATUS;
     if (!p.molecules.fixedWords.empty() && !p.molecules.sequences) {
         out << "Error: fixed modifications need --sequence\n";
         return OPTION_ERROR_STATUS;
@@ -201,6 +203,21 @@ PatternPicture Picture(const std::vector<isotope>& peaks, const RunSettings& s, 
     return pic;
 }
 
+// The picture of the pattern as morvane merges its peaks, its profile that
+// of the constant width -w; the status of PlotPattern.
+int PlainPicture(RunSettings s, PlotSettings& p, PatternPicture& pic, std::ostream& out)
+{
+    PatternResult r;
+    const int status = PlotPattern(s, p, true, r, out);
+    if (status != 0) return status;
+    if (!p.adduct.empty()) {
+        s.charge = r.charge;  // the ion's, for the title
+        s.masstocharge = true;
+    }
+    pic = Picture(r.peaks, s, p);
+    return 0;
+}
+
 // Keeps the entries of xs (and their ys) within [lo, hi], and with `beyond`
 // the nearest one outside at each end too.
 void KeepWithin(std::vector<double>& xs, std::vector<double>& ys, double lo, double hi, bool beyond)
@@ -278,23 +295,14 @@ int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostr
         out << "Error: " << fault << "\n";
         return OPTION_ERROR_STATUS;
     }
-    if (p.instrument.resolution) {
-        PatternPicture pic;
-        const int status = ResolvedPicture(s, p, pic, out);
-        if (status != 0) return status;
-        if (p.rangeGiven) KeepRange(pic, p.rangeLo, p.rangeHi);
-        svg = RenderSvg(pic);
-        return 0;
-    }
-    PatternResult r;
-    const int status = PlotPattern(s, p, true, r, out);
+    PatternPicture pic;
+    const int status = p.instrument.resolution ? ResolvedPicture(s, p, pic, out) : PlainPicture(s, p, pic, out);
     if (status != 0) return status;  // the calculation's status is the exit status
-    if (!p.adduct.empty()) {
-        s.charge = r.charge;  // the ion's, for the title
-        s.masstocharge = true;
-    }
-    PatternPicture pic = Picture(r.peaks, s, p);
     if (p.rangeGiven) KeepRange(pic, p.rangeLo, p.rangeHi);
+    if (!p.measured.file.empty()) {
+        const Resolution drawn = p.instrument.resolution ? *p.instrument.resolution : Resolution::ConstantWidth(p.width);
+        if (const int read = AddMeasured(p.measured, drawn, pic, out)) return read;
+    }
     svg = RenderSvg(pic);
     return 0;
 }

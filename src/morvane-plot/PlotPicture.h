@@ -8,6 +8,7 @@
 #include "elements/isotope.h"
 #include "frontend/MoleculeOptions.h"
 #include "frontend/ResolutionOptions.h"
+#include "morvane-plot/MeasuredMirror.h"
 #include "morvane-plot/PictureFile.h"
 #include "morvane-plot/SvgPlot.h"
 
@@ -29,6 +30,9 @@ struct PlotSettings {
     // --range lo:hi: the positions drawn, when given.
     bool rangeGiven = false;
     double rangeLo = 0, rangeHi = 0;
+    // --spectrum FILE, the scan options and --profile-data: a measured
+    // spectrum drawn as a mirror under the pattern.
+    MeasuredOptions measured;
 };
 
 // Keeps of `pic` only what lies in [lo, hi] (sticks, profile points, label
@@ -54,8 +58,8 @@ std::vector<double> SampledProfile(const std::vector<isotope>& peaks, double lo,
 // Everything of one morvane-plot run short of writing the file: scans the
 // arguments (argv[0] the program name, argc >= 2), calculates and renders the
 // picture into `svg`, and fills `p`. Returns 0, or the exit status with its
-// message written to `out` (5 for an option, otherwise as morvane) and
-// `svg` left as it was.
+// message written to `out` (5 for an option, 1 for a measured spectrum that
+// cannot be read, otherwise as morvane) and `svg` left as it was.
 int DrawPlot(int argc, char** argv, PlotSettings& p, std::string& svg, std::ostream& out);
 
 }  // namespace morvane

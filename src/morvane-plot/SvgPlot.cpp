@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <sstream>
 
 namespace morvane {
@@ -16,6 +17,8 @@ const double PLOT_W = WIDTH - LEFT - RIGHT, PLOT_H = HEIGHT - TOP - BOTTOM;
 const double YMAX = 125;
 const double LABEL_FONT = 12;  // px
 const double LABEL_GAP = 4;    // px between a label and the sticks beneath it
+// The measured spectrum's sticks, grey as in Python's mirror plots.
+const char* const MEASURED_COLOUR = "#737373";
 // NiceStep gives at most 20 intervals; this only bounds the loop.
 const int MAX_TICKS = 100;
 
@@ -58,12 +61,13 @@ double NiceStep(double lo, double hi, int target)
 
 class Frame {
 public:
-    explicit Frame(const PatternPicture& p) : lo_(p.xmin), hi_(p.xmax) {}
+    explicit Frame(const PatternPicture& p) : lo_(p.xmin), hi_(p.xmax), bottom_(p.mirror ? -YMAX : 0) {}
     double X(double position) const { return LEFT + (position - lo_) / (hi_ - lo_) * PLOT_W; }
-    double Y(double percent) const { return TOP + PLOT_H - percent / YMAX * PLOT_H; }
+    double Y(double percent) const { return TOP + PLOT_H - (percent - bottom_) / (YMAX - bottom_) * PLOT_H; }
 
 private:
     double lo_, hi_;
+    double bottom_;  // percent at the bottom of the frame
 };
 
 void Axes(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
@@ -87,16 +91,19 @@ void Axes(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
             << "\" stroke=\"#333\"/>\n<text x=\"" << x << "\" y=\"" << TOP + PLOT_H + 22
             << "\" text-anchor=\"middle\">" << Number(std::fabs(t) < step / 2 ? 0 : t, precision) << "</text>\n";
     }
-    for (int percent = 0; percent <= 100; percent += 20) {
+    // With a mirror, the measured percent downwards are written as positive.
+    const int percentStep = p.mirror ? 50 : 20;
+    for (int percent = p.mirror ? -100 : 0; percent <= 100; percent += percentStep) {
         const double y = f.Y(percent);
         svg << "<line x1=\"" << LEFT - 6 << "\" y1=\"" << y << "\" x2=\"" << LEFT << "\" y2=\"" << y
             << "\" stroke=\"#333\"/>\n<line x1=\"" << LEFT << "\" y1=\"" << y << "\" x2=\"" << LEFT + PLOT_W
             << "\" y2=\"" << y << "\" stroke=\"#ddd\"/>\n<text x=\"" << LEFT - 10 << "\" y=\"" << y + 4
-            << "\" text-anchor=\"end\">" << percent << "</text>\n";
+            << "\" text-anchor=\"end\">" << std::abs(percent) << "</text>\n";
     }
     svg << "<text x=\"" << LEFT + PLOT_W / 2 << "\" y=\"" << HEIGHT - 18 << "\" text-anchor=\"middle\" font-size=\"15\">"
         << Escape(p.xlabel) << "</text>\n<text transform=\"translate(22 " << TOP + PLOT_H / 2
-        << ") rotate(-90)\" text-anchor=\"middle\" font-size=\"15\">abundance (% of largest peak)</text>\n</g>\n";
+        << ") rotate(-90)\" text-anchor=\"middle\" font-size=\"15\">abundance (% of largest peak)"
+        << (p.mirror ? ": calculated up, measured down" : "") << "</text>\n</g>\n";
 }
 
 void Profile(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
@@ -116,6 +123,22 @@ void Sticks(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
         svg << "<line class=\"stick\" data-position=\"" << Number(p.positions[i], p.precision) << "\" data-height=\""
             << Number(p.heights[i], p.precision) << "\" x1=\"" << x << "\" y1=\"" << f.Y(0) << "\" x2=\"" << x
             << "\" y2=\"" << f.Y(p.heights[i]) << "\"/>\n";
+    }
+    svg << "</g>\n";
+}
+
+// The measured peaks as grey sticks downwards from a line at 0 %.
+void Mirror(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
+{
+    if (!p.mirror) return;
+    svg << "<line class=\"zero\" x1=\"" << LEFT << "\" y1=\"" << f.Y(0) << "\" x2=\"" << LEFT + PLOT_W << "\" y2=\""
+        << f.Y(0) << "\" stroke=\"#333\" stroke-width=\"1\"/>\n<g class=\"measured\" stroke=\"" << MEASURED_COLOUR
+        << "\" stroke-width=\"1.5\">\n";
+    for (std::size_t i = 0; i < p.measuredx.size(); ++i) {
+        const double x = f.X(p.measuredx[i]);
+        svg << "<line class=\"measured-stick\" data-position=\"" << Number(p.measuredx[i], p.precision)
+            << "\" data-height=\"" << Number(p.measuredy[i], p.precision) << "\" x1=\"" << x << "\" y1=\"" << f.Y(0)
+            << "\" x2=\"" << x << "\" y2=\"" << f.Y(p.measuredy[i]) << "\"/>\n";
     }
     svg << "</g>\n";
 }
@@ -213,22 +236,33 @@ void Labels(std::ostringstream& svg, const PatternPicture& p, const Frame& f)
     if (!positions.empty()) LabelNote(svg, own, placed.size(), positions.size());
 }
 
-// A key to the sticks and the profile when both are drawn: in the margin
-// above the frame at its left, on the line of the label note (which stands
-// at the right), where no peak label reaches (labels stay below the top of
-// the frame) and clear of the title.
+// A key to the sticks, the profile and the measured mirror when the sticks
+// and either of the others are drawn: in the margin above the frame at its
+// left, on the line of the label note (which stands at the right), where no
+// peak label reaches (labels stay below the top of the frame) and clear of
+// the title.
 void Legend(std::ostringstream& svg, const PatternPicture& p)
 {
-    if (p.positions.empty() || p.profilex.empty()) return;
+    const bool profile = !p.profilex.empty();
+    if (p.positions.empty() || (!profile && !p.mirror)) return;
     const double baseline = TOP - 8;
     const std::string name = Escape(p.stickName);
-    const double profileX = LEFT + 13 + LabelWidth(name) + 10;
+    double x = LEFT + 13 + LabelWidth(name) + 10;  // where the next key begins
     svg << "<g class=\"legend\" font-family=\"sans-serif\" font-size=\"" << LABEL_FONT << "\" fill=\"#333\">\n"
         << "<line x1=\"" << LEFT + 5 << "\" y1=\"" << baseline - 11 << "\" x2=\"" << LEFT + 5 << "\" y2=\"" << baseline + 1
         << "\" stroke=\"#1d3557\" stroke-width=\"2\"/>\n<text x=\"" << LEFT + 13 << "\" y=\"" << baseline << "\">"
-        << name << "</text>\n<rect x=\"" << profileX << "\" y=\"" << baseline - 10 << "\" width=\"16\" height=\"10\" "
-        << "fill=\"#f4a261\" fill-opacity=\"0.35\" stroke=\"#e76f51\" stroke-width=\"1.5\"/>\n<text x=\""
-        << profileX + 22 << "\" y=\"" << baseline << "\">profile</text>\n</g>\n";
+        << name << "</text>\n";
+    if (profile) {
+        svg << "<rect x=\"" << x << "\" y=\"" << baseline - 10 << "\" width=\"16\" height=\"10\" "
+            << "fill=\"#f4a261\" fill-opacity=\"0.35\" stroke=\"#e76f51\" stroke-width=\"1.5\"/>\n<text x=\"" << x + 22
+            << "\" y=\"" << baseline << "\">profile</text>\n";
+        x += 22 + LabelWidth("profile") + 10;
+    }
+    if (p.mirror)
+        svg << "<line x1=\"" << x + 5 << "\" y1=\"" << baseline - 11 << "\" x2=\"" << x + 5 << "\" y2=\"" << baseline + 1
+            << "\" stroke=\"" << MEASURED_COLOUR << "\" stroke-width=\"1.5\"/>\n<text x=\"" << x + 13 << "\" y=\""
+            << baseline << "\">measured</text>\n";
+    svg << "</g>\n";
 }
 
 }  // namespace
@@ -248,6 +282,7 @@ std::string RenderSvg(const PatternPicture& p)
     Axes(svg, p, f);
     svg << "<g clip-path=\"url(#plot)\">\n";
     Profile(svg, p, f);
+    Mirror(svg, p, f);
     Sticks(svg, p, f);
     svg << "</g>\n";
     Labels(svg, p, f);

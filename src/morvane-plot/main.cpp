@@ -1,6 +1,6 @@
 // morvane-plot: the isotope pattern of a formula as an SVG picture (or that
 // picture as PNG or PDF), sticks of the peaks beside the profile of an
-// instrument of a given peak width.
+// instrument of a given peak width, and a measured spectrum mirrored beneath.
 #include <iostream>
 #include <string>
 
@@ -31,6 +31,11 @@ const char* const USAGE =
     "\t--enrichment 13C=0.99\tEnrichment of an isotope label; labels are pure without it\n"
     "\t--fixed Mod@X\tA fixed modification of a peptide (Carbamidomethyl@C)\n"
     "\t--range lo:hi\tDraw only the positions from lo to hi (finite, lo < hi), in percent of the whole pattern\n"
+    "\t--spectrum file\tA measured spectrum (peak list, MGF, mzML or mzXML) drawn downwards as a mirror under the\n"
+    "\t\tpattern, its peaks within the drawn range in percent of their largest\n"
+    "\t--scan N, --native-id ID, --rt MIN, --rt-range A..B\tIts scan: the Nth MS1 scan (or MGF block), the one\n"
+    "\t\tof that native id, the closest in retention time, or a range of them summed (minutes)\n"
+    "\t--profile-data\tIts data are profile points, centroided at the width or resolution of the picture\n"
     "\t--help, --version\tShow this text, or the version, and end\n"
     "Options may stand anywhere, long ones also as --name=value; unknown options are refused.\n"
     "The formula may have groups (Ca(OH)2), hydrates (CuSO4.5H2O) and labels ([13C]6H12O6, D2O)\n"
