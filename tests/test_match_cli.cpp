@@ -86,6 +86,29 @@ TEST(MatchCli, RefusesBadOptionsAndInput)
     }
 }
 
+TEST(MatchCli, EachScanIsForARunAndNotWithOneScan)
+{
+    const std::string onlyRuns = "Error: --each-scan needs an mzML or mzXML run\n";
+    const RunResult peaks = Match({"C6H12O6", "--fwhm", "0.01", "--each-scan"});
+    EXPECT_EQ(peaks.status, 5);
+    EXPECT_EQ(peaks.out, "");
+    EXPECT_EQ(peaks.err, onlyRuns);
+    const std::vector<std::string> single[] = {{"--scan", "3"}, {"--native-id", "scan=7"}, {"--rt=30"}};
+    for (const std::vector<std::string>& one : single) {
+        std::vector<std::string> args = {"run.mzML", "C6H12O6", "--each-scan", "--fwhm", "0.01"};
+        args.insert(args.end(), one.begin(), one.end());
+        const RunResult r = RunProgram(MORVANE_MATCH_EXE, args, RunInput{});
+        EXPECT_EQ(r.status, 5);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "Error: --each-scan takes every MS1 scan, or those of --rt-range A..B: not " +
+                             one[0].substr(0, one[0].find('=')) + "\n");
+    }
+    const RunResult missing = RunProgram(MORVANE_MATCH_EXE, {"run.mzML", "C6H12O6", "--each-scan", "--fwhm", "0.01"}, RunInput{});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "Error: run.mzML: not a regular file that can be read\n");
+}
+
 TEST(MatchCli, HelpAndVersion)
 {
     const RunResult r = RunProgram(MORVANE_MATCH_EXE, {"--version"}, RunInput{});
