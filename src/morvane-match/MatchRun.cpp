@@ -62,9 +62,9 @@ int CollectCandidates(const MatchRunSettings& s, std::vector<Candidate>& out)
 }
 
 // The proportions of the candidates' best ions fitted together; empty when
-// the fit fails (reported).
+// the fit fails (reported, `where` in front of the reason).
 std::vector<double> FitBestIons(const MeasuredSpectrum& spectrum, const std::vector<CandidateMatch>& matches,
-                                const MatchRunSettings& s)
+                                const MatchRunSettings& s, const std::string& where = "")
 {
     std::vector<Ion> ions;
     for (const CandidateMatch& m : matches)
@@ -76,7 +76,7 @@ std::vector<double> FitBestIons(const MeasuredSpectrum& spectrum, const std::vec
     MixtureFit fit;
     std::string reason;
     if (ions.empty() || !FitMixture(spectrum, ions, ms, fit, reason)) {
-        if (!ions.empty()) std::cerr << "Error: mixture: " << reason << "\n";
+        if (!ions.empty()) std::cerr << "Error: mixture: " << where << reason << "\n";
         return {};
     }
     std::vector<double> shares;
@@ -152,6 +152,15 @@ void CalculateTheories(const std::deque<AtomIsoAbun>& table, const MatchRunSetti
     candidates = std::move(kept);
 }
 
+// Whether any candidate's best ion paired a peak: in a scan where none
+// does, there is no mixture to fit, and its proportions stay blank.
+bool AnyPeakFound(const std::vector<CandidateMatch>& matches)
+{
+    for (const CandidateMatch& m : matches)
+        if (!m.fits.empty() && m.fits.front().fit.found > 0) return true;
+    return false;
+}
+
 // Every MS1 scan of the run (of --rt-range): a row per candidate and scan,
 // written as each scan is read.
 int MatchEachScan(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
@@ -171,7 +180,9 @@ int MatchEachScan(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
         if (done == 0) rows.Header();
         for (std::size_t i = 0; i < candidates.size(); ++i)
             matches[i] = FitCandidate(scan.spectrum, theories[i], s.match.envelope);
-        const std::vector<double> shares = s.mixture ? FitBestIons(scan.spectrum, matches, s) : std::vector<double>();
+        const std::vector<double> shares = s.mixture && AnyPeakFound(matches)
+            ? FitBestIons(scan.spectrum, matches, s, "MS1 scan " + std::to_string(scan.index) + " (" + scan.nativeId + "): ")
+            : std::vector<double>();
         for (std::size_t i = 0; i < candidates.size(); ++i)
             rows.Write(candidates[i], matches[i], shares.empty() ? nullptr : &shares[2 * i], &scan);
         progress.Update(++done, 0);
