@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "../core/Status.h"
@@ -84,11 +83,11 @@ bool MakeScan(std::vector<isotope>& peaks, const std::optional<Resolution>& prof
 }
 
 // Takes the child's scans until its pipe ends; false with the reason at
-// the first fault. `fd` is closed before waiting for the child, so that a
-// child still writing ends.
-bool TakeScans(int fd, pid_t child, const std::optional<Resolution>& profile,
+// the first fault.
+bool TakeScans(ReaderEnd& reader, const std::optional<Resolution>& profile,
                const std::function<void(const MzScan&)>& each, std::string& reason)
 {
+    const int fd = reader.fd();
     MzScan scan;
     std::vector<isotope> peaks;
     ScanHeader h{};
@@ -108,9 +107,7 @@ bool TakeScans(int fd, pid_t child, const std::optional<Resolution>& profile,
         if (ok) each(scan);
         else if (!reason.empty()) reason = "MS1 scan " + std::to_string(h.index) + " (" + scan.nativeId + "): " + reason;
     }
-    close(fd);
-    int status = 0;
-    waitpid(child, &status, 0);
+    const int status = reader.Finish();
     if (!ok && !reason.empty()) return false;
     if (WIFEXITED(status) && WEXITSTATUS(status) == NO_SCAN_IN_RANGE) reason = "no MS1 scan of the file lies in the range";
     else if (!ok || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
@@ -134,8 +131,12 @@ int ForEachMzScan(const std::string& path, double from, double to, const std::op
     }
     int fd = -1;
     pid_t child = 0;
-    if (!StartReaderChild([&](int out) { return SendScans(out, path, from, to); }, fd, child, reason) ||
-        !TakeScans(fd, child, profile, each, reason)) {
+    if (!StartReaderChild([&](int out) { return SendScans(out, path, from, to); }, fd, child, reason)) {
+        reason = path + ": " + reason;
+        return INPUT_NOT_READ_STATUS;
+    }
+    ReaderEnd reader(fd, child);
+    if (!TakeScans(reader, profile, each, reason)) {
         reason = path + ": " + reason;
         return INPUT_NOT_READ_STATUS;
     }

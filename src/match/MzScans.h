@@ -30,7 +30,8 @@ struct MzScan {
 // as no mzML or mzXML run, no MS1 scan
 // lies in the range, a scan has too many peaks or a bad one (MeasuredSpectrum's
 // checks), or the file turns out corrupt or truncated midway. `each` has
-// then been called for every scan before the fault.
+// then been called for every scan before the fault. An exception from
+// `each` leaves through this function after the reader has ended.
 int ForEachMzScan(const std::string& path, double from, double to, const std::optional<Resolution>& profile,
                   const std::function<void(const MzScan&)>& each, std::string& reason);
 

@@ -1,6 +1,7 @@
 #include "ReaderChild.h"
 
 #include <fcntl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace morvane {
@@ -28,6 +29,16 @@ bool StartReaderChild(const std::function<int(int)>& body, int& fd, pid_t& child
     }
     fd = fds[0];
     return true;
+}
+
+int ReaderEnd::Finish()
+{
+    if (!finished_) {
+        finished_ = true;
+        close(fd_);
+        waitpid(child_, &status_, 0);
+    }
+    return status_;
 }
 
 bool WriteAll(int fd, const void* data, std::size_t size)

@@ -19,6 +19,27 @@ namespace morvane {
 // false with the reason; nothing is then left open.
 bool StartReaderChild(const std::function<int(int)>& body, int& fd, pid_t& child, std::string& reason);
 
+// The parent's end of a reader child: closes the pipe and waits for the
+// child once, at Finish, or when destroyed if an exception leaves first.
+class ReaderEnd {
+public:
+    ReaderEnd(int fd, pid_t child) : fd_(fd), child_(child) {}
+    ~ReaderEnd() { Finish(); }
+    ReaderEnd(const ReaderEnd&) = delete;
+    ReaderEnd& operator=(const ReaderEnd&) = delete;
+
+    int fd() const { return fd_; }
+    // Closes the pipe (so that a child still writing ends) and waits for
+    // the child: its wait status (waitpid's), or the first call's again.
+    int Finish();
+
+private:
+    int fd_;
+    pid_t child_;
+    int status_ = 0;
+    bool finished_ = false;
+};
+
 // Writes all of `size` bytes; false when the pipe fails.
 bool WriteAll(int fd, const void* data, std::size_t size);
 
