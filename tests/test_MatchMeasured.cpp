@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -184,4 +185,22 @@ TEST(MatchMeasured, EachScanOfARunSpoiledMidwayEndsWithAnErrorAfterItsRows)
     const auto rows = Rows(r.out);
     ASSERT_EQ(rows.size(), 2u * 539);
     EXPECT_EQ(rows.back()[SCAN], "539");
+}
+
+TEST(MatchMeasured, EachScanProgressCountsScansOnATerminal)
+{
+    if (!std::ifstream(BSA1)) GTEST_SKIP() << BSA1 << " missing (Debian: openms-doc)";
+    if (std::system("command -v script >/dev/null") != 0) GTEST_SKIP() << "script (util-linux) missing";
+    // 100 peptides through the 564 scans: long enough (about a second) for
+    // the progress line to be due; the rows go to a file.
+    TempFile rows("", "rows.tsv");
+    const std::string run = std::string(MORVANE_MATCH_EXE) + " " + BSA1 +
+                            " -f tests/data/bsa_tryptic_peptides.txt --sequences --resolution 60000@400 --each-scan > " +
+                            rows.path();
+    const RunResult r = RunProgram("/bin/sh", {"-c", "script -qec '" + run + "' /dev/null"}, MORVANE_SOURCE_DIR);
+    EXPECT_EQ(r.status, 0) << r.out;
+    const std::size_t progress = r.out.rfind(" scans, ");
+    ASSERT_NE(progress, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find(" per second", progress), std::string::npos);
+    EXPECT_EQ(Lines(ReadFile(rows.path())).size(), 1u + 564 * 100);
 }
