@@ -62,9 +62,9 @@ int CollectCandidates(const MatchRunSettings& s, std::vector<Candidate>& out)
 }
 
 // The proportions of the candidates' best ions fitted together; empty when
-// the fit fails (reported, `where` in front of the reason).
+// the fit fails, with the reason in `error`.
 std::vector<double> FitBestIons(const MeasuredSpectrum& spectrum, const std::vector<CandidateMatch>& matches,
-                                const MatchRunSettings& s, const std::string& where = "")
+                                const MatchRunSettings& s, std::string& error)
 {
     std::vector<Ion> ions;
     for (const CandidateMatch& m : matches)
@@ -74,11 +74,7 @@ std::vector<double> FitBestIons(const MeasuredSpectrum& spectrum, const std::vec
     ms.resolution = s.instrument.resolution;
     ms.noiseFloor = s.match.envelope.noiseFloor;
     MixtureFit fit;
-    std::string reason;
-    if (ions.empty() || !FitMixture(spectrum, ions, ms, fit, reason)) {
-        if (!ions.empty()) std::cerr << "Error: mixture: " << where << reason << "\n";
-        return {};
-    }
+    if (ions.empty() || !FitMixture(spectrum, ions, ms, fit, error)) return {};
     std::vector<double> shares;
     for (std::size_t i = 0; i < ions.size(); ++i) shares.insert(shares.end(), {fit.proportions[i], fit.uncertainties[i]});
     return shares;
@@ -117,7 +113,9 @@ int MatchOneSpectrum(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
         progress.Update(matches.size(), 0);
     }
     progress.Clear();
-    const std::vector<double> shares = s.mixture ? FitBestIons(spectrum, matches, s) : std::vector<double>();
+    std::string error;
+    const std::vector<double> shares = s.mixture ? FitBestIons(spectrum, matches, s, error) : std::vector<double>();
+    if (!error.empty()) std::cerr << "Error: mixture: " << error << "\n";
     MatchRows rows(std::cout, s.csv, s.peaks, s.mixture);
     rows.Header();
     std::size_t fitted = 0;
@@ -180,9 +178,13 @@ int MatchEachScan(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
         if (done == 0) rows.Header();
         for (std::size_t i = 0; i < candidates.size(); ++i)
             matches[i] = FitCandidate(scan.spectrum, theories[i], s.match.envelope);
-        const std::vector<double> shares = s.mixture && AnyPeakFound(matches)
-            ? FitBestIons(scan.spectrum, matches, s, "MS1 scan " + std::to_string(scan.index) + " (" + scan.nativeId + "): ")
-            : std::vector<double>();
+        std::string error;
+        const std::vector<double> shares =
+            s.mixture && AnyPeakFound(matches) ? FitBestIons(scan.spectrum, matches, s, error) : std::vector<double>();
+        if (!error.empty()) {
+            progress.Clear();
+            std::cerr << "Error: mixture: MS1 scan " << scan.index << " (" << scan.nativeId << "): " << error << "\n";
+        }
         for (std::size_t i = 0; i < candidates.size(); ++i)
             rows.Write(candidates[i], matches[i], shares.empty() ? nullptr : &shares[2 * i], &scan);
         progress.Update(++done, 0);
