@@ -1,15 +1,21 @@
 // 10,000 candidate formulas against one measured spectrum, each at one
 // charge and at charges 1 to 3, at an orbitrap's 60,000 @ 200: the whole
-// match, calculation of each ion included, on one thread.
+// match, calculation of each ion included, on one thread. And 100 tryptic
+// peptides of BSA at charges 1 to 4 through every MS1 scan (564) of
+// OpenMS's BSA1.mzML (Debian openms-doc) at 60,000 @ 400: the ions
+// calculated once, the run read scan by scan, each scan fitted.
 // Run: build/bench/morvane_match_bench
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <deque>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "match/Match.h"
+#include "match/MzScans.h"
 
 using namespace morvane;
 
@@ -78,8 +84,54 @@ void Run(benchmark::State& state, const std::string& charges)
 void BM_TenThousandCandidatesOneCharge(benchmark::State& state) { Run(state, " z=2"); }
 void BM_TenThousandCandidatesCharges1to3(benchmark::State& state) { Run(state, " z=1..3"); }
 
+const char* const BSA1 = "/usr/share/doc/openms/examples/BSA/BSA1.mzML";
+
+// tests/data/bsa_tryptic_peptides.txt's candidates.
+std::vector<Candidate> BsaPeptides()
+{
+    std::vector<Candidate> out;
+    std::ifstream in(MORVANE_SOURCE_DIR "/tests/data/bsa_tryptic_peptides.txt");
+    for (std::string line; std::getline(in, line);) {
+        Candidate c;
+        std::string reason;
+        if (line.empty() || line[0] == '#') continue;
+        if (!ParseCandidate(line, true, c, reason)) std::abort();
+        out.push_back(c);
+    }
+    return out;
+}
+
+void BM_HundredPeptidesEveryScanOfBsa1(benchmark::State& state)
+{
+    if (!std::ifstream(BSA1)) {
+        state.SkipWithError("BSA1.mzML missing (Debian: openms-doc)");
+        return;
+    }
+    MatchSettings s;
+    s.pattern.coverage = FRONT_END_COVERAGE;
+    s.pattern.resolution = Resolution::Power(Analyzer::Orbitrap, 60000, 400);
+    const std::vector<Candidate> candidates = BsaPeptides();
+    std::size_t scans = 0;
+    for (auto _ : state) {
+        std::vector<CandidateTheory> theories;
+        for (const Candidate& c : candidates) theories.push_back(CalculateCandidate(Table(), c, s));
+        double sum = 0;
+        scans = 0;
+        std::string reason;
+        auto each = [&](const MzScan& scan) {
+            for (const CandidateTheory& t : theories) sum += FitCandidate(scan.spectrum, t, s.envelope).fits.front().fit.score;
+            ++scans;
+        };
+        if (ForEachMzScan(BSA1, 0, INFINITY, std::nullopt, each, reason) != 0) std::abort();
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["scans"] = static_cast<double>(scans);
+    state.counters["candidates"] = static_cast<double>(candidates.size());
+}
+
 }  // namespace
 
 BENCHMARK(BM_TenThousandCandidatesOneCharge)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_TenThousandCandidatesCharges1to3)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HundredPeptidesEveryScanOfBsa1)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK_MAIN();

@@ -35,6 +35,7 @@
 #include "formula/ProForma.h"
 #include "match/Match.h"
 #include "match/MzFile.h"
+#include "match/MzScans.h"
 #include "match/PeakListFile.h"
 #include "spectrum/Distance.h"
 #include "resolution/Profile.h"
@@ -540,14 +541,9 @@ MeasuredSpectrum SpectrumOf(const DoubleArray& mz, const DoubleArray& intensity)
     return s;
 }
 
-// The library's match of each candidate: a tuple per candidate of its best
-// ion's figures and the runner-up's charge and score (0 and nan without
-// one). ValueError for a spectrum or candidate the library refuses.
-py::list MatchSpectrum(const Table& table, const DoubleArray& mz, const DoubleArray& intensity,
-                       const std::vector<std::string>& texts, bool sequence, const Resolution& r,
-                       const std::vector<double>& floors, int minCharge, int maxCharge)
+// The settings of a match from Python's arguments.
+MatchSettings MatchSettingsOf(const Resolution& r, const std::vector<double>& floors, int minCharge, int maxCharge)
 {
-    const MeasuredSpectrum spectrum = SpectrumOf(mz, intensity);
     MatchSettings s;
     s.pattern.coverage = FRONT_END_COVERAGE;
     s.pattern.resolution = r;
@@ -556,22 +552,71 @@ py::list MatchSpectrum(const Table& table, const DoubleArray& mz, const DoubleAr
     s.envelope.noiseFloor = floors.at(2);
     s.minCharge = minCharge;
     s.maxCharge = maxCharge;
-    py::list rows;
+    return s;
+}
+
+// A candidate's row: its best ion's figures and the runner-up's charge and
+// score (0 and nan without one).
+py::tuple MatchRow(const std::string& text, const CandidateMatch& m)
+{
     const double nan = std::numeric_limits<double>::quiet_NaN();
+    const ChargeFit& b = m.fits.front();
+    const EnvelopeFit& f = b.fit;
+    const bool runner = m.fits.size() > 1;
+    return py::make_tuple(text, b.ion.adduct, b.ion.charge, f.score, f.cosine, f.wasserstein, f.explained,
+                          f.monoisotopicFound ? f.monoisotopicPpm : nan, f.rmsPpm, f.found,
+                          static_cast<int>(f.peaks.size()), runner ? m.fits[1].ion.charge : 0,
+                          runner ? m.fits[1].fit.score : nan);
+}
+
+// The candidates' ions; ValueError for a candidate the library refuses.
+std::vector<CandidateTheory> TheoriesOf(const Table& table, const std::vector<std::string>& texts, bool sequence,
+                                        const MatchSettings& s)
+{
+    std::vector<CandidateTheory> theories;
     for (const std::string& text : texts) {
         Candidate c;
         std::string reason;
         if (!ParseCandidate(text, sequence, c, reason)) throw py::value_error(reason);
-        const CandidateMatch m = MatchCandidate(table.elements, spectrum, c, s);
-        if (m.status != 0) throw py::value_error(m.reason);
-        const ChargeFit& b = m.fits.front();
-        const EnvelopeFit& f = b.fit;
-        const bool runner = m.fits.size() > 1;
-        rows.append(py::make_tuple(text, b.ion.adduct, b.ion.charge, f.score, f.cosine, f.wasserstein, f.explained,
-                                   f.monoisotopicFound ? f.monoisotopicPpm : nan, f.rmsPpm, f.found,
-                                   static_cast<int>(f.peaks.size()), runner ? m.fits[1].ion.charge : 0,
-                                   runner ? m.fits[1].fit.score : nan));
+        theories.push_back(CalculateCandidate(table.elements, c, s));
+        if (theories.back().status != 0) throw py::value_error(theories.back().reason);
     }
+    return theories;
+}
+
+// The library's match of each candidate: a row (MatchRow) per candidate.
+// ValueError for a spectrum or candidate the library refuses.
+py::list MatchSpectrum(const Table& table, const DoubleArray& mz, const DoubleArray& intensity,
+                       const std::vector<std::string>& texts, bool sequence, const Resolution& r,
+                       const std::vector<double>& floors, int minCharge, int maxCharge)
+{
+    const MeasuredSpectrum spectrum = SpectrumOf(mz, intensity);
+    const MatchSettings s = MatchSettingsOf(r, floors, minCharge, maxCharge);
+    const std::vector<CandidateTheory> theories = TheoriesOf(table, texts, sequence, s);
+    py::list rows;
+    for (std::size_t i = 0; i < texts.size(); ++i) rows.append(MatchRow(texts[i], FitCandidate(spectrum, theories[i], s.envelope)));
+    return rows;
+}
+
+// The match of each candidate in each MS1 scan of an mzML or mzXML run from
+// `from` to `to` minutes, the ions calculated once: a row per scan and
+// candidate, (scan, native id, minutes) in front of MatchRow's. ValueError
+// for a candidate the library refuses or a run that cannot be read (also
+// midway).
+py::list MatchScans(const Table& table, const std::string& path, const std::vector<std::string>& texts,
+                    bool sequence, const Resolution& r, const std::vector<double>& floors, int minCharge,
+                    int maxCharge, double from, double to)
+{
+    const MatchSettings s = MatchSettingsOf(r, floors, minCharge, maxCharge);
+    const std::vector<CandidateTheory> theories = TheoriesOf(table, texts, sequence, s);
+    py::list rows;
+    auto each = [&](const MzScan& scan) {
+        const py::tuple front = py::make_tuple(scan.index, scan.nativeId, scan.minutes);
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            rows.append(front + MatchRow(texts[i], FitCandidate(scan.spectrum, theories[i], s.envelope)));
+    };
+    std::string reason;
+    if (ForEachMzScan(path, from, to, std::nullopt, each, reason) != 0) throw py::value_error(reason);
     return rows;
 }
 
@@ -785,6 +830,10 @@ PYBIND11_MODULE(_core, m)
     m.def("match", &MatchSpectrum, py::arg("table"), py::arg("mz"), py::arg("intensity"), py::arg("candidates"),
           py::arg("sequence"), py::arg("resolution"), py::arg("ppm_and_floors"), py::arg("min_charge"),
           py::arg("max_charge"), "Each candidate's best ion fitted to the spectrum (match/Match.h).");
+    m.def("match_scans", &MatchScans, py::arg("table"), py::arg("path"), py::arg("candidates"), py::arg("sequence"),
+          py::arg("resolution"), py::arg("ppm_and_floors"), py::arg("min_charge"), py::arg("max_charge"),
+          py::arg("from_minutes"), py::arg("to_minutes"),
+          "Each candidate's best ion fitted to each MS1 scan of an mzML/mzXML run in the range (match/MzScans.h).");
     m.def("read_spectrum", &ReadSpectrumArrays, py::arg("path"), py::arg("scan"), py::arg("profile"),
           "A peak list or MGF block as (mz, intensity); profile data centroided at the given resolution.");
     m.def("distance", &Distances, py::arg("position_a"), py::arg("intensity_a"), py::arg("position_b"),

@@ -86,6 +86,80 @@ TEST(MatchCli, RefusesBadOptionsAndInput)
     }
 }
 
+TEST(MatchCli, EachScanIsForARunAndNotWithOneScan)
+{
+    const std::string onlyRuns = "Error: --each-scan needs an mzML or mzXML run\n";
+    const RunResult peaks = Match({"C6H12O6", "--fwhm", "0.01", "--each-scan"});
+    EXPECT_EQ(peaks.status, 5);
+    EXPECT_EQ(peaks.out, "");
+    EXPECT_EQ(peaks.err, onlyRuns);
+    const std::vector<std::string> single[] = {{"--scan", "3"}, {"--native-id", "scan=7"}, {"--rt=30"}};
+    for (const std::vector<std::string>& one : single) {
+        std::vector<std::string> args = {"run.mzML", "C6H12O6", "--each-scan", "--fwhm", "0.01"};
+        args.insert(args.end(), one.begin(), one.end());
+        const RunResult r = RunProgram(MORVANE_MATCH_EXE, args, RunInput{});
+        EXPECT_EQ(r.status, 5);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "Error: --each-scan takes every MS1 scan, or those of --rt-range A..B: not " +
+                             one[0].substr(0, one[0].find('=')) + "\n");
+    }
+    const RunResult missing = RunProgram(MORVANE_MATCH_EXE, {"run.mzML", "C6H12O6", "--each-scan", "--fwhm", "0.01"}, RunInput{});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "Error: run.mzML: not a regular file that can be read\n");
+}
+
+// tests/data/three_scans.mzXML: the peptide's envelope, a scan without
+// peaks, the envelope at half the intensity.
+const std::string THREE_SCANS = MORVANE_SOURCE_DIR "/tests/data/three_scans.mzXML";
+
+TEST(MatchCli, EachScanOfARunWithAnEmptyScan)
+{
+    RunResult r = RunProgram(MORVANE_MATCH_EXE, {THREE_SCANS, "C42H69N11O14 z=1..2", "C42H70N11O14 z=2",
+                                                 "--resolution", "60000@200", "--each-scan"}, RunInput{});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::string best = "C42H69N11O14 z=1..2\t[M+2H]2+\t2\t0.9999981\t1\t4.4201057e-06\t0.9999997\t-0.009482925\t"
+                             "0.0089229959\t4\t4\t1\t0\n";
+    const std::string decoy = "C42H70N11O14 z=2\t[M+2H]2+\t2\t0.1026803\t0.46180212\t0.50396709\t0.38402054\t-5.0740965\t"
+                              "5.2271264\t3\t4\t\t\n";
+    EXPECT_EQ(r.out,
+              "scan\tnative_id\trt\tcandidate\tion\tcharge\tscore\tcosine\twasserstein\texplained\tmono_ppm\trms_ppm\t"
+              "found\texpected\trunner_up_charge\trunner_up_score\n"
+              "1\tscan=1\t1\t" + best + "1\tscan=1\t1\t" + decoy +
+              "2\tscan=2\t2\tC42H69N11O14 z=1..2\t[M+H]+\t1\t0\t0\t0\t0\t\t0\t0\t4\t2\t0\n"
+              "2\tscan=2\t2\tC42H70N11O14 z=2\t[M+2H]2+\t2\t0\t0\t0\t0\t\t0\t0\t4\t\t\n"
+              "3\tscan=3\t3\t" + best + "3\tscan=3\t3\t" + decoy);
+    r = RunProgram(MORVANE_MATCH_EXE, {THREE_SCANS, "C42H69N11O14 z=2", "--resolution", "60000@200", "--each-scan",
+                                       "--rt-range", "1.5..3", "--peaks", "--csv"}, RunInput{});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "scan,native_id,rt,candidate,ion,charge,theoretical_mz,observed_mz,ppm,theoretical,observed,found\n"
+              "2,scan=2,2,C42H69N11O14 z=2,[M+2H]2+,2,476.75855,,,100,0,no\n"
+              "2,scan=2,2,C42H69N11O14 z=2,[M+2H]2+,2,477.26004,,,50.8389,0,no\n"
+              "2,scan=2,2,C42H69N11O14 z=2,[M+2H]2+,2,477.76135,,,15.54665,0,no\n"
+              "2,scan=2,2,C42H69N11O14 z=2,[M+2H]2+,2,478.26263,,,3.5245076,0,no\n"
+              "3,scan=3,3,C42H69N11O14 z=2,[M+2H]2+,2,476.75855,476.75854,-0.009482925,100,100,yes\n"
+              "3,scan=3,3,C42H69N11O14 z=2,[M+2H]2+,2,477.26004,477.26004,0.0082886106,50.8389,50.838898,yes\n"
+              "3,scan=3,3,C42H69N11O14 z=2,[M+2H]2+,2,477.76135,477.76135,0.0047147591,15.54665,15.5467,yes\n"
+              "3,scan=3,3,C42H69N11O14 z=2,[M+2H]2+,2,478.26263,478.26263,0.014066232,3.5245076,3.52451,yes\n");
+    // A mixture in each scan; none in the scan without peaks.
+    r = RunProgram(MORVANE_MATCH_EXE, {THREE_SCANS, "C42H69N11O14 z=2", "C42H68N10O15 z=2", "--resolution",
+                                       "60000@200", "--each-scan", "--mixture"}, RunInput{});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const auto lines = [&] {
+        std::vector<std::string> out;
+        for (std::size_t at = 0, next; (next = r.out.find('\n', at)) != std::string::npos; at = next + 1)
+            out.push_back(r.out.substr(at, next - at));
+        return out;
+    }();
+    ASSERT_EQ(lines.size(), 7u) << r.out;
+    EXPECT_NE(lines[1].find("\t0.99907311\t0.0014842509"), std::string::npos) << lines[1];
+    EXPECT_EQ(lines[3].substr(lines[3].size() - 2), "\t\t") << lines[3];
+    EXPECT_EQ(lines[5].substr(lines[5].find("\t0.99907311")), lines[1].substr(lines[1].find("\t0.99907311")));
+}
+
 TEST(MatchCli, HelpAndVersion)
 {
     const RunResult r = RunProgram(MORVANE_MATCH_EXE, {"--version"}, RunInput{});

@@ -72,3 +72,37 @@ def test_read_spectrum_mzxml():
     mz, intensity = morvane.read_spectrum(MALDI)
     assert len(mz) == 22431
     assert intensity.max() == 32594
+
+
+BSA1 = pathlib.Path("/usr/share/doc/openms/examples/BSA/BSA1.mzML")
+
+
+@pytest.mark.skipif(not BSA1.exists(), reason="Debian's openms-doc is not installed")
+def test_match_each_scan_of_a_range():
+    # YLYEIAR is identified at charge 2 at 39.285 min (BSA1_OMSSA.idXML).
+    frame = morvane.match(BSA1, ["YLYEIAR z=1..4", "YLYEIAK z=2"], resolution=60000, at=400, sequence=True,
+                          each_scan=True, rt_range=(39.0, 39.6))
+    assert list(frame.columns[:4]) == ["scan", "native_id", "rt", "candidate"]
+    scans = frame["scan"].unique()
+    assert len(frame) == 2 * len(scans) >= 8
+    assert list(scans) == list(range(scans[0], scans[0] + len(scans)))
+    assert frame["rt"].between(39.0, 39.6).all()
+    peptide = frame[frame["candidate"] == "YLYEIAR z=1..4"]
+    best = peptide.loc[peptide["score"].idxmax()]
+    assert best["charge"] == 2 and best["score"] > 0.9
+    assert frame[frame["candidate"] == "YLYEIAK z=2"]["score"].max() < 0.05
+    # A scan's rows are those of the scan matched alone.
+    mz, intensity = morvane.read_spectrum(BSA1, scan=int(best["scan"]))
+    alone = morvane.match((mz, intensity), ["YLYEIAR z=1..4"], resolution=60000, at=400, sequence=True)
+    assert alone["score"][0] == best["score"]
+
+
+def test_match_each_scan_refusals(spectrum_file):
+    with pytest.raises(ValueError, match="each_scan needs the path of an mzML or mzXML run"):
+        morvane.match(([500.0], [1.0]), "C6H12O6", fwhm=0.01, each_scan=True)
+    with pytest.raises(ValueError, match="not an mzML or mzXML run"):
+        morvane.match(spectrum_file, "C6H12O6", fwhm=0.01, each_scan=True)
+    with pytest.raises(ValueError, match="rt_range goes with each_scan=True"):
+        morvane.match(spectrum_file, "C6H12O6", fwhm=0.01, rt_range=(1, 2))
+    with pytest.raises(ValueError, match="rt_range must be a pair"):
+        morvane.match(spectrum_file, "C6H12O6", fwhm=0.01, each_scan=True, rt_range=(3, 2))

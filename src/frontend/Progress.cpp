@@ -4,8 +4,8 @@
 
 namespace morvane {
 
-Progress::Progress(std::ostream& out, bool enabled, unsigned long long totalBytes)
-    : out_(out), enabled_(enabled), totalBytes_(totalBytes), start_(Clock::now()), last_(start_)
+Progress::Progress(std::ostream& out, bool enabled, unsigned long long totalBytes, const char* units)
+    : out_(out), enabled_(enabled), totalBytes_(totalBytes), units_(units), start_(Clock::now()), last_(start_)
 {}
 
 void Progress::Update(unsigned long long done, unsigned long long bytesRead)
@@ -16,7 +16,7 @@ void Progress::Update(unsigned long long done, unsigned long long bytesRead)
     last_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     char line[128];
-    int n = std::snprintf(line, sizeof line, "\r%llu formulas, %.0f per second", done, done / seconds);
+    int n = std::snprintf(line, sizeof line, "\r%llu %s, %.0f per second", done, units_, done / seconds);
     if (totalBytes_ > 0) std::snprintf(line + n, sizeof line - n, ", %.0f%% read", 100.0 * bytesRead / totalBytes_);
     out_ << line << "\x1b[K" << std::flush;
     shown_ = true;

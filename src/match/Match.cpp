@@ -5,10 +5,10 @@
 
 namespace morvane {
 
-CandidateMatch MatchCandidate(const std::deque<AtomIsoAbun>& table, const MeasuredSpectrum& spectrum,
-                              const Candidate& candidate, const MatchSettings& s)
+CandidateTheory CalculateCandidate(const std::deque<AtomIsoAbun>& table, const Candidate& candidate,
+                                   const MatchSettings& s)
 {
-    CandidateMatch result;
+    CandidateTheory theory;
     const bool fixed = !candidate.adduct.empty() ||
                        (candidate.sequence && candidate.molecule.find('/') != std::string::npos);
     int lo = candidate.minCharge, hi = candidate.maxCharge;
@@ -18,20 +18,35 @@ CandidateMatch MatchCandidate(const std::deque<AtomIsoAbun>& table, const Measur
     }
     if (fixed) hi = lo;
     for (int z = lo; z <= hi; ++z) {
-        ChargeFit f;
-        result.status = CalculateIon(table, candidate, z, s.pattern, f.ion, result.reason);
-        if (result.status != 0) {
-            result.fits.clear();
-            return result;
+        Ion ion;
+        theory.status = CalculateIon(table, candidate, z, s.pattern, ion, theory.reason);
+        if (theory.status != 0) {
+            theory.ions.clear();
+            return theory;
         }
-        f.fit = FitEnvelope(spectrum, f.ion, s.envelope);
-        result.fits.push_back(std::move(f));
+        theory.ions.push_back(std::move(ion));
     }
+    return theory;
+}
+
+CandidateMatch FitCandidate(const MeasuredSpectrum& spectrum, const CandidateTheory& theory,
+                            const EnvelopeSettings& s)
+{
+    CandidateMatch result;
+    result.status = theory.status;
+    result.reason = theory.reason;
+    for (const Ion& ion : theory.ions) result.fits.push_back(ChargeFit{ion, FitEnvelope(spectrum, ion, s)});
     std::stable_sort(result.fits.begin(), result.fits.end(), [](const ChargeFit& a, const ChargeFit& b) {
         if (a.fit.score != b.fit.score) return a.fit.score > b.fit.score;
         return std::abs(a.ion.charge) < std::abs(b.ion.charge);
     });
     return result;
+}
+
+CandidateMatch MatchCandidate(const std::deque<AtomIsoAbun>& table, const MeasuredSpectrum& spectrum,
+                              const Candidate& candidate, const MatchSettings& s)
+{
+    return FitCandidate(spectrum, CalculateCandidate(table, candidate, s), s.envelope);
 }
 
 }  // namespace morvane

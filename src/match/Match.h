@@ -41,12 +41,27 @@ struct CandidateMatch {
     std::vector<ChargeFit> fits;
 };
 
+// A candidate's ions, calculated once and fitted to any number of spectra.
+struct CandidateTheory {
+    int status = 0;      // 0, or CalculatePattern's status for the candidate
+    std::string reason;  // why it failed
+    std::vector<Ion> ions;  // one per charge of its range, ascending
+};
+
 // Calculates the candidate's ion at each charge of its range (or its one
-// adduct or suffix) and fits each to the spectrum. The spacing of an
-// envelope's peaks is that of its charge, so a wrong charge leaves most of
-// its peaks unpaired and scores low. On a failure (the molecule does not
-// parse, a calculation fails) the result holds the status and the reason
-// and no fits.
+// adduct or suffix). On a failure (the molecule does not parse, a
+// calculation fails) the result holds the status and the reason and no ions.
+CandidateTheory CalculateCandidate(const std::deque<AtomIsoAbun>& table, const Candidate& candidate,
+                                   const MatchSettings& s);
+
+// Fits each ion of `theory` to the spectrum. The spacing of an envelope's
+// peaks is that of its charge, so a wrong charge leaves most of its peaks
+// unpaired and scores low. A failed theory gives its status and reason and
+// no fits.
+CandidateMatch FitCandidate(const MeasuredSpectrum& spectrum, const CandidateTheory& theory,
+                            const EnvelopeSettings& s);
+
+// CalculateCandidate, then FitCandidate.
 CandidateMatch MatchCandidate(const std::deque<AtomIsoAbun>& table, const MeasuredSpectrum& spectrum,
                               const Candidate& candidate, const MatchSettings& s);
 

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,14 +11,13 @@
 
 #include "../core/Status.h"
 #include "../resolution/Profile.h"
+#include "ReaderChild.h"
 
 namespace morvane {
 
 namespace {
 
 const double SUM_MERGE_PPM = 1;
-// The most peaks one spectrum of a run may bring, summed scans included.
-const std::size_t MAX_MZ_PEAKS = 20000000;
 
 std::string Lower(std::string s)
 {
@@ -91,47 +89,28 @@ std::vector<isotope> MergeClose(std::vector<isotope> peaks)
     return out;
 }
 
-// Writes all of `size` bytes; false when the pipe fails.
-bool WriteAll(int fd, const void* data, std::size_t size)
+// The child's body: writes the peaks' count and the peaks to the pipe.
+int ReadInChild(int fd, const std::string& path, const ScanSelection& sel)
 {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, p, size);
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// The reader ends the process on a file it cannot parse (it calls exit), so
-// it runs in a child process with its messages sent to /dev/null; the child
-// writes the peaks' count and the peaks to a pipe.
-[[noreturn]] void ReadInChild(int fd, const std::string& path, const ScanSelection& sel)
-{
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
     std::vector<isotope> peaks;
     std::string reason;
     const bool read = Collect(path, sel, peaks, reason);
     const std::size_t count = read ? std::min(peaks.size(), MAX_MZ_PEAKS + 1) : 0;
     const bool sent = WriteAll(fd, &count, sizeof count) && WriteAll(fd, peaks.data(), count * sizeof(isotope));
-    _exit(read && sent ? 0 : 3);
+    return read && sent ? 0 : 3;
 }
 
 // The child's peaks; false with the reason when it failed or sent too many.
+// Closes `fd` before waiting, so that a child still writing ends.
 bool ReadFromChild(int fd, pid_t child, std::vector<isotope>& peaks, std::string& reason)
 {
     std::size_t count = 0;
-    bool ok = read(fd, &count, sizeof count) == static_cast<ssize_t>(sizeof count) && count <= MAX_MZ_PEAKS;
+    bool ok = ReadAll(fd, &count, sizeof count) && count <= MAX_MZ_PEAKS;
     if (ok) {
         peaks.resize(count);
-        char* p = reinterpret_cast<char*>(peaks.data());
-        std::size_t left = count * sizeof(isotope);
-        for (ssize_t n = 1; left > 0 && n > 0; left -= static_cast<std::size_t>(n), p += n) n = read(fd, p, left);
-        ok = left == 0;
+        ok = ReadAll(fd, peaks.data(), count * sizeof(isotope));
     }
+    close(fd);
     int status = 0;
     waitpid(child, &status, 0);
     if (WIFEXITED(status) && WEXITSTATUS(status) == 3) reason = "no MS1 scan of the file is the one asked for";
@@ -142,25 +121,10 @@ bool ReadFromChild(int fd, pid_t child, std::vector<isotope>& peaks, std::string
 
 bool CollectApart(const std::string& path, const ScanSelection& sel, std::vector<isotope>& peaks, std::string& reason)
 {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        reason = "cannot make a pipe for the reader";
-        return false;
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fds[0]);
-        ReadInChild(fds[1], path, sel);
-    }
-    close(fds[1]);
-    if (child < 0) {
-        close(fds[0]);
-        reason = "cannot start the reader";
-        return false;
-    }
-    const bool ok = ReadFromChild(fds[0], child, peaks, reason);
-    close(fds[0]);
-    return ok;
+    int fd = -1;
+    pid_t child = 0;
+    if (!StartReaderChild([&](int out) { return ReadInChild(out, path, sel); }, fd, child, reason)) return false;
+    return ReadFromChild(fd, child, peaks, reason);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #ifndef MORVANE_MATCH_MZFILE_H
 #define MORVANE_MATCH_MZFILE_H
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -8,6 +9,9 @@
 #include "MeasuredSpectrum.h"
 
 namespace morvane {
+
+// The most peaks one spectrum of a run may bring, summed scans included.
+inline constexpr std::size_t MAX_MZ_PEAKS = 20000000;
 
 // Which MS1 scans of an mzML or mzXML run make the spectrum.
 struct ScanSelection {

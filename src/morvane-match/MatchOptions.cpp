@@ -17,7 +17,7 @@ const std::vector<KnownOption> MATCH_OPTIONS = {
     {"--noise-floor", true}, {"--resolution", true}, {"--analyzer", true},     {"--fwhm", true},
     {"--sequences", false}, {"--enrichment", true}, {"--fixed", true},         {"--profile-data", false},
     {"--scan", true},       {"--native-id", true}, {"--rt", true},       {"--rt-range", true},
-    {"--csv", false},       {"--peaks", false},        {"--mixture", false},
+    {"--csv", false},       {"--peaks", false},        {"--mixture", false},   {"--each-scan", false},
     {"--help", false},      {"--version", false}};
 
 // A finite number from lo to hi, the whole (non-empty) word read.
@@ -58,6 +58,24 @@ bool TakeValue(const char* option, const char* value, MatchRunSettings& s, std::
     return true;
 }
 
+// --each-scan scans an mzML or mzXML run, all of it or a --rt-range: not
+// one scan. False after writing the message.
+bool CheckEachScan(const std::vector<char*>& words, const MatchRunSettings& s, std::ostream& err)
+{
+    if (!IsMzFile(s.spectrum)) {
+        err << "Error: --each-scan needs an mzML or mzXML run\n";
+        return false;
+    }
+    for (const char* w : words) {
+        const std::string o = w;
+        if (o == "--scan" || o == "--native-id" || o == "--rt") {
+            err << "Error: --each-scan takes every MS1 scan, or those of --rt-range A..B: not " << o << "\n";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 int ScanMatchOptions(int argc, char** argv, MatchRunSettings& s, std::ostream& err)
@@ -70,7 +88,7 @@ int ScanMatchOptions(int argc, char** argv, MatchRunSettings& s, std::ostream& e
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string w = words[i];
         bool* flag = w == "--csv" ? &s.csv : w == "--peaks" ? &s.peaks : w == "--mixture" ? &s.mixture
-                   : w == "--profile-data" ? &profileData : nullptr;
+                   : w == "--profile-data" ? &profileData : w == "--each-scan" ? &s.eachScan : nullptr;
         if (flag != nullptr) {
             *flag = true;
             continue;
@@ -93,6 +111,7 @@ int ScanMatchOptions(int argc, char** argv, MatchRunSettings& s, std::ostream& e
     }
     s.spectrum = plain[0];
     s.candidates.assign(plain.begin() + 1, plain.end());
+    if (s.eachScan && !CheckEachScan(words, s, err)) return OPTION_ERROR_STATUS;
     if (s.candidates.empty() && s.candidateFile == nullptr) {
         err << "Error: no candidate given: name them after the spectrum, or in a file with -f\n";
         return OPTION_ERROR_STATUS;

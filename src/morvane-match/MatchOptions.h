@@ -26,12 +26,14 @@ struct MatchRunSettings {
     bool csv = false;                       // --csv
     bool peaks = false;                     // --peaks: one row per theoretical peak
     bool mixture = false;                   // --mixture: the best ions fitted together
+    bool eachScan = false;                  // --each-scan: a row per candidate and MS1 scan (of --rt-range)
 };
 
 // Reads argv[1..argc-1]: options anywhere, also as --opt=value; the first
 // word that is no option is the spectrum, the others candidates. Returns 0,
 // or 5 after writing the message of the first bad option to `err`
-// (unknown options name the closest known one).
+// (unknown options name the closest known one), also for --each-scan on a
+// file that is no mzML or mzXML run or with a single scan's option.
 int ScanMatchOptions(int argc, char** argv, MatchRunSettings& s, std::ostream& err);
 
 }  // namespace morvane

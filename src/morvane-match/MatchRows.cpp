@@ -4,8 +4,8 @@
 
 namespace morvane {
 
-MatchRows::MatchRows(std::ostream& out, bool csv, bool peaks, bool mixture)
-    : out_(out), csv_(csv), peaks_(peaks), mixture_(mixture)
+MatchRows::MatchRows(std::ostream& out, bool csv, bool peaks, bool mixture, bool scans)
+    : out_(out), csv_(csv), peaks_(peaks), mixture_(mixture), scans_(scans)
 {
 }
 
@@ -29,8 +29,18 @@ void MatchRows::Number(double v, bool last)
     Field(text, last);
 }
 
+void MatchRows::ScanFields(const MzScan* scan)
+{
+    if (!scans_) return;
+    Number(scan->index);
+    Field(scan->nativeId);
+    Number(scan->minutes);
+}
+
 void MatchRows::Header()
 {
+    if (scans_)
+        for (const char* h : {"scan", "native_id", "rt"}) Field(h);
     for (const char* h : {"candidate", "ion", "charge"}) Field(h);
     if (peaks_) {
         for (const char* h : {"theoretical_mz", "observed_mz", "ppm", "theoretical", "observed"}) Field(h, false);
@@ -49,11 +59,12 @@ void MatchRows::Header()
     }
 }
 
-void MatchRows::Write(const Candidate& c, const CandidateMatch& m, const double* share)
+void MatchRows::Write(const Candidate& c, const CandidateMatch& m, const double* share, const MzScan* scan)
 {
     const ChargeFit& best = m.fits.front();
     if (peaks_) {
         for (const PeakPair& p : best.fit.peaks) {
+            ScanFields(scan);
             Field(c.text);
             Field(best.ion.adduct);
             Number(best.ion.charge);
@@ -67,6 +78,7 @@ void MatchRows::Write(const Candidate& c, const CandidateMatch& m, const double*
         return;
     }
     const EnvelopeFit& f = best.fit;
+    ScanFields(scan);
     Field(c.text);
     Field(best.ion.adduct);
     Number(best.ion.charge);

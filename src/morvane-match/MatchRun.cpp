@@ -1,5 +1,6 @@
 #include "morvane-match/MatchRun.h"
 
+#include <cmath>
 #include <deque>
 #include <fstream>
 #include <iostream>
@@ -11,6 +12,7 @@
 #include "frontend/Progress.h"
 #include "frontend/ToolInfo.h"
 #include "morvane-match/MatchOptions.h"
+#include "match/MzScans.h"
 #include "morvane-match/MatchRows.h"
 
 namespace morvane {
@@ -21,9 +23,10 @@ const char* const USAGE =
     "usage: morvane-match SPECTRUM CANDIDATE... [-f FILE] --resolution R[@m0] [--analyzer A] | --fwhm W\n"
     "       [--ppm X] [--charges A..B] [--theory-floor F] [--noise-floor F] [--sequences]\n"
     "       [--enrichment L=x] [--fixed MOD@R] [--profile-data] [--scan N | --native-id ID | --rt MIN |\n"
-    "       --rt-range A..B] [--peaks] [--mixture] [--csv]\n"
+    "       --rt-range A..B] [--each-scan] [--peaks] [--mixture] [--csv]\n"
     "A candidate is a formula (or with --sequences a ProForma peptide), then optionally an adduct\n"
     "([M+Na]+) or charges (z=2, z=1..10), as one argument or one line of FILE.\n"
+    "--each-scan: a row per candidate and MS1 scan of an mzML/mzXML run (of --rt-range A..B).\n"
     "--help, --version: this text, or the version.\n";
 
 // The candidates of the arguments, then of the file. Returns 0, or 1 for
@@ -59,9 +62,9 @@ int CollectCandidates(const MatchRunSettings& s, std::vector<Candidate>& out)
 }
 
 // The proportions of the candidates' best ions fitted together; empty when
-// the fit fails (reported).
+// the fit fails, with the reason in `error`.
 std::vector<double> FitBestIons(const MeasuredSpectrum& spectrum, const std::vector<CandidateMatch>& matches,
-                                const MatchRunSettings& s)
+                                const MatchRunSettings& s, std::string& error)
 {
     std::vector<Ion> ions;
     for (const CandidateMatch& m : matches)
@@ -71,26 +74,28 @@ std::vector<double> FitBestIons(const MeasuredSpectrum& spectrum, const std::vec
     ms.resolution = s.instrument.resolution;
     ms.noiseFloor = s.match.envelope.noiseFloor;
     MixtureFit fit;
-    std::string reason;
-    if (ions.empty() || !FitMixture(spectrum, ions, ms, fit, reason)) {
-        if (!ions.empty()) std::cerr << "Error: mixture: " << reason << "\n";
-        return {};
-    }
+    if (ions.empty() || !FitMixture(spectrum, ions, ms, fit, error)) return {};
     std::vector<double> shares;
     for (std::size_t i = 0; i < ions.size(); ++i) shares.insert(shares.end(), {fit.proportions[i], fit.uncertainties[i]});
     return shares;
 }
 
-int Run(MatchRunSettings& s)
+// The theory's settings of the run.
+void SetTheory(MatchRunSettings& s)
 {
-    std::deque<AtomIsoAbun> table;
-    std::string reason;
-    if (LoadIsotopeTable(DefaultTablePath(), table, reason) != 0) {
-        std::cerr << TABLE_NOT_READ_MESSAGE << reason << "\n";
-        return INPUT_NOT_READ_STATUS;
-    }
-    if (ResolveMoleculeOptions(s.molecules, table, std::cerr) != 0) return OPTION_ERROR_STATUS;
+    s.match.pattern.coverage = FRONT_END_COVERAGE;
+    s.match.pattern.resolution = s.instrument.resolution;
+    ApplyMoleculeOptions(s.molecules, s.match.pattern);
+}
+
+bool ShowProgress() { return isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) != 1; }
+
+// One spectrum (a peak list, an MGF block, a scan or a summed range of a
+// run): a row per candidate.
+int MatchOneSpectrum(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
+{
     MeasuredSpectrum spectrum;
+    std::string reason;
     const int read = IsMzFile(s.spectrum) ? ReadMzFile(s.spectrum, s.scans, s.read.profile, spectrum, reason)
                                           : ReadSpectrumFile(s.spectrum, s.read, spectrum, reason);
     if (read != 0) {
@@ -100,17 +105,17 @@ int Run(MatchRunSettings& s)
     std::vector<Candidate> candidates;
     int status = CollectCandidates(s, candidates);
     if (status == INPUT_NOT_READ_STATUS) return status;
-    s.match.pattern.coverage = FRONT_END_COVERAGE;
-    s.match.pattern.resolution = s.instrument.resolution;
-    ApplyMoleculeOptions(s.molecules, s.match.pattern);
-    Progress progress(std::cerr, isatty(STDERR_FILENO) == 1 && isatty(STDOUT_FILENO) != 1, 0);
+    SetTheory(s);
+    Progress progress(std::cerr, ShowProgress(), 0);
     std::vector<CandidateMatch> matches;
     for (const Candidate& c : candidates) {
         matches.push_back(MatchCandidate(table, spectrum, c, s.match));
         progress.Update(matches.size(), 0);
     }
     progress.Clear();
-    const std::vector<double> shares = s.mixture ? FitBestIons(spectrum, matches, s) : std::vector<double>();
+    std::string error;
+    const std::vector<double> shares = s.mixture ? FitBestIons(spectrum, matches, s, error) : std::vector<double>();
+    if (!error.empty()) std::cerr << "Error: mixture: " << error << "\n";
     MatchRows rows(std::cout, s.csv, s.peaks, s.mixture);
     rows.Header();
     std::size_t fitted = 0;
@@ -124,6 +129,87 @@ int Run(MatchRunSettings& s)
         ++fitted;
     }
     return status;
+}
+
+// The candidates' ions, calculated once for every scan; the failures
+// reported and left out (`status` set to the first one's).
+void CalculateTheories(const std::deque<AtomIsoAbun>& table, const MatchRunSettings& s,
+                       std::vector<Candidate>& candidates, std::vector<CandidateTheory>& theories, int& status)
+{
+    std::vector<Candidate> kept;
+    for (const Candidate& c : candidates) {
+        CandidateTheory t = CalculateCandidate(table, c, s.match);
+        if (t.status != 0) {
+            std::cerr << t.reason << "\n";
+            if (status == 0) status = t.status;
+            continue;
+        }
+        kept.push_back(c);
+        theories.push_back(std::move(t));
+    }
+    candidates = std::move(kept);
+}
+
+// Whether any candidate's best ion paired a peak: in a scan where none
+// does, there is no mixture to fit, and its proportions stay blank.
+bool AnyPeakFound(const std::vector<CandidateMatch>& matches)
+{
+    for (const CandidateMatch& m : matches)
+        if (!m.fits.empty() && m.fits.front().fit.found > 0) return true;
+    return false;
+}
+
+// Every MS1 scan of the run (of --rt-range): a row per candidate and scan,
+// written as each scan is read.
+int MatchEachScan(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
+{
+    std::vector<Candidate> candidates;
+    int status = CollectCandidates(s, candidates);
+    if (status == INPUT_NOT_READ_STATUS) return status;
+    SetTheory(s);
+    std::vector<CandidateTheory> theories;
+    CalculateTheories(table, s, candidates, theories, status);
+    const bool range = s.scans.kind == ScanSelection::Kind::RetentionRange;
+    MatchRows rows(std::cout, s.csv, s.peaks, s.mixture, true);
+    Progress progress(std::cerr, ShowProgress(), 0, "scans");
+    unsigned long long done = 0;
+    std::vector<CandidateMatch> matches(candidates.size());
+    auto each = [&](const MzScan& scan) {
+        if (done == 0) rows.Header();
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            matches[i] = FitCandidate(scan.spectrum, theories[i], s.match.envelope);
+        std::string error;
+        const std::vector<double> shares =
+            s.mixture && AnyPeakFound(matches) ? FitBestIons(scan.spectrum, matches, s, error) : std::vector<double>();
+        if (!error.empty()) {
+            progress.Clear();
+            std::cerr << "Error: mixture: MS1 scan " << scan.index << " (" << scan.nativeId << "): " << error << "\n";
+        }
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            rows.Write(candidates[i], matches[i], shares.empty() ? nullptr : &shares[2 * i], &scan);
+        progress.Update(++done, 0);
+    };
+    std::string reason;
+    const int read = ForEachMzScan(s.spectrum, range ? s.scans.from : 0, range ? s.scans.to : INFINITY,
+                                   s.read.profile, each, reason);
+    progress.Clear();
+    if (read != 0) {
+        std::cerr << "Error: " << reason << "\n";
+        return INPUT_NOT_READ_STATUS;
+    }
+    return status;
+}
+
+int Run(MatchRunSettings& s)
+{
+    std::deque<AtomIsoAbun> table;
+    std::string reason;
+    if (LoadIsotopeTable(DefaultTablePath(), table, reason) != 0) {
+        std::cerr << TABLE_NOT_READ_MESSAGE << reason << "\n";
+        return INPUT_NOT_READ_STATUS;
+    }
+    if (ResolveMoleculeOptions(s.molecules, table, std::cerr) != 0) return OPTION_ERROR_STATUS;
+    return s.eachScan ? MatchEachScan(table, s) : MatchOneSpectrum(table, s);
 }
 
 }  // namespace

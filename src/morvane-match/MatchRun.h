@@ -9,6 +9,9 @@ namespace morvane {
 // option; 1 when the table, the spectrum or the candidate file cannot be
 // read; else the status of the first candidate that failed (2 it does not
 // parse, 6 its calculation failed), the others still written.
+// With --each-scan the rows of each scan are written as the scan is read:
+// a run found corrupt or truncated midway ends with status 1 and the
+// message after the rows of the scans before the fault.
 int MatchMain(int argc, char** argv);
 
 }  // namespace morvane
