@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "match/EnrichmentFit.h"
 #include "match/Match.h"
 #include "match/Mixture.h"
 
@@ -21,6 +22,10 @@ public:
     // or its rows of theoretical peaks; `share` is its mixture proportion
     // and uncertainty when the run fits one.
     void Write(const Candidate& c, const CandidateMatch& m, const double* share);
+    // The table of --fit-enrichment: the candidate, its best ion, the
+    // label, and the fit (empty fields when it failed).
+    void EnrichmentHeader();
+    void WriteEnrichment(const Candidate& c, const Ion& ion, const std::string& label, const EnrichmentResult* fit);
 
 private:
     void Field(const std::string& text, bool last = false);
