@@ -72,3 +72,83 @@ def test_read_spectrum_mzxml():
     mz, intensity = morvane.read_spectrum(MALDI)
     assert len(mz) == 22431
     assert intensity.max() == 32594
+
+
+def _profile_file(tmp_path, pattern):
+    x, y = pattern.profile()
+    path = tmp_path / "profile.csv"
+    path.write_text("".join(f"{a!r},{b!r}\n" for a, b in zip(x, y)))
+    return path
+
+
+@pytest.mark.parametrize("analyzer,power,at", [("tof", 30000, None), ("orbitrap", 60000, 200),
+                                               ("fticr", 400000, 400)])
+def test_estimate_resolution_recovers_the_instrument(analyzer, power, at):
+    points = [morvane.pattern(f, adduct="[M+H]+", resolution=power, analyzer=analyzer, at=at).profile()
+              for f in ("C10H13N5O4", "C27H46O", "C43H66N12O12S2")]
+    mz, intensity = (np.concatenate(parts) for parts in zip(*points))
+    found = morvane.estimate_resolution(mz, intensity, analyzer=analyzer)
+    assert found["resolution"] == pytest.approx(power, rel=0.03)
+    assert found["at"] == (None if analyzer == "tof" else at)
+    assert found["analyzer"] == analyzer
+    assert found["peaks"] >= 6
+
+
+def test_estimate_resolution_refuses_too_few_peaks():
+    x, y = morvane.pattern("C6H12O6", resolution=60000).profile()
+    with pytest.raises(ValueError, match="too few to estimate the resolution from"):
+        morvane.estimate_resolution(x[y > 0.5 * y.max()], y[y > 0.5 * y.max()])
+    with pytest.raises(ValueError, match="analyzer must be tof, orbitrap or fticr"):
+        morvane.estimate_resolution(x, y, analyzer="quadrupole")
+
+
+def test_read_spectrum_centroids_a_profile_at_its_estimate(tmp_path):
+    peptide = morvane.pattern("C42H69N11O14", adduct="[M+2H]2+", resolution=60000, at=200)
+    path = _profile_file(tmp_path, peptide)
+    x, y = peptide.profile()
+    found = morvane.estimate_resolution(x, y)
+    mz, intensity = morvane.read_spectrum(path, profile=True)
+    at_estimate = morvane.read_spectrum(path, profile=True, resolution=found["resolution"], at=found["at"])
+    assert mz.tolist() == at_estimate[0].tolist()
+    assert intensity.tolist() == at_estimate[1].tolist()
+    assert mz[0] == pytest.approx(peptide.mass[0], rel=1e-7)
+
+
+def test_fit_enrichment_recovers_the_label():
+    cases = [("[13C]6H12O6", "[M+Na]+", "13C", 0.97), ("C42H69[15N]11O14", "[M+2H]2+", "15N", 0.95)]
+    for formula, adduct, label, truth in cases:
+        standard = morvane.pattern(formula, adduct=adduct, enrichment={label: truth}, resolution=120000)
+        fit = morvane.fit_enrichment(standard, f"{formula} {adduct}", label=label, resolution=120000)
+        assert fit["enrichment"] == pytest.approx(truth, abs=0.005)
+        assert 0 < fit["uncertainty"] < 0.01
+        assert fit["residual"] < 0.05
+        assert (fit["candidate"], fit["ion"], fit["label"]) == (f"{formula} {adduct}", adduct, label)
+    assert fit["charge"] == 2
+
+
+def test_fit_enrichment_gives_morvane_matchs_numbers(tmp_path):
+    build = os.environ.get("MORVANE_BUILD_DIR")
+    if not build:
+        pytest.skip("MORVANE_BUILD_DIR names no build folder (the tests run from ctest)")
+    standard = morvane.pattern("[13C]6H12O6", adduct="[M+Na]+", enrichment={"13C": 0.97}, resolution=120000)
+    path = tmp_path / "standard.csv"
+    path.write_text("".join(f"{a!r},{b!r}\n" for a, b in zip(standard.mass, standard.abundance)))
+    done = subprocess.run([str(pathlib.Path(build) / "morvane-match"), str(path), "[13C]6H12O6 [M+Na]+",
+                           "--resolution", "120000", "--fit-enrichment", "13C", "--csv"],
+                          capture_output=True, text=True, check=True)
+    row = next(csv.DictReader(io.StringIO(done.stdout)))
+    fit = morvane.fit_enrichment(path, "[13C]6H12O6 [M+Na]+", resolution=120000)
+    for column in ("enrichment", "uncertainty", "residual"):
+        assert float(row[column]) == pytest.approx(fit[column], rel=1e-7)
+
+
+def test_fit_enrichment_refusals():
+    glucose = morvane.pattern("C6H12O6", adduct="[M+Na]+", resolution=120000)
+    with pytest.raises(ValueError, match=r"the formula holds no \[13C\] label"):
+        morvane.fit_enrichment(glucose, "C6H12O6 [M+Na]+", resolution=120000)
+    with pytest.raises(ValueError, match="no observed peak in the window"):
+        morvane.fit_enrichment(glucose, "[13C]6H12O6 [M+H]+", resolution=120000)
+    with pytest.raises(ValueError, match="the lowest enrichment must lie between 0 and 1"):
+        morvane.fit_enrichment(glucose, "[13C]6H12O6 [M+Na]+", lowest=1, resolution=120000)
+    with pytest.raises(ValueError, match="resolution is needed"):
+        morvane.fit_enrichment(glucose, "[13C]6H12O6 [M+Na]+")
