@@ -152,3 +152,48 @@ def test_fit_enrichment_refusals():
         morvane.fit_enrichment(glucose, "[13C]6H12O6 [M+Na]+", lowest=1, resolution=120000)
     with pytest.raises(ValueError, match="resolution is needed"):
         morvane.fit_enrichment(glucose, "[13C]6H12O6 [M+Na]+")
+
+
+# OpenMS's peak picker tutorial (Debian openms-doc, /usr/share/doc/openms/examples/): one
+# MALDI-TOF profile spectrum, and the peaks OpenMS's picker found in it with the width
+# (fwhm) of the peak shape it fitted to each. MSToolkit does not read these files (their
+# one spectrum has no scan number), so their arrays are decoded here.
+OPENMS_EXAMPLES = pathlib.Path("/usr/share/doc/openms/examples")
+
+
+def _mzml_arrays(path):
+    """The named binary arrays of an uncompressed or zlib-compressed mzML file with one spectrum."""
+    import base64
+    import re
+    import zlib
+
+    arrays = {}
+    for block in re.findall(r"<binaryDataArray[^>]*>(.*?)</binaryDataArray>", path.read_text(), re.S):
+        name = re.search(r'name="(m/z array|intensity array)"|name="non-standard data array" value="([^"]+)"', block)
+        raw = base64.b64decode(re.search(r"<binary>(.*?)</binary>", block, re.S).group(1))
+        if "zlib compression" in block:
+            raw = zlib.decompress(raw)
+        arrays[name.group(1) or name.group(2)] = np.frombuffer(raw, np.float64 if "64-bit float" in block
+                                                               else np.float32).astype(np.float64)
+    return arrays
+
+
+def test_estimate_resolution_of_a_measured_tof_profile():
+    if not (OPENMS_EXAMPLES / "peakpicker_tutorial_1.mzML").exists():
+        pytest.skip("openms-doc is not installed (tools/install-test-packages)")
+    profile = _mzml_arrays(OPENMS_EXAMPLES / "peakpicker_tutorial_1.mzML")
+    picked = _mzml_arrays(OPENMS_EXAMPLES / "peakpicker_tutorial_1_picked.mzML")
+    mz, intensity = profile["m/z array"], profile["intensity array"]
+    powers = picked["m/z array"] / picked["fwhm"]
+    # From m/z 2000 to 3000 the peptides' isotope peaks stand apart: the widths measured at half
+    # height agree with OpenMS's fitted ones.
+    window = (mz >= 2000) & (mz < 3000)
+    fitted = np.median(powers[(picked["m/z array"] >= 2000) & (picked["m/z array"] < 3000)])
+    found = morvane.estimate_resolution(mz[window], intensity[window], analyzer="tof")
+    assert found["resolution"] == pytest.approx(fitted, rel=0.05)
+    assert found["peaks"] >= 5
+    # Over the whole spectrum the instrument's resolving power is not one number (about 4,700
+    # at m/z 1000 to 1500, 10,000 above 3000 by OpenMS's fits): the estimate stays within the
+    # middle half of the peaks' values.
+    whole = morvane.estimate_resolution(mz, intensity, analyzer="tof")["resolution"]
+    assert np.percentile(powers, 25) <= whole <= np.percentile(powers, 75)
