@@ -71,6 +71,17 @@ TEST(MatchProfileResolution, RecoversTheResolutionOfEachAnalyzer)
     }
 }
 
+TEST(MatchProfileResolution, BearsRepeatedPoints)
+{
+    const Resolution truth = Resolution::Power(Analyzer::Orbitrap, 60000, 200);
+    std::vector<isotope> points;
+    for (const isotope& q : RecordProfile(truth, 0, 2)) points.insert(points.end(), {q, q});
+    ResolutionEstimate e;
+    std::string reason;
+    ASSERT_TRUE(EstimateResolution(points, Analyzer::Orbitrap, e, reason)) << reason;
+    EXPECT_NEAR(e.power, 60000, 1800);
+}
+
 TEST(MatchProfileResolution, DescribesTheEstimateRounded)
 {
     ResolutionEstimate e;

@@ -19,10 +19,12 @@ const double MAX_ASYMMETRY = 0.2;          // of the width, between the half wid
 
 // The top of the Gaussian through the points i-1, i, i+1 (a parabola through
 // their logarithms): its position and height; point i itself when the three
-// do not bend down or the vertex falls outside them.
+// do not bend down, the vertex falls outside them, or points share an m/z or
+// are 0.
 isotope GaussianTop(const std::vector<isotope>& p, std::size_t i)
 {
     const double d0 = p[i - 1].mass - p[i].mass, d2 = p[i + 1].mass - p[i].mass;
+    if (!(d0 < 0 && d2 > 0 && p[i - 1].abundance > 0 && p[i + 1].abundance > 0)) return p[i];
     const double l1 = std::log(p[i].abundance);
     const double s0 = (std::log(p[i - 1].abundance) - l1) / d0, s2 = (std::log(p[i + 1].abundance) - l1) / d2;
     const double a = (s0 - s2) / (d0 - d2), b = s0 - a * d0;
