@@ -33,10 +33,12 @@
 #include "formula/AtomCounts.h"
 #include "formula/FormulaLanguage.h"
 #include "formula/ProForma.h"
+#include "match/EnrichmentFit.h"
 #include "match/Match.h"
 #include "match/MzFile.h"
 #include "match/MzScans.h"
 #include "match/PeakListFile.h"
+#include "match/ProfileResolution.h"
 #include "spectrum/Distance.h"
 #include "resolution/Profile.h"
 #include "spectrum/GaussianList.h"
@@ -620,8 +622,29 @@ py::list MatchScans(const Table& table, const std::string& path, const std::vect
     return rows;
 }
 
-// A spectrum file read by the library: (mz, intensity) arrays.
-py::tuple ReadSpectrumArrays(const std::string& path, int scan, std::optional<Resolution> profile)
+// An analyzer's name; ValueError for any other word.
+Analyzer AnalyzerOf(const std::string& name)
+{
+    Analyzer a = Analyzer::Orbitrap;
+    if (!ParseAnalyzer(name, a)) throw py::value_error("analyzer must be tof, orbitrap or fticr");
+    return a;
+}
+
+// The resolving power a profile's peaks show: (R0, m0, peaks measured).
+py::tuple EstimateProfileResolution(const DoubleArray& mz, const DoubleArray& intensity, const std::string& analyzer)
+{
+    ResolutionEstimate e;
+    std::string reason;
+    if (!EstimateResolution(SpectrumOf(mz, intensity).Peaks(), AnalyzerOf(analyzer), e, reason))
+        throw py::value_error(reason);
+    return py::make_tuple(e.power, e.reference, e.peaks);
+}
+
+// A spectrum file read by the library: (mz, intensity) arrays. Profile data
+// are centroided at `profile`, or with `estimate` (an analyzer's name) at
+// the resolution their peaks show.
+py::tuple ReadSpectrumArrays(const std::string& path, int scan, std::optional<Resolution> profile,
+                             std::optional<std::string> estimate)
 {
     SpectrumReadSettings settings;
     settings.scan = scan;
@@ -633,12 +656,47 @@ py::tuple ReadSpectrumArrays(const std::string& path, int scan, std::optional<Re
     const int status = IsMzFile(path) ? ReadMzFile(path, scans, profile, s, reason)
                                       : ReadSpectrumFile(path, settings, s, reason);
     if (status != 0) throw py::value_error(reason);
+    ResolutionEstimate found;
+    MeasuredSpectrum centroids;
+    if (estimate && !CentroidAtEstimate(s, AnalyzerOf(*estimate), centroids, found, reason))
+        throw py::value_error(path + ": " + reason);
     std::vector<double> mz, intensity;
-    for (const isotope& p : s.Peaks()) {
+    for (const isotope& p : (estimate ? centroids : s).Peaks()) {
         mz.push_back(p.mass);
         intensity.push_back(p.abundance);
     }
     return py::make_tuple(ToArray(mz), ToArray(intensity));
+}
+
+// The enrichment of `label` in the candidate's best ion (match/EnrichmentFit.h):
+// (ion, charge, enrichment, uncertainty, residual). ValueError with the
+// library's reason when the candidate, its match or the fit fails.
+py::tuple FitLabelEnrichment(const Table& table, const DoubleArray& mz, const DoubleArray& intensity,
+                             const std::string& text, bool sequence, const Resolution& r, double ppm,
+                             double noiseFloor, int minCharge, int maxCharge, const std::string& label, double lowest)
+{
+    const MeasuredSpectrum spectrum = SpectrumOf(mz, intensity);
+    MatchSettings s;
+    s.pattern.coverage = FRONT_END_COVERAGE;
+    s.pattern.resolution = r;
+    s.envelope.ppm = ppm;
+    s.envelope.noiseFloor = noiseFloor;
+    s.minCharge = minCharge;
+    s.maxCharge = maxCharge;
+    Candidate c;
+    std::string reason;
+    if (!ParseCandidate(text, sequence, c, reason)) throw py::value_error(reason);
+    const CandidateMatch m = MatchCandidate(table.elements, spectrum, c, s);
+    if (m.status != 0) throw py::value_error(m.reason);
+    const Ion& best = m.fits.front().ion;
+    MixtureSettings ms;
+    ms.ppm = ppm;
+    ms.resolution = r;
+    ms.noiseFloor = noiseFloor;
+    EnrichmentResult e;
+    if (FitEnrichment(table.elements, spectrum, c, best.charge, label, lowest, s, ms, e, reason) != 0)
+        throw py::value_error(reason);
+    return py::make_tuple(best.adduct, best.charge, e.enrichment, e.uncertainty, e.residual);
 }
 
 // The table the command line reads without a table argument. An installed
@@ -835,7 +893,17 @@ PYBIND11_MODULE(_core, m)
           py::arg("from_minutes"), py::arg("to_minutes"),
           "Each candidate's best ion fitted to each MS1 scan of an mzML/mzXML run in the range (match/MzScans.h).");
     m.def("read_spectrum", &ReadSpectrumArrays, py::arg("path"), py::arg("scan"), py::arg("profile"),
-          "A peak list or MGF block as (mz, intensity); profile data centroided at the given resolution.");
+          py::arg("estimate") = py::none(),
+          "A peak list or MGF block as (mz, intensity); profile data centroided at the given resolution, or with "
+          "`estimate` (an analyzer) at the one their peak widths show.");
+    m.def("estimate_resolution", &EstimateProfileResolution, py::arg("mz"), py::arg("intensity"), py::arg("analyzer"),
+          "The resolving power of a profile's peaks as (R0, reference m/z, peaks measured) "
+          "(match/ProfileResolution.h).");
+    m.def("fit_enrichment", &FitLabelEnrichment, py::arg("table"), py::arg("mz"), py::arg("intensity"),
+          py::arg("candidate"), py::arg("sequence"), py::arg("resolution"), py::arg("ppm"), py::arg("noise_floor"),
+          py::arg("min_charge"), py::arg("max_charge"), py::arg("label"), py::arg("lowest"),
+          "The label's enrichment in the candidate's best ion as (ion, charge, enrichment, uncertainty, residual) "
+          "(match/EnrichmentFit.h).");
     m.def("distance", &Distances, py::arg("position_a"), py::arg("intensity_a"), py::arg("position_b"),
           py::arg("intensity_b"), py::arg("ppm"),
           "(Wasserstein distance, cosine similarity) of two stick spectra; raises ValueError with the reason.");

@@ -68,7 +68,20 @@ TEST(MatchCli, RefusesBadOptionsAndInput)
         std::string err;
     } cases[] = {
         {{"C6H12O6", "--resolutoin", "6"}, SPECTRUM, 5, "Error: unknown option --resolutoin (did you mean --resolution?)\n"},
-        {{"C6H12O6"}, SPECTRUM, 5, "Error: the spectrum's resolution is needed: --resolution R[@m0] (--analyzer) or --fwhm W\n"},
+        {{"C6H12O6"}, SPECTRUM, 5,
+         "Error: the spectrum's resolution is needed: --resolution R[@m0] (--analyzer) or --fwhm W, or profile data "
+         "(--profile-data) to estimate it from\n"},
+        {{"C6H12O6", "--fwhm", "0.01", "--fit-enrichment", "C"}, SPECTRUM, 5,
+         "Error: --fit-enrichment must be an isotope label, such as 13C, 15N or 2H\n"},
+        {{"C6H12O6", "--fwhm", "0.01", "--fit-enrichment", "13C", "--lowest-enrichment", "1"}, SPECTRUM, 5,
+         "Error: --lowest-enrichment must be a fraction above 0 and below 1\n"},
+        {{"C6H12O6", "--fwhm", "0.01", "--fit-enrichment", "13C", "--peaks"}, SPECTRUM, 5,
+         "Error: --fit-enrichment writes rows of its own: leave out --peaks and --mixture\n"},
+        {{"C6H12O6", "--profile-data", "--analyzer", "quadrupole"}, SPECTRUM, 5,
+         "Error: analyzer must be tof, orbitrap or fticr\n"},
+        {{"C6H12O6", "--profile-data"}, SPECTRUM, 1,
+         ": the profile has 0 clean peaks, too few to estimate the resolution from (3 are needed): give "
+         "--resolution or --fwhm\n"},
         {{"--fwhm", "0.01"}, SPECTRUM, 5, "Error: no candidate given: name them after the spectrum, or in a file with -f\n"},
         {{"C6H12O6", "--fwhm", "0.01", "--ppm", "-3"}, SPECTRUM, 5, "Error: --ppm must be a number from 0.001 to 10000\n"},
         {{"C6H12O6", "--fwhm", "0.01", "--charges", "0..2"}, SPECTRUM, 5,
@@ -107,6 +120,13 @@ TEST(MatchCli, EachScanIsForARunAndNotWithOneScan)
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(missing.err, "Error: run.mzML: not a regular file that can be read\n");
+    const RunResult estimated = RunProgram(MORVANE_MATCH_EXE, {"run.mzML", "C6H12O6", "--each-scan", "--profile-data"}, RunInput{});
+    EXPECT_EQ(estimated.status, 5);
+    EXPECT_EQ(estimated.err, "Error: --each-scan needs the resolution, --resolution or --fwhm: it is estimated from one spectrum\n");
+    const RunResult enrichment = RunProgram(
+        MORVANE_MATCH_EXE, {"run.mzML", "[13C]6H12O6", "--each-scan", "--fwhm", "0.01", "--fit-enrichment", "13C"}, RunInput{});
+    EXPECT_EQ(enrichment.status, 5);
+    EXPECT_EQ(enrichment.err, "Error: --fit-enrichment fits one spectrum: a scan or a summed --rt-range, not --each-scan\n");
 }
 
 // tests/data/three_scans.mzXML: the peptide's envelope, a scan without
@@ -158,6 +178,66 @@ TEST(MatchCli, EachScanOfARunWithAnEmptyScan)
     EXPECT_NE(lines[1].find("\t0.99907311\t0.0014842509"), std::string::npos) << lines[1];
     EXPECT_EQ(lines[3].substr(lines[3].size() - 2), "\t\t") << lines[3];
     EXPECT_EQ(lines[5].substr(lines[5].find("\t0.99907311")), lines[1].substr(lines[1].find("\t0.99907311")));
+}
+
+// [13C]6H12O6 at 97 % 13C as [M+Na]+ at 120,000 @ 200 (morvane-batch's
+// centroids above 1e-4, scaled to 1e5).
+const char* const STANDARD =
+    "206.06267,48.5031\n207.06603,1176.38\n208.06938,15217.1\n209.07274,82047.1\n210.07363,187.594\n"
+    "210.07699,187.416\n210.07888,113.189\n211.07698,1011.64\n";
+
+TEST(MatchCli, EnrichmentOfALabelledStandard)
+{
+    const RunResult r = Match({"[13C]6H12O6 [M+Na]+", "C6H12O6 [M+Na]+", "[13C]6H12O6 [M+H]+", "--resolution",
+                               "120000", "--fit-enrichment", "13C"},
+                              STANDARD);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err,
+              "C6H12O6 [M+Na]+: enrichment of [13C]: the formula holds no [13C] label\n"
+              "Error: [13C]6H12O6 [M+H]+: no observed peak in the window of the ions\n");
+    EXPECT_EQ(r.out,
+              "candidate\tion\tcharge\tlabel\tenrichment\tuncertainty\tresidual\n"
+              "[13C]6H12O6 [M+Na]+\t[M+Na]+\t1\t13C\t0.96993196\t0.0015652118\t0.0044809927\n"
+              "[13C]6H12O6 [M+H]+\t[M+H]+\t1\t13C\t\t\t\n");
+    const RunResult csv = Match({"[13C]6H12O6 [M+Na]+", "--resolution=120000", "--fit-enrichment=13C",
+                                 "--lowest-enrichment", "0.5", "--csv"},
+                                STANDARD);
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out,
+              "candidate,ion,charge,label,enrichment,uncertainty,residual\n"
+              "[13C]6H12O6 [M+Na]+,[M+Na]+,1,13C,0.96954312,0.0038453024,0.0048165329\n");
+}
+
+// A profile recorded by morvane-batch at 60,000 @ 200 as a two-column list.
+std::string RecordedProfile(const std::string& formula, const std::string& adduct)
+{
+    const RunResult r = RunProgram(MORVANE_BATCH_EXE, {"-a", adduct, "--resolution", "60000", "--profile"},
+                                   RunInput{formula + "\n", ""});
+    std::string list;
+    std::size_t start = r.out.find('\n') + 1;
+    for (std::size_t end; (end = r.out.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = r.out.substr(start, end - start);
+        std::size_t mz = 0;
+        for (int tab = 0; tab < 5; ++tab) mz = line.find('\t', mz) + 1;
+        list += line.substr(mz) + "\n";
+    }
+    return list;
+}
+
+TEST(MatchCli, ResolutionEstimatedFromAProfile)
+{
+    const std::string profile = RecordedProfile("C42H69N11O14", "[M+2H]2+");
+    const RunResult r = Match({"C42H69N11O14 z=1..4", "--profile-data"}, profile);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "the spectrum's resolution: 58900 @ 200 (orbitrap), from 4 peaks\n");
+    EXPECT_EQ(r.out.substr(r.out.find('\n') + 1, 37), "C42H69N11O14 z=1..4\t[M+2H]2+\t2\t0.9999");
+    const RunResult tof = Match({"C42H69N11O14 z=2", "--profile-data", "--analyzer=tof", "--peaks"}, profile);
+    EXPECT_EQ(tof.status, 0) << tof.err;
+    EXPECT_EQ(tof.err, "the spectrum's resolution: 38100 (tof), from 4 peaks\n");
+    // A given resolution is used as it is: nothing is estimated.
+    const RunResult given = Match({"C42H69N11O14 z=2", "--profile-data", "--resolution", "60000"}, profile);
+    EXPECT_EQ(given.status, 0) << given.err;
+    EXPECT_EQ(given.err, "");
 }
 
 TEST(MatchCli, HelpAndVersion)

@@ -18,7 +18,7 @@ threshold of 1e-3 cuts.
 """
 
 from ._adduct import Adduct, AdductError
-from ._match import match, read_spectrum
+from ._match import estimate_resolution, fit_enrichment, match, read_spectrum
 from ._core import FRONT_END_COVERAGE, CalculationError, FormulaError, TableError, __version__
 from ._pattern import Distance, Pattern, distance, formula_of, pattern, patterns, to_pandas
 from ._table import Element, IsotopeTable
@@ -32,6 +32,8 @@ for _name in (
     "IsotopeTable",
     "Pattern",
     "distance",
+    "estimate_resolution",
+    "fit_enrichment",
     "formula_of",
     "match",
     "read_spectrum",
@@ -54,6 +56,8 @@ __all__ = [
     "Pattern",
     "TableError",
     "distance",
+    "estimate_resolution",
+    "fit_enrichment",
     "formula_of",
     "match",
     "read_spectrum",

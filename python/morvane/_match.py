@@ -5,7 +5,7 @@ import os
 import numpy as np
 
 from . import _core
-from ._pattern import _instrument, _isotope_table, _sticks
+from ._pattern import _ANALYZERS, _instrument, _isotope_table, _sticks
 
 _COLUMNS = ["candidate", "ion", "charge", "score", "cosine", "wasserstein", "explained", "mono_ppm", "rms_ppm",
             "found", "expected", "runner_up_charge", "runner_up_score"]
@@ -86,13 +86,66 @@ def read_spectrum(path, scan=1, profile=False, resolution=None, analyzer="orbitr
     """A measured spectrum from a file, as the pair of numpy arrays (mz,
     intensity), ascending in m/z: a peak list of two columns (blanks, tabs,
     comma or semicolon; an optional header), block ``scan`` (from 1) of an
-    MGF file, or the ``scan``-th MS1 scan of an mzML or mzXML run. With ``profile=True`` the points are centroided by the
-    library's centroider at the given resolution. Raises ``ValueError`` with
-    the line or peak at fault.
+    MGF file, or the ``scan``-th MS1 scan of an mzML or mzXML run. With
+    ``profile=True`` the points are centroided by the library's centroider at
+    the given resolution, or, without one, at the resolution their peak
+    widths show under ``analyzer``'s law (see :func:`estimate_resolution`).
+    Raises ``ValueError`` with the line or peak at fault, or when a profile
+    has too few clean peaks to estimate its resolution from.
     """
     instrument = _instrument(resolution, analyzer, at, fwhm)
+    estimate = None
     if profile and instrument is None:
-        raise ValueError("profile data need the resolution to be centroided at")
+        if analyzer not in _ANALYZERS:
+            raise ValueError("analyzer must be tof, orbitrap or fticr")
+        estimate = analyzer
     mz, intensity = _core.read_spectrum(os.fspath(path), int(scan),
-                                        _core.Resolution(*instrument) if profile else None)
+                                        _core.Resolution(*instrument) if profile and instrument else None, estimate)
     return np.asarray(mz), np.asarray(intensity)
+
+
+def estimate_resolution(mz, intensity, analyzer="orbitrap"):
+    """The resolving power of the instrument that recorded a profile
+    (arrays of m/z and intensity, any order), from the widths of its clean,
+    isolated peaks: a dict with ``resolution`` (R0, the median of the peaks'
+    resolving powers brought to the reference m/z under ``analyzer``'s law:
+    "tof", "orbitrap" or "fticr"), ``at`` (that reference: 200 for orbitrap,
+    400 for fticr, None for tof), ``analyzer`` and ``peaks`` (how many were
+    measured). ``resolution``, ``analyzer`` and ``at`` are the keywords of
+    :func:`match` and :func:`fit_enrichment`. Raises ``ValueError`` when
+    fewer than 3 peaks are clean enough to measure (docs/matching.md).
+    """
+    mz, intensity = _sticks((mz, intensity), "profile")
+    power, reference, peaks = _core.estimate_resolution(mz, intensity, analyzer)
+    return {"resolution": power, "at": None if analyzer == "tof" else reference, "analyzer": analyzer, "peaks": peaks}
+
+
+def fit_enrichment(spectrum, candidate, label="13C", lowest=0.8, resolution=None, analyzer="orbitrap", at=None,
+                   fwhm=None, ppm=10.0, charges=1, sequence=False, noise_floor=0.01, table=None):
+    """The enrichment of an isotope label (the fraction of the labelled
+    positions that hold it) in a labelled standard, as ``morvane-match
+    --fit-enrichment`` finds it: the candidate is matched (its best charge
+    found as :func:`match` finds it), then its ion is calculated at levels of
+    enrichment from ``lowest`` to 1 and the levels fitted together to the
+    spectrum. Returns a dict with ``candidate``, ``ion``, ``charge``,
+    ``label``, ``enrichment``, ``uncertainty`` (its standard error) and
+    ``residual`` (the fit's relative residual).
+
+    ``spectrum``, the instrument and ``charges`` are as for :func:`match`;
+    the label is written as in formulas ("13C", "15N", "2H") and must be in
+    the candidate ("[13C]6H12O6"). Raises ``ValueError`` when it is not,
+    or when the spectrum has nothing in the ion's window.
+    """
+    instrument = _instrument(resolution, analyzer, at, fwhm)
+    if instrument is None:
+        raise ValueError("the spectrum's resolution is needed: resolution= or fwhm=")
+    if isinstance(spectrum, (str, os.PathLike)):
+        mz, intensity = read_spectrum(spectrum)
+    else:
+        mz, intensity = _sticks(spectrum, "spectrum")
+    low, high = _charges(charges)
+    ion, charge, enrichment, uncertainty, residual = _core.fit_enrichment(
+        _isotope_table(table)._table, mz, intensity, str(candidate), bool(sequence), _core.Resolution(*instrument),
+        float(ppm), float(noise_floor), low, high, str(label), float(lowest))
+    return {"candidate": candidate, "ion": ion, "charge": charge, "label": label, "enrichment": enrichment,
+            "uncertainty": uncertainty, "residual": residual}

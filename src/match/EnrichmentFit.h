@@ -17,7 +17,7 @@ const int ENRICHMENT_LEVELS = 21;
 // The enrichment of a labelled standard as the spectrum shows it.
 struct EnrichmentResult {
     double enrichment = 0;   // the fraction of the labelled positions that hold the label
-    double uncertainty = 0;  // its standard error (the levels' proportions' errors, covariances left out)
+    double uncertainty = 0;  // its standard error, by the delta method from the levels' amounts' covariance
     double residual = 0;     // the mixture fit's relative residual
 };
 
@@ -28,12 +28,14 @@ struct EnrichmentResult {
 // (FitMixture with `m`), and the enrichment is the proportion-weighted mean
 // of the levels. The mean number of labels of a mixture of levels is that
 // of its mean level, so the estimate is exact for a spectrum of one level,
-// whatever the envelope's shape. Returns false with the reason when the
-// label is not in the molecule, a calculation or the fit fails; `result`
-// is then unchanged.
-bool FitEnrichment(const std::deque<AtomIsoAbun>& table, const MeasuredSpectrum& spectrum, const Candidate& candidate,
-                   int charge, const std::string& label, double lowest, const MatchSettings& s,
-                   const MixtureSettings& m, EnrichmentResult& result, std::string& reason);
+// whatever the envelope's shape. Returns 0, or with the reason: 7 when
+// `lowest` is out of range or `label` is no isotope label, 2 when the
+// label is not in the molecule (CalculateIon's status, as for any failed
+// calculation), 6 when the fit fails (the spectrum has nothing in the
+// ion's window); `result` is then unchanged.
+int FitEnrichment(const std::deque<AtomIsoAbun>& table, const MeasuredSpectrum& spectrum, const Candidate& candidate,
+                  int charge, const std::string& label, double lowest, const MatchSettings& s,
+                  const MixtureSettings& m, EnrichmentResult& result, std::string& reason);
 
 }  // namespace morvane
 

@@ -125,6 +125,7 @@ bool FitMixture(const MeasuredSpectrum& spectrum, const std::vector<Ion>& ions, 
     fit.proportions.clear();
     for (double v : solution.x) fit.proportions.push_back(v / sum);
     fit.uncertainties = ProportionErrors(solution.x, solution.covariance, sum);
+    fit.covariance = solution.covariance;
     fit.residual = solution.residualNorm / std::sqrt(norm);
     fit.rows = problem.rows;
     return true;

@@ -29,6 +29,7 @@ struct MixtureFit {
     std::vector<double> amounts;        // each ion's total intensity (its peaks' probabilities scaled), >= 0
     std::vector<double> proportions;    // amounts over their sum
     std::vector<double> uncertainties;  // standard error of each proportion, from the fit's residuals
+    std::vector<double> covariance;     // the amounts' covariance (Nnls.h), column-major, ions x ions
     double residual = 0;                // |model - observed| / |observed| over the rows
     int rows = 0;                       // observed peaks plus theoretical ones without an observed partner
 };

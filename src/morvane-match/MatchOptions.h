@@ -1,6 +1,7 @@
 #ifndef MORVANE_MATCH_MATCHOPTIONS_H
 #define MORVANE_MATCH_MATCHOPTIONS_H
 
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,6 +28,11 @@ struct MatchRunSettings {
     bool peaks = false;                     // --peaks: one row per theoretical peak
     bool mixture = false;                   // --mixture: the best ions fitted together
     bool eachScan = false;                  // --each-scan: a row per candidate and MS1 scan (of --rt-range)
+    // --profile-data without a resolution: the analyzer (--analyzer, default
+    // orbitrap) whose resolving power is estimated from the profile.
+    std::optional<Analyzer> estimate;
+    std::string enrichmentLabel;            // --fit-enrichment: the label ("13C") whose enrichment is fitted
+    double lowestEnrichment = 0.8;          // --lowest-enrichment: the lowest level fitted
 };
 
 // Reads argv[1..argc-1]: options anywhere, also as --opt=value; the first

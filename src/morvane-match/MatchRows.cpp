@@ -95,4 +95,22 @@ void MatchRows::Write(const Candidate& c, const CandidateMatch& m, const double*
     share != nullptr ? Number(share[1], true) : Field("", true);
 }
 
+void MatchRows::EnrichmentHeader()
+{
+    for (const char* h : {"candidate", "ion", "charge", "label", "enrichment", "uncertainty"}) Field(h);
+    Field("residual", true);
+}
+
+void MatchRows::WriteEnrichment(const Candidate& c, const Ion& ion, const std::string& label,
+                                const EnrichmentResult* fit)
+{
+    Field(c.text);
+    Field(ion.adduct);
+    Number(ion.charge);
+    Field(label);
+    fit != nullptr ? Number(fit->enrichment) : Field("");
+    fit != nullptr ? Number(fit->uncertainty) : Field("");
+    fit != nullptr ? Number(fit->residual, true) : Field("", true);
+}
+
 }  // namespace morvane

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "match/EnrichmentFit.h"
 #include "match/Match.h"
 #include "match/Mixture.h"
 #include "match/MzScans.h"
@@ -24,6 +25,10 @@ public:
     // and uncertainty when the run fits one; `scan` the scan it was fitted
     // to when the table has scan columns.
     void Write(const Candidate& c, const CandidateMatch& m, const double* share, const MzScan* scan = nullptr);
+    // The table of --fit-enrichment: the candidate, its best ion, the
+    // label, and the fit (empty fields when it failed).
+    void EnrichmentHeader();
+    void WriteEnrichment(const Candidate& c, const Ion& ion, const std::string& label, const EnrichmentResult* fit);
 
 private:
     void Field(const std::string& text, bool last = false);

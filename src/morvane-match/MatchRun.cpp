@@ -11,8 +11,10 @@
 #include "frontend/OutputCheck.h"
 #include "frontend/Progress.h"
 #include "frontend/ToolInfo.h"
-#include "morvane-match/MatchOptions.h"
 #include "match/MzScans.h"
+#include "match/ProfileResolution.h"
+#include "morvane-match/MatchEnrichment.h"
+#include "morvane-match/MatchOptions.h"
 #include "morvane-match/MatchRows.h"
 
 namespace morvane {
@@ -23,7 +25,9 @@ const char* const USAGE =
     "usage: morvane-match SPECTRUM CANDIDATE... [-f FILE] --resolution R[@m0] [--analyzer A] | --fwhm W\n"
     "       [--ppm X] [--charges A..B] [--theory-floor F] [--noise-floor F] [--sequences]\n"
     "       [--enrichment L=x] [--fixed MOD@R] [--profile-data] [--scan N | --native-id ID | --rt MIN |\n"
-    "       --rt-range A..B] [--each-scan] [--peaks] [--mixture] [--csv]\n"
+    "       --rt-range A..B] [--each-scan] [--peaks] [--mixture] [--fit-enrichment LABEL [--lowest-enrichment X]]\n"
+    "       [--csv]\n"
+    "With --profile-data and no resolution, it is estimated from the profile's peak widths.\n"
     "A candidate is a formula (or with --sequences a ProForma peptide), then optionally an adduct\n"
     "([M+Na]+) or charges (z=2, z=1..10), as one argument or one line of FILE.\n"
     "--each-scan: a row per candidate and MS1 scan of an mzML/mzXML run (of --rt-range A..B).\n"
@@ -80,6 +84,24 @@ std::vector<double> FitBestIons(const MeasuredSpectrum& spectrum, const std::vec
     return shares;
 }
 
+// Profile data read without a resolution: centroided at the resolution
+// their peak widths show, which the theory then takes; reported on
+// standard error. Returns 0, or 1 when there are too few clean peaks.
+int EstimateInstrument(MatchRunSettings& s, MeasuredSpectrum& spectrum)
+{
+    ResolutionEstimate estimate;
+    MeasuredSpectrum centroids;
+    std::string reason;
+    if (!CentroidAtEstimate(spectrum, *s.estimate, centroids, estimate, reason)) {
+        std::cerr << "Error: " << s.spectrum << ": " << reason << ": give --resolution or --fwhm\n";
+        return INPUT_NOT_READ_STATUS;
+    }
+    std::cerr << "the spectrum's resolution: " << estimate.Describe() << "\n";
+    spectrum = std::move(centroids);
+    s.instrument.resolution = estimate.At();
+    return 0;
+}
+
 // The theory's settings of the run.
 void SetTheory(MatchRunSettings& s)
 {
@@ -102,6 +124,7 @@ int MatchOneSpectrum(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
         std::cerr << "Error: " << reason << "\n";
         return INPUT_NOT_READ_STATUS;
     }
+    if (s.estimate && EstimateInstrument(s, spectrum) != 0) return INPUT_NOT_READ_STATUS;
     std::vector<Candidate> candidates;
     int status = CollectCandidates(s, candidates);
     if (status == INPUT_NOT_READ_STATUS) return status;
@@ -113,6 +136,7 @@ int MatchOneSpectrum(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
         progress.Update(matches.size(), 0);
     }
     progress.Clear();
+    if (!s.enrichmentLabel.empty()) return WriteEnrichments(table, spectrum, candidates, matches, s, status);
     std::string error;
     const std::vector<double> shares = s.mixture ? FitBestIons(spectrum, matches, s, error) : std::vector<double>();
     if (!error.empty()) std::cerr << "Error: mixture: " << error << "\n";
