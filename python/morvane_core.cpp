@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "calc/Pattern.h"
+#include "core/ParallelFor.h"
 #include "elements/AtomIsoAbun.h"
 #include "elements/DefaultTable.h"
 #include "elements/TableReader.h"
@@ -571,18 +572,24 @@ py::tuple MatchRow(const std::string& text, const CandidateMatch& m)
                           runner ? m.fits[1].fit.score : nan);
 }
 
-// The candidates' ions; ValueError for a candidate the library refuses.
+// The candidates' ions, calculated on `threads` threads (0: one per core)
+// with the GIL released; ValueError for a candidate the library refuses.
 std::vector<CandidateTheory> TheoriesOf(const Table& table, const std::vector<std::string>& texts, bool sequence,
-                                        const MatchSettings& s)
+                                        const MatchSettings& s, unsigned threads)
 {
-    std::vector<CandidateTheory> theories;
-    for (const std::string& text : texts) {
-        Candidate c;
+    std::vector<Candidate> candidates(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
         std::string reason;
-        if (!ParseCandidate(text, sequence, c, reason)) throw py::value_error(reason);
-        theories.push_back(CalculateCandidate(table.elements, c, s));
-        if (theories.back().status != 0) throw py::value_error(theories.back().reason);
+        if (!ParseCandidate(texts[i], sequence, candidates[i], reason)) throw py::value_error(reason);
     }
+    std::vector<CandidateTheory> theories(texts.size());
+    {
+        py::gil_scoped_release unlocked;
+        ParallelFor(texts.size(), threads, nullptr,
+                    [&](std::size_t i) { theories[i] = CalculateCandidate(table.elements, candidates[i], s); });
+    }
+    for (const CandidateTheory& t : theories)
+        if (t.status != 0) throw py::value_error(t.reason);
     return theories;
 }
 
@@ -590,11 +597,11 @@ std::vector<CandidateTheory> TheoriesOf(const Table& table, const std::vector<st
 // ValueError for a spectrum or candidate the library refuses.
 py::list MatchSpectrum(const Table& table, const DoubleArray& mz, const DoubleArray& intensity,
                        const std::vector<std::string>& texts, bool sequence, const Resolution& r,
-                       const std::vector<double>& floors, int minCharge, int maxCharge)
+                       const std::vector<double>& floors, int minCharge, int maxCharge, unsigned threads)
 {
     const MeasuredSpectrum spectrum = SpectrumOf(mz, intensity);
     const MatchSettings s = MatchSettingsOf(r, floors, minCharge, maxCharge);
-    const std::vector<CandidateTheory> theories = TheoriesOf(table, texts, sequence, s);
+    const std::vector<CandidateTheory> theories = TheoriesOf(table, texts, sequence, s, threads);
     py::list rows;
     for (std::size_t i = 0; i < texts.size(); ++i) rows.append(MatchRow(texts[i], FitCandidate(spectrum, theories[i], s.envelope)));
     return rows;
@@ -607,10 +614,10 @@ py::list MatchSpectrum(const Table& table, const DoubleArray& mz, const DoubleAr
 // midway).
 py::list MatchScans(const Table& table, const std::string& path, const std::vector<std::string>& texts,
                     bool sequence, const Resolution& r, const std::vector<double>& floors, int minCharge,
-                    int maxCharge, double from, double to)
+                    int maxCharge, double from, double to, unsigned threads)
 {
     const MatchSettings s = MatchSettingsOf(r, floors, minCharge, maxCharge);
-    const std::vector<CandidateTheory> theories = TheoriesOf(table, texts, sequence, s);
+    const std::vector<CandidateTheory> theories = TheoriesOf(table, texts, sequence, s, threads);
     py::list rows;
     auto each = [&](const MzScan& scan) {
         const py::tuple front = py::make_tuple(scan.index, scan.nativeId, scan.minutes);
@@ -887,10 +894,12 @@ PYBIND11_MODULE(_core, m)
           "is a `pattern` (the Pattern class) of that resolution, or the exception object of its failure.");
     m.def("match", &MatchSpectrum, py::arg("table"), py::arg("mz"), py::arg("intensity"), py::arg("candidates"),
           py::arg("sequence"), py::arg("resolution"), py::arg("ppm_and_floors"), py::arg("min_charge"),
-          py::arg("max_charge"), "Each candidate's best ion fitted to the spectrum (match/Match.h).");
+          py::arg("max_charge"), py::arg("threads"),
+          "Each candidate's best ion fitted to the spectrum (match/Match.h), the ions calculated on `threads` "
+          "threads (0: one per core).");
     m.def("match_scans", &MatchScans, py::arg("table"), py::arg("path"), py::arg("candidates"), py::arg("sequence"),
           py::arg("resolution"), py::arg("ppm_and_floors"), py::arg("min_charge"), py::arg("max_charge"),
-          py::arg("from_minutes"), py::arg("to_minutes"),
+          py::arg("from_minutes"), py::arg("to_minutes"), py::arg("threads"),
           "Each candidate's best ion fitted to each MS1 scan of an mzML/mzXML run in the range (match/MzScans.h).");
     m.def("read_spectrum", &ReadSpectrumArrays, py::arg("path"), py::arg("scan"), py::arg("profile"),
           py::arg("estimate") = py::none(),

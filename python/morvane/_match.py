@@ -5,7 +5,7 @@ import os
 import numpy as np
 
 from . import _core
-from ._pattern import _ANALYZERS, _instrument, _isotope_table, _sticks
+from ._pattern import _ANALYZERS, _instrument, _integer, _isotope_table, _sticks
 
 _COLUMNS = ["candidate", "ion", "charge", "score", "cosine", "wasserstein", "explained", "mono_ppm", "rms_ppm",
             "found", "expected", "runner_up_charge", "runner_up_score"]
@@ -31,7 +31,8 @@ def _rt_range(rt_range):
 
 
 def match(spectrum, candidates, resolution=None, analyzer="orbitrap", at=None, fwhm=None, ppm=10.0, charges=1,
-          sequence=False, theory_floor=0.01, noise_floor=0.01, table=None, each_scan=False, rt_range=None):
+          sequence=False, theory_floor=0.01, noise_floor=0.01, table=None, each_scan=False, rt_range=None,
+          threads=0):
     """How well each candidate's calculated envelope explains a measured
     spectrum, as ``morvane-match`` prints it: a pandas DataFrame with one row
     per candidate (columns candidate, ion, charge, score, cosine, wasserstein,
@@ -54,6 +55,9 @@ def match(spectrum, candidates, resolution=None, analyzer="orbitrap", at=None, f
     the rows (one per scan and candidate) start with the columns scan (its
     place among the MS1 scans, from 1), native_id and rt (minutes).
     A run found corrupt midway raises ``ValueError``.
+
+    ``threads`` is the number of threads that calculate the candidates' ions
+    (0: one per core); the rows are the same whatever their number.
     """
     import pandas as pd
 
@@ -63,13 +67,16 @@ def match(spectrum, candidates, resolution=None, analyzer="orbitrap", at=None, f
     if isinstance(candidates, str):
         candidates = [candidates]
     low, high = _charges(charges)
+    threads = _integer(threads, "threads must be an integer >= 0")
+    if threads < 0:
+        raise ValueError("threads must be an integer >= 0")
     floors = [float(ppm), float(theory_floor), float(noise_floor)]
     if each_scan:
         if not isinstance(spectrum, (str, os.PathLike)):
             raise ValueError("each_scan needs the path of an mzML or mzXML run")
         start, end = _rt_range(rt_range)
         rows = _core.match_scans(_isotope_table(table)._table, os.fspath(spectrum), list(candidates), bool(sequence),
-                                 _core.Resolution(*instrument), floors, low, high, start, end)
+                                 _core.Resolution(*instrument), floors, low, high, start, end, threads)
         return pd.DataFrame(rows, columns=_SCAN_COLUMNS + _COLUMNS)
     if rt_range is not None:
         raise ValueError("rt_range goes with each_scan=True")
@@ -78,7 +85,7 @@ def match(spectrum, candidates, resolution=None, analyzer="orbitrap", at=None, f
     else:
         mz, intensity = _sticks(spectrum, "spectrum")
     rows = _core.match(_isotope_table(table)._table, mz, intensity, list(candidates), bool(sequence),
-                       _core.Resolution(*instrument), floors, low, high)
+                       _core.Resolution(*instrument), floors, low, high, threads)
     return pd.DataFrame(rows, columns=_COLUMNS)
 
 

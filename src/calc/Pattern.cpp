@@ -1,17 +1,15 @@
 #include "calc/Pattern.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <new>
 #include <stdexcept>
-#include <system_error>
-#include <thread>
 
 #include "calc/Normalize.h"
+#include "core/ParallelFor.h"
 #include "core/Status.h"
 #include "elements/TableReader.h"
 #include <memory>
@@ -396,26 +394,10 @@ std::vector<PatternResult> CalculatePatterns(const std::deque<AtomIsoAbun>& tabl
                                              unsigned threads, Cancellation* cancellation)
 {
     std::vector<PatternResult> results(formulas.size());
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     PatternSettings single = settings;
     single.threads = 1;
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        const CancellationScope scope(cancellation);
-        for (std::size_t i; (cancellation == nullptr || !cancellation->Requested()) && (i = next++) < formulas.size();)
-            results[i] = CalculatePattern(table, formulas[i], single);
-    };
-    std::vector<std::thread> pool;
-    pool.reserve(std::min<std::size_t>(threads, formulas.size()));
-    for (unsigned t = 1; t < threads && t < formulas.size(); ++t) {
-        try {
-            pool.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // no more threads to be had: those started share the work
-        }
-    }
-    work();
-    for (std::thread& t : pool) t.join();
+    ParallelFor(formulas.size(), threads, cancellation,
+                [&](std::size_t i) { results[i] = CalculatePattern(table, formulas[i], single); });
     return results;
 }
 

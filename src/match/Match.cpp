@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "../core/ParallelFor.h"
+
 namespace morvane {
 
 CandidateTheory CalculateCandidate(const std::deque<AtomIsoAbun>& table, const Candidate& candidate,
@@ -47,6 +49,14 @@ CandidateMatch MatchCandidate(const std::deque<AtomIsoAbun>& table, const Measur
                               const Candidate& candidate, const MatchSettings& s)
 {
     return FitCandidate(spectrum, CalculateCandidate(table, candidate, s), s.envelope);
+}
+
+void MatchCandidates(const std::deque<AtomIsoAbun>& table, const MeasuredSpectrum& spectrum,
+                     const std::vector<Candidate>& candidates, std::size_t from, std::size_t to,
+                     const MatchSettings& s, unsigned threads, std::vector<CandidateMatch>& matches)
+{
+    ParallelFor(to - from, threads, nullptr,
+                [&](std::size_t i) { matches[from + i] = MatchCandidate(table, spectrum, candidates[from + i], s); });
 }
 
 }  // namespace morvane

@@ -65,6 +65,14 @@ CandidateMatch FitCandidate(const MeasuredSpectrum& spectrum, const CandidateThe
 CandidateMatch MatchCandidate(const std::deque<AtomIsoAbun>& table, const MeasuredSpectrum& spectrum,
                               const Candidate& candidate, const MatchSettings& s);
 
+// MatchCandidate for candidates[from, to), the results stored at the same
+// places of `matches` (as long as `candidates`), on up to `threads` threads
+// (0: one per processor). Each candidate's result is the one MatchCandidate
+// gives it alone.
+void MatchCandidates(const std::deque<AtomIsoAbun>& table, const MeasuredSpectrum& spectrum,
+                     const std::vector<Candidate>& candidates, std::size_t from, std::size_t to,
+                     const MatchSettings& s, unsigned threads, std::vector<CandidateMatch>& matches);
+
 }  // namespace morvane
 
 #endif

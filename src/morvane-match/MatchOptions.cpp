@@ -15,7 +15,7 @@ namespace morvane {
 namespace {
 
 const std::vector<KnownOption> MATCH_OPTIONS = {
-    {"-f", true},           {"--ppm", true},        {"--charges", true},       {"--theory-floor", true},
+    {"-f", true},           {"-j", true},           {"--ppm", true},        {"--charges", true},       {"--theory-floor", true},
     {"--noise-floor", true}, {"--resolution", true}, {"--analyzer", true},     {"--fwhm", true},
     {"--sequences", false}, {"--enrichment", true}, {"--fixed", true},         {"--profile-data", false},
     {"--scan", true},       {"--native-id", true}, {"--rt", true},       {"--rt-range", true},
@@ -76,6 +76,14 @@ bool TakeValue(const char* option, const char* value, MatchRunSettings& s, std::
 {
     const std::string o = option;
     if (o == "-f") s.candidateFile = value;
+    if (o == "-j") {
+        int n = 0;
+        if (!ConvertInt(value, n) || n < 1 || n > MAX_MATCH_THREADS) {
+            err << "Error: -j must be a number of threads from 1 to " << MAX_MATCH_THREADS << "\n";
+            return false;
+        }
+        s.threads = static_cast<unsigned>(n);
+    }
     if (!TakeEnrichmentValue(o, value, s, err)) return false;
     if (o == "--ppm" && !ReadNumber(value, 1e-3, 1e4, s.match.envelope.ppm)) {
         err << "Error: --ppm must be a number from 0.001 to 10000\n";

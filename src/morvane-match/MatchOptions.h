@@ -14,11 +14,15 @@
 
 namespace morvane {
 
+// The most threads -j asks for.
+const int MAX_MATCH_THREADS = 1024;
+
 // What morvane-match's command line asks for.
 struct MatchRunSettings {
     const char* spectrum = nullptr;         // the spectrum file
     std::vector<const char*> candidates;    // candidates from the arguments, in order
     const char* candidateFile = nullptr;    // -f: more, one a line
+    unsigned threads = 0;                   // -j: threads calculating the candidates (0: one per processor)
     ResolutionOptions instrument;           // --resolution, --analyzer, --fwhm (needed)
     MoleculeOptions molecules;              // --sequences, --enrichment, --fixed
     SpectrumReadSettings read;              // --profile-data, --scan

@@ -1,11 +1,13 @@
 #include "morvane-match/MatchRun.h"
 
+#include <algorithm>
 #include <cmath>
 #include <deque>
 #include <fstream>
 #include <iostream>
 #include <unistd.h>
 
+#include "core/ParallelFor.h"
 #include "core/Status.h"
 #include "elements/DefaultTable.h"
 #include "frontend/OutputCheck.h"
@@ -21,16 +23,20 @@ namespace morvane {
 
 namespace {
 
+// Candidates matched between two updates of the progress line.
+const std::size_t PROGRESS_STEP = 256;
+
 const char* const USAGE =
     "usage: morvane-match SPECTRUM CANDIDATE... [-f FILE] --resolution R[@m0] [--analyzer A] | --fwhm W\n"
     "       [--ppm X] [--charges A..B] [--theory-floor F] [--noise-floor F] [--sequences]\n"
     "       [--enrichment L=x] [--fixed MOD@R] [--profile-data] [--scan N | --native-id ID | --rt MIN |\n"
     "       --rt-range A..B] [--each-scan] [--peaks] [--mixture] [--fit-enrichment LABEL [--lowest-enrichment X]]\n"
-    "       [--csv]\n"
+    "       [--csv] [-j THREADS]\n"
     "With --profile-data and no resolution, it is estimated from the profile's peak widths.\n"
     "A candidate is a formula (or with --sequences a ProForma peptide), then optionally an adduct\n"
     "([M+Na]+) or charges (z=2, z=1..10), as one argument or one line of FILE.\n"
     "--each-scan: a row per candidate and MS1 scan of an mzML/mzXML run (of --rt-range A..B).\n"
+    "-j: threads calculating the candidates, one per processor by default; the rows are the same.\n"
     "--help, --version: this text, or the version.\n";
 
 // The candidates of the arguments, then of the file. Returns 0, or 1 for
@@ -130,10 +136,11 @@ int MatchOneSpectrum(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
     if (status == INPUT_NOT_READ_STATUS) return status;
     SetTheory(s);
     Progress progress(std::cerr, ShowProgress(), 0);
-    std::vector<CandidateMatch> matches;
-    for (const Candidate& c : candidates) {
-        matches.push_back(MatchCandidate(table, spectrum, c, s.match));
-        progress.Update(matches.size(), 0);
+    std::vector<CandidateMatch> matches(candidates.size());
+    for (std::size_t from = 0; from < candidates.size(); from += PROGRESS_STEP) {
+        const std::size_t to = std::min(candidates.size(), from + PROGRESS_STEP);
+        MatchCandidates(table, spectrum, candidates, from, to, s.match, s.threads, matches);
+        progress.Update(to, 0);
     }
     progress.Clear();
     if (!s.enrichmentLabel.empty()) return WriteEnrichments(table, spectrum, candidates, matches, s, status);
@@ -155,21 +162,24 @@ int MatchOneSpectrum(const std::deque<AtomIsoAbun>& table, MatchRunSettings& s)
     return status;
 }
 
-// The candidates' ions, calculated once for every scan; the failures
-// reported and left out (`status` set to the first one's).
+// The candidates' ions, calculated once for every scan (on s.threads
+// threads); the failures reported and left out (`status` set to the first
+// one's).
 void CalculateTheories(const std::deque<AtomIsoAbun>& table, const MatchRunSettings& s,
                        std::vector<Candidate>& candidates, std::vector<CandidateTheory>& theories, int& status)
 {
+    std::vector<CandidateTheory> all(candidates.size());
+    ParallelFor(candidates.size(), s.threads, nullptr,
+                [&](std::size_t i) { all[i] = CalculateCandidate(table, candidates[i], s.match); });
     std::vector<Candidate> kept;
-    for (const Candidate& c : candidates) {
-        CandidateTheory t = CalculateCandidate(table, c, s.match);
-        if (t.status != 0) {
-            std::cerr << t.reason << "\n";
-            if (status == 0) status = t.status;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (all[i].status != 0) {
+            std::cerr << all[i].reason << "\n";
+            if (status == 0) status = all[i].status;
             continue;
         }
-        kept.push_back(c);
-        theories.push_back(std::move(t));
+        kept.push_back(candidates[i]);
+        theories.push_back(std::move(all[i]));
     }
     candidates = std::move(kept);
 }
