@@ -36,18 +36,6 @@ Resolution Resolution::Power(Analyzer analyzer, double power, double reference)
     return Resolution(analyzer, power, reference);
 }
 
-double Resolution::Fwhm(double position) const
-{
-    const double m = std::fabs(position);
-    switch (analyzer_) {
-    case Analyzer::Fwhm: return scale_;
-    case Analyzer::Tof: return m * scale_;
-    case Analyzer::Orbitrap: return m * std::sqrt(m) * scale_;
-    case Analyzer::Fticr: return m * m * scale_;
-    }
-    return scale_;
-}
-
 bool CheckFwhm(double width, std::string& reason)
 {
     if (!(width > 0) || std::isnan(width)) {

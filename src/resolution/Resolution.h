@@ -1,6 +1,7 @@
 #ifndef MORVANE_RESOLUTION_RESOLUTION_H
 #define MORVANE_RESOLUTION_RESOLUTION_H
 
+#include <cmath>
 #include <string>
 
 namespace morvane {
@@ -25,7 +26,17 @@ public:
     // by Tof); both > 0.
     static Resolution Power(Analyzer analyzer, double power, double reference);
 
-    double Fwhm(double position) const;
+    double Fwhm(double position) const
+    {
+        const double m = std::fabs(position);
+        switch (analyzer_) {
+        case Analyzer::Fwhm: return scale_;
+        case Analyzer::Tof: return m * scale_;
+        case Analyzer::Orbitrap: return m * std::sqrt(m) * scale_;
+        case Analyzer::Fticr: return m * m * scale_;
+        }
+        return scale_;
+    }
     Analyzer Kind() const { return analyzer_; }
     double Value() const { return value_; }          // the width, or R0
     double Reference() const { return reference_; }  // m0
