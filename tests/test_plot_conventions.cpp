@@ -67,6 +67,20 @@ TEST(PlotConventions, NegativeIonsAtPositiveMz)
     EXPECT_EQ(sticks[0], "1045.5351");
 }
 
+TEST(PlotConventions, ASequencesChargeSuffixDrawsItsIonAtMz)
+{
+    TempFile picture("", "peptide.svg");
+    for (const std::vector<std::string>& instrument : {std::vector<std::string>{}, {"--resolution", "60000"}}) {
+        std::vector<std::string> args = {"LVTDLTK/2", "--sequence", "-o", picture.path()};
+        args.insert(args.end(), instrument.begin(), instrument.end());
+        ASSERT_EQ(RunPlot(args).status, 0);
+        const std::string svg = ReadFile(picture.path());
+        EXPECT_NE(svg.find(">m/z<"), std::string::npos);
+        EXPECT_EQ(svg.find(">mass (u)<"), std::string::npos);
+        EXPECT_NE(svg.find(", charge 2<"), std::string::npos);
+    }
+}
+
 TEST(PlotConventions, IonsByTheirAdduct)
 {
     TempFile picture("", "glucose.svg");

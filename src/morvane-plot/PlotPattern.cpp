@@ -43,6 +43,14 @@ int PlotPattern(const RunSettings& s, PlotSettings& p, bool normalize, PatternRe
     return r.status;
 }
 
+void TakeIonCharge(const PlotSettings& p, const PatternResult& r, RunSettings& s)
+{
+    if (!p.adduct.empty() || (p.molecules.sequences && s.charge == 0 && r.charge != 0)) {
+        s.charge = r.charge;
+        s.masstocharge = true;
+    }
+}
+
 std::string SelectionText(const RunSettings& s)
 {
     std::ostringstream t;

@@ -19,6 +19,11 @@ namespace morvane {
 // reason, 6 the calculation (morvane's message).
 int PlotPattern(const RunSettings& s, PlotSettings& p, bool normalize, PatternResult& r, std::ostream& out);
 
+// An ion's pattern (an adduct's, or a sequence's with its charge suffix)
+// comes in m/z of the ion's charge: `s` takes both, for the title and the
+// axis.
+void TakeIonCharge(const PlotSettings& p, const PatternResult& r, RunSettings& s);
+
 // How the variants were chosen, for a title: "threshold t" with -t, else
 // "coverage c" of the front-ends' coverage target.
 std::string SelectionText(const RunSettings& s);

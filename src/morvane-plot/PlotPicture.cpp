@@ -210,10 +210,7 @@ int PlainPicture(RunSettings s, PlotSettings& p, PatternPicture& pic, std::ostre
     PatternResult r;
     const int status = PlotPattern(s, p, true, r, out);
     if (status != 0) return status;
-    if (!p.adduct.empty()) {
-        s.charge = r.charge;  // the ion's, for the title
-        s.masstocharge = true;
-    }
+    TakeIonCharge(p, r, s);
     pic = Picture(r.peaks, s, p);
     return 0;
 }

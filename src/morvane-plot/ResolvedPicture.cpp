@@ -78,10 +78,7 @@ int ResolvedPicture(RunSettings s, PlotSettings& p, PatternPicture& pic, std::os
 {
     PatternResult r;
     if (const int status = PlotPattern(s, p, false, r, out)) return status;
-    if (!p.adduct.empty()) {
-        s.charge = r.charge;  // the ion's, for the title
-        s.masstocharge = true;
-    }
+    TakeIonCharge(p, r, s);
     std::string reason;
     pic.title = Title(s, p.adduct, *p.instrument.resolution);
     pic.xlabel = s.masstocharge ? "m/z" : "mass (u)";
