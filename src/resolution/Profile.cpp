@@ -16,11 +16,11 @@ std::vector<isotope> Ascending(const std::vector<isotope>& peaks, bool& descendi
 {
     auto below = [](const isotope& a, const isotope& b) { return a.mass < b.mass; };
     std::vector<isotope> sorted = peaks;
-    descending = !std::is_sorted(sorted.begin(), sorted.end(), below) &&
-                 std::is_sorted(sorted.rbegin(), sorted.rend(), below);
+    const bool ascending = std::is_sorted(sorted.begin(), sorted.end(), below);
+    descending = !ascending && std::is_sorted(sorted.rbegin(), sorted.rend(), below);
     if (descending)
         std::reverse(sorted.begin(), sorted.end());
-    else
+    else if (!ascending)
         std::stable_sort(sorted.begin(), sorted.end(), below);
     return sorted;
 }
