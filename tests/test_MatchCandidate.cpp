@@ -86,6 +86,34 @@ TEST(MatchCandidate, SequencesTakeTheirChargeFromTheRange)
     EXPECT_LT(m.fits[1].fit.score, 0.1);
 }
 
+TEST(MatchCandidate, ThreadsGiveEachCandidateItsOwnResult)
+{
+    std::mt19937 random(12);
+    const MeasuredSpectrum s = Record("C42H69N11O14", "[M+2H]2+", Distortion(), random);
+    std::vector<Candidate> candidates(40);
+    std::string reason;
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const std::string text = "C" + std::to_string(30 + i) + "H69N11O14" + (i == 7 ? "Xx" : "") + " z=1..3";
+        ASSERT_TRUE(ParseCandidate(text, false, candidates[i], reason));
+    }
+    std::vector<CandidateMatch> matches(candidates.size());
+    MatchCandidates(MatchTable(), s, candidates, 5, 33, Settings(), 3, matches);
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (i < 5 || i >= 33) {
+            EXPECT_TRUE(matches[i].fits.empty() && matches[i].status == 0) << i;
+            continue;
+        }
+        const CandidateMatch alone = MatchCandidate(MatchTable(), s, candidates[i], Settings());
+        EXPECT_EQ(matches[i].status, alone.status) << i;
+        ASSERT_EQ(matches[i].fits.size(), alone.fits.size()) << i;
+        for (std::size_t f = 0; f < alone.fits.size(); ++f) {
+            EXPECT_EQ(matches[i].fits[f].fit.score, alone.fits[f].fit.score) << i;
+            EXPECT_EQ(matches[i].fits[f].ion.peaks.size(), alone.fits[f].ion.peaks.size()) << i;
+        }
+    }
+    EXPECT_EQ(matches[7].status, 2);
+}
+
 // 1,000 envelopes at charges 1 to 10 (3 ppm m/z errors, 5 % intensity
 // noise, small peaks lost, noise peaks): the candidate's best charge over
 // z=1..10 is the true one in at least 99 %.

@@ -36,6 +36,8 @@ TEST(MatchCli, FindsTheChargeAndScoresTheDecoy)
               "7.7836728e-05\t4\t4\t1\t0\n"
               "C42H70N11O14 z=2\t[M+2H]2+\t2\t0.1025139\t0.46180213\t0.50396599\t0.38402054\t-5.0824424\t5.2348777\t"
               "3\t4\t\t\n");
+    for (const char* threads : {"1", "3"})
+        EXPECT_EQ(Match({"C42H69N11O14 z=1..4", "C42H70N11O14 z=2", "--resolution", "60000", "-j", threads}).out, r.out);
 }
 
 TEST(MatchCli, PeaksAsCsv)
@@ -84,6 +86,7 @@ TEST(MatchCli, RefusesBadOptionsAndInput)
          "--resolution or --fwhm\n"},
         {{"--fwhm", "0.01"}, SPECTRUM, 5, "Error: no candidate given: name them after the spectrum, or in a file with -f\n"},
         {{"C6H12O6", "--fwhm", "0.01", "--ppm", "-3"}, SPECTRUM, 5, "Error: --ppm must be a number from 0.001 to 10000\n"},
+        {{"C6H12O6", "--fwhm", "0.01", "-j", "0"}, SPECTRUM, 5, "Error: -j must be a number of threads from 1 to 1024\n"},
         {{"C6H12O6", "--fwhm", "0.01", "--charges", "0..2"}, SPECTRUM, 5,
          "Error: --charges must be N or A..B, charges of one sign from 1 to 100 in size\n"},
         {{"C6H12O6", "--fwhm", "0.01"}, "500 1\n501 nan\n", 1, "peak 2: intensity must be a finite number of at least 0\n"},
