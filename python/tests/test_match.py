@@ -37,6 +37,10 @@ def test_match_finds_the_charge(spectrum_file):
     assert frame["runner_up_charge"].tolist() == [1, 0]
     assert frame["score"][0] > 0.999
     assert frame["score"][1] < 0.2
+    for threads in (1, 3):
+        assert morvane.match(spectrum_file, CANDIDATES, resolution=60000, threads=threads).equals(frame)
+    with pytest.raises(ValueError, match="threads must be an integer >= 0"):
+        morvane.match(spectrum_file, CANDIDATES, resolution=60000, threads=-1)
 
 
 def test_match_gives_morvane_matchs_numbers(spectrum_file):
