@@ -2,7 +2,6 @@
 // package, scan selection, and files that are corrupt, truncated or empty.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -20,17 +19,11 @@ namespace {
 // basePeakIntensity 32594 (stored as 32-bit floats).
 const char* const MALDI = "/usr/lib/R/site-library/readMzXmlData/Examples/A1-0_A1.mzXML";
 
-bool Present(const char* path)
-{
-    struct stat st;
-    return stat(path, &st) == 0;
-}
-
 }  // namespace
 
 TEST(MatchMzFile, ReadsTheDocumentedMaldiScan)
 {
-    if (!Present(MALDI)) GTEST_SKIP() << MALDI << " missing (Debian: r-cran-readmzxmldata)";
+    if (!Exists(MALDI)) GTEST_SKIP() << MALDI << " missing (Debian: r-cran-readmzxmldata)";
     MeasuredSpectrum s;
     std::string reason;
     ASSERT_EQ(ReadMzFile(MALDI, ScanSelection(), std::nullopt, s, reason), 0) << reason;
@@ -48,7 +41,7 @@ TEST(MatchMzFile, ReadsTheDocumentedMaldiScan)
 
 TEST(MatchMzFile, AScanThatIsNotThereIsAnError)
 {
-    if (!Present(MALDI)) GTEST_SKIP() << MALDI << " missing (Debian: r-cran-readmzxmldata)";
+    if (!Exists(MALDI)) GTEST_SKIP() << MALDI << " missing (Debian: r-cran-readmzxmldata)";
     MeasuredSpectrum s;
     std::string reason;
     ScanSelection second;
@@ -59,7 +52,7 @@ TEST(MatchMzFile, AScanThatIsNotThereIsAnError)
 
 TEST(MatchMzFile, CorruptTruncatedAndEmptyFilesEndWithAnError)
 {
-    const std::string whole = Present(MALDI) ? ReadFile(MALDI) : std::string("<mzXML>");
+    const std::string whole = Exists(MALDI) ? ReadFile(MALDI) : std::string("<mzXML>");
     const struct {
         std::string content, name, reason;
     } cases[] = {

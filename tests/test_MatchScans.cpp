@@ -4,7 +4,6 @@
 // seconds from 1501.4 (25.02 min), its ids "spectrum=N".
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -17,12 +16,6 @@ using namespace morvane;
 namespace {
 
 const char* const BSA1 = "/usr/share/doc/openms/examples/BSA/BSA1.mzML";
-
-bool Present(const char* path)
-{
-    struct stat st;
-    return stat(path, &st) == 0;
-}
 
 // The scans handed over, and the status and reason of the whole read.
 struct ScansRead {
@@ -42,7 +35,7 @@ ScansRead ReadScans(const std::string& path, double from, double to)
 
 TEST(MatchScans, EveryMs1ScanOfTheRunInOrder)
 {
-    if (!Present(BSA1)) GTEST_SKIP() << BSA1 << " missing (Debian: openms-doc)";
+    if (!Exists(BSA1)) GTEST_SKIP() << BSA1 << " missing (Debian: openms-doc)";
     const ScansRead all = ReadScans(BSA1, 0, 1e9);
     ASSERT_EQ(all.status, 0) << all.reason;
     ASSERT_EQ(all.scans.size(), 564u);
@@ -78,7 +71,7 @@ std::string SpoiledMidway()
 
 TEST(MatchScans, ARunSpoiledMidwayEndsWithAnErrorAfterTheScansBeforeTheFault)
 {
-    if (!Present(BSA1)) GTEST_SKIP() << BSA1 << " missing (Debian: openms-doc)";
+    if (!Exists(BSA1)) GTEST_SKIP() << BSA1 << " missing (Debian: openms-doc)";
     TempFile spoiled(SpoiledMidway(), "spoiled.mzML");
     const ScansRead r = ReadScans(spoiled.path(), 0, 1e9);
     EXPECT_EQ(r.status, 1);
@@ -98,7 +91,7 @@ TEST(MatchScans, RefusesWhatIsNoRunOrHoldsNoScanInTheRange)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.reason, bad.path() + ": not a readable mzML or mzXML file (corrupt or truncated)");
     EXPECT_TRUE(r.scans.empty());
-    if (!Present(BSA1)) GTEST_SKIP() << BSA1 << " missing (Debian: openms-doc)";
+    if (!Exists(BSA1)) GTEST_SKIP() << BSA1 << " missing (Debian: openms-doc)";
     r = ReadScans(BSA1, 1, 2);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.reason, std::string(BSA1) + ": no MS1 scan of the file lies in the range");

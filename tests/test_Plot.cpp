@@ -2,7 +2,6 @@
 // draws, whose sticks sit exactly where morvane prints the peaks.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -18,12 +17,6 @@
 using namespace morvane;
 
 namespace {
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
 
 // The sticks as "position<TAB>height" lines, in document order.
 std::string Sticks(const std::string& svg)

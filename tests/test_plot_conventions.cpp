@@ -3,7 +3,6 @@
 // that is what its name says, and peak labels that never overlap.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,12 +17,6 @@
 namespace {
 
 RunResult RunPlot(const std::vector<std::string>& args) { return RunFrontEndAsMorvane(MORVANE_PLOT_EXE, args); }
-
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
 
 std::vector<std::string> Matches(const std::string& text, const std::string& pattern)
 {

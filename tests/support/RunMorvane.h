@@ -41,6 +41,9 @@ RunResult RunFrontEndAsMorvane(const std::string& exe, std::vector<std::string> 
 // The whole content of a file, empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 
+// Whether anything is at `path` (a test data file another package ships).
+bool Exists(const std::string& path);
+
 // Path of the shipped default table.
 std::string ShippedTable();
 
