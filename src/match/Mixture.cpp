@@ -61,7 +61,7 @@ std::vector<Stick> SticksOf(const std::vector<Ion>& ions, const MixtureSettings&
         double top = 0;
         for (const isotope& p : peaks) top = std::max(top, p.abundance);
         for (const isotope& p : peaks)
-            if (p.abundance >= s.theoryFloor * top)
+            if (p.abundance > 0 && p.abundance >= s.theoryFloor * top)
                 sticks.push_back({k, p.mass, p.abundance, p.abundance >= s.noiseFloor * top});
     }
     std::sort(sticks.begin(), sticks.end(), [](const Stick& a, const Stick& b) { return a.mz < b.mz; });
@@ -165,12 +165,13 @@ bool PairCentroids(Rows& rows, const std::vector<Stick>& sticks, const std::vect
     const std::size_t observed = rows.mz.size();
     std::vector<std::size_t> partner;
     for (double top : bounds.tops) partner.push_back(RowOf(rows, top, false, s));
-    const std::vector<double> valleys =
-        ValleysBetween(DrawnPositions(rows.mz, observed, bounds.tops, partner), GaussianSum(drawn, *s.resolution), bounds);
+    const std::vector<double> at = DrawnPositions(rows.mz, observed, bounds.tops, partner);
+    const std::vector<double> valleys = ValleysBetween(at, GaussianSum(drawn, *s.resolution), bounds);
     std::vector<bool> counts(bounds.tops.size(), false);
     std::vector<std::size_t> centroid;
     for (const Stick& k : sticks) {
-        centroid.push_back(std::lower_bound(bounds.valleys.begin(), bounds.valleys.end(), k.mz) - bounds.valleys.begin());
+        const auto c = std::lower_bound(bounds.valleys.begin(), bounds.valleys.end(), k.mz);
+        centroid.push_back(static_cast<std::size_t>(c - bounds.valleys.begin()));
         counts[centroid.back()] = counts[centroid.back()] || k.counts;
     }
     for (std::size_t i = 0; i < sticks.size(); ++i) {
@@ -188,6 +189,11 @@ bool MakeRows(const MeasuredSpectrum& spectrum, const std::vector<Ion>& ions, co
               const MixtureSettings& s, Rows& rows, std::string& reason)
 {
     const std::vector<Stick> sticks = SticksOf(ions, s);
+    if (sticks.empty()) {
+        rows = Rows();
+        rows.columns.resize(ions.size());
+        return true;
+    }
     rows = ObservedRows(spectrum, sticks, ions.size(), s);
     if (amounts.empty() || !s.resolution) {
         PairSticks(rows, sticks, s);
