@@ -273,4 +273,29 @@ TEST(CentroidIntensity, AreasShareOverlapsAndKeepTheTotal)
     EXPECT_GT(c[0].abundance, 1);
 }
 
+TEST(CentroidBounds, AreWhereMakeCentroidsPutsTopsAndValleys)
+{
+    // A pair two widths apart (resolved, the valley nearer the small one)
+    // and a third peak far off; given descending, as negative m/z comes.
+    const Resolution r = Resolution::ConstantWidth(0.1);
+    const std::vector<isotope> peaks = {isotope(101, 0.3), isotope(100.2, 0.2), isotope(100, 1)};
+    std::vector<isotope> c;
+    CentroidBounds b;
+    std::string reason;
+    ASSERT_TRUE(MakeCentroids(peaks, r, 0, c, reason)) << reason;
+    ASSERT_TRUE(FindCentroidBounds(peaks, r, 0, b, reason)) << reason;
+    ASSERT_EQ(b.tops.size(), 3u);
+    ASSERT_EQ(b.valleys.size(), 2u);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_DOUBLE_EQ(b.tops[i], c[2 - i].mass);
+    EXPECT_GT(b.valleys[0], 100.1);
+    EXPECT_LT(b.valleys[0], 100.2);
+    EXPECT_GT(b.valleys[1], 100.2);
+    EXPECT_LT(b.valleys[1], 101);
+    // A peak without a width leaves the bounds as they were.
+    EXPECT_FALSE(FindCentroidBounds({isotope(NAN, 1)}, r, 0, b, reason));
+    EXPECT_EQ(b.tops.size(), 3u);
+    ASSERT_TRUE(FindCentroidBounds({}, r, 0, b, reason));
+    EXPECT_TRUE(b.tops.empty());
+}
+
 }  // namespace

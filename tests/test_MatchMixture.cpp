@@ -82,6 +82,32 @@ TEST(MatchMixture, SplitsAnExactMixture)
     EXPECT_LT(fit.uncertainties[0], 0.003);
 }
 
+// Three exact envelopes at [M+H]+, where the deamidated form's second peak
+// lies on the flank of the reduced form's first, more than two widths from
+// its top, and the instrument shows them as one centroid: the fit shares
+// each ion's fine structure as the instrument's centroids do.
+TEST(MatchMixture, SharesPeaksAsTheInstrumentsCentroidsDo)
+{
+    const std::vector<std::string> formulas = {"C39H62N11O11S2", "C39H61N10O12S2", "C39H64N11O11S2"};
+    const std::vector<double> truth = {0.5, 0.2, 0.3};
+    std::mt19937 random(1);
+    Distortion none;
+    none.ppm = 0;
+    none.noise = 0;
+    none.dropChance = 0;
+    none.noisePeaks = 0;
+    MeasuredSpectrum s;
+    std::string reason;
+    ASSERT_TRUE(MeasuredSpectrum::Make(
+        RecordMixture(formulas, std::vector<std::string>(3, "[M+H]+"), truth, none, random), s, reason));
+    std::vector<Ion> ions;
+    for (const std::string& f : formulas) ions.push_back(SyntheticIon(f, "[M+H]+"));
+    MixtureFit fit;
+    ASSERT_TRUE(FitMixture(s, ions, Settings(), fit, reason)) << reason;
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_NEAR(fit.proportions[k], truth[k], 0.005) << k;
+    EXPECT_LT(fit.residual, 0.01);
+}
+
 TEST(MatchMixture, AnAbsentSpeciesGetsZero)
 {
     std::mt19937 random(2);
@@ -108,14 +134,15 @@ TEST(MatchMixture, NothingInTheWindowIsRefused)
 
 // 500 mixtures each of two and of three species (1 % intensity noise, 3 ppm
 // errors, small peaks lost, noise peaks): every proportion within 0.02 of
-// the truth in at least 95 % of the pairs (498 measured) and 90 % of the
-// triples (460 measured: the three envelopes, 0.984 and 2.016 u apart, are
-// nearly collinear, and 1 % noise moves the middle one by about 0.01).
+// the truth in at least 95 % of both (500 and 487 measured; the three
+// envelopes, 0.984 and 2.016 u apart, are nearly collinear, and the cases
+// left out are large molecules where 1 % noise moves the middle one by
+// about 0.02).
 TEST(MatchMixtureSlow, SyntheticMixturesOfTwoAndThree)
 {
     const int two = MixturesWithin(2, 500, 31), three = MixturesWithin(3, 500, 32);
     RecordProperty("two", two);
     RecordProperty("three", three);
     EXPECT_GE(two, 475);
-    EXPECT_GE(three, 450);
+    EXPECT_GE(three, 475);
 }

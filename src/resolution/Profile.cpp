@@ -289,6 +289,35 @@ std::vector<isotope> GroupFineStructure(const std::vector<isotope>& peaks, const
     return groups;
 }
 
+namespace {
+
+// The tops and valleys of the centroids of ascending, checked peaks.
+bool BoundsOfAscending(const std::vector<isotope>& sorted, const GaussianSum& sum, const Resolution& r, double floor,
+                       CentroidBounds& bounds, std::string& reason)
+{
+    std::vector<Extremum> extrema;
+    if (!Extrema(sum, sorted.front().mass, sorted.back().mass, r, extrema, reason)) return false;
+    bounds.tops.clear();
+    bounds.valleys.clear();
+    TopsAndValleys(extrema, floor, bounds.tops, bounds.valleys);
+    return true;
+}
+
+}  // namespace
+
+bool FindCentroidBounds(const std::vector<isotope>& peaks, const Resolution& r, double floor, CentroidBounds& bounds,
+                        std::string& reason)
+{
+    bool descending = false;
+    const std::vector<isotope> sorted = Ascending(peaks, descending);
+    if (!Checked(sorted, r, reason)) return false;
+    if (sorted.empty()) {
+        bounds = CentroidBounds();
+        return true;
+    }
+    return BoundsOfAscending(sorted, GaussianSum(sorted, r), r, floor, bounds, reason);
+}
+
 bool MakeCentroids(const std::vector<isotope>& peaks, const Resolution& r, double floor,
                    std::vector<isotope>& centroids, std::string& reason, CentroidIntensity intensity)
 {
@@ -300,11 +329,11 @@ bool MakeCentroids(const std::vector<isotope>& peaks, const Resolution& r, doubl
         return true;
     }
     const GaussianSum sum(sorted, r);
-    std::vector<Extremum> extrema;
-    if (!Extrema(sum, sorted.front().mass, sorted.back().mass, r, extrema, reason)) return false;
+    CentroidBounds bounds;
+    if (!BoundsOfAscending(sorted, sum, r, floor, bounds, reason)) return false;
+    const std::vector<double>& tops = bounds.tops;
+    const std::vector<double>& valleys = bounds.valleys;
     centroids.clear();
-    std::vector<double> tops, valleys;
-    TopsAndValleys(extrema, floor, tops, valleys);
     std::vector<double> abundances(tops.size(), 0.0);
     if (intensity == CentroidIntensity::Area) {
         if (!tops.empty()) abundances = sum.SharesBetween(valleys);

@@ -94,6 +94,22 @@ bool MakeCentroids(const std::vector<isotope>& peaks, const Resolution& r, doubl
                    std::vector<isotope>& centroids, std::string& reason,
                    CentroidIntensity intensity = CentroidIntensity::Sum);
 
+// Where MakeCentroids's centroids of a set of peaks lie: their tops, and
+// the valleys between neighbouring tops (one fewer), both ascending. With
+// CentroidIntensity::Sum a peak belongs to the centroid of the first valley
+// at or above its position (the last centroid when none is).
+struct CentroidBounds {
+    std::vector<double> tops;
+    std::vector<double> valleys;
+};
+
+// The bounds MakeCentroids finds for `peaks` (any order): what the
+// instrument shows of each peak, for a model fitted centroid by centroid.
+// Returns false with MakeCentroids's reasons, and then leaves `bounds` as
+// it was.
+bool FindCentroidBounds(const std::vector<isotope>& peaks, const Resolution& r, double floor, CentroidBounds& bounds,
+                        std::string& reason);
+
 }  // namespace morvane
 
 #endif
