@@ -58,17 +58,24 @@ int MixturesWithin(int species, int cases, unsigned seed)
     return within;
 }
 
+// A spectrum recorded as the library calculates it: no error, loss or noise.
+Distortion Exact()
+{
+    Distortion d;
+    d.ppm = 0;
+    d.noise = 0;
+    d.dropChance = 0;
+    d.noisePeaks = 0;
+    return d;
+}
+
 }  // namespace
 
 TEST(MatchMixture, SplitsAnExactMixture)
 {
     const std::vector<std::string> formulas = {"C42H69N11O14", "C42H68N10O15"};
     std::mt19937 random(1);
-    Distortion none;
-    none.ppm = 0;
-    none.noise = 0;
-    none.dropChance = 0;
-    none.noisePeaks = 0;
+    const Distortion none = Exact();
     MeasuredSpectrum s;
     std::string reason;
     ASSERT_TRUE(MeasuredSpectrum::Make(
@@ -91,11 +98,7 @@ TEST(MatchMixture, SharesPeaksAsTheInstrumentsCentroidsDo)
     const std::vector<std::string> formulas = {"C39H62N11O11S2", "C39H61N10O12S2", "C39H64N11O11S2"};
     const std::vector<double> truth = {0.5, 0.2, 0.3};
     std::mt19937 random(1);
-    Distortion none;
-    none.ppm = 0;
-    none.noise = 0;
-    none.dropChance = 0;
-    none.noisePeaks = 0;
+    const Distortion none = Exact();
     MeasuredSpectrum s;
     std::string reason;
     ASSERT_TRUE(MeasuredSpectrum::Make(
