@@ -66,10 +66,17 @@ void Distort(std::vector<isotope>& peaks, const Distortion& d, std::mt19937& ran
     std::vector<isotope> out;
     for (const isotope& p : peaks) {
         if (p.abundance < d.drop * top && unit(random) < d.dropChance) continue;
-        out.emplace_back(p.mass * (1 + ppm(random) * 1e-6), p.abundance * std::max(0.0, 1 + noise(random)));
+        // The draws one statement each: the order of a call's arguments is
+        // the compiler's choice, and every compiler must record the same.
+        const double intensity = 1 + noise(random);
+        const double shift = ppm(random) * 1e-6;
+        out.emplace_back(p.mass * (1 + shift), p.abundance * std::max(0.0, intensity));
     }
     const double lo = peaks.front().mass - 2, hi = peaks.back().mass + 2;
-    for (int i = 0; i < d.noisePeaks; ++i) out.emplace_back(lo + (hi - lo) * unit(random), 0.01 * top * unit(random));
+    for (int i = 0; i < d.noisePeaks; ++i) {
+        const double height = 0.01 * top * unit(random);
+        out.emplace_back(lo + (hi - lo) * unit(random), height);
+    }
     peaks = out;
 }
 
